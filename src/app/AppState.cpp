@@ -1,0 +1,12 @@
+#include "app/AppState.h"
+
+AppState &app()
+{
+    static AppState state;
+    return state;
+}
+
+void resetAppState()
+{
+    app() = AppState{};
+}

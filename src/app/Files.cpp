@@ -1,0 +1,178 @@
+#include "app/Files.h"
+#include "app/AppState.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QThread>
+
+QString workingFileName(FileKind kind, int number)
+{
+    const QString nn = QString::asprintf("%.2d", number);
+    const CurrentModelRecord &m = app().CurrentModel;
+    switch (kind) {
+    case FileKind::PrintScratch: return QStringLiteral("prtemp") + nn + QStringLiteral(".log");
+    case FileKind::PrintText: return QStringLiteral("print") + nn + QStringLiteral(".txt");
+    case FileKind::ScratchCopy: return QStringLiteral("file") + nn + QStringLiteral(".tmp");
+    case FileKind::UpgradeLog: return QStringLiteral("updt") + nn + QStringLiteral(".log");
+    case FileKind::ChannelLog: return QStringLiteral("chnl") + nn + QStringLiteral(".log");
+    case FileKind::TvLoggerData: return QStringLiteral("temp") + nn + QLatin1Char('.') + m.tvLoggerFileType;
+    case FileKind::ModemLoggerData: return QStringLiteral("tempcm") + nn + QLatin1Char('.') + m.modemLoggerFileType;
+    case FileKind::None: break;
+    }
+    return QString();
+}
+
+QString workingFolderPath(int sel)
+{
+    switch (sel) {
+    case 0: return app().libraryFolder + QLatin1Char('/');
+    case 2: return app().tempFolder + QLatin1Char('/');
+    case 6: return app().firmwareFolder + QLatin1Char('/');
+    default: return QString();
+    }
+}
+
+QString freeWorkingFile(FileKind kind)
+{
+    for (int n = 0;; ++n) {
+        const QString path = app().tempFolder + QLatin1Char('/') + workingFileName(kind, n);
+        if (!fileExists(path))
+            return path;
+    }
+}
+
+bool fileExists(const QString &path)
+{
+    return !path.isEmpty() && QFileInfo::exists(path);
+}
+
+void deleteFile(const QString &path)
+{
+    QFile::remove(path);
+}
+
+bool copyTextFile(const QString &source, const QString &destination)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    QSaveFile out(destination);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    // Pieces of limited size: a long line arrives whole, just in several writes.
+    while (!in.atEnd()) {
+        const QByteArray piece = in.read(4096);
+        if (piece.isEmpty() && in.error() != QFileDevice::NoError)
+            return false;
+        if (out.write(piece) != piece.size())
+            return false;
+    }
+    return out.commit();
+}
+
+QString hexText(unsigned value)
+{
+    return value < 256 ? QString::asprintf("%.2X", value) : QString::asprintf("%.4X", value);
+}
+
+void replaceExtension3(QString &name, int mode)
+{
+    if (name.size() < 3)
+        return;
+    if (mode == 0)
+        name.replace(name.size() - 3, 3, QStringLiteral("hex"));
+    else if (mode == 1)
+        name.replace(name.size() - 3, 3, QStringLiteral("kv8"));
+}
+
+void removeChar(QString &text, QChar c)
+{
+    text.remove(c);
+}
+
+QString shortenPath(const QString &text, int limit)
+{
+    if (text.size() <= limit)
+        return text;
+    const int first = text.indexOf(QLatin1Char('/'));
+    const int last = text.lastIndexOf(QLatin1Char('/'));
+    if (first < 0)
+        return text;
+    return text.left(first + 1) + QStringLiteral("...") + text.mid(last);
+}
+
+QString displayTitle(const QString &text, int style)
+{
+    const QString s = shortenPath(text, 30);
+    switch (style) {
+    case 0: return QStringLiteral("KORVEL-10  Datalogger: ") + s;
+    case 2: return QStringLiteral("Channel Plan : ") + s;
+    case 3: return s;
+    default: return QString();
+    }
+}
+
+void waitSeconds(double seconds)
+{
+    QDeadlineTimer deadline(qint64(seconds * 1000.0));
+    while (!deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(std::min<qint64>(10, std::max<qint64>(0, deadline.remainingTime())));
+    }
+}
+
+bool readTextLines(const QString &path, QStringList &lines)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray all = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        return false;
+    lines.clear();
+    qsizetype start = 0;
+    while (start < all.size()) {
+        qsizetype end = all.indexOf('\n', start);
+        qsizetype next = end < 0 ? all.size() : end + 1;
+        if (end < 0)
+            end = all.size();
+        qsizetype stop = end;
+        if (stop > start && all.at(stop - 1) == '\r')
+            --stop;
+        lines.append(QString::fromLatin1(all.constData() + start, stop - start));
+        start = next;
+    }
+    return true;
+}
+
+QByteArray toLatin1Text(const QString &text)
+{
+    QByteArray out;
+    out.reserve(text.size());
+    for (QChar c : text)
+        out.append(c.unicode() < 256 ? char(c.unicode()) : '?');
+    return out;
+}
+
+bool writeBytesAtomically(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    if (out.write(bytes) != bytes.size())
+        return false;
+    return out.commit();
+}
+
+bool writeTextLinesAtomically(const QString &path, const QStringList &lines)
+{
+    QByteArray bytes;
+    for (const QString &l : lines) {
+        bytes += toLatin1Text(l);
+        bytes += "\r\n";
+    }
+    return writeBytesAtomically(path, bytes);
+}

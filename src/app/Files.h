@@ -1,0 +1,54 @@
+#pragma once
+// Working folders, working-file names and the small file utilities every file-handling part
+// shares. Files are 8-bit text; everything this program writes ends its lines with CR LF.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+enum class FileKind {
+    None = 0,
+    PrintScratch = 1,    // "prtemp" NN ".log"
+    PrintText = 2,       // "print" NN ".txt"
+    ScratchCopy = 3,     // "file" NN ".tmp"
+    UpgradeLog = 4,      // "updt" NN ".log"
+    ChannelLog = 5,      // "chnl" NN ".log"
+    TvLoggerData = 7,    // "temp" NN "." tvLoggerFileType
+    ModemLoggerData = 8, // "tempcm" NN "." modemLoggerFileType
+};
+
+enum class FolderKind { Library = 0, Temporary = 2, Firmware = 6 };
+
+QString workingFileName(FileKind kind, int number);
+// The folder followed by "/", or empty for an unknown selector.
+QString workingFolderPath(int sel);
+// Full path of the first name of that kind that does not exist yet in the temporary folder.
+QString freeWorkingFile(FileKind kind);
+
+bool fileExists(const QString &path);
+void deleteFile(const QString &path);
+// Copies a text file; false when either end cannot be opened. The copy is written beside the
+// destination and moved over it when complete, so a failed copy never leaves half a file.
+bool copyTextFile(const QString &source, const QString &destination);
+
+QString hexText(unsigned value);
+void replaceExtension3(QString &name, int mode);
+void removeChar(QString &text, QChar c);
+QString shortenPath(const QString &text, int limit = 30);
+QString displayTitle(const QString &text, int style);
+
+// Waits on the system clock while still processing pending events of the calling thread.
+void waitSeconds(double seconds);
+
+// --- 8-bit text files ---------------------------------------------------------------------
+
+// Reads a text file as Latin-1 lines, accepting CR LF and bare LF; false when it cannot be read.
+bool readTextLines(const QString &path, QStringList &lines);
+
+// Writes Latin-1 lines, each ended by CR LF, to a new file beside the path and moves it over
+// the path when complete. False (and the old file untouched) on any failure.
+bool writeTextLinesAtomically(const QString &path, const QStringList &lines);
+bool writeBytesAtomically(const QString &path, const QByteArray &bytes);
+
+// Latin-1 conversion at the file boundary. Characters outside Latin-1 become '?'.
+QByteArray toLatin1Text(const QString &text);

@@ -1,0 +1,20 @@
+#pragma once
+// What the identification and the firmware check need of the main window.
+
+#include <QColor>
+#include <QString>
+
+class QWidget;
+
+class MainWindowView {
+public:
+    virtual ~MainWindowView() = default;
+    virtual QWidget *widget() = 0;
+    virtual void setModelLabel(const QString &text) = 0;               // NomModel
+    virtual void setPortLabel(const QString &text, const QColor &c) = 0; // viewCOM
+    virtual void refreshCommands() = 0;
+};
+
+// The main window in force, or nullptr (command line, tests without one).
+MainWindowView *mainWindowView();
+void setMainWindowView(MainWindowView *view);

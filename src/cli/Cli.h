@@ -1,0 +1,48 @@
+#pragma once
+// kelvatrone-cli: the core's operations from a terminal. Each subsystem registers its commands
+// from its own source file with a static CliRegistration.
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+class JobContext;
+class SerialPort;
+
+struct CliOptions {
+    QString workspace;       // program folder
+    QString port;            // --port, empty: the settings' PORT
+    QString model;           // --model NAME, empty: identify when needed
+    int language = 0;        // --lang
+};
+
+struct CliCommand {
+    QString name;
+    QString usage;           // e.g. "check-plan FILE..."
+    QString summary;         // one line for "help"
+    // Returns the exit status: 0 success, 1 failure (message already printed), 2 usage error.
+    std::function<int(const CliOptions &, const QStringList &args)> run;
+};
+
+struct CliRegistration {
+    explicit CliRegistration(CliCommand command);
+};
+
+namespace Cli {
+// Prints the error table's message for the code on standard error and returns 1; 0 for codes >= 0.
+int fail(int code);
+// Prints a text on standard error and returns 1.
+int failText(const QString &text);
+// Prints a usage line for the command on standard error and returns 2.
+int usage(const QString &commandName);
+void out(const QString &line);   // a line on standard output (Latin-1 texts shown as UTF-8)
+void err(const QString &line);   // a line on standard error
+
+// Makes sure a model is chosen: --model, or identification on the port. 0, or a failure code.
+int ensureModel(const CliOptions &options);
+
+// A job context that prints the status line and progress on standard error: a bar on a
+// terminal, plain lines otherwise. Messages a window would show go to standard error too.
+std::unique_ptr<JobContext> terminalContext(SerialPort &port);
+} // namespace Cli

@@ -1,0 +1,137 @@
+// kelvatrone-cli [--workspace DIR] [--port P] [--model NAME] [--lang en|es|de|ca] COMMAND [ARGS]
+
+#include "cli/Cli.h"
+#include "app/AppState.h"
+#include "app/Settings.h"
+#include "app/StringTable.h"
+#include "link/ErrorCodes.h"
+#include "link/SerialPort.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLocale>
+#include <cstdio>
+#include <map>
+
+namespace {
+
+std::map<QString, CliCommand> &registry()
+{
+    static std::map<QString, CliCommand> commands;
+    return commands;
+}
+
+void writeLine(FILE *stream, const QString &line)
+{
+    const QByteArray bytes = line.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+}
+
+int printHelp()
+{
+    Cli::out(QStringLiteral("usage: kelvatrone-cli [--workspace DIR] [--port P] [--model NAME] "
+                            "[--lang en|es|de|ca] COMMAND [ARGS]"));
+    Cli::out(QString());
+    Cli::out(QStringLiteral("commands:"));
+    Cli::out(QStringLiteral("  help                      this list"));
+    for (const auto &[name, c] : registry())
+        Cli::out(QStringLiteral("  %1  %2").arg(c.usage.leftJustified(24)).arg(c.summary));
+    return 0;
+}
+
+} // namespace
+
+CliRegistration::CliRegistration(CliCommand command)
+{
+    registry()[command.name] = std::move(command);
+}
+
+namespace Cli {
+
+void out(const QString &line) { writeLine(stdout, line); }
+void err(const QString &line) { writeLine(stderr, line); }
+
+int fail(int code)
+{
+    const QString text = ErrorCodeText(code);
+    if (text.isEmpty())
+        return code == 0 ? 0 : 1;
+    err(text);
+    return 1;
+}
+
+int failText(const QString &text)
+{
+    err(text);
+    return 1;
+}
+
+int usage(const QString &commandName)
+{
+    auto it = registry().find(commandName);
+    if (it != registry().end())
+        err(QStringLiteral("usage: kelvatrone-cli [options] ") + it->second.usage);
+    else
+        err(QStringLiteral("unknown command: %1 (kelvatrone-cli help lists the commands)").arg(commandName));
+    return 2;
+}
+
+} // namespace Cli
+
+int main(int argc, char **argv)
+{
+    QCoreApplication qapp(argc, argv);
+    QLocale::setDefault(QLocale::c());
+    StringTable::fillStringTable();
+
+    CliOptions options;
+    options.workspace = QDir::currentPath();
+    QStringList args = qapp.arguments().mid(1);
+    while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
+        const QString opt = args.takeFirst();
+        if (args.isEmpty()) {
+            Cli::err(QStringLiteral("option %1 needs a value").arg(opt));
+            return 2;
+        }
+        const QString value = args.takeFirst();
+        if (opt == QLatin1String("--workspace"))
+            options.workspace = value;
+        else if (opt == QLatin1String("--port"))
+            options.port = value;
+        else if (opt == QLatin1String("--model"))
+            options.model = value;
+        else if (opt == QLatin1String("--lang")) {
+            static const QStringList langs = {QStringLiteral("en"), QStringLiteral("es"), QStringLiteral("de"),
+                                              QStringLiteral("ca")};
+            options.language = int(langs.indexOf(value));
+            if (options.language < 0) {
+                Cli::err(QStringLiteral("unknown language %1 (en, es, de, ca)").arg(value));
+                return 2;
+            }
+        } else {
+            Cli::err(QStringLiteral("unknown option %1").arg(opt));
+            return 2;
+        }
+    }
+    if (args.isEmpty() || args.first() == QLatin1String("help"))
+        return printHelp();
+
+    const QString name = args.takeFirst();
+    auto it = registry().find(name);
+    if (it == registry().end())
+        return Cli::usage(name);
+
+    // The workspace is found exactly as the windowed program finds its program folder.
+    if (!QDir::setCurrent(options.workspace)) {
+        Cli::err(QStringLiteral("workspace folder not found: %1").arg(options.workspace));
+        return 1;
+    }
+    StringTable::setLanguage(options.language);
+    loadSettings();
+    if (!options.port.isEmpty())
+        app().PortName = options.port;
+    SerialPort::setExtraDevice(app().PortName.startsWith(QLatin1Char('/')) ? app().PortName : QString());
+    return it->second.run(options, args);
+}

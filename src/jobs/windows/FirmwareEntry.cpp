@@ -1,0 +1,3 @@
+#include "app/windows/WindowEntry.h"
+// PLACEHOLDER: the firmware list is being written.
+void openFirmwareList(QWidget *) {}

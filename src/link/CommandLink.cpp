@@ -1,0 +1,2 @@
+#include "link/CommandLink.h"
+// PLACEHOLDER: being written.

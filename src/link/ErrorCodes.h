@@ -1,0 +1,40 @@
+#pragma once
+// The one table of failure codes and their messages.
+
+#include <QString>
+
+// The message for a code in the current language, or an empty text for 0 and positive codes.
+QString ErrorCodeText(int code);
+
+// Whether the code is shown with the stop icon (only -91) rather than the information icon.
+bool errorCodeUsesStopIcon(int code);
+
+// Result codes used across the program.
+namespace Err {
+constexpr int PortFailure = 54;      // transfer window could not open the port; never shown
+constexpr int OpenFailed = -1;
+constexpr int NoMemory = -2;
+constexpr int SystemCall = -3;
+constexpr int Timeout = -4;
+constexpr int Nak = -5;
+constexpr int TooLong = -6;
+constexpr int ScriptOpen = -14;
+constexpr int FirmwareOpen = -15;
+constexpr int NoChannelPlan = -16;
+constexpr int Limit10Plans = -17;
+constexpr int IncorrectPlanName = -38;
+constexpr int UnableToOpenFile = -65;
+constexpr int NotFreePort = -87;
+constexpr int EndUpdateProcess = -91;
+constexpr int CommunicationError = -96;
+constexpr int PostUpgradeCheck = -97;
+constexpr int UserBreak = -98;
+constexpr int NoUpgradeFiles = -99;
+constexpr int IncorrectFormatFile = -153;
+constexpr int NotRecognized = -209;
+constexpr int ManualSelection = -210;
+constexpr int NoModelsFound = -212;
+constexpr int NoChannelPlanLibrary = -250;
+constexpr int FileAlreadyExists = -251;
+constexpr int FileNotFound = -253;
+} // namespace Err

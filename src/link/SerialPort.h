@@ -1,0 +1,80 @@
+#pragma once
+// The program's one connection to the meter. Opened at the start of each job or
+// identification attempt and closed at its end; the program never keeps a port open between
+// jobs. Open, the exchanges and Close must happen on the same thread (the port object is
+// created by Open on the calling thread).
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <memory>
+
+class QSerialPort;
+
+class SerialPort {
+public:
+    SerialPort();
+    ~SerialPort();
+    SerialPort(const SerialPort &) = delete;
+    SerialPort &operator=(const SerialPort &) = delete;
+
+    // designation: "n", "COMn" (n = 1..40) or a device path. 0 on success, -1 on failure.
+    int Open(const QString &designation, int baud = 57600, int parity = 0, int byteSize = 8, int stopBits = 2);
+    int Close();
+    bool isOpen() const;
+
+    void SetTimeout(int ms) { timeoutMs = ms; }
+    int GetTimeout() const { return timeoutMs; }
+
+    void StartWait(int ms);
+    bool WaitExpired();
+
+    // Stores at most maxChars bytes in buf (buf receives a terminating 0 after a CR).
+    // Returns the count stored, -3 system failure, -4 time-out, -5 NAK, -6 too long.
+    int ReadUntil(char terminator, int maxChars, QByteArray &buf, int timeoutMs);
+    // ReadUntil with CR; on success buf holds the bare line, the count includes the CR.
+    int ReadLine(QByteArray &buf, int maxChars, int timeoutMs);
+    int WriteBlock(const QByteArray &bytes, int timeoutMs);
+
+    // Log switches; switching one on starts a new log file in the temporary folder.
+    void EnableChannelLog(bool on);
+    void EnableUpgradeLog(bool on);
+    bool channelLogOn() const { return channelLog; }
+    bool upgradeLogOn() const { return upgradeLog; }
+    QString logPath() const { return currentLogPath; }
+
+    // Timing of the last wait, for the transaction log lines.
+    uint32_t waitStartTick() const { return startTick; }
+    uint32_t lastByteTick() const { return lastTick; }
+    bool deviceReady() const { return ready; }
+
+    // Port table: number n (1..40) designates the n-th entry. On Windows "COMn" is the system
+    // port; elsewhere the system's serial ports in a stable order plus, when given, an extra
+    // device path that the system does not list (a pseudo-terminal named in the settings).
+    static QStringList portTable(const QString &extraDevice = QString());
+    // The device an "n"/"COMn"/path designation names, or empty when there is none.
+    static QString deviceFor(const QString &designation);
+
+    // Extra device path appended to the port table (the settings' PORT when it is a path).
+    static void setExtraDevice(const QString &path);
+
+    static uint32_t tick();
+
+private:
+    void startLog(const QString &prefix);
+
+    std::unique_ptr<QSerialPort> port;
+    QString currentLogPath;
+    bool upgradeLog = false;
+    bool channelLog = false;
+    bool ready = false;
+    uint32_t deadline = 0;
+    uint32_t startTick = 0;
+    int timeoutMs = 3000;
+    uint32_t lastTick = 0;
+    int writeMode = 0;
+};
+
+// The one port object of the program.
+SerialPort &thePort();

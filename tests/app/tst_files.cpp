@@ -1,0 +1,76 @@
+#include "TestWorkspace.h"
+#include "app/AppState.h"
+#include "app/Files.h"
+#include <QTest>
+
+class TestFiles : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void workingNames_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("scratch 0") << int(FileKind::ScratchCopy) << 0 << "file00.tmp";
+        QTest::newRow("tv logger 5") << int(FileKind::TvLoggerData) << 5 << "temp05.lg27t";
+        QTest::newRow("modem 123") << int(FileKind::ModemLoggerData) << 123 << "tempcm123.lg26m";
+        QTest::newRow("print 7") << int(FileKind::PrintText) << 7 << "print07.txt";
+        QTest::newRow("none") << int(FileKind::None) << 1 << "";
+    }
+    void workingNames()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, number);
+        QFETCH(QString, name);
+        TestWorkspace ws;
+        app().CurrentModel.tvLoggerFileType = QStringLiteral("lg27t");
+        app().CurrentModel.modemLoggerFileType = QStringLiteral("lg26m");
+        QCOMPARE(workingFileName(FileKind(kind), number), name);
+    }
+    void freeNameSkipsExisting()
+    {
+        TestWorkspace ws;
+        QCOMPARE(freeWorkingFile(FileKind::ScratchCopy), ws.temp() + "/file00.tmp");
+        ws.write("Temp/file00.tmp", "x");
+        ws.write("Temp/file01.tmp", "x");
+        QCOMPARE(freeWorkingFile(FileKind::ScratchCopy), ws.temp() + "/file02.tmp");
+    }
+    void pathsAndHex()
+    {
+        QCOMPARE(hexText(255), QStringLiteral("FF"));
+        QCOMPARE(hexText(256), QStringLiteral("0100"));
+        const QString p35 = QStringLiteral("C:/work/plans/europe/west/plan.ch26");
+        QCOMPARE(shortenPath(p35, 30), QStringLiteral("C:/.../plan.ch26"));
+        const QString p30 = QStringLiteral("/a/bcdefghijklmnopqrstuvwxyz12");
+        QCOMPARE(p30.size(), 30);
+        QCOMPARE(shortenPath(p30, 30), p30);
+        QVERIFY(shortenPath(p30 + "3", 30) != p30 + "3");
+        QCOMPARE(shortenPath(QString(40, QLatin1Char('x')), 30), QString(40, QLatin1Char('x')));
+        QCOMPARE(displayTitle(QStringLiteral("/t/a.lg26m"), 0), QStringLiteral("KORVEL-10  Datalogger: /t/a.lg26m"));
+        QCOMPARE(displayTitle(QStringLiteral("x"), 1), QString());
+    }
+    void copyKeepsBytesAndRefusesMissingSource()
+    {
+        TestWorkspace ws;
+        const QByteArray body = QByteArray(250, 'a') + "\r\nline two\xe9\r\n";
+        const QString src = ws.write("src.txt", body);
+        QVERIFY(copyTextFile(src, ws.path("dst.txt")));
+        QCOMPARE(ws.read("dst.txt"), body);
+        ws.write("keep.txt", "keep");
+        QVERIFY(!copyTextFile(ws.path("missing.txt"), ws.path("keep.txt")));
+        QCOMPARE(ws.read("keep.txt"), QByteArray("keep"));
+        QVERIFY(!copyTextFile(src, ws.path("nofolder/dst.txt")));
+    }
+    void linesReadBothEndings()
+    {
+        TestWorkspace ws;
+        QStringList lines;
+        QVERIFY(readTextLines(ws.write("a.txt", "one\r\ntwo\nthree"), lines));
+        QCOMPARE(lines, QStringList({"one", "two", "three"}));
+        QVERIFY(writeTextLinesAtomically(ws.path("b.txt"), {QStringLiteral("caf\u00e9"), QString()}));
+        QCOMPARE(ws.read("b.txt"), QByteArray("caf\xe9\r\n\r\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFiles)
+#include "tst_files.moc"

@@ -1,0 +1,2 @@
+// PLACEHOLDER: the simulated meter is being written.
+int main() { return 0; }
