@@ -18,3 +18,7 @@ public:
 // The main window in force, or nullptr (command line, tests without one).
 MainWindowView *mainWindowView();
 void setMainWindowView(MainWindowView *view);
+
+// The BotoAutoID action: scans the ports for the meter (or lets the user pick the model) and
+// updates the main window. Returns at once; the scan runs on a worker thread.
+void autoIdentify(MainWindowView &view);
