@@ -1,0 +1,49 @@
+#pragma once
+// The transfer window: runs one job against the meter on a worker thread and shows its status
+// line, progress and Cancel. Calling order: create, StartJob or StartNumberedJob, exec(); when
+// exec() is not QDialog::Accepted read JobResult(); destroy.
+
+#include <QDialog>
+#include <QString>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+
+class TTransmit : public QDialog {
+    Q_OBJECT
+public:
+    explicit TTransmit(QWidget *parent = nullptr);
+    ~TTransmit() override;
+
+    // Accepts a job of a known kind: stores code and text and returns 1; otherwise 0.
+    // The job starts about a second after the window is shown.
+    int StartJob(int code, const QString &text);
+    // Stores the number, then StartJob; returns 0.
+    int StartNumberedJob(int code, const QString &text, int number);
+    int JobResult() const { return jobResult; }
+
+    // For tests: the delay before the job starts (1000 ms by default).
+    void setStartDelay(int ms);
+
+    QLabel *File = nullptr;               // the status line
+    QProgressBar *BarraProgres = nullptr;
+    QProgressBar *LoggerProgress = nullptr;
+    QPushButton *Sortida = nullptr;       // Cancel
+    QTimer *Timer1 = nullptr;
+
+private Q_SLOTS:
+    void Timer2Timer();
+    void SortidaClick();
+
+private:
+    class Context;
+    friend class Context;
+    int jobCode = -1;
+    QString jobText;
+    int jobNumber = 0;
+    int jobResult = 0;
+    bool busy = false;
+    Context *running = nullptr;
+};
