@@ -9,10 +9,15 @@ struct SettingValue {
     QString value;
 };
 
+// A settings value is at most this many characters; longer values are cut to it when written
+// and when read, the same way, so what is read back is always what was written.
+constexpr int kSettingValueLimit = 79;
+
 // Reads one key (PORT, LIBRARY, VERSION, TEMP) from the program folder's "st.stg".
 SettingValue readSetting(const QString &key);
 
-// Writes the settings file at path with the given values. False when it cannot be written.
+// Writes the settings file at path with the given values. False when it cannot be written
+// (the file is then left as it was).
 bool writeSettings(const QString &path, const QString &port, const QString &library, const QString &firmware,
                    const QString &temp);
 
@@ -21,3 +26,6 @@ void loadSettings();
 
 // Path of the settings file in the program folder.
 QString settingsPath();
+
+// The value as the settings file keeps it (cut to kSettingValueLimit characters).
+QString settingValueAsStored(const QString &value);
