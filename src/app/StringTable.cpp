@@ -1,9 +1,292 @@
 #include "app/StringTable.h"
 #include "app/AppState.h"
-// PLACEHOLDER: the table itself is being written.
+
+#include <array>
+
+// The texts below are UTF-8 in this source and converted once when the table is built. Every
+// one of them stays inside Latin-1, because reports and other files carry them as 8-bit text.
+// Rows 82..89, 115, 116, 122..132, 143..155 and 174..177 go into report files: other programs
+// and people read those files, so their wording must not drift.
+
 namespace StringTable {
-void fillStringTable() {}
-QString text(int row, int language) { (void)language; return QString::number(row); }
-QString text(int row) { return text(row, app().CurrentLanguage); }
-void setLanguage(int language) { app().CurrentLanguage = language; }
+namespace {
+
+struct Row {
+    int row;
+    const char *text[kLanguages];   // English, Spanish, German, Catalan
+};
+
+// Product name used by the one-instance message (row 184).
+constexpr const char *kProductName = "Kelvatrone";
+
+// Rows 13, 14, 15, 16 and 161 are deliberately absent: they stay empty in every language.
+// Row 184 is composed in buildTable().
+const Row kRowTexts[] = {
+    {0, {"Config", "Configuración", "Konfiguration", "Configuració"}},
+    {1, {"Datalogger", "Registro", "Datalogger", "Registre"}},
+    {2, {"Upgrade", "Actualizar", "Aktualisieren", "Actualitzar"}},
+    {3, {"About", "Acerca de", "Über", "Quant a"}},
+    {4, {"Language", "Idioma", "Sprache", "Idioma"}},
+    {5, {"Model", "Modelo", "Modell", "Model"}},
+    {6, {"General Settings", "Configuración General", "Allgemeine Einstellungen", "Configuració General"}},
+    {7, {"Exit", "Salir", "Beenden", "Sortir"}},
+    {8, {"Add Channel Plan", "Añadir Plan de Canales", "Kanaltabelle hinzufügen", "Afegir Pla de Canals"}},
+    {9, {"Channel Plan", "Plan de Canales", "Kanaltabelle", "Pla de Canals"}},
+    {10, {"Open Logger File", "Abrir Fichero de Registro", "Datalogger-Datei öffnen", "Obrir Fitxer de Registre"}},
+    {11, {"Receive Logger", "Recibir Registro", "Datalogger empfangen", "Rebre Registre"}},
+    {12, {"Add UpGrade File", "Añadir Fichero de Actualización", "Aktualisierungsdatei hinzufügen", "Afegir Fitxer d'Actualització"}},
+    {17, {"Datalogger File", "Fichero de Registro", "Datalogger-Datei", "Fitxer de Registre"}},
+    {18, {"Ok", "Aceptar", "OK", "Acceptar"}},
+    {19, {"Cancel", "Cancelar", "Abbrechen", "Cancel·lar"}},
+    {20, {"Channel Plan Files", "Ficheros de Planes de Canales", "Kanaltabellen-Dateien", "Fitxers de Plans de Canals"}},
+    {21, {"Directory", "Directorio", "Verzeichnis", "Directori"}},
+    {22, {"Change", "Cambiar", "Ändern", "Canviar"}},
+    {23, {"Firmware Files", "Ficheros de Firmware", "Firmware-Dateien", "Fitxers de Firmware"}},
+    {24, {"Temporary Files", "Ficheros Temporales", "Temporäre Dateien", "Fitxers Temporals"}},
+    {25, {"Communication Port", "Puerto de Comunicaciones", "Kommunikationsschnittstelle", "Port de Comunicacions"}},
+    {26, {"Selection Folder", "Selección de Carpeta", "Ordnerauswahl", "Selecció de Carpeta"}},
+    {27, {"Add Channel File", "Añadir Fichero de Canales", "Kanaldatei hinzufügen", "Afegir Fitxer de Canals"}},
+    {28, {"Data Files", "Ficheros de Datos", "Datendateien", "Fitxers de Dades"}},
+    {29, {"Channel Plan Group", "Grupo de Planes de Canales", "Kanaltabellen-Gruppe", "Grup de Plans de Canals"}},
+    {30, {"Open", "Abrir", "Öffnen", "Obrir"}},
+    {31, {"Save", "Guardar", "Speichern", "Desar"}},
+    {32, {"New", "Nuevo", "Neu", "Nou"}},
+    {33, {"Edit", "Editar", "Bearbeiten", "Editar"}},
+    {34, {"Delete", "Borrar", "Löschen", "Esborrar"}},
+    {35, {"Rename", "Renombrar", "Umbenennen", "Reanomenar"}},
+    {36, {"Transmit", "Transmitir", "Senden", "Transmetre"}},
+    {37, {"Receive", "Recibir", "Empfangen", "Rebre"}},
+    {38, {"Channel Plan Library", "Biblioteca de Planes de Canales", "Kanaltabellen-Bibliothek", "Biblioteca de Plans de Canals"}},
+    {39, {"Ready", "Preparado", "Bereit", "Preparat"}},
+    {40, {"Checking Device Version", "Comprobando Versión del Equipo", "Geräteversion wird geprüft", "Comprovant Versió de l'Equip"}},
+    {41, {"Communication Error", "Error de Comunicación", "Kommunikationsfehler", "Error de Comunicació"}},
+    {42, {"Saving Channel Plan File", "Guardando Fichero de Plan de Canales", "Kanaltabellen-Datei wird gespeichert", "Desant Fitxer de Pla de Canals"}},
+    {43, {"Begin Data Transmit", "Inicio de Transmisión de Datos", "Beginn der Datenübertragung", "Inici de Transmissió de Dades"}},
+    {44, {"End Data Transmit", "Fin de Transmisión de Datos", "Ende der Datenübertragung", "Fi de Transmissió de Dades"}},
+    {45, {"Receiving Channel Plan", "Recibiendo Plan de Canales", "Kanaltabelle wird empfangen", "Rebent Pla de Canals"}},
+    // Callers append a blank and a path: keep the trailing " : ".
+    {46, {"Receiving in File : ", "Recibiendo en Fichero : ", "Empfang in Datei : ", "Rebent al Fitxer : "}},
+    {47, {"Open a Channel Plan Group", "Abrir un Grupo de Planes de Canales", "Kanaltabellen-Gruppe öffnen", "Obrir un Grup de Plans de Canals"}},
+    {48, {"Save a Channel Plan Group", "Guardar un Grupo de Planes de Canales", "Kanaltabellen-Gruppe speichern", "Desar un Grup de Plans de Canals"}},
+    {49, {"Library already exists.Save Anyway?", "La biblioteca ya existe. ¿Guardar de todos modos?", "Bibliothek existiert bereits. Trotzdem speichern?", "La biblioteca ja existeix. Voleu desar-la igualment?"}},
+    {50, {"Do you want erase channel plan selected?", "¿Desea borrar el plan de canales seleccionado?", "Ausgewählte Kanaltabelle löschen?", "Voleu esborrar el pla de canals seleccionat?"}},
+    {51, {"Warning", "Atención", "Warnung", "Atenció"}},
+    {52, {"File Already Exists", "El Fichero ya Existe", "Datei existiert bereits", "El Fitxer ja Existeix"}},
+    {53, {"Unable To Open File", "No se Puede Abrir el Fichero", "Datei kann nicht geöffnet werden", "No es Pot Obrir el Fitxer"}},
+    {54, {"Device State Not Saved", "Estado del Equipo no Guardado", "Gerätezustand nicht gespeichert", "Estat de l'Equip no Desat"}},
+    {55, {"No Channel Plan", "Sin Plan de Canales", "Keine Kanaltabelle", "Sense Pla de Canals"}},
+    {56, {"No Channel", "Sin Canal", "Kein Kanal", "Sense Canal"}},
+    {57, {"Unable to Insert New Channel", "No se Puede Insertar un Nuevo Canal", "Neuer Kanal kann nicht eingefügt werden", "No es Pot Inserir un Nou Canal"}},
+    {58, {"Incorrect Format File", "Formato de Fichero Incorrecto", "Falsches Dateiformat", "Format de Fitxer Incorrecte"}},
+    {59, {"Limit 10 Channel Plans", "Límite 10 Planes de Canales", "Maximal 10 Kanaltabellen", "Límit 10 Plans de Canals"}},
+    {60, {"No Upgrade Files", "No hay Ficheros de Actualización", "Keine Aktualisierungsdateien", "No hi ha Fitxers d'Actualització"}},
+    {61, {"No ChannelPlan Library", "Sin Biblioteca de Planes de Canales", "Keine Kanaltabellen-Bibliothek", "Sense Biblioteca de Plans de Canals"}},
+    {62, {"No Models Found", "No se Encontraron Modelos", "Keine Modelle gefunden", "No s'han Trobat Models"}},
+    {63, {"Device Unknown", "Equipo Desconocido", "Unbekanntes Gerät", "Equip Desconegut"}},
+    {64, {"Version must be greater or equal 1.27", "La versión debe ser mayor o igual a 1.27", "Version muss größer oder gleich 1.27 sein", "La versió ha de ser superior o igual a 1.27"}},
+    {65, {"User Break", "Interrumpido por el Usuario", "Abbruch durch Benutzer", "Interromput per l'Usuari"}},
+    {66, {"Internal Error", "Error Interno", "Interner Fehler", "Error Intern"}},
+    {67, {"Message", "Mensaje", "Meldung", "Missatge"}},
+    {68, {"Incorrect Channel Name", "Nombre de Canal Incorrecto", "Falscher Kanalname", "Nom de Canal Incorrecte"}},
+    {69, {"Incorrect BandWidth", "Ancho de Banda Incorrecto", "Falsche Bandbreite", "Amplada de Banda Incorrecta"}},
+    {70, {"Incorrect Frequency", "Frecuencia Incorrecta", "Falsche Frequenz", "Freqüència Incorrecta"}},
+    {71, {"Incorrect Symbol Rate", "Velocidad de Símbolo Incorrecta", "Falsche Symbolrate", "Velocitat de Símbol Incorrecta"}},
+    {72, {"Incorrect Annex", "Anexo Incorrecto", "Falscher Anhang", "Annex Incorrecte"}},
+    {73, {"Incorrect Modulation", "Modulación Incorrecta", "Falsche Modulation", "Modulació Incorrecta"}},
+    {74, {"Incorrect Attenuator", "Atenuador Incorrecto", "Falsches Dämpfungsglied", "Atenuador Incorrecte"}},
+    {75, {"Not Free Port", "Puerto no Disponible", "Schnittstelle nicht frei", "Port no Disponible"}},
+    {76, {"End Update Process", "Fin del Proceso de Actualización", "Aktualisierung beendet", "Fi del Procés d'Actualització"}},
+    {77, {"CHANNEL PLAN NAME", "NOMBRE DEL PLAN DE CANALES", "NAME DER KANALTABELLE", "NOM DEL PLA DE CANALS"}},
+    {78, {"Insert", "Insertar", "Einfügen", "Inserir"}},
+    {79, {"Name", "Nombre", "Name", "Nom"}},
+    {80, {"Anlg. F", "F. Anlg.", "Anlg. F", "F. Anlg."}},
+    {81, {"Dig. F", "F. Dig.", "Dig. F", "F. Dig."}},
+    {82, {"Offset", "Offset", "Offset", "Offset"}},
+    {83, {"BW", "BW", "BB", "BW"}},
+    {84, {"Status", "Estado", "Status", "Estat"}},
+    {85, {"Mode", "Modo", "Modus", "Mode"}},
+    {86, {"System", "Sistema", "System", "Sistema"}},
+    {87, {"S.R.", "V.S.", "S.R.", "V.S."}},
+    {88, {"Annex", "Anexo", "Anhang", "Annex"}},
+    {89, {"Mod.", "Mod.", "Mod.", "Mod."}},
+    {90, {"File", "Fichero", "Datei", "Fitxer"}},
+    {91, {"Save As...", "Guardar Como...", "Speichern unter...", "Desar Com..."}},
+    // The channel status values as the meter and the plan files name them; not translated.
+    {92, {"ON", "ON", "ON", "ON"}},
+    {93, {"OFF", "OFF", "OFF", "OFF"}},
+    {94, {"Analog", "Analógico", "Analog", "Analògic"}},
+    {95, {"Digital", "Digital", "Digital", "Digital"}},
+    {96, {"Channel", "Canal", "Kanal", "Canal"}},
+    {97, {"Analog Freq.", "Frec. Analógica", "Analogfreq.", "Freq. Analògica"}},
+    {98, {"Digital Freq.", "Frec. Digital", "Digitalfreq.", "Freq. Digital"}},
+    {99, {"Bandwidth", "Ancho de Banda", "Bandbreite", "Amplada de Banda"}},
+    {100, {"Symbol Rate", "Velocidad de Símbolo", "Symbolrate", "Velocitat de Símbol"}},
+    {101, {"Modulation", "Modulación", "Modulation", "Modulació"}},
+    {102, {"Channel Editor", "Editor de Canales", "Kanaleditor", "Editor de Canals"}},
+    {103, {"Would you like save channel plan?", "¿Desea guardar el plan de canales?", "Kanaltabelle speichern?", "Voleu desar el pla de canals?"}},
+    {104, {"Datalogger Index", "Índice de Registros", "Datalogger-Index", "Índex de Registres"}},
+    {105, {"Click Receive Index Button", "Pulse el Botón Recibir Índice", "Klicken Sie auf Index empfangen", "Premeu el Botó Rebre Índex"}},
+    {106, {"Datalogger Type", "Tipo de Registro", "Datalogger-Typ", "Tipus de Registre"}},
+    {107, {"Receive Index", "Recibir Índice", "Index empfangen", "Rebre Índex"}},
+    {108, {"Receive All", "Recibir Todo", "Alle empfangen", "Rebre Tot"}},
+    {109, {"Print Loggers", "Imprimir Registros", "Datalogger drucken", "Imprimir Registres"}},
+    {110, {"Print Setup", "Configurar Impresora", "Druckereinrichtung", "Configurar Impressora"}},
+    {111, {"Font Size", "Tamaño de Letra", "Schriftgröße", "Mida de Lletra"}},
+    {112, {"Single File", "Fichero Único", "Einzeldatei", "Fitxer Únic"}},
+    {113, {"Modem Logger", "Registro Módem", "Modem-Datalogger", "Registre Mòdem"}},
+    {114, {"TV Logger", "Registro TV", "TV-Datalogger", "Registre TV"}},
+    {115, {"Time", "Hora", "Zeit", "Hora"}},
+    {116, {"Date", "Fecha", "Datum", "Data"}},
+    {117, {"Print", "Imprimir", "Drucken", "Imprimir"}},
+    {118, {"Receiving Datalogger Index", "Recibiendo Índice de Registros", "Datalogger-Index wird empfangen", "Rebent Índex de Registres"}},
+    {119, {"Yes", "Sí", "Ja", "Sí"}},
+    {120, {"No", "No", "Nein", "No"}},
+    {121, {"Receiving Logger", "Recibiendo Registro", "Datalogger wird empfangen", "Rebent Registre"}},
+    {122, {"Downstream", "Downstream", "Downstream", "Downstream"}},
+    {123, {"Power", "Potencia", "Leistung", "Potència"}},
+    {124, {"MER", "MER", "MER", "MER"}},
+    {125, {"Frequency", "Frecuencia", "Frequenz", "Freqüència"}},
+    {126, {"Channel/Channel Plan", "Canal/Plan de Canales", "Kanal/Kanaltabelle", "Canal/Pla de Canals"}},
+    {127, {"PreBER", "PreBER", "PreBER", "PreBER"}},
+    {128, {"Description", "Descripción", "Beschreibung", "Descripció"}},
+    {129, {"Time Avg", "Tiempo Medio", "Zeit Mittel", "Temps Mitjà"}},
+    {130, {"Comments", "Comentarios", "Kommentar", "Comentaris"}},
+    {131, {"Attenuation", "Atenuación", "Dämpfung", "Atenuació"}},
+    {132, {"Upstream", "Upstream", "Upstream", "Upstream"}},
+    {133, {"Headend", "Cabecera", "Kopfstation", "Capçalera"}},
+    {134, {"IP Cable Modem", "IP Cable Módem", "IP Kabelmodem", "IP Cable Mòdem"}},
+    {135, {"IP ToD Server", "IP Servidor ToD", "IP ToD-Server", "IP Servidor ToD"}},
+    {136, {"IP TFTP Server", "IP Servidor TFTP", "IP TFTP-Server", "IP Servidor TFTP"}},
+    {137, {"Config File", "Fichero de Configuración", "Konfigurationsdatei", "Fitxer de Configuració"}},
+    {138, {"Ping Address", "Dirección de Ping", "Ping-Adresse", "Adreça de Ping"}},
+    {139, {"Send", "Enviar", "Senden", "Enviar"}},
+    {140, {"PLR", "PLR", "PLR", "PLR"}},
+    {141, {"Time Min", "Tiempo Mín", "Zeit Min", "Temps Mín"}},
+    {142, {"Time Max", "Tiempo Máx", "Zeit Max", "Temps Màx"}},
+    {143, {"Ping Report", "Informe de ping", "Ping Report", "Informe de ping"}},
+    {144, {"Receiving All Datalogger", "Recibiendo Todos los Registros", "Alle Datalogger werden empfangen", "Rebent Tots els Registres"}},
+    {145, {"Checking Datalogger", "Comprobando Registro", "Datalogger wird geprüft", "Comprovant Registre"}},
+    {146, {"Freq.", "Frec.", "Freq.", "Freq."}},
+    {147, {"Pwr.", "Pot.", "Leist.", "Pot."}},
+    {148, {"A. F.", "F. A.", "A. F.", "F. A."}},
+    {149, {"Level", "Nivel", "Pegel", "Nivell"}},
+    {150, {"V/A", "V/A", "V/A", "V/A"}},
+    {151, {"C/N", "C/N", "C/N", "C/N"}},
+    {152, {"Threshold", "Umbral", "Schwelle", "Llindar"}},
+    {153, {"Location", "Localización", "Ort", "Localització"}},
+    {154, {"Channel Number", "Número de canales", "Anzahl der Kanäle", "Nombre de canals"}},
+    {155, {"Units", "Unidades", "Einheiten", "Unitats"}},
+    {156, {"Firmware Upgrade Files", "Ficheros de Actualización de Firmware", "Firmware-Aktualisierungsdateien", "Fitxers d'Actualització de Firmware"}},
+    {157, {"Version", "Versión", "Version", "Versió"}},
+    {158, {"Warning !!!", "¡¡¡ Atención !!!", "Warnung !!!", "Atenció !!!"}},
+    {159, {"Changing Channel Plan in your unit will\nerase all contents stored in Datalogger.\nUnit will restart at initial Configuration",
+           "Cambiar el Plan de Canales de su equipo\nborrará todo el contenido almacenado en el Registro.\nEl equipo se reiniciará con la Configuración inicial",
+           "Das Ändern der Kanaltabelle im Gerät\nlöscht alle im Datalogger gespeicherten Inhalte.\nDas Gerät startet mit der Grundkonfiguration neu",
+           "Canviar el Pla de Canals del vostre equip\nesborrarà tot el contingut emmagatzemat al Registre.\nL'equip es reiniciarà amb la Configuració inicial"}},
+    {160, {"Loading Main Program...", "Cargando Programa Principal...", "Hauptprogramm wird geladen...", "Carregant Programa Principal..."}},
+    {162, {"Transforming Format File", "Transformando Formato de Fichero", "Dateiformat wird umgewandelt", "Transformant Format de Fitxer"}},
+    {163, {"Adding Channel Plan", "Añadiendo Plan de Canales", "Kanaltabelle wird hinzugefügt", "Afegint Pla de Canals"}},
+    {164, {"Sending Channel Plan Group...", "Enviando Grupo de Planes de Canales...", "Kanaltabellen-Gruppe wird gesendet...", "Enviant Grup de Plans de Canals..."}},
+    {165, {"Sending Firmware", "Enviando Firmware", "Firmware wird gesendet", "Enviant Firmware"}},
+    // Callers append a blank and the sector number.
+    {166, {"Erasing Sector :", "Borrando Sector :", "Lösche Sektor :", "Esborrant Sector :"}},
+    {167, {"Erased Sector :", "Sector Borrado :", "Sektor gelöscht :", "Sector Esborrat :"}},
+    {168, {"Upgrade Firmware...", "Actualizando Firmware...", "Firmware wird aktualisiert...", "Actualitzant Firmware..."}},
+    {169, {"Incorrect Channel Plan Name", "Nombre de Plan de Canales Incorrecto", "Falscher Kanaltabellenname", "Nom de Pla de Canals Incorrecte"}},
+    {170, {"Incorrect Actived Option", "Opción Activado Incorrecta", "Falsche Option Aktiviert", "Opció Activat Incorrecta"}},
+    {171, {"Incorrect Digital Option", "Opción Digital Incorrecta", "Falsche Option Digital", "Opció Digital Incorrecta"}},
+    {172, {"Do you wish to add channel Plan?", "¿Desea añadir el plan de canales?", "Kanaltabelle hinzufügen?", "Voleu afegir el pla de canals?"}},
+    {173, {"Save a Channel Plan", "Guardar un Plan de Canales", "Kanaltabelle speichern", "Desar un Pla de Canals"}},
+    {174, {"Logger Number", "Número de Registro", "Logger Nummer", "Nombre de Registre"}},
+    {175, {"[MEASURES]", "[MEDIDAS]", "[MESSUNGEN]", "[MESURES]"}},
+    {176, {"Chann.", "Canal", "Kanal", "Canal"}},
+    {177, {"Threshold Level", "Nivel umbral", "Schwellenpegel", "Nivell llindar"}},
+    {178, {"Receive", "Recibir", "Empfangen", "Rebre"}},
+    {179, {"Registered", "Registrado", "Registriert", "Registrat"}},
+    {180, {"Unregistered", "No registrado", "Nicht registriert", "No registrat"}},
+    {181, {"Cancel Print Logger", "Cancelar Impresión de Registro", "Datalogger-Druck abbrechen", "Cancel·lar Impressió de Registre"}},
+    {182, {"Printing Logger", "Imprimiendo Registro", "Datalogger wird gedruckt", "Imprimint Registre"}},
+    {183, {"Incorrect Offset", "Offset Incorrecto", "Falscher Offset", "Offset Incorrecte"}},
+    {185, {"Actived", "Activado", "Aktiviert", "Activat"}},
+    {186, {"Error", "Error", "Fehler", "Error"}},
+    {187, {"Not recognized equipment", "Equipo no reconocido", "Gerät nicht erkannt", "Equip no reconegut"}},
+    {188, {"Detected equipment without principal program. Select the model manually",
+           "Equipo detectado sin programa principal. Seleccione el modelo manualmente",
+           "Gerät ohne Hauptprogramm erkannt. Wählen Sie das Modell manuell aus",
+           "Equip detectat sense programa principal. Seleccioneu el model manualment"}},
+    {189, {"Searching COM, please wait...", "Buscando COM, espere por favor...", "COM wird gesucht, bitte warten...", "Cercant COM, espereu si us plau..."}},
+    {190, {"MANUAL SELECTION", "SELECCIÓN MANUAL", "MANUELLE AUSWAHL", "SELECCIÓ MANUAL"}},
+    {191, {"AUTOMATIC SEARCH", "BÚSQUEDA AUTOMÁTICA", "AUTOMATISCHE SUCHE", "CERCA AUTOMÀTICA"}},
+    // The port number follows directly: every language ends in "COM".
+    {192, {"Equipment not recognized in COM", "Equipo no reconocido en COM", "Gerät nicht erkannt an COM", "Equip no reconegut a COM"}},
+    {193, {"Continue searching automatically or manually select the model",
+           "Continúe la búsqueda automática o seleccione el modelo manualmente",
+           "Automatische Suche fortsetzen oder Modell manuell auswählen",
+           "Continueu la cerca automàtica o seleccioneu el model manualment"}},
+    {194, {"Select model", "Seleccione modelo", "Modell auswählen", "Seleccioneu model"}},
+    {195, {"Channels", "Canales", "Kanäle", "Canals"}},
+    // Hints of the channel editor's tool buttons; Insert and Paste must read differently.
+    {196, {"Insert", "Insertar", "Kanal einfügen", "Inserir"}},
+    {197, {"Delete", "Borrar", "Löschen", "Esborrar"}},
+    {198, {"Model identified: ", "Modelo identificado: ", "Modell erkannt: ", "Model identificat: "}},
+    {199, {"Update to correct firmware", "Actualice al firmware correcto", "Auf korrekte Firmware aktualisieren", "Actualitzeu al firmware correcte"}},
+    {200, {"Copy", "Copiar", "Kopieren", "Copiar"}},
+    {201, {"Paste", "Pegar", "Einfügen", "Enganxar"}},
+    {202, {"Undo", "Deshacer", "Rückgängig", "Desfer"}},
+    {203, {"File not found", "Fichero no encontrado", "Datei nicht gefunden", "Fitxer no trobat"}},
+    {204, {"Auto Identify", "Autoidentificar", "Automatisch erkennen", "Autoidentificar"}},
+};
+
+using Table = std::array<QString, kRows * kLanguages>;
+
+Table buildTable()
+{
+    Table table;
+    for (const Row &r : kRowTexts) {
+        for (int l = 0; l < kLanguages; ++l)
+            table[std::size_t(4 * r.row + l)] = QString::fromUtf8(r.text[l]);
+    }
+    const QString product = QString::fromUtf8(kProductName);
+    table[4 * 184 + 0] = QStringLiteral("One instance for ") + product;
+    table[4 * 184 + 1] = QString::fromUtf8("Sólo se permite una ejecución de ") + product;
+    table[4 * 184 + 2] = product + QString::fromUtf8(" kann nur einmal ausgeführt werden");
+    table[4 * 184 + 3] = QString::fromUtf8("Només es permet una execució de ") + product;
+    return table;
 }
+
+// Built on first use so that a text fetched before fillStringTable() (a test, an early error
+// message) is still right; the initialisation of a local static is thread-safe.
+const Table &table()
+{
+    static const Table t = buildTable();
+    return t;
+}
+
+} // namespace
+
+void fillStringTable()
+{
+    (void)table();
+}
+
+QString text(int row, int language)
+{
+    if (row < 0 || row >= kRows || language < 0 || language >= kLanguages)
+        return QString();
+    return table()[std::size_t(4 * row + language)];
+}
+
+QString text(int row)
+{
+    return text(row, app().CurrentLanguage);
+}
+
+void setLanguage(int language)
+{
+    // An unknown language keeps the current one rather than leaving every text empty.
+    if (language < 0 || language >= kLanguages)
+        return;
+    app().CurrentLanguage = language;
+}
+
+} // namespace StringTable

@@ -1,4 +1,108 @@
 #include "link/ErrorCodes.h"
-// PLACEHOLDER: the table itself is being written.
-QString ErrorCodeText(int code) { return code < 0 ? QString::number(code) : QString(); }
-bool errorCodeUsesStopIcon(int code) { return code == -91; }
+#include "app/StringTable.h"
+
+namespace {
+
+// How a code's message is laid out.
+enum class Form {
+    WithErrorPrefix,   // "Error" + " : " + row + ": " + code
+    Plain,             // row + ": " + code
+    NameWithoutCode,   // "Error" + " : " + row + " ": the plan-name check shows no number
+};
+
+struct CodeMessage {
+    int code;
+    Form form;
+    int row;
+};
+
+constexpr int kErrorRow = 186;          // "Error"
+constexpr int kInternalErrorRow = 66;   // "Internal Error"
+
+constexpr CodeMessage kMessages[] = {
+    {-253, Form::WithErrorPrefix, 203},   // "File not found"
+    {-251, Form::Plain, 52},              // "File Already Exists"
+    {-250, Form::WithErrorPrefix, 61},    // "No ChannelPlan Library"
+    {-213, Form::WithErrorPrefix, 183},   // "Incorrect Offset"
+    {-212, Form::WithErrorPrefix, 62},    // "No Models Found"
+    {-210, Form::WithErrorPrefix, 188},   // "Detected equipment without principal program..."
+    {-209, Form::WithErrorPrefix, 187},   // "Not recognized equipment"
+    {-153, Form::Plain, 58},              // "Incorrect Format File"
+    {-146, Form::WithErrorPrefix, 64},    // "Version must be greater or equal 1.27"
+    {-104, Form::Plain, 63},              // "Device Unknown"
+    {-101, Form::WithErrorPrefix, 54},    // "Device State Not Saved"
+    {-92, Form::WithErrorPrefix, 54},
+    {-99, Form::WithErrorPrefix, 60},     // "No Upgrade Files"
+    {-98, Form::Plain, 65},               // "User Break"
+    {-97, Form::Plain, 41},               // "Communication Error"
+    {-96, Form::Plain, 41},
+    {-6, Form::Plain, 41},
+    {-5, Form::Plain, 41},
+    {-4, Form::Plain, 41},
+    {-3, Form::Plain, 41},
+    {-1, Form::Plain, 41},
+    {-91, Form::Plain, 76},               // "End Update Process"
+    {-90, Form::WithErrorPrefix, 56},     // "No Channel"
+    {-88, Form::WithErrorPrefix, 53},     // "Unable To Open File"
+    {-65, Form::WithErrorPrefix, 53},
+    {-87, Form::Plain, 75},               // "Not Free Port"
+    {-78, Form::WithErrorPrefix, 74},     // "Incorrect Attenuator"
+    {-75, Form::WithErrorPrefix, 74},
+    {-77, Form::WithErrorPrefix, 73},     // "Incorrect Modulation"
+    {-74, Form::WithErrorPrefix, 73},
+    {-76, Form::WithErrorPrefix, 72},     // "Incorrect Annex"
+    {-73, Form::WithErrorPrefix, 72},
+    {-72, Form::WithErrorPrefix, 71},     // "Incorrect Symbol Rate"
+    {-71, Form::WithErrorPrefix, 71},
+    {-70, Form::WithErrorPrefix, 71},
+    {-68, Form::WithErrorPrefix, 69},     // "Incorrect BandWidth"
+    {-44, Form::WithErrorPrefix, 69},
+    {-43, Form::WithErrorPrefix, 69},
+    {-67, Form::WithErrorPrefix, 70},     // "Incorrect Frequency"
+    {-40, Form::WithErrorPrefix, 70},
+    {-34, Form::WithErrorPrefix, 70},
+    {-66, Form::WithErrorPrefix, 68},     // "Incorrect Channel Name"
+    {-39, Form::WithErrorPrefix, 68},
+    {-33, Form::WithErrorPrefix, 68},
+    {-42, Form::WithErrorPrefix, 171},    // "Incorrect Digital Option"
+    {-36, Form::WithErrorPrefix, 171},
+    {-41, Form::WithErrorPrefix, 170},    // "Incorrect Actived Option"
+    {-35, Form::WithErrorPrefix, 170},
+    {-38, Form::NameWithoutCode, 169},    // "Incorrect Channel Plan Name"
+    {-17, Form::WithErrorPrefix, 59},     // "Limit 10 Channel Plans"
+    {-16, Form::WithErrorPrefix, 55},     // "No Channel Plan"
+};
+
+} // namespace
+
+QString ErrorCodeText(int code)
+{
+    if (code >= 0)
+        return QString();
+
+    // A negative code nobody listed still reaches the user, with its number.
+    CodeMessage message{code, Form::Plain, kInternalErrorRow};
+    for (const CodeMessage &m : kMessages) {
+        if (m.code == code) {
+            message = m;
+            break;
+        }
+    }
+
+    const QString words = StringTable::text(message.row);
+    const QString number = QString::number(code);
+    switch (message.form) {
+    case Form::WithErrorPrefix:
+        return StringTable::text(kErrorRow) + QStringLiteral(" : ") + words + QStringLiteral(": ") + number;
+    case Form::NameWithoutCode:
+        return StringTable::text(kErrorRow) + QStringLiteral(" : ") + words + QLatin1Char(' ');
+    case Form::Plain:
+        break;
+    }
+    return words + QStringLiteral(": ") + number;
+}
+
+bool errorCodeUsesStopIcon(int code)
+{
+    return code == Err::EndUpdateProcess;
+}
