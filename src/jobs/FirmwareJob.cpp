@@ -1,3 +1,276 @@
+#include "jobs/FirmwareJob.h"
 #include "jobs/Jobs.h"
-// PLACEHOLDER: being written.
-int firmwareUpgradeJob(JobContext &, const QString &) { return -96; }
+
+#include "app/AppState.h"
+#include "app/Identification.h"
+#include "app/StringTable.h"
+#include "link/CommandLink.h"
+#include "link/ErrorCodes.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QThread>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+QMutex runMutex;
+FirmwareRun lastRun;
+
+void storeRun(const FirmwareRun &run)
+{
+    QMutexLocker lock(&runMutex);
+    lastRun = run;
+    lastRun.ran = true;
+}
+
+// Puts the port back to its ordinary time-out whichever way the erase phase ends.
+class EraseTimeout {
+public:
+    EraseTimeout(SerialPort &port, int eraseMs, int normalMs) : port_(port), normalMs_(normalMs)
+    {
+        port_.SetTimeout(eraseMs);
+    }
+    ~EraseTimeout() { port_.SetTimeout(normalMs_); }
+    EraseTimeout(const EraseTimeout &) = delete;
+    EraseTimeout &operator=(const EraseTimeout &) = delete;
+
+private:
+    SerialPort &port_;
+    int normalMs_;
+};
+
+// A failed upgrade leaves the meter wherever the failed step left it; the technician needs to
+// know which step that was, so it goes into the status line and into the upgrade log beside
+// the exchanges that led to it.
+void reportStop(JobContext &ctx, FirmwareRun &run, int code, const QString &step)
+{
+    run.stoppedAt = step;
+    const QString text = ErrorCodeText(code);
+    ctx.setStatus(QStringLiteral("%1 - %2").arg(text.isEmpty() ? QString::number(code) : text, step));
+    SerialPort &port = ctx.port();
+    if (!port.upgradeLogOn() || port.logPath().isEmpty())
+        return;
+    QFile log(port.logPath());
+    if (!log.open(QIODevice::WriteOnly | QIODevice::Append))
+        return; // like the exchange lines: a log that cannot be written is skipped
+    log.write(QStringLiteral("Stopped=%1,Error=%2\r\n").arg(step).arg(code).toLatin1());
+}
+
+// The restart, the erase, the lines and the final restart. The port is open and the upgrade
+// log on; returns the job's result.
+int sendFirmware(JobContext &ctx, const QString &path, const FirmwareTiming &timing, FirmwareRun &run)
+{
+    SerialPort &port = ctx.port();
+    QByteArray answer;
+
+    int r = CommandLink::TransactWithRetry(port, Cmd::restartToLoader(), answer, 2);
+    if (r < 0) {
+        reportStop(ctx, run, r, QStringLiteral("restart into the loader (*RS2)"));
+        return r;
+    }
+    // The meter restarts into its loader; it does not listen until it has.
+    if (timing.restartWaitMs > 0)
+        QThread::msleep(unsigned(timing.restartWaitMs));
+
+    ctx.setProgressRange(0, 0, 100);
+    ctx.setProgress(0, 0);
+
+    // Nothing has been erased yet: a Cancel pressed up to here still leaves the meter's
+    // firmware whole, so it is honoured before the first erase rather than after the last.
+    if (ctx.cancelRequested()) {
+        reportStop(ctx, run, Err::UserBreak, QStringLiteral("before the erase of sector %1").arg(kFirmwareSectors[0]));
+        return Err::UserBreak;
+    }
+
+    {
+        // An erase takes the meter far longer than any other command. Once erasing has begun the
+        // old firmware is gone, so Cancel is not tested until every sector is erased.
+        EraseTimeout eraseTimeout(port, timing.eraseTimeoutMs, timing.normalTimeoutMs);
+        for (int i = 0; i < 6; ++i) {
+            const int sector = kFirmwareSectors[i];
+            bool erased = false;
+            for (int attempt = 0; attempt < kEraseAttempts && !erased; ++attempt) {
+                ctx.setStatus(StringTable::text(166 /* "Erasing Sector :" */) + QLatin1Char(' ') + QString::number(sector));
+                erased = CommandLink::Transact(port, Cmd::eraseSector(sector), answer) >= 0;
+            }
+            if (!erased) {
+                reportStop(ctx, run, Err::CommunicationError,
+                           QStringLiteral("erase of sector %1 (*FE%1, erase %2 of 6, %3 attempts)")
+                               .arg(sector)
+                               .arg(i + 1)
+                               .arg(kEraseAttempts));
+                return Err::CommunicationError;
+            }
+            ctx.setStatus(StringTable::text(167 /* "Erased Sector :" */) + QLatin1Char(' ') + QString::number(sector));
+        }
+    }
+
+    ctx.setStatus(StringTable::text(160 /* "Loading Main Program..." */));
+    ctx.setProgressRange(0, 0, firmwareProgressMaximum(QFileInfo(path).size()));
+
+    // The file is read again now, as it is sent; it must still be the file that was checked.
+    QStringList lines;
+    if (checkFirmwareFile(path, &lines) != 0) {
+        reportStop(ctx, run, Err::FirmwareOpen, QStringLiteral("before line 1: the firmware file cannot be read"));
+        return Err::FirmwareOpen;
+    }
+
+    const int maximum = firmwareProgressMaximum(QFileInfo(path).size());
+    for (int n = 0; n < lines.size(); ++n) {
+        if (ctx.cancelRequested()) {
+            reportStop(ctx, run, Err::UserBreak, QStringLiteral("before line %1 of %2").arg(n + 1).arg(lines.size()));
+            return Err::UserBreak;
+        }
+        if (CommandLink::Transact(port, Cmd::firmwareLine(lines.at(n).toLatin1()), answer) < 0) {
+            reportStop(ctx, run, Err::CommunicationError,
+                       QStringLiteral("line %1 of %2 (*SX)").arg(n + 1).arg(lines.size()));
+            return Err::CommunicationError;
+        }
+        // The maximum is an estimate; a file of short lines runs past it.
+        ctx.setProgress(0, qMin(n + 1, maximum));
+    }
+    if (ctx.cancelRequested()) {
+        reportStop(ctx, run, Err::UserBreak, QStringLiteral("after the last line, before the final restart (*RS0)"));
+        return Err::UserBreak;
+    }
+
+    r = CommandLink::Transact(port, Cmd::restart(), answer);
+    if (r < 0) {
+        reportStop(ctx, run, r, QStringLiteral("final restart (*RS0)"));
+        return r;
+    }
+    return 0;
+}
+
+// Asks the restarted meter who it is. A model chosen by hand may not be the one connected;
+// the new firmware tells. Returns 0, -97 or -209.
+int checkRestartedMeter(JobContext &ctx, const FirmwareTiming &timing, FirmwareRun &run)
+{
+    SerialPort &port = ctx.port();
+    run.meterChecked = true;
+    if (timing.checkWaitMs > 0)
+        QThread::msleep(unsigned(timing.checkWaitMs));
+
+    bool open = false;
+    for (int attempt = 0; attempt < 3 && !open; ++attempt)
+        open = port.Open(app().PortName, 57600, 0, 8, 2) == 0;
+    if (!open)
+        return Err::PostUpgradeCheck;
+
+    QByteArray answer;
+    bool answered = false;
+    for (int attempt = 0; attempt < 3 && !answered; ++attempt)
+        answered = CommandLink::TransactWithRetry(port, Cmd::askVersion(), answer, 2) >= 0;
+    port.Close();
+    if (!answered)
+        return Err::PostUpgradeCheck;
+
+    if (identifyModel(answer) != 1)
+        return Err::NotRecognized;
+
+    const int index = app().currentModelIndex;
+    if (index < 0 || index >= kCatalogueSize)
+        return Err::NotRecognized;
+    run.identifiedIndex = index;
+    run.identifiedName = app().catalogue[size_t(index)].modelName;
+    if (run.identifiedName != app().CurrentModel.modelName)
+        ctx.showMessage(QStringLiteral("Kelvatrone"),
+                        StringTable::text(198 /* "Model identified: " */) + run.identifiedName + QLatin1Char(' ') +
+                            StringTable::text(199 /* "Update to correct firmware" */),
+                        false);
+    return 0;
+}
+
+} // namespace
+
+FirmwareTiming &firmwareTiming()
+{
+    static FirmwareTiming timing;
+    return timing;
+}
+
+int firmwareProgressMaximum(qint64 fileSize)
+{
+    return int(std::clamp<qint64>(fileSize / 71, 0, std::numeric_limits<int>::max()));
+}
+
+int checkFirmwareFile(const QString &path, QStringList *lines)
+{
+    QFile file(path);
+    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
+        return Err::FileNotFound;
+    const QByteArray all = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return Err::FileNotFound;
+    if (all.isEmpty() || all.at(0) != 'S')
+        return Err::UnableToOpenFile;
+
+    // A line of more than the limit would be cut into pieces that each lose a character:
+    // better to refuse the file than to write a corrupt image.
+    QStringList found;
+    qsizetype start = 0;
+    while (start < all.size()) {
+        qsizetype end = all.indexOf('\n', start);
+        const qsizetype next = end < 0 ? all.size() : end + 1;
+        if (end < 0)
+            end = all.size();
+        qsizetype stop = end;
+        if (stop > start && all.at(stop - 1) == '\r')
+            --stop;
+        if (stop - start + 1 > kFirmwareLineLimit)
+            return Err::UnableToOpenFile;
+        found.append(QString::fromLatin1(all.constData() + start, stop - start));
+        start = next;
+    }
+    if (lines)
+        *lines = found;
+    return 0;
+}
+
+FirmwareRun takeLastFirmwareRun()
+{
+    QMutexLocker lock(&runMutex);
+    FirmwareRun run = lastRun;
+    lastRun = FirmwareRun{};
+    return run;
+}
+
+int firmwareUpgradeJob(JobContext &ctx, const QString &firmwarePath)
+{
+    const FirmwareTiming timing = firmwareTiming();
+    FirmwareRun run;
+
+    // Nothing is sent, and the port is not even opened, for a file that is not firmware.
+    run.result = checkFirmwareFile(firmwarePath);
+    if (run.result != 0) {
+        storeRun(run);
+        return run.result;
+    }
+
+    ctx.setCaption(StringTable::text(168 /* "Upgrade Firmware..." */));
+    SerialPort &port = ctx.port();
+    if (port.Open(app().PortName, 57600, 0, 8, 2) != 0) {
+        run.result = Err::PortFailure;
+        run.stoppedAt = QStringLiteral("opening the port");
+        storeRun(run);
+        return run.result;
+    }
+    port.EnableUpgradeLog(true);
+    run.result = sendFirmware(ctx, firmwarePath, timing, run);
+    port.EnableUpgradeLog(false);
+    port.SetTimeout(timing.normalTimeoutMs);
+    port.Close();
+
+    int result = run.result;
+    if (result == 0 && app().CurrentModel.chosenManually != 0) {
+        run.checkResult = checkRestartedMeter(ctx, timing, run);
+        result = run.checkResult;
+    }
+    storeRun(run);
+    return result;
+}
