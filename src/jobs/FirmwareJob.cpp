@@ -256,7 +256,7 @@ int firmwareUpgradeJob(JobContext &ctx, const QString &firmwarePath)
     SerialPort &port = ctx.port();
     if (port.Open(app().PortName, 57600, 0, 8, 2) != 0) {
         run.result = Err::PortFailure;
-        run.stoppedAt = QStringLiteral("opening the port");
+        run.stoppedAt = QStringLiteral("port %1 cannot be opened").arg(app().PortName);
         storeRun(run);
         return run.result;
     }
