@@ -1,4 +1,567 @@
+#include "jobs/GroupJobs.h"
 #include "jobs/Jobs.h"
-// PLACEHOLDER: being written.
-int sendGroupScriptJob(JobContext &, const QString &) { return -96; }
-int receivePlanJob(JobContext &, int, const QString &) { return -96; }
+
+#include "app/AppState.h"
+#include "app/Files.h"
+#include "app/StringTable.h"
+#include "link/CommandLink.h"
+#include "link/ErrorCodes.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <array>
+
+namespace {
+
+// The enumerations carried by the channel commands, value 0 first.
+const std::array<const char *, 18> kSystems = {"PAL/BG",   "PAL/DK",   "PAL/L",   "PAL/I",   "PAL/M",   "PAL/N",
+                                               "SECAM/BG", "SECAM/DK", "SECAM/L", "SECAM/I", "SECAM/M", "SECAM/N",
+                                               "NTSC/BG",  "NTSC/DK",  "NTSC/L",  "NTSC/I",  "NTSC/M",  "NTSC/N"};
+const std::array<const char *, 3> kAnnexes = {"DVB", "B", "C"};
+const std::array<const char *, 6> kModulations = {"QAM16", "QAM32", "QAM64", "QAM128", "QAM256", "QPSK"};
+
+const QString kBar = QStringLiteral("#=====================================");
+const QString kSectionEnd = QStringLiteral("#===================");
+
+template <size_t N>
+int indexIn(const std::array<const char *, N> &list, const QString &text)
+{
+    for (size_t i = 0; i < N; ++i)
+        if (text == QLatin1String(list[i]))
+            return int(i);
+    return -1;
+}
+
+// The length of the leading decimal number of a text (after blanks): sign, digits, point,
+// digits, exponent. 0 when there is none.
+qsizetype numberPrefix(const QByteArray &b, qsizetype &start)
+{
+    qsizetype i = 0;
+    while (i < b.size() && (b[i] == ' ' || b[i] == '\t'))
+        ++i;
+    start = i;
+    if (i < b.size() && (b[i] == '+' || b[i] == '-'))
+        ++i;
+    qsizetype digits = 0;
+    while (i < b.size() && b[i] >= '0' && b[i] <= '9')
+        ++i, ++digits;
+    if (i < b.size() && b[i] == '.') {
+        ++i;
+        while (i < b.size() && b[i] >= '0' && b[i] <= '9')
+            ++i, ++digits;
+    }
+    if (digits == 0)
+        return 0;
+    if (i < b.size() && (b[i] == 'e' || b[i] == 'E')) {
+        qsizetype j = i + 1;
+        if (j < b.size() && (b[j] == '+' || b[j] == '-'))
+            ++j;
+        if (j < b.size() && b[j] >= '0' && b[j] <= '9') {
+            while (j < b.size() && b[j] >= '0' && b[j] <= '9')
+                ++j;
+            i = j;
+        }
+    }
+    return i - start;
+}
+
+// The number a text begins with, read as a C program reads it (0 when there is none).
+// Always with "." as the decimal point, whatever the locale.
+double leadingNumber(const QString &text, bool *found = nullptr)
+{
+    const QByteArray b = text.toLatin1();
+    qsizetype start = 0;
+    const qsizetype len = numberPrefix(b, start);
+    if (found)
+        *found = len > 0;
+    return len > 0 ? b.mid(start, len).toDouble() : 0.0;
+}
+
+long long leadingInteger(const QString &text, bool *found = nullptr)
+{
+    const QByteArray b = text.toLatin1();
+    qsizetype i = 0;
+    while (i < b.size() && (b[i] == ' ' || b[i] == '\t'))
+        ++i;
+    const qsizetype start = i;
+    if (i < b.size() && (b[i] == '+' || b[i] == '-'))
+        ++i;
+    const qsizetype digitsStart = i;
+    while (i < b.size() && b[i] >= '0' && b[i] <= '9' && i - digitsStart < 18)
+        ++i;
+    if (found)
+        *found = i > digitsStart;
+    return i > digitsStart ? b.mid(start, i - start).toLongLong() : 0;
+}
+
+// A frequency-like text in MHz as the meter takes it: read into single precision first, then
+// scaled to hertz, so that 471.31 goes out as 471309998 exactly as the meter expects.
+double hertzOf(const QString &mhz)
+{
+    const float single = float(leadingNumber(mhz));
+    return double(single) * 1000000.0;
+}
+
+// The text between "(" and ")" (or the end of the line); false without "(".
+bool parenthesised(const QString &line, QString &inside)
+{
+    const qsizetype open = line.indexOf(QLatin1Char('('));
+    if (open < 0)
+        return false;
+    qsizetype close = line.indexOf(QLatin1Char(')'), open + 1);
+    if (close < 0)
+        close = line.size();
+    inside = line.mid(open + 1, close - open - 1);
+    return true;
+}
+
+bool parenthesisedNumber(const QString &line, int &value)
+{
+    QString inside;
+    if (!parenthesised(line, inside))
+        return false;
+    bool found = false;
+    value = int(leadingInteger(inside, &found));
+    return found;
+}
+
+// "*CF" for one channel line of a plan section; false when the line cannot be converted.
+bool channelCommand(const QString &line, int plan, const QString &planType, QByteArray &command)
+{
+    const bool full = planType == QLatin1String("ch26");
+    if (!full && planType != QLatin1String("ch25"))
+        return false;
+    QStringList parts = line.split(QLatin1Char(','));
+    // A channel line holds the number and at least nine fields; anything shorter is not a
+    // channel, and sending it would give the meter a channel made of nothing.
+    if (parts.size() < 10)
+        return false;
+    bool numbered = false;
+    const long long number = leadingInteger(parts[0], &numbered);
+    if (!numbered || number < 1)
+        return false;
+    while (parts.size() < 13)
+        parts.append(QString());
+    const QString name = parts[1];
+    if (name.contains(QLatin1Char('&')))
+        return false;   // would shift every field the meter reads after it
+    const QByteArray nameBytes = toLatin1Text(name);
+    const int index = int(number - 1);
+    const double frequency = hertzOf(parts[2]);
+    const double bandwidth = hertzOf(parts[5]);
+    const double offset = hertzOf(parts[4]);
+    if (!full) {
+        command = Cmd::setChannelShort(plan, index, nameBytes, frequency, bandwidth, offset);
+        return true;
+    }
+    const QString &status = parts[6];
+    const QString &mode = parts[7];
+    const bool digital = mode == QLatin1String("DIGITAL");
+    int code = 0;
+    if (digital)
+        code = std::max(0, indexIn(kAnnexes, parts[9]));
+    else
+        code = std::max(0, indexIn(kSystems, parts.mid(12).join(QLatin1Char(','))));
+    const int modulation = std::max(0, indexIn(kModulations, parts[10]));
+    const int symbolRate = int(leadingInteger(parts[8]) & 0x3FFF);
+    const int flags = (digital ? 1 : 0) + (status == QLatin1String("ON") ? 128 : 0);
+    command = Cmd::setChannelFull(plan, index, nameBytes, frequency, bandwidth, offset, code, modulation,
+                                  symbolRate, flags);
+    return true;
+}
+
+// "*CS" and "*CW" for a plan header "CHANNEL8(name,,,,count,position)".
+bool headerCommands(const QString &line, QStringList &script)
+{
+    QString inside;
+    if (!parenthesised(line, inside))
+        return false;
+    const QStringList fields = inside.split(QLatin1Char(','));
+    if (fields.size() < 6)
+        return false;
+    bool hasCount = false, hasPosition = false;
+    const int count = int(leadingInteger(fields[4], &hasCount));
+    const int position = int(leadingInteger(fields.last(), &hasPosition));
+    if (!hasCount || !hasPosition || count < 0 || position < 0)
+        return false;
+    script << QString::fromLatin1(Cmd::setPlanName(position, toLatin1Text(fields[0])))
+           << QString::fromLatin1(Cmd::setChannelCount(position, count));
+    return true;
+}
+
+bool openPort(JobContext &ctx)
+{
+    return ctx.port().Open(app().PortName, 57600, 0, 8, 2) == 0;
+}
+
+// Characters that cannot be part of a file name on any of the program's platforms.
+bool usableFileName(const QString &name)
+{
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return false;
+    for (QChar c : name) {
+        if (c.unicode() < 32 || QStringLiteral("/\\:*?\"<>|").contains(c))
+            return false;
+    }
+    return true;
+}
+
+QString trimmedName(const QByteArray &answerTail)
+{
+    qsizetype b = 0, e = answerTail.size();
+    auto blankOrControl = [](char c) { return uchar(c) <= 32 || uchar(c) == 127; };
+    while (b < e && blankOrControl(answerTail[b]))
+        ++b;
+    while (e > b && blankOrControl(answerTail[e - 1]))
+        --e;
+    return QString::fromLatin1(answerTail.mid(b, e - b));
+}
+
+} // namespace
+
+// --- the command script ---------------------------------------------------------------------
+
+int commandScriptLines(const QStringList &combinedLines, const QString &planType, QStringList &script,
+                       QString *failedLine)
+{
+    script.clear();
+    script << QString::fromLatin1(Cmd::flashLoad()) << QString::fromLatin1(Cmd::fixedSetup());
+    bool inSection = false;
+    int plan = 0;
+    int result = 1;
+    for (const QString &line : combinedLines) {
+        bool ok = true;
+        if (line.startsWith(QLatin1String("CHANNEL PLAN"))) {
+            int count = 0;
+            ok = parenthesisedNumber(line, count) && count >= 0;
+            if (ok)
+                script << QString::fromLatin1(Cmd::erasePlans()) << QString::fromLatin1(Cmd::setPlanCount(count));
+        } else if (line.startsWith(QLatin1String("CHANNEL8"))) {
+            ok = headerCommands(line, script);
+        } else if (line.startsWith(kSectionEnd)) {
+            inSection = false;
+        } else if (inSection && !line.isEmpty()) {
+            QByteArray command;
+            ok = channelCommand(line, plan, planType, command);
+            if (ok)
+                script << QString::fromLatin1(command);
+        } else if (line.startsWith(QLatin1String("ORDER"))) {
+            ok = parenthesisedNumber(line, plan) && plan >= 0;
+            inSection = ok;
+        }
+        if (!ok) {
+            if (failedLine)
+                *failedLine = line;
+            result = 0;
+            break;
+        }
+    }
+    script << QString::fromLatin1(Cmd::planEnd());
+    return result;
+}
+
+int BuildCommandScript(const QString &combinedPath, const QString &scriptPath, const QString &planType,
+                       QString *failedLine)
+{
+    QStringList combined;
+    if (!readTextLines(combinedPath, combined))
+        return -8;
+    QStringList script;
+    const int result = commandScriptLines(combined, planType, script, failedLine);
+    if (!writeTextLinesAtomically(scriptPath, script))
+        return -8;
+    return result;
+}
+
+int BuildCommandScript(const QString &combinedPath)
+{
+    return BuildCommandScript(combinedPath, workingFolderPath(2) + QLatin1String(kScriptFileName),
+                              app().CurrentModel.planFileType);
+}
+
+int CopyCommandScript(const QString &destination)
+{
+    return copyTextFile(workingFolderPath(2) + QLatin1String(kScriptFileName), destination) ? 1 : 0;
+}
+
+QString combinedFilePath()
+{
+    QString type = app().CurrentModel.groupFileType;
+    if (app().currentModelIndex == kNoModel || type.isEmpty())
+        type = QStringLiteral("tx26");
+    QString name = QStringLiteral("temp.") + type;
+    replaceExtension3(name, 1);
+    return workingFolderPath(2) + name;
+}
+
+// --- the group-script job (0xB0) --------------------------------------------------------------
+
+int sendGroupScriptJob(JobContext &ctx, const QString &scriptPath)
+{
+    ctx.setCaption(StringTable::text(164 /* "Sending Channel Plan Group..." */));
+    SerialPort &port = ctx.port();
+    const bool opened = openPort(ctx);
+    // The log is started even when the port fails, so that the failed attempt leaves its mark.
+    port.EnableChannelLog(true);
+    if (!opened) {
+        port.EnableChannelLog(false);
+        return Err::PortFailure;
+    }
+
+    const int maximum = int(QFileInfo(scriptPath).size() / 32) + 1;
+    ctx.setProgressRange(0, 0, maximum);
+    ctx.setProgress(0, 0);
+    ctx.setStatus(StringTable::text(90 /* "File" */) + QStringLiteral(" : ") + shortenPath(scriptPath));
+
+    int result = 0;
+    QStringList lines;
+    if (!readTextLines(scriptPath, lines)) {
+        result = Err::ScriptOpen;
+    } else {
+        int step = 0;
+        for (const QString &line : lines) {
+            if (ctx.cancelRequested()) {
+                result = Err::UserBreak;
+                break;
+            }
+            if (line.isEmpty())
+                continue;
+            QByteArray answer;
+            if (CommandLink::Transact(port, toLatin1Text(line), answer) < 0) {
+                result = Err::CommunicationError;
+                break;
+            }
+            ctx.setProgress(0, ++step);
+        }
+        if (result == 0 && ctx.cancelRequested())
+            result = Err::UserBreak;
+        if (result == 0) {
+            QByteArray answer;
+            const int r = CommandLink::Transact(port, Cmd::restart(), answer);
+            if (r < 0)
+                result = r;
+        }
+    }
+    port.EnableChannelLog(false);
+    port.Close();
+    return result;
+}
+
+// --- receiving plans ----------------------------------------------------------------------------
+
+bool decodeChannelAnswer(const QByteArray &answer, int channelNumber, const QString &planType,
+                         QStringList &fields)
+{
+    QByteArray rest = answer;
+    auto takeLast = [&rest](QByteArray &field) {
+        const qsizetype amp = rest.lastIndexOf('&');
+        if (amp < 0)
+            return false;
+        field = rest.mid(amp + 1);
+        rest.truncate(amp);
+        return true;
+    };
+    auto integer = [](const QByteArray &b) { return leadingInteger(QString::fromLatin1(b)); };
+
+    QString status = QStringLiteral("ON"), mode = QStringLiteral("DIGITAL"), symbolRate = QStringLiteral("5057");
+    QString annex = QStringLiteral("B"), modulation = QStringLiteral("QAM64"), system = QStringLiteral("PAL/BG");
+    QByteArray field;
+    if (planType == QLatin1String("ch26")) {
+        if (!takeLast(field))
+            return false;
+        const long long flags = integer(field);
+        status = (flags & 128) ? QStringLiteral("ON") : QStringLiteral("OFF");
+        const bool digital = (flags & 1) != 0;
+        mode = digital ? QStringLiteral("DIGITAL") : QStringLiteral("ANALOG");
+        if (!takeLast(field))
+            return false;
+        symbolRate = QString::number(int(integer(field)));
+        if (!takeLast(field))
+            return false;
+        const long long mod = integer(field);
+        // A code the list does not hold writes its first value, so that the plan stays readable.
+        modulation = QLatin1String(kModulations[(mod >= 0 && mod < 6) ? size_t(mod) : 0]);
+        if (!takeLast(field))
+            return false;
+        const long long code = integer(field);
+        if (digital) {
+            annex = code == 1 ? QStringLiteral("B") : code == 2 ? QStringLiteral("C") : QStringLiteral("DVB");
+            system = QStringLiteral("PAL/BG");
+        } else {
+            system = QLatin1String(kSystems[(code >= 0 && code < 18) ? size_t(code) : 0]);
+            annex = QStringLiteral("DVB");
+        }
+    }
+    QByteArray offsetField, bandwidthField, frequencyField, name;
+    if (!takeLast(offsetField) || !takeLast(bandwidthField) || !takeLast(frequencyField))
+        return false;
+    const float offset = float(double(integer(offsetField)) * 0.000001);
+    const float bandwidth = float(double(integer(bandwidthField)) * 0.000001);
+    const float frequency = float(double(integer(frequencyField)) * 0.000001);
+    const float digitalFrequency = bandwidth * 0.5f + frequency - 1.25f;
+    const qsizetype amp = rest.lastIndexOf('&');
+    if (amp < 0)
+        return false;
+    name = rest.mid(amp + 1);
+    // A comma would split the channel line into other fields than the ones written.
+    if (name.contains(','))
+        return false;
+
+    fields = QStringList{QString::number(channelNumber),
+                         QString::fromLatin1(name),
+                         QString::asprintf("%.2f", double(frequency)),
+                         QString::asprintf("%.2f", double(digitalFrequency)),
+                         QString::asprintf("%.2f", double(offset)),
+                         QString::asprintf("%.1f", double(bandwidth)),
+                         status,
+                         mode,
+                         symbolRate,
+                         annex,
+                         modulation,
+                         QStringLiteral("AUTO"),
+                         system};
+    return true;
+}
+
+int receivePlanJob(JobContext &ctx, int planNumber, const QString &planPath)
+{
+    // The file is written beside its path and moved over it at the end, whatever the end is:
+    // a broken reception leaves the plan's lines received so far, never a torn file.
+    {
+        QSaveFile probe(planPath);
+        if (!probe.open(QIODevice::WriteOnly))
+            return Err::UnableToOpenFile;
+        probe.cancelWriting();
+    }
+    QStringList lines{kBar, QStringLiteral("Kelvatrone :  CONTROL REMOT PROGRAM"), kBar,
+                      QStringLiteral("CHANNEL PLAN(1)")};
+    auto finish = [&](int result) {
+        if (!writeTextLinesAtomically(planPath, lines) && result == 0)
+            result = Err::UnableToOpenFile;
+        return result;
+    };
+
+    ctx.setCaption(StringTable::text(45 /* "Receiving Channel Plan" */));
+    ctx.setStatus(StringTable::text(46 /* "Receiving in File : " */) + shortenPath(planPath));
+
+    SerialPort &port = ctx.port();
+    if (!openPort(ctx))
+        return finish(Err::PortFailure);
+
+    int result = 0;
+    QByteArray answer;
+    QByteArray planName;
+    int count = 0;
+    if (CommandLink::TransactWithRetry(port, Cmd::askPlanName(planNumber), answer, 2) < 0) {
+        result = Err::CommunicationError;
+    } else {
+        planName = answer.mid(3);
+        if (CommandLink::Transact(port, Cmd::askChannelCount(planNumber), answer) < 0)
+            result = Err::CommunicationError;
+        else
+            count = int(leadingInteger(QString::fromLatin1(answer.mid(3))));
+    }
+
+    if (result == 0 && count > 0) {
+        if (!planName.isEmpty()) {
+            lines << QStringLiteral("CHANNEL8(%1,PAL,FM,5.50,%2,1)").arg(QString::fromLatin1(planName), QString::number(count))
+                  << QStringLiteral("ORDER(1)") << QStringLiteral("[CHANNELS_OFFSET]");
+        }
+        ctx.setProgressRange(0, 0, count);
+        ctx.setProgress(0, 0);
+        const QString planType = app().CurrentModel.planFileType;
+        int failures = 0;
+        for (int c = 0; c < count && result == 0;) {
+            if (ctx.cancelRequested()) {
+                result = Err::UserBreak;
+                break;
+            }
+            if (CommandLink::Transact(port, Cmd::askChannel(planNumber, c), answer) < 0) {
+                if (++failures >= 3)
+                    result = Err::CommunicationError;
+                continue;
+            }
+            failures = 0;
+            QStringList fields;
+            if (!decodeChannelAnswer(answer, c + 1, planType, fields)) {
+                result = Err::CommunicationError;
+                break;
+            }
+            lines << fields.join(QLatin1Char(','));
+            ++c;
+            ctx.setProgress(0, c);
+        }
+        if (result == 0 && ctx.cancelRequested())
+            result = Err::UserBreak;
+    }
+    port.Close();
+    return finish(result);
+}
+
+// --- short queries ------------------------------------------------------------------------------
+
+int AskPlansPresent()
+{
+    SerialPort &port = thePort();
+    if (port.Open(app().PortName, 57600, 0, 8, 2) != 0)
+        return 1;
+    QByteArray answer(30, '0');
+    const int r = CommandLink::TransactWithRetry(port, Cmd::askConfigGroup(), answer, 2);
+    port.Close();
+    if (r < 0)
+        return 1;
+    return answer.startsWith("*CG01") ? 1 : 0;
+}
+
+int AskPlanCount()
+{
+    SerialPort &port = thePort();
+    if (port.Open(app().PortName, 57600, 0, 8, 2) != 0)
+        return Err::NotFreePort;
+    QByteArray answer;
+    const int r = CommandLink::TransactWithRetry(port, Cmd::askPlanCount(), answer, 2);
+    port.Close();
+    if (r < 0)
+        return Err::CommunicationError;
+    bool found = false;
+    const long long count = leadingInteger(QString::fromLatin1(answer.mid(3)), &found);
+    // A count that is not a number, or a negative one, would be taken for a failure code or
+    // for "no plans": it is a garbled answer.
+    if (!found || count < 0 || count > 99)
+        return Err::CommunicationError;
+    return int(count);
+}
+
+QString AskPlanFileName(int plan)
+{
+    SerialPort &port = thePort();
+    if (port.Open(app().PortName, 57600, 0, 8, 2) != 0)
+        return QStringLiteral("0");
+    QByteArray answer;
+    const int r = CommandLink::TransactWithRetry(port, Cmd::askPlanName(plan), answer, 2);
+    port.Close();
+    if (r < 0)
+        return QString();
+    const QString name = trimmedName(answer.mid(3)).toLower();
+    // The name becomes a file in the temporary folder: a name that is empty or that could
+    // reach outside that folder is no name.
+    if (!usableFileName(name))
+        return QString();
+    return name + QLatin1Char('.') + app().CurrentModel.planFileType;
+}
+
+QString uniqueMemberName(const QString &name, const QStringList &taken)
+{
+    auto isTaken = [&taken](const QString &n) { return taken.contains(n, Qt::CaseInsensitive); };
+    if (!isTaken(name))
+        return name;
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString base = dot < 0 ? name : name.left(dot);
+    const QString ext = dot < 0 ? QString() : name.mid(dot);
+    for (int n = 2;; ++n) {
+        const QString candidate = base + QLatin1Char('_') + QString::number(n) + ext;
+        if (!isTaken(candidate))
+            return candidate;
+    }
+}

@@ -10,6 +10,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QTimer;
+class QThread;
 
 class TTransmit : public QDialog {
     Q_OBJECT
@@ -33,17 +34,31 @@ public:
     QPushButton *Sortida = nullptr;       // Cancel
     QTimer *Timer1 = nullptr;
 
-private Q_SLOTS:
+    // Escape and the window system's close: ignored while the job runs; before the job
+    // starts they cancel it like Sortida.
+    void reject() override;
+
+    bool jobRunning() const { return busy; }
+
+public Q_SLOTS:
     void Timer2Timer();
     void SortidaClick();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     class Context;
     friend class Context;
+    QProgressBar *bar(int index) const;
+    void jobEnded(int result);
+
     int jobCode = -1;
     QString jobText;
     int jobNumber = 0;
     int jobResult = 0;
-    bool busy = false;
+    bool busy = false;       // the job is running on the worker thread
+    bool finished = false;   // the job has ended (or will never run): the window is closing
     Context *running = nullptr;
+    QThread *worker = nullptr;
 };
