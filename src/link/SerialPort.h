@@ -2,15 +2,19 @@
 // The program's one connection to the meter. Opened at the start of each job or
 // identification attempt and closed at its end; the program never keeps a port open between
 // jobs. Open, the exchanges and Close must happen on the same thread (the port object is
-// created by Open on the calling thread).
+// created by Open on the calling thread). While one thread holds the port open, an Open from
+// another running thread fails instead of tearing the port away from it.
 
 #include <QByteArray>
+#include <QMutex>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 #include <memory>
 
 class QSerialPort;
+class QThread;
 
 class SerialPort {
 public:
@@ -20,9 +24,13 @@ public:
     SerialPort &operator=(const SerialPort &) = delete;
 
     // designation: "n", "COMn" (n = 1..40) or a device path. 0 on success, -1 on failure.
+    // parity: 0 none, 1 odd, 2 even, 3 mark, 4 space; stopBits: 0 one, 1 one and a half, 2 two.
     int Open(const QString &designation, int baud = 57600, int parity = 0, int byteSize = 8, int stopBits = 2);
+    // 0 when the port is closed afterwards (also when it was not open).
     int Close();
     bool isOpen() const;
+    // Why the last Open failed, in one line naming the port ("" after a successful Open).
+    QString lastOpenError() const { return openError; }
 
     void SetTimeout(int ms) { timeoutMs = ms; }
     int GetTimeout() const { return timeoutMs; }
@@ -36,6 +44,8 @@ public:
     // ReadUntil with CR; on success buf holds the bare line, the count includes the CR.
     int ReadLine(QByteArray &buf, int maxChars, int timeoutMs);
     int WriteBlock(const QByteArray &bytes, int timeoutMs);
+    // Drops whatever the meter sent that nobody has read (a late answer after a time-out).
+    void DiscardInput();
 
     // Log switches; switching one on starts a new log file in the temporary folder.
     void EnableChannelLog(bool on);
@@ -44,7 +54,7 @@ public:
     bool upgradeLogOn() const { return upgradeLog; }
     QString logPath() const { return currentLogPath; }
 
-    // Timing of the last wait, for the transaction log lines.
+    // Timing of the last wait, for the transaction log lines (milliseconds of tick()).
     uint32_t waitStartTick() const { return startTick; }
     uint32_t lastByteTick() const { return lastTick; }
     bool deviceReady() const { return ready; }
@@ -58,22 +68,30 @@ public:
 
     // Extra device path appended to the port table (the settings' PORT when it is a path).
     static void setExtraDevice(const QString &path);
+    // Several extra devices, appended in this order after the system's ports.
+    static void setExtraDevices(const QStringList &paths);
+    static QStringList extraDevices();
 
+    // Milliseconds of a monotonic clock; never 0, so 0 can mean "no byte yet".
     static uint32_t tick();
 
 private:
     void startLog(const QString &prefix);
+    bool heldByOtherThread() const;
+    static int64_t nowMs();
 
     std::unique_ptr<QSerialPort> port;
+    QPointer<QThread> owner;           // thread that opened the port
+    mutable QMutex ownerLock;
+    QString openError;
     QString currentLogPath;
     bool upgradeLog = false;
     bool channelLog = false;
     bool ready = false;
-    uint32_t deadline = 0;
+    int64_t deadlineMs = 0;
     uint32_t startTick = 0;
     int timeoutMs = 3000;
     uint32_t lastTick = 0;
-    int writeMode = 0;
 };
 
 // The one port object of the program.
