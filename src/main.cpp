@@ -1,3 +1,96 @@
+// Kelvatrone: the entry sequence of the windowed program.
+
+#include "app/StringTable.h"
+#include "app/windows/MainResum.h"
+#include "app/windows/Prompts.h"
+
 #include <QApplication>
-// PLACEHOLDER: the entry sequence is being written.
-int main(int argc, char **argv) { QApplication a(argc, argv); return 0; }
+#include <QDir>
+#include <QLocale>
+#include <QLockFile>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QTimer>
+#include <clocale>
+#include <cstdio>
+#include <exception>
+
+namespace {
+
+// The lock that keeps a second copy from running. It lives in the user's runtime folder and
+// is held until the process ends; a copy that crashed leaves a file that the next start
+// recognises as stale by its process id.
+bool anotherCopyRuns(QLockFile &lock)
+{
+    lock.setStaleLockTime(0);   // never judge a live holder stale by the lock's age
+    if (lock.tryLock(0))
+        return false;
+    // Only a lock held by another process means another copy; a runtime folder that cannot
+    // be written must not keep the program from starting.
+    return lock.error() == QLockFile::LockFailedError;
+}
+
+QString lockPath()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    return folder + QStringLiteral("/Kelvatrone.lock");
+}
+
+// For automated runs only: KELVATRONE_QUIT_AFTER_MS ends the program after that many
+// milliseconds, closing any message box that is open (its text goes to standard error).
+void armTestQuitTimer()
+{
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue("KELVATRONE_QUIT_AFTER_MS", &ok);
+    if (!ok || ms <= 0)
+        return;
+    auto closeAll = [] {
+        while (QWidget *modal = QApplication::activeModalWidget()) {
+            if (auto *box = qobject_cast<QMessageBox *>(modal))
+                std::fprintf(stderr, "%s: %s\n", qPrintable(box->windowTitle()), qPrintable(box->text()));
+            modal->close();
+            if (QApplication::activeModalWidget() == modal)
+                break;
+        }
+        QApplication::quit();
+    };
+    QTimer::singleShot(ms, qApp, closeAll);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication application(argc, argv);
+    QLockFile lock(lockPath());
+    const bool alreadyRunning = anotherCopyRuns(lock);
+
+    QApplication::setApplicationName(QStringLiteral("Kelvatrone"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Kelvatrone"));
+
+    // Numbers in files and commands always use "." whatever the user's regional settings.
+    QLocale::setDefault(QLocale::c());
+    std::setlocale(LC_NUMERIC, "C");
+
+    StringTable::fillStringTable();
+    armTestQuitTimer();
+
+    if (alreadyRunning) {
+        prompts().message(nullptr, StringTable::text(51 /* "Warning" */), StringTable::text(184 /* one instance */),
+                          Prompter::Icon::None);
+        return -1;
+    }
+
+    try {
+        TMainResum mainWindow;
+        mainWindow.show();
+        // The exit status is 0 however the loop ends; only a refused second copy differs.
+        application.exec();
+        return 0;
+    } catch (const std::exception &e) {
+        QMessageBox::critical(nullptr, QStringLiteral("Kelvatrone"), QString::fromLocal8Bit(e.what()));
+    }
+    return 0;
+}

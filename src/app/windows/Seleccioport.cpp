@@ -1,0 +1,219 @@
+#include "app/windows/Seleccioport.h"
+#include "app/AppState.h"
+#include "app/Settings.h"
+#include "app/StringTable.h"
+#include "app/windows/Prompts.h"
+#include "app/windows/SelectionFolder.h"
+#include "link/ErrorCodes.h"
+#include "link/SerialPort.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QShowEvent>
+
+// One folder row of the window: its edit, its working copy and the global it stands for.
+struct TPortComunicacio::Field {
+    QLineEdit *edit;
+    QString *work;
+    QString *global;
+};
+
+namespace {
+
+QLabel *directoryLabel(QWidget *parent, const char *name)
+{
+    auto *l = new QLabel(parent);
+    l->setObjectName(QLatin1String(name));
+    l->setGeometry(12, 26, 60, 20);
+    return l;
+}
+
+QGroupBox *folderBox(QWidget *parent, const char *name, int top)
+{
+    auto *b = new QGroupBox(parent);
+    b->setObjectName(QLatin1String(name));
+    b->setGeometry(8, top, 441, 64);
+    return b;
+}
+
+} // namespace
+
+TPortComunicacio::TPortComunicacio(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("PortComunicacio"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setFixedSize(457, 295);
+
+    Library = folderBox(this, "Library", 8);
+    Firmware = folderBox(this, "Firmware", 80);
+    Temporary = folderBox(this, "Temporary", 152);
+    Label4 = directoryLabel(Library, "Label4");
+    Label5 = directoryLabel(Firmware, "Label5");
+    Label1 = directoryLabel(Temporary, "Label1");
+
+    auto makeEdit = [](QGroupBox *box, const char *name) {
+        auto *e = new QLineEdit(box);
+        e->setObjectName(QLatin1String(name));
+        e->setGeometry(76, 24, 262, 24);
+        return e;
+    };
+    Directory1 = makeEdit(Library, "Directory1");
+    Directory2 = makeEdit(Firmware, "Directory2");
+    Directory3 = makeEdit(Temporary, "Directory3");
+    auto makeChange = [](QGroupBox *box, const char *name) {
+        auto *b = new QPushButton(box);
+        b->setObjectName(QLatin1String(name));
+        b->setGeometry(346, 23, 86, 26);
+        return b;
+    };
+    CanviChannelPlan = makeChange(Library, "CanviChannelPlan");
+    CanviFirmware = makeChange(Firmware, "CanviFirmware");
+    CanviTemporal = makeChange(Temporary, "CanviTemporal");
+
+    // The port buttons stay hidden: the port comes from the settings file and identification.
+    PortC = new QGroupBox(this);
+    PortC->setObjectName(QStringLiteral("PortC"));
+    PortC->setGeometry(8, 224, 250, 60);
+    QRadioButton **ports[] = {&Port1, &Port2, &Port3, &Port4};
+    for (int i = 0; i < 4; ++i) {
+        *ports[i] = new QRadioButton(QStringLiteral("COM%1").arg(i + 1), PortC);
+        (*ports[i])->setObjectName(QStringLiteral("Port%1").arg(i + 1));
+        (*ports[i])->setGeometry(10 + i * 60, 26, 58, 22);
+        (*ports[i])->setVisible(false);
+    }
+    PortC->setVisible(false);
+
+    Button1 = new QPushButton(this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setGeometry(268, 250, 86, 30);
+    Button1->setDefault(true);
+    Button2 = new QPushButton(this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setGeometry(362, 250, 86, 30);
+
+    connect(Button1, &QPushButton::clicked, this, &TPortComunicacio::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(CanviChannelPlan, &QPushButton::clicked, this, &TPortComunicacio::CanviChannelPlanClick);
+    connect(CanviFirmware, &QPushButton::clicked, this, &TPortComunicacio::Button7Click);
+    connect(CanviTemporal, &QPushButton::clicked, this, &TPortComunicacio::Button8Click);
+}
+
+void TPortComunicacio::showEvent(QShowEvent *e)
+{
+    if (!e->spontaneous())
+        FormShow();
+    if (QScreen *s = screen())
+        move(s->availableGeometry().center() - rect().center());
+    QDialog::showEvent(e);
+}
+
+void TPortComunicacio::FormShow()
+{
+    AppState &s = app();
+    workLibrary = s.libraryFolder;
+    workFirmware = s.firmwareFolder;
+    workTemp = s.tempFolder;
+    Directory1->setText(workLibrary);
+    Directory2->setText(workFirmware);
+    Directory3->setText(workTemp);
+    workPort = s.PortName;
+    for (QRadioButton *b : {Port1, Port2, Port3, Port4})
+        b->setChecked(b->text() == workPort);
+
+    setWindowTitle(StringTable::text(6 /* "General Settings" */));
+    Button1->setText(StringTable::text(18 /* "Ok" */));
+    Button2->setText(StringTable::text(19 /* "Cancel" */));
+    for (QPushButton *b : {CanviChannelPlan, CanviFirmware, CanviTemporal})
+        b->setText(StringTable::text(22 /* "Change" */));
+    Library->setTitle(StringTable::text(20 /* "Channel Plan Files" */));
+    Firmware->setTitle(StringTable::text(23 /* "Firmware Files" */));
+    Temporary->setTitle(StringTable::text(24 /* "Temporary Files" */));
+    for (QLabel *l : {Label1, Label4, Label5})
+        l->setText(StringTable::text(21 /* "Directory" */));
+    PortC->setTitle(StringTable::text(25 /* "Communication Port" */));
+}
+
+TPortComunicacio::Field TPortComunicacio::field(int which)
+{
+    AppState &s = app();
+    switch (which) {
+    case 0: return {Directory1, &workLibrary, &s.libraryFolder};
+    case 1: return {Directory2, &workFirmware, &s.firmwareFolder};
+    default: return {Directory3, &workTemp, &s.tempFolder};
+    }
+}
+
+// A field passes when it names an existing folder; the working copy then takes that folder's
+// full path. A folder whose path the settings file cannot hold whole is refused as well: it
+// would come back cut short, naming another folder, at the next start.
+bool TPortComunicacio::validateField(const Field &f)
+{
+    const QString typed = f.edit->text();
+    if (typed.isEmpty())
+        return false;
+    const QFileInfo info(typed);
+    if (!info.isDir())
+        return false;
+    const QString full = QDir::fromNativeSeparators(QDir::cleanPath(info.absoluteFilePath()));
+    if (settingValueAsStored(full) != full)
+        return false;
+    *f.work = full;
+    return true;
+}
+
+void TPortComunicacio::Button1Click()
+{
+    for (int i = 0; i < 3; ++i) {
+        const Field f = field(i);
+        if (!validateField(f)) {
+            *f.work = *f.global;
+            f.edit->setText(*f.global);
+        }
+    }
+    for (QRadioButton *b : {Port1, Port2, Port3, Port4})
+        if (b->isChecked())
+            workPort = b->text();
+
+    if (writeSettings(settingsPath(), workPort, workLibrary, workFirmware, workTemp)) {
+        AppState &s = app();
+        s.PortName = workPort;
+        s.libraryFolder = workLibrary;
+        s.firmwareFolder = workFirmware;
+        s.tempFolder = workTemp;
+        if (workPort.contains(QLatin1Char('/')))
+            SerialPort::setExtraDevice(workPort);
+    } else {
+        // The globals stay as they were; say so rather than let the user believe it was kept.
+        ShowErrorCode(Err::UnableToOpenFile, this);
+    }
+    accept();
+}
+
+void TPortComunicacio::changeFolder(int which)
+{
+    const Field f = field(which);
+    if (!QFileInfo(f.edit->text()).isDir()) {
+        // The folder in force no longer exists: fall back to the program folder at once.
+        *f.global = app().programFolder;
+        *f.work = *f.global;
+        f.edit->setText(*f.global);
+    }
+    QString chosen;
+    if (chooseFolderWithSelectionWindow(this, f.edit->text(), chosen)) {
+        f.edit->setText(chosen);
+        if (!validateField(f)) {
+            *f.work = *f.global;
+            f.edit->setText(*f.global);
+        }
+    }
+}
+
+void TPortComunicacio::CanviChannelPlanClick() { changeFolder(0); }
+void TPortComunicacio::Button7Click() { changeFolder(1); }
+void TPortComunicacio::Button8Click() { changeFolder(2); }
