@@ -4,6 +4,7 @@
 #include "app/AppState.h"
 #include "app/Files.h"
 #include "app/StringTable.h"
+#include "channelplan/PlanFile.h"
 #include "link/CommandLink.h"
 #include "link/ErrorCodes.h"
 
@@ -14,24 +15,7 @@
 
 namespace {
 
-// The enumerations carried by the channel commands, value 0 first.
-const std::array<const char *, 18> kSystems = {"PAL/BG",   "PAL/DK",   "PAL/L",   "PAL/I",   "PAL/M",   "PAL/N",
-                                               "SECAM/BG", "SECAM/DK", "SECAM/L", "SECAM/I", "SECAM/M", "SECAM/N",
-                                               "NTSC/BG",  "NTSC/DK",  "NTSC/L",  "NTSC/I",  "NTSC/M",  "NTSC/N"};
-const std::array<const char *, 3> kAnnexes = {"DVB", "B", "C"};
-const std::array<const char *, 6> kModulations = {"QAM16", "QAM32", "QAM64", "QAM128", "QAM256", "QPSK"};
-
-const QString kBar = QStringLiteral("#=====================================");
 const QString kSectionEnd = QStringLiteral("#===================");
-
-template <size_t N>
-int indexIn(const std::array<const char *, N> &list, const QString &text)
-{
-    for (size_t i = 0; i < N; ++i)
-        if (text == QLatin1String(list[i]))
-            return int(i);
-    return -1;
-}
 
 // The length of the leading decimal number of a text (after blanks): sign, digits, point,
 // digits, exponent. 0 when there is none.
@@ -132,11 +116,12 @@ bool channelCommand(const QString &line, int plan, const QString &planType, QByt
     const bool full = planType == QLatin1String("ch26");
     if (!full && planType != QLatin1String("ch25"))
         return false;
-    QStringList parts = line.split(QLatin1Char(','));
-    // A channel line holds the number and at least nine fields; anything shorter is not a
-    // channel, and sending it would give the meter a channel made of nothing.
-    if (parts.size() < 10)
+    // A line that the plan reader would not take as a channel would give the meter a channel
+    // made of nothing: the script stops there instead.
+    std::optional<QStringList> split = splitChannelLine(line);
+    if (!split)
         return false;
+    QStringList &parts = *split;
     bool numbered = false;
     const long long number = leadingInteger(parts[0], &numbered);
     if (!numbered || number < 1)
@@ -160,10 +145,10 @@ bool channelCommand(const QString &line, int plan, const QString &planType, QByt
     const bool digital = mode == QLatin1String("DIGITAL");
     int code = 0;
     if (digital)
-        code = std::max(0, indexIn(kAnnexes, parts[9]));
+        code = std::max(0, PlanValues::annexIndex(parts[9]));
     else
-        code = std::max(0, indexIn(kSystems, parts.mid(12).join(QLatin1Char(','))));
-    const int modulation = std::max(0, indexIn(kModulations, parts[10]));
+        code = std::max(0, PlanValues::systemIndex(parts.mid(12).join(QLatin1Char(','))));
+    const int modulation = std::max(0, PlanValues::modulationIndex(parts[10]));
     const int symbolRate = int(leadingInteger(parts[8]) & 0x3FFF);
     const int flags = (digital ? 1 : 0) + (status == QLatin1String("ON") ? 128 : 0);
     command = Cmd::setChannelFull(plan, index, nameBytes, frequency, bandwidth, offset, code, modulation,
@@ -174,19 +159,15 @@ bool channelCommand(const QString &line, int plan, const QString &planType, QByt
 // "*CS" and "*CW" for a plan header "CHANNEL8(name,,,,count,position)".
 bool headerCommands(const QString &line, QStringList &script)
 {
-    QString inside;
-    if (!parenthesised(line, inside))
+    const std::optional<PlanHeader> header = parsePlanHeader(line);
+    if (!header || !header->channelCount)
         return false;
-    const QStringList fields = inside.split(QLatin1Char(','));
-    if (fields.size() < 6)
+    bool hasPosition = false;
+    const long long position = leadingInteger(header->position, &hasPosition);
+    if (!hasPosition || position < 0 || position > 99)
         return false;
-    bool hasCount = false, hasPosition = false;
-    const int count = int(leadingInteger(fields[4], &hasCount));
-    const int position = int(leadingInteger(fields.last(), &hasPosition));
-    if (!hasCount || !hasPosition || count < 0 || position < 0)
-        return false;
-    script << QString::fromLatin1(Cmd::setPlanName(position, toLatin1Text(fields[0])))
-           << QString::fromLatin1(Cmd::setChannelCount(position, count));
+    script << QString::fromLatin1(Cmd::setPlanName(int(position), toLatin1Text(header->name)))
+           << QString::fromLatin1(Cmd::setChannelCount(int(position), *header->channelCount));
     return true;
 }
 
@@ -350,8 +331,7 @@ int sendGroupScriptJob(JobContext &ctx, const QString &scriptPath)
 
 // --- receiving plans ----------------------------------------------------------------------------
 
-bool decodeChannelAnswer(const QByteArray &answer, int channelNumber, const QString &planType,
-                         QStringList &fields)
+bool decodeChannelAnswer(const QByteArray &answer, const QString &planType, ChannelRecord &channel)
 {
     QByteArray rest = answer;
     auto takeLast = [&rest](QByteArray &field) {
@@ -364,36 +344,46 @@ bool decodeChannelAnswer(const QByteArray &answer, int channelNumber, const QStr
     };
     auto integer = [](const QByteArray &b) { return leadingInteger(QString::fromLatin1(b)); };
 
-    QString status = QStringLiteral("ON"), mode = QStringLiteral("DIGITAL"), symbolRate = QStringLiteral("5057");
-    QString annex = QStringLiteral("B"), modulation = QStringLiteral("QAM64"), system = QStringLiteral("PAL/BG");
+    // The short form carries no more than name and numbers; the rest is what such a meter uses.
+    ChannelRecord c;
+    c.status = QStringLiteral("ON");
+    c.mode = QStringLiteral("DIGITAL");
+    c.symbolRate = QStringLiteral("5057");
+    c.annex = QStringLiteral("B");
+    c.modulation = QStringLiteral("QAM64");
+    c.attenuator = QStringLiteral("AUTO");
+    c.system = QStringLiteral("PAL/BG");
     QByteArray field;
     if (planType == QLatin1String("ch26")) {
         if (!takeLast(field))
             return false;
         const long long flags = integer(field);
-        status = (flags & 128) ? QStringLiteral("ON") : QStringLiteral("OFF");
+        c.status = (flags & 128) ? QStringLiteral("ON") : QStringLiteral("OFF");
         const bool digital = (flags & 1) != 0;
-        mode = digital ? QStringLiteral("DIGITAL") : QStringLiteral("ANALOG");
+        c.mode = digital ? QStringLiteral("DIGITAL") : QStringLiteral("ANALOG");
         if (!takeLast(field))
             return false;
-        symbolRate = QString::number(int(integer(field)));
+        c.symbolRate = QString::number(int(integer(field)));
         if (!takeLast(field))
             return false;
+        // A code the list does not hold writes its first value, so that the plan stays one
+        // the editor and the meter take.
+        const QStringList &modulations = PlanValues::modulations();
         const long long mod = integer(field);
-        // A code the list does not hold writes its first value, so that the plan stays readable.
-        modulation = QLatin1String(kModulations[(mod >= 0 && mod < 6) ? size_t(mod) : 0]);
+        c.modulation = modulations.at((mod >= 0 && mod < modulations.size()) ? qsizetype(mod) : 0);
         if (!takeLast(field))
             return false;
         const long long code = integer(field);
         if (digital) {
-            annex = code == 1 ? QStringLiteral("B") : code == 2 ? QStringLiteral("C") : QStringLiteral("DVB");
-            system = QStringLiteral("PAL/BG");
+            c.annex = code == 1 ? QStringLiteral("B") : code == 2 ? QStringLiteral("C") : QStringLiteral("DVB");
+            c.system = QStringLiteral("PAL/BG");
         } else {
-            system = QLatin1String(kSystems[(code >= 0 && code < 18) ? size_t(code) : 0]);
-            annex = QStringLiteral("DVB");
+            const QStringList &systems = PlanValues::analogSystems();
+            c.system = systems.at((code >= 0 && code < systems.size()) ? qsizetype(code) : 0);
+            c.annex = QStringLiteral("DVB");
         }
     }
-    QByteArray offsetField, bandwidthField, frequencyField, name;
+    QByteArray offsetField, bandwidthField, frequencyField;
     if (!takeLast(offsetField) || !takeLast(bandwidthField) || !takeLast(frequencyField))
         return false;
     const float offset = float(double(integer(offsetField)) * 0.000001);
@@ -403,24 +393,12 @@ bool decodeChannelAnswer(const QByteArray &answer, int channelNumber, const QStr
     const qsizetype amp = rest.lastIndexOf('&');
     if (amp < 0)
         return false;
-    name = rest.mid(amp + 1);
-    // A comma would split the channel line into other fields than the ones written.
-    if (name.contains(','))
-        return false;
-
-    fields = QStringList{QString::number(channelNumber),
-                         QString::fromLatin1(name),
-                         QString::asprintf("%.2f", double(frequency)),
-                         QString::asprintf("%.2f", double(digitalFrequency)),
-                         QString::asprintf("%.2f", double(offset)),
-                         QString::asprintf("%.1f", double(bandwidth)),
-                         status,
-                         mode,
-                         symbolRate,
-                         annex,
-                         modulation,
-                         QStringLiteral("AUTO"),
-                         system};
+    c.name = QString::fromLatin1(rest.mid(amp + 1));
+    c.analogFrequency = QString::asprintf("%.2f", double(frequency));
+    c.digitalFrequency = QString::asprintf("%.2f", double(digitalFrequency));
+    c.offset = QString::asprintf("%.2f", double(offset));
+    c.bandwidth = QString::asprintf("%.1f", double(bandwidth));
+    channel = c;
     return true;
 }
 
@@ -434,10 +412,9 @@ int receivePlanJob(JobContext &ctx, int planNumber, const QString &planPath)
             return Err::UnableToOpenFile;
         probe.cancelWriting();
     }
-    QStringList lines{kBar, QStringLiteral("Kelvatrone :  CONTROL REMOT PROGRAM"), kBar,
-                      QStringLiteral("CHANNEL PLAN(1)")};
+    ChannelPlanFile plan;   // no count yet: the first four lines only
     auto finish = [&](int result) {
-        if (!writeTextLinesAtomically(planPath, lines) && result == 0)
+        if (writeReceivedPlanFile(planPath, plan) != 0 && result == 0)
             result = Err::UnableToOpenFile;
         return result;
     };
@@ -464,10 +441,9 @@ int receivePlanJob(JobContext &ctx, int planNumber, const QString &planPath)
     }
 
     if (result == 0 && count > 0) {
-        if (!planName.isEmpty()) {
-            lines << QStringLiteral("CHANNEL8(%1,PAL,FM,5.50,%2,1)").arg(QString::fromLatin1(planName), QString::number(count))
-                  << QStringLiteral("ORDER(1)") << QStringLiteral("[CHANNELS_OFFSET]");
-        }
+        // The header lines are written only with a name; the channels are received anyway.
+        plan.planName = QString::fromLatin1(planName);
+        plan.channelCount = count;
         ctx.setProgressRange(0, 0, count);
         ctx.setProgress(0, 0);
         const QString planType = app().CurrentModel.planFileType;
@@ -483,12 +459,12 @@ int receivePlanJob(JobContext &ctx, int planNumber, const QString &planPath)
                 continue;
             }
             failures = 0;
-            QStringList fields;
-            if (!decodeChannelAnswer(answer, c + 1, planType, fields)) {
+            ChannelRecord channel;
+            if (!decodeChannelAnswer(answer, planType, channel)) {
                 result = Err::CommunicationError;
                 break;
             }
-            lines << fields.join(QLatin1Char(','));
+            plan.channels.append(channel);
             ++c;
             ctx.setProgress(0, c);
         }

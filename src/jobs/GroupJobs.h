@@ -3,6 +3,8 @@
 // about the plans the meter holds, and the decoding of a received channel. The two jobs
 // themselves (0xB0 send, 0xD0 receive) are declared in jobs/Jobs.h with the other jobs.
 
+#include "channelplan/ChannelRecord.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -46,7 +48,6 @@ QString AskPlanFileName(int plan);
 // itself, or the name with "_2", "_3", ... before its extension. Compared without case.
 QString uniqueMemberName(const QString &name, const QStringList &taken);
 
-// One channel answer of "*?CF" decoded into the thirteen fields of a received plan line
-// (channel number first). False when the answer lacks a field.
-bool decodeChannelAnswer(const QByteArray &answer, int channelNumber, const QString &planType,
-                         QStringList &fields);
+// One channel answer of "*?CF" decoded for a plan of that type ("ch26": every field from the
+// answer; otherwise the short form). False when the answer lacks a field.
+bool decodeChannelAnswer(const QByteArray &answer, const QString &planType, ChannelRecord &channel);

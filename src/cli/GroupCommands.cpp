@@ -1,0 +1,192 @@
+// kelvatrone-cli script / send-group / receive-plans: the group editor's send and receive paths
+// without windows, on the same files and jobs.
+
+#include "cli/Cli.h"
+
+#include "app/AppState.h"
+#include "app/Files.h"
+#include "app/StringTable.h"
+#include "channelplan/CombinedPlanFile.h"
+#include "channelplan/PlanFile.h"
+#include "jobs/GroupJobs.h"
+#include "jobs/JobContext.h"
+#include "jobs/Jobs.h"
+#include "link/ErrorCodes.h"
+#include "link/SerialPort.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <memory>
+
+namespace {
+
+int portFailure()
+{
+    return Cli::failText(QStringLiteral("port %1 cannot be opened").arg(app().PortName));
+}
+
+QString conversionFailure(const QString &planType, const QString &line)
+{
+    if (planType != QLatin1String("ch26") && planType != QLatin1String("ch25"))
+        return QStringLiteral("plan type \"%1\" has no channel command; no script written").arg(planType);
+    return QStringLiteral("line cannot be turned into commands: %1").arg(line);
+}
+
+// script [--plan-type ch26|ch25] OUT COMBINED
+int runScript(const CliOptions &options, const QStringList &args)
+{
+    QStringList positional;
+    QString planType;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--plan-type")) {
+            if (i + 1 >= args.size())
+                return Cli::usage(QStringLiteral("script"));
+            planType = args[++i];
+            if (planType != QLatin1String("ch26") && planType != QLatin1String("ch25")) {
+                Cli::err(QStringLiteral("--plan-type takes ch26 or ch25"));
+                return 2;
+            }
+        } else {
+            positional << args[i];
+        }
+    }
+    if (positional.size() != 2)
+        return Cli::usage(QStringLiteral("script"));
+    if (planType.isEmpty()) {
+        const int model = Cli::ensureModel(options);
+        if (model != 0)
+            return Cli::fail(model);
+        planType = app().CurrentModel.planFileType;
+    }
+
+    QStringList combined;
+    if (!readTextLines(positional[1], combined))
+        return Cli::fail(-8);
+    QStringList script;
+    QString failedLine;
+    if (commandScriptLines(combined, planType, script, &failedLine) != 1)
+        return Cli::failText(conversionFailure(planType, failedLine));   // OUT is left as it was
+    if (!writeTextLinesAtomically(positional[0], script))
+        return Cli::fail(-8);
+    return 0;
+}
+
+// send-group PLAN...
+int runSendGroup(const CliOptions &options, const QStringList &args)
+{
+    if (args.isEmpty())
+        return Cli::fail(Err::NoChannelPlan);
+    if (args.size() > kMaxGroupPlans)
+        return Cli::fail(Err::Limit10Plans);
+    for (const QString &plan : args) {
+        if (!fileExists(plan))
+            return Cli::failText(QStringLiteral("%1: %2").arg(ErrorCodeText(Err::FileNotFound), plan));
+        if (!isPlanFile(plan))
+            return Cli::failText(QStringLiteral("%1: %2").arg(ErrorCodeText(Err::IncorrectFormatFile), plan));
+    }
+    const int model = Cli::ensureModel(options);
+    if (model != 0)
+        return Cli::fail(model);
+    const QString planType = app().CurrentModel.planFileType;
+
+    const QString combined = combinedFilePath();
+    const int written = writeCombinedFile(combined, args);
+    if (written != 0)
+        return Cli::fail(written);
+    QString failedLine;
+    const int built = BuildCommandScript(combined, workingFolderPath(2) + QLatin1String(kScriptFileName), planType,
+                                         &failedLine);
+    if (built < 0)
+        return Cli::fail(built);
+    if (built == 0)
+        return Cli::failText(conversionFailure(planType, failedLine));
+    if (CopyCommandScript(combined) != 1)
+        return Cli::fail(-8);
+
+    // The warning the window asks to confirm: the meter's dataloggers go with the old plans.
+    for (const QString &l : StringTable::text(159).split(QLatin1Char('\n')))
+        Cli::err(l);
+
+    std::unique_ptr<JobContext> context = Cli::terminalContext(thePort());
+    const int result = runJob(*context, JobCode::GroupScript, combined, 0);
+    context.reset();
+    if (result == Err::PortFailure)
+        return portFailure();
+    if (result != 0)
+        return Cli::fail(result);
+    Cli::out(QStringLiteral("sent %1 channel plan(s)").arg(args.size()));
+    return 0;
+}
+
+// receive-plans OUTDIR
+int runReceivePlans(const CliOptions &options, const QStringList &args)
+{
+    if (args.size() != 1)
+        return Cli::usage(QStringLiteral("receive-plans"));
+    const QString outDir = QDir(args.first()).absolutePath();
+    if (!QFileInfo(outDir).isDir())
+        return Cli::failText(QStringLiteral("folder not found: %1").arg(args.first()));
+    const int model = Cli::ensureModel(options);
+    if (model != 0)
+        return Cli::fail(model);
+
+    if (AskPlansPresent() == 0)
+        return Cli::fail(Err::NoChannelPlan);
+    const int count = AskPlanCount();
+    if (count < 0)
+        return Cli::fail(count);
+
+    QStringList received;
+    for (int p = 0; p < count; ++p) {
+        const QString name = AskPlanFileName(p);
+        if (name == QLatin1String("0"))
+            return Cli::fail(Err::NotFreePort);
+        if (name.isEmpty())
+            return Cli::failText(QStringLiteral("%1 (the meter gave no name for plan %2)")
+                                     .arg(ErrorCodeText(Err::CommunicationError))
+                                     .arg(p + 1));
+        const QString fileName = uniqueMemberName(name, received);
+        // Received into the temporary folder first: the output folder only ever gets whole plans.
+        const QString work = workingFolderPath(2) + fileName;
+        std::unique_ptr<JobContext> context = Cli::terminalContext(thePort());
+        const int result = runJob(*context, JobCode::ReceivePlan, work, p);
+        context.reset();
+        if (result != 0) {
+            deleteFile(work);
+            return result == Err::PortFailure ? portFailure() : Cli::fail(result);
+        }
+        const QString target = outDir + QLatin1Char('/') + fileName;
+        const bool copied = copyTextFile(work, target);
+        deleteFile(work);
+        if (!copied)
+            return Cli::failText(QStringLiteral("%1: %2").arg(ErrorCodeText(Err::UnableToOpenFile), target));
+        received << fileName;
+        Cli::out(target);
+    }
+    if (received.isEmpty())
+        Cli::err(QStringLiteral("the meter holds no channel plan"));
+    return 0;
+}
+
+CliRegistration regScript{CliCommand{
+    QStringLiteral("script"),
+    QStringLiteral("script [--plan-type ch26|ch25] OUT COMBINED"),
+    QStringLiteral("turn a combined group file into the meter's command script"),
+    runScript,
+}};
+
+CliRegistration regSend{CliCommand{
+    QStringLiteral("send-group"),
+    QStringLiteral("send-group PLAN..."),
+    QStringLiteral("send 1 to 10 channel plan files to the meter as one group"),
+    runSendGroup,
+}};
+
+CliRegistration regReceive{CliCommand{
+    QStringLiteral("receive-plans"),
+    QStringLiteral("receive-plans OUTDIR"),
+    QStringLiteral("receive the meter's channel plans into a folder"),
+    runReceivePlans,
+}};
+
+} // namespace
