@@ -8,3 +8,10 @@
 // sets currentModelIndex and returns 1; otherwise returns -209. The caller refreshes the
 // main window's commands and labels.
 int identifyModel(const QByteArray &answer);
+
+// The same match without changing any state: the catalogue index of the model the answer
+// names, or -1. Safe to call from a worker thread while the windows read the state.
+int findModelInAnswer(const QByteArray &answer);
+
+// Whether the answer says that the meter runs only its loader ("BOOT" anywhere in it).
+bool answerIsLoader(const QByteArray &answer);

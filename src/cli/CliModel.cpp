@@ -1,0 +1,96 @@
+// Choosing the model for a command-line run: --model NAME as a manual choice would choose it,
+// otherwise identification of the meter. The port given with --port is the only one asked;
+// without it the settings' PORT is asked first and, when no meter answers there, every port
+// number is tried as the windows' Auto Identify does.
+
+#include "cli/Cli.h"
+#include "cli/CliModel.h"
+
+#include "app/AppState.h"
+#include "app/ModelCatalogue.h"
+#include "link/ErrorCodes.h"
+#include "link/PortSearch.h"
+#include "link/SerialPort.h"
+
+namespace {
+
+constexpr int kDeviceUnknown = -104;   // "Device Unknown"
+
+// The command line cannot ask whether to go on past a meter that runs only its loader: it
+// stops there, and the -210 message tells the user to name the model with --model.
+class TerminalSearchHost : public PortSearchHost {
+public:
+    void portTried(int number, bool opened) override
+    {
+        if (opened)
+            Cli::err(QStringLiteral("asking COM%1 for the meter's identity").arg(number));
+    }
+    bool chooseManually(const QString &) override { return true; }
+};
+
+QString catalogueNames()
+{
+    QStringList names;
+    for (int i = 0; i < app().catalogueCount; ++i)
+        names << app().catalogue[size_t(i)].modelName;
+    return names.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+namespace Cli {
+
+QString portLabel(const QString &designation)
+{
+    if (designation.startsWith(QLatin1String("COM"), Qt::CaseInsensitive) || designation.contains(QLatin1Char('/')))
+        return designation;
+    return QStringLiteral("COM") + designation;
+}
+
+int identifyMeter(const CliOptions &options)
+{
+    SerialPort &port = thePort();
+    TerminalSearchHost host;
+    int index = -1;
+    const QString first = app().PortName;
+    const int r = identifyOnPort(port, first, host, index);
+    if (r == 1) {
+        chooseModel(index, false);
+        return 0;
+    }
+    if (r == Err::ManualSelection)
+        return r;
+    if (!options.port.isEmpty()) {
+        if (r == Err::NotFreePort)
+            err(port.lastOpenError());
+        return r;
+    }
+    const PortSearchResult found = searchPorts(port, host, SerialPort::deviceFor(first));
+    if (found.code == 1 || found.code == Err::ManualSelection)
+        app().PortName = QString::number(found.portNumber);
+    if (found.code == 1) {
+        chooseModel(found.modelIndex, false);
+        return 0;
+    }
+    return found.code == Err::ManualSelection ? Err::ManualSelection : Err::NotRecognized;
+}
+
+int ensureModel(const CliOptions &options)
+{
+    if (loadCatalogue() == 0) {
+        err(QStringLiteral("no models in %1/models.txt").arg(app().programFolder));
+        return Err::NoModelsFound;
+    }
+    if (!options.model.isEmpty()) {
+        const int index = catalogueIndexOf(options.model);
+        if (index < 0) {
+            err(QStringLiteral("model %1 is not in the catalogue (models: %2)").arg(options.model, catalogueNames()));
+            return kDeviceUnknown;
+        }
+        chooseModel(index, true);
+        return 0;
+    }
+    return identifyMeter(options);
+}
+
+} // namespace Cli
