@@ -1,0 +1,221 @@
+#include "datalogger/Printing.h"
+#include "app/AppState.h"
+#include "datalogger/CodePage437.h"
+#include "link/ErrorCodes.h"
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QImage>
+#include <QPainter>
+#include <QPrinter>
+#include <algorithm>
+#include <functional>
+
+QPrinter &thePrinter()
+{
+    static QPrinter printer(QPrinter::HighResolution);
+    return printer;
+}
+
+namespace Printing {
+
+QList<PlacedLine> layoutLines(int lineCount, int pageHeight, int lineStep)
+{
+    QList<PlacedLine> placed;
+    placed.reserve(lineCount);
+    const int limit = pageHeight - kBottomReserve;
+    const int step = std::max(1, std::abs(lineStep));
+    int page = 0;
+    int onPage = 0;
+    for (int i = 0; i < lineCount; ++i) {
+        int y = kMargin + onPage * step;
+        // A page always takes at least one line, so a tiny page cannot loop on empty pages.
+        if (y > limit && onPage > 0) {
+            ++page;
+            onPage = 0;
+            y = kMargin;
+        }
+        placed.append({page, y});
+        ++onPage;
+    }
+    return placed;
+}
+
+bool readPrintLines(const QString &path, QList<QByteArray> &lines)
+{
+    lines.clear();
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray all = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        return false;
+    qsizetype start = 0;
+    while (start < all.size()) {
+        qsizetype end = all.indexOf('\n', start);
+        const qsizetype next = end < 0 ? all.size() : end + 1;
+        if (end < 0)
+            end = all.size();
+        qsizetype stop = end;
+        if (stop > start && all.at(stop - 1) == '\r')
+            --stop;
+        QByteArray line = all.mid(start, stop - start);
+        do {
+            lines.append(line.left(kMaxLineLength));
+            line.remove(0, kMaxLineLength);
+        } while (!line.isEmpty());
+        start = next;
+    }
+    return true;
+}
+
+QFont printFont(int pointSize)
+{
+    QFont font(QStringLiteral("Terminal"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setPointSize(std::max(1, pointSize));
+    if (!QFontInfo(font).fixedPitch()) {
+        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        font.setFixedPitch(true);
+        font.setPointSize(std::max(1, pointSize));
+    }
+    return font;
+}
+
+namespace {
+
+// The arms of the single-line box-drawing characters the reports use.
+enum Arm { Up = 1, Down = 2, Left = 4, Right = 8 };
+
+int armsOf(unsigned char b)
+{
+    switch (b) {
+    case 0xB3: return Up | Down;
+    case 0xB4: return Up | Down | Left;
+    case 0xBF: return Left | Down;
+    case 0xC0: return Up | Right;
+    case 0xC1: return Left | Right | Up;
+    case 0xC2: return Left | Right | Down;
+    case 0xC3: return Up | Down | Right;
+    case 0xC4: return Left | Right;
+    case 0xC5: return Up | Down | Left | Right;
+    case 0xD9: return Up | Left;
+    case 0xDA: return Down | Right;
+    default: return 0;
+    }
+}
+
+struct Cell {
+    int width;
+    int height;
+    int ascent;
+};
+
+void drawBox(QPainter &p, int arms, int x, int y, const Cell &cell)
+{
+    const int cx = x + cell.width / 2;
+    const int cy = y + cell.height / 2;
+    if (arms & Up)
+        p.drawLine(cx, y, cx, cy);
+    if (arms & Down)
+        p.drawLine(cx, cy, cx, y + cell.height);
+    if (arms & Left)
+        p.drawLine(x, cy, cx, cy);
+    if (arms & Right)
+        p.drawLine(cx, cy, x + cell.width, cy);
+}
+
+void paintLine(QPainter &p, const QByteArray &line, int y, const Cell &cell)
+{
+    QString run;
+    int runStart = 0;
+    auto flush = [&](int column) {
+        if (!run.isEmpty())
+            p.drawText(kMargin + runStart * cell.width, y + cell.ascent, run);
+        run.clear();
+        runStart = column + 1;
+    };
+    for (int col = 0; col < line.size(); ++col) {
+        const unsigned char b = static_cast<unsigned char>(line.at(col));
+        const int arms = armsOf(b);
+        if (arms) {
+            flush(col);
+            drawBox(p, arms, kMargin + col * cell.width, y, cell);
+        } else {
+            if (run.isEmpty())
+                runStart = col;
+            run.append(Cp437::toUnicode(b));
+        }
+    }
+    flush(int(line.size()));
+}
+
+// Paints the lines page after page; newPage is called between pages and may refuse (false) to
+// stop painting. Returns the page count of the layout.
+int paintPages(QPainter &p, const QList<QByteArray> &lines, int pageHeight, int pointSize, int onlyPage,
+               const std::function<bool()> &newPage)
+{
+    p.setFont(printFont(pointSize));
+    const QFontMetrics fm = p.fontMetrics();
+    const Cell cell{std::max(1, fm.horizontalAdvance(QLatin1Char('M'))), std::max(1, std::abs(fm.height())),
+                    fm.ascent()};
+    QPen pen(Qt::black);
+    pen.setWidthF(std::max(1.0, cell.height / 14.0));
+    pen.setCapStyle(Qt::FlatCap);
+    p.setPen(pen);
+
+    const QList<PlacedLine> placed = layoutLines(int(lines.size()), pageHeight, cell.height);
+    const int pages = placed.isEmpty() ? 1 : placed.last().page + 1;
+    int page = 0;
+    for (int i = 0; i < lines.size(); ++i) {
+        const PlacedLine &at = placed.at(i);
+        if (onlyPage >= 0) {
+            if (at.page == onlyPage)
+                paintLine(p, lines.at(i), at.y, cell);
+            continue;
+        }
+        if (at.page != page) {
+            if (!newPage())
+                return pages;
+            page = at.page;
+        }
+        paintLine(p, lines.at(i), at.y, cell);
+    }
+    return pages;
+}
+
+} // namespace
+
+int renderPage(const QString &reportPath, int page, QImage &image, int pointSize)
+{
+    QList<QByteArray> lines;
+    if (!readPrintLines(reportPath, lines))
+        return Err::UnableToOpenFile;
+    image.fill(Qt::white);
+    QPainter p(&image);
+    return paintPages(p, lines, image.height(), pointSize, page, [] { return true; });
+}
+
+} // namespace Printing
+
+int printTextFile(QPrinter &printer, const QString &title, const QString &reportPath, int pointSize)
+{
+    QList<QByteArray> lines;
+    if (!Printing::readPrintLines(reportPath, lines))
+        return Err::UnableToOpenFile;
+    printer.setDocName(title);
+    QPainter p;
+    if (!p.begin(&printer))
+        return -1;
+    const int pages = Printing::paintPages(p, lines, printer.height(), pointSize, -1,
+                                           [&printer] { return printer.newPage(); });
+    p.end();
+    return pages;
+}
+
+int printTextFile(const QString &title, const QString &reportPath)
+{
+    return printTextFile(thePrinter(), title, reportPath, app().PrintFontSize);
+}
