@@ -1,2 +1,226 @@
-// PLACEHOLDER: the simulated meter is being written.
-int main() { return 0; }
+// kelvatrone-meter: a simulated meter on a pseudo-terminal, for the device tests and the demo.
+// It answers the meter's command table, keeps what it receives in a state folder and injects
+// faults on request. Every option is described in README.md and by --help.
+
+#include "Faults.h"
+#include "Meter.h"
+#include "Pty.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QStringList>
+#include <csignal>
+#include <cstdio>
+#include <thread>
+#include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+
+namespace {
+
+const char *const Usage = R"(Usage: kelvatrone-meter [OPTION]...
+A simulated Kelvatrone meter on a pseudo-terminal. Prints the device path of the far end
+(the port a host opens) on standard output, then answers commands until it is terminated.
+
+  --path-file FILE          also write the device path into FILE
+  --state-dir DIR           keep what the meter receives in DIR (transcript.txt, ...)
+  --identity TEXT           answer to "*?VE" (default "*VEKV-27 v1.30")
+  --after-upgrade-identity TEXT
+                            answer to "*?VE" after a restart from the loader (default: the same)
+  --boot                    start in the loader: "*?VE" answers "BOOT" until "*RS0"
+  --cg-answer TEXT          answer to "*?CG" (default "*CG01")
+  --plan-type ch26|ch25     form of the "*CF" channel lines it takes and gives (default ch26)
+  --plan-file FILE          start holding the plan of this plan file (repeatable)
+  --plans FILE...           the same for every following argument up to the next option
+  --loggers DIR             fill the logger slots from DIR/tv.txt and DIR/modem.txt
+  --logger-family tv|modem  logger family selected before any "*TL" (default tv)
+  --erase-delay MS          a sector erase ("*FE") takes MS milliseconds before its ACK
+  --fault SPEC              inject a fault (repeatable), see README.md:
+                              nak|silence|noack|long|short|cut|garbage:PREFIX[:N|N-M|N-]
+                              length:LEN:PREFIX[:SEL]  xonxoff[:PREFIX[:SEL]]
+                              delay:MS[:PREFIX[:SEL]]  pace[:BAUD]  hangup:N
+  --exit-with-parent        end when the process that started the meter ends
+  --help                    show this text
+)";
+
+int fail(const QString &message)
+{
+    std::fprintf(stderr, "kelvatrone-meter: %s\n", qPrintable(message));
+    return 2;
+}
+
+constexpr char CR = 13;
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+
+    MeterProfile profile;
+    QString pathFile, stateDir, loggersDir;
+    QStringList planFiles;
+    PlanType planType = PlanType::Ch26;
+    LoggerStore::Family family = LoggerStore::Family::Tv;
+    FaultSet faults;
+    bool exitWithParent = false;
+
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        auto value = [&](QString &out) {
+            if (i + 1 >= args.size())
+                return false;
+            out = args[++i];
+            return true;
+        };
+        QString v;
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            std::fputs(Usage, stdout);
+            return 0;
+        } else if (a == QLatin1String("--boot")) {
+            profile.startInLoader = true;
+        } else if (a == QLatin1String("--exit-with-parent")) {
+            exitWithParent = true;
+        } else if (a == QLatin1String("--plans")) {
+            while (i + 1 < args.size() && !args[i + 1].startsWith(QLatin1String("--")))
+                planFiles << args[++i];
+        } else if (!value(v)) {
+            return fail(a.startsWith(QLatin1String("--")) ? a + QStringLiteral(" needs a value")
+                                                          : QStringLiteral("unknown argument ") + a);
+        } else if (a == QLatin1String("--path-file")) {
+            pathFile = v;
+        } else if (a == QLatin1String("--state-dir")) {
+            stateDir = v;
+        } else if (a == QLatin1String("--identity")) {
+            profile.identity = v.toLatin1();
+        } else if (a == QLatin1String("--after-upgrade-identity")) {
+            profile.afterUpgradeIdentity = v.toLatin1();
+        } else if (a == QLatin1String("--cg-answer")) {
+            profile.cgAnswer = v.toLatin1();
+        } else if (a == QLatin1String("--plan-type")) {
+            if (v == QLatin1String("ch26"))
+                planType = PlanType::Ch26;
+            else if (v == QLatin1String("ch25"))
+                planType = PlanType::Ch25;
+            else
+                return fail(QStringLiteral("--plan-type is ch26 or ch25"));
+        } else if (a == QLatin1String("--plan-file")) {
+            planFiles << v;
+        } else if (a == QLatin1String("--loggers")) {
+            loggersDir = v;
+        } else if (a == QLatin1String("--logger-family")) {
+            if (v == QLatin1String("tv"))
+                family = LoggerStore::Family::Tv;
+            else if (v == QLatin1String("modem"))
+                family = LoggerStore::Family::Modem;
+            else
+                return fail(QStringLiteral("--logger-family is tv or modem"));
+        } else if (a == QLatin1String("--erase-delay")) {
+            bool ok = false;
+            profile.eraseDelayMs = v.toInt(&ok);
+            if (!ok || profile.eraseDelayMs < 0)
+                return fail(QStringLiteral("--erase-delay needs milliseconds"));
+        } else if (a == QLatin1String("--fault")) {
+            const QString e = faults.add(v);
+            if (!e.isEmpty())
+                return fail(e);
+        } else {
+            return fail(QStringLiteral("unknown option ") + a);
+        }
+    }
+
+#ifdef __linux__
+    const pid_t parent = getppid();
+    if (exitWithParent) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent)
+            return 0;
+    }
+#endif
+
+    StateFiles files;
+    if (!stateDir.isEmpty()) {
+        if (!QDir().mkpath(stateDir))
+            return fail(QStringLiteral("cannot create the state folder ") + stateDir);
+        files.setDir(stateDir);
+    }
+    Meter meter(profile, files);
+    meter.plans().setType(planType);
+    for (const QString &p : planFiles) {
+        const QString e = meter.plans().loadFile(p);
+        if (!e.isEmpty())
+            return fail(e);
+    }
+    if (!loggersDir.isEmpty()) {
+        const QString e = meter.loggers().load(loggersDir);
+        if (!e.isEmpty())
+            return fail(e);
+    }
+    meter.loggers().select(family);
+
+    Pty pty;
+    const std::string err = pty.open();
+    if (!err.empty())
+        return fail(QString::fromStdString(err));
+    pty.setPacing(faults.paceBaud());
+    meter.started();
+
+    const QByteArray path = QByteArray::fromStdString(pty.slavePath());
+    if (!pathFile.isEmpty()) {
+        // Written beside and renamed, so that whoever waits for it never reads half a path.
+        QSaveFile f(pathFile);
+        if (!f.open(QIODevice::WriteOnly) || f.write(path + '\n') < 0 || !f.commit())
+            return fail(QStringLiteral("cannot write ") + pathFile);
+    }
+    std::printf("%s\n", path.constData());
+    std::fflush(stdout);
+
+    std::vector<Pty::Received> received;
+    QByteArray line;
+    constexpr int MaxLine = 4096;
+    for (;;) {
+        received.clear();
+        if (!pty.receive(received, 500))
+            continue;
+        for (const auto &r : received) {
+            const char b = r.byte;
+            if (b == '\n' || b == 17 || b == 19 || b == 0)
+                continue; // line feeds and flow-control bytes are not part of any command
+            if (b != CR) {
+                if (line.size() < MaxLine)
+                    line.append(b);
+                continue;
+            }
+            if (line.isEmpty())
+                continue; // the second CR of a command that carries its own
+            const QByteArray command = line;
+            line.clear();
+            files.append("transcript.txt", command);
+            const FaultDecision d = faults.decide(command);
+            if (d.hangup) {
+                files.append("events.txt", "HANGUP");
+                pty.close();
+                return 0;
+            }
+            // On a paced line the command is complete only when its CR has come through.
+            if (r.arrived > Pty::Clock::now())
+                std::this_thread::sleep_until(r.arrived);
+            if (d.silence)
+                continue;
+            Meter::Response resp;
+            if (d.nak)
+                resp.refused = true;
+            else
+                resp = meter.handle(command);
+            const int wait = d.delayMs + resp.waitMs;
+            if (wait > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(wait));
+            const bool ackWanted = !command.endsWith('*');
+            pty.send(buildReply(d, resp.refused, resp.query, command, resp.answer, ackWanted));
+        }
+    }
+}
