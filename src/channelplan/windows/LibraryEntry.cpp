@@ -1,3 +1,15 @@
 #include "app/windows/WindowEntry.h"
-// PLACEHOLDER: the library window is being written.
-void openChannelPlanLibrary(QWidget *) {}
+
+#include "app/windows/Prompts.h"
+#include "channelplan/windows/TNewPlan.h"
+#include "link/ErrorCodes.h"
+
+void openChannelPlanLibrary(QWidget *parent)
+{
+    TNewPlan library(parent);
+    if (library.FillLibrary() == 0) {
+        ShowErrorCode(Err::NoChannelPlanLibrary, parent);
+        return;
+    }
+    library.exec();
+}

@@ -84,6 +84,15 @@ private:
     TTransmit *window;
 };
 
+namespace {
+int defaultStartDelay = 1000;
+}
+
+void TTransmit::setDefaultStartDelay(int ms)
+{
+    defaultStartDelay = ms < 0 ? 1000 : ms;
+}
+
 TTransmit::TTransmit(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("Transmit"));
@@ -116,7 +125,7 @@ TTransmit::TTransmit(QWidget *parent) : QDialog(parent)
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(1000);
+    Timer1->setInterval(defaultStartDelay);
     connect(Timer1, &QTimer::timeout, this, &TTransmit::Timer2Timer);
 
     auto *layout = new QVBoxLayout(this);

@@ -27,6 +27,9 @@ public:
 
     // For tests: the delay before the job starts (1000 ms by default).
     void setStartDelay(int ms);
+    // For tests: the start delay of every transfer window created from now on, including the
+    // ones other windows create (ms < 0 restores the 1000 ms).
+    static void setDefaultStartDelay(int ms);
 
     QLabel *File = nullptr;               // the status line
     QProgressBar *BarraProgres = nullptr;
