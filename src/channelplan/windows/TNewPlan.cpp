@@ -6,6 +6,7 @@
 #include "app/windows/Prompts.h"
 #include "channelplan/CombinedPlanFile.h"
 #include "channelplan/PlanFile.h"
+#include "channelplan/windows/Editarcanalitzacio.h"
 #include "datalogger/windows/Alertchannelplan.h"
 #include "jobs/GroupJobs.h"
 #include "jobs/Jobs.h"
@@ -706,7 +707,18 @@ void TNewPlan::reject()
 
 void TNewPlan::runEditor(const QString &path)
 {
-    (void)path;
-    planSaved();
+    {
+        TChannelPlan editor(this);
+        connect(&editor, &TChannelPlan::planSaved, this, [this] { planSaved(); });
+        if (path.isEmpty())
+            editor.newPlan();
+        else if (!editor.loadPlan(path))
+            return;   // the editor has said why
+        editor.exec();
+    }
+    // Whatever the editor saved, and wherever, the library list shows the folder as it is now.
+    FillLibrary();
+    if (LlistatLlibreria->count() > 0)
+        EditarLlibreria->setEnabled(true);
     editorHidden();
 }
