@@ -1,0 +1,16 @@
+#pragma once
+// Printing from the logger windows: the index window and both viewers share the program's one
+// printer, so a printer chosen in one window's Print Setup holds for the prints of the others.
+
+#include <QString>
+
+class QWidget;
+
+// Print Setup: the printer choice on the program's printer. Cancel keeps the previous choice.
+void loggerPrintSetup(QWidget *parent);
+
+// Prints a report file with the print job's title. When no printer has been chosen and the
+// system has none to go to, the printer choice is offered first (nothing is printed when it is
+// cancelled). Returns 0 when printed or cancelled, -65 when the report could not be read or the
+// printer could not start the job; the caller reports the failure.
+int printLoggerReport(QWidget *parent, const QString &title, const QString &reportPath);
