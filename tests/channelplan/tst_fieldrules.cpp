@@ -1,0 +1,164 @@
+// The checks of typed fields at their bounds, the canonical texts, and the tied frequencies.
+#include "channelplan/ChannelRecord.h"
+#include "channelplan/FieldRules.h"
+
+#include <QTest>
+
+Q_DECLARE_METATYPE(CheckKind)
+
+class TestFieldRules : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void checks_data()
+    {
+        QTest::addColumn<CheckKind>("kind");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("code");
+        const auto name = CheckKind::ChannelName;
+        QTest::newRow("name AB") << name << "AB" << 0;
+        QTest::newRow("name A B") << name << "A B" << 0;
+        QTest::newRow("name 4 chars") << name << "a_-9" << 0;
+        QTest::newRow("name empty") << name << "" << -33;
+        QTest::newRow("name 5 chars") << name << "ABCDE" << -33;
+        QTest::newRow("name dot") << name << "A.B" << -33;
+        QTest::newRow("name comma") << name << "A,B" << -33;
+        QTest::newRow("name accented") << name << QString::fromUtf8("\u00c9") << -33;
+        const auto freq = CheckKind::Frequency;
+        QTest::newRow("freq 5") << freq << "5" << 0;
+        QTest::newRow("freq 863") << freq << "863" << 0;
+        QTest::newRow("freq 863.00") << freq << "863.00" << 0;
+        QTest::newRow("freq 4.99") << freq << "4.99" << -34;
+        QTest::newRow("freq 863.01") << freq << "863.01" << -34;
+        QTest::newRow("freq 870") << freq << "870" << -34;
+        QTest::newRow("freq empty") << freq << "" << -34;
+        QTest::newRow("freq dot only") << freq << "." << -34;
+        QTest::newRow("freq two points") << freq << "47.7.5" << -34;
+        QTest::newRow("freq comma") << freq << "47,75" << -34;
+        QTest::newRow("freq exponent") << freq << "4.7e2" << -34;
+        QTest::newRow("freq leading point") << freq << ".5e1" << -34;
+        const auto bw = CheckKind::Bandwidth;
+        QTest::newRow("bw 0.3") << bw << "0.3" << 0;
+        QTest::newRow("bw 9.9") << bw << "9.9" << 0;
+        QTest::newRow("bw 0.29") << bw << "0.29" << -43;
+        QTest::newRow("bw 9.91") << bw << "9.91" << -43;
+        QTest::newRow("bw 10") << bw << "10" << -43;
+        const auto sr = CheckKind::SymbolRate;
+        QTest::newRow("sr 1000") << sr << "1000" << 0;
+        QTest::newRow("sr 7200") << sr << "7200" << 0;
+        QTest::newRow("sr 999") << sr << "999" << -71;
+        QTest::newRow("sr 7201") << sr << "7201" << -71;
+        QTest::newRow("sr empty") << sr << "" << -71;
+        const auto off = CheckKind::Offset;
+        QTest::newRow("offset -2.5") << off << "-2.5" << 0;
+        QTest::newRow("offset 2.5") << off << "2.5" << 0;
+        QTest::newRow("offset 0") << off << "0" << 0;
+        QTest::newRow("offset -2.6") << off << "-2.6" << -213;
+        QTest::newRow("offset 2.51") << off << "2.51" << -213;
+        QTest::newRow("offset minus") << off << "-" << -213;
+    }
+    void checks()
+    {
+        QFETCH(CheckKind, kind);
+        QFETCH(QString, text);
+        QFETCH(int, code);
+        QCOMPARE(validateField(text, kind), code);
+    }
+
+    void canonicalTexts_data()
+    {
+        QTest::addColumn<CheckKind>("kind");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("formatted");
+        QTest::newRow("freq 47.8") << CheckKind::Frequency << "47.8" << "47.80";
+        QTest::newRow("freq 52") << CheckKind::Frequency << "52" << "52.00";
+        QTest::newRow("freq 52.") << CheckKind::Frequency << "52." << "52.00";
+        QTest::newRow("bw 8") << CheckKind::Bandwidth << "8" << "8.0";
+        QTest::newRow("bw 7.25") << CheckKind::Bandwidth << "7.26" << "7.3";
+        QTest::newRow("offset -0.01") << CheckKind::Offset << "-0.01" << "0.0";
+        QTest::newRow("offset -2.5") << CheckKind::Offset << "-2.5" << "-2.5";
+        QTest::newRow("sr 06875") << CheckKind::SymbolRate << "06875" << "6875";
+        QTest::newRow("name kept") << CheckKind::ChannelName << "a b" << "a b";
+    }
+    void canonicalTexts()
+    {
+        QFETCH(CheckKind, kind);
+        QFETCH(QString, text);
+        QFETCH(QString, formatted);
+        QCOMPARE(formatField(text, kind), formatted);
+    }
+
+    void companion_data()
+    {
+        QTest::addColumn<QString>("frequency");
+        QTest::addColumn<QString>("bandwidth");
+        QTest::addColumn<bool>("toDigital");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("defaults") << "47.75" << "8.0" << true << "50.50";
+        QTest::newRow("digital 52") << "52.00" << "8.0" << false << "49.25";
+        QTest::newRow("bw 7 digital row") << "50.50" << "7.0" << false << "48.25";
+        QTest::newRow("bw 7 analog row") << "47.75" << "7.0" << true << "50.00";
+        QTest::newRow("uhf") << "471.25" << "8.0" << true << "474.00";
+        // In double precision 47.75 + 8.01 / 2 - 1.25 rounds to 50.50; the meter's single
+        // precision value lies just above 50.505 and gives 50.51.
+        QTest::newRow("single precision") << "47.75" << "8.01" << true << "50.51";
+        QTest::newRow("not a number") << "x" << "8.0" << true << "";
+        QTest::newRow("empty bandwidth") << "47.75" << "" << true << "";
+    }
+    void companion()
+    {
+        QFETCH(QString, frequency);
+        QFETCH(QString, bandwidth);
+        QFETCH(bool, toDigital);
+        QFETCH(QString, result);
+        QCOMPARE(companionFrequency(frequency, bandwidth,
+                                    toDigital ? FrequencyDirection::AnalogToDigital : FrequencyDirection::DigitalToAnalog),
+                 result);
+    }
+
+    void companionFromReceivedValues()
+    {
+        // A received plan: hertz scaled into single precision, as the meter's answer is decoded.
+        const float analog = float(474000000 * 0.000001);
+        const float bandwidth = float(8000000 * 0.000001);
+        QCOMPARE(companionFrequency(analog, bandwidth, FrequencyDirection::AnalogToDigital), QStringLiteral("476.75"));
+    }
+
+    void applicability_data()
+    {
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("applies");   // columns 1..11, "x" = applies
+        QTest::newRow("digital on") << "ON" << "DIGITAL" << "x.xxxxxxxx.";
+        QTest::newRow("analog on") << "ON" << "ANALOG" << "xx.xxxx...x";
+        QTest::newRow("off") << "OFF" << "DIGITAL" << ".....x.....";
+        QTest::newRow("empty status") << "" << "DIGITAL" << ".....x.....";
+    }
+    void applicability()
+    {
+        QFETCH(QString, status);
+        QFETCH(QString, mode);
+        QFETCH(QString, applies);
+        ChannelRecord c = ChannelRecord::newChannel();
+        c.status = status;
+        c.mode = mode;
+        QString got;
+        for (int column = 1; column <= 11; ++column)
+            got += fieldApplies(c, column) ? QLatin1Char('x') : QLatin1Char('.');
+        QCOMPARE(got, applies);
+    }
+
+    void enumerationPositions()
+    {
+        QCOMPARE(PlanValues::analogSystems().size(), 18);
+        QCOMPARE(PlanValues::systemIndex("PAL/BG"), 0);
+        QCOMPARE(PlanValues::systemIndex("SECAM/L"), 8);
+        QCOMPARE(PlanValues::systemIndex("NTSC/N"), 17);
+        QCOMPARE(PlanValues::systemIndex("AUTO"), -1);
+        QCOMPARE(PlanValues::annexIndex("C"), 2);
+        QCOMPARE(PlanValues::modulationIndex("QPSK"), 5);
+        QCOMPARE(PlanValues::modulationIndex("qam16"), -1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFieldRules)
+#include "tst_fieldrules.moc"
