@@ -98,9 +98,10 @@ private Q_SLOTS:
         QTest::newRow("bw 7 digital row") << "50.50" << "7.0" << false << "48.25";
         QTest::newRow("bw 7 analog row") << "47.75" << "7.0" << true << "50.00";
         QTest::newRow("uhf") << "471.25" << "8.0" << true << "474.00";
-        // In double precision 47.75 + 8.01 / 2 - 1.25 rounds to 50.50; the meter's single
-        // precision value lies just above 50.505 and gives 50.51.
-        QTest::newRow("single precision") << "47.75" << "8.01" << true << "50.51";
+        // 471.25 + 6.01 / 2 - 1.25 is 473.005: in double precision it rounds to 473.00, the
+        // meter's single precision value lies above and gives 473.01.
+        QTest::newRow("single precision up") << "471.25" << "6.01" << true << "473.01";
+        QTest::newRow("single precision down") << "48.25" << "6.03" << true << "50.01";
         QTest::newRow("not a number") << "x" << "8.0" << true << "";
         QTest::newRow("empty bandwidth") << "47.75" << "" << true << "";
     }
