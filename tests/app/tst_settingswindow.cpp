@@ -1,0 +1,210 @@
+// The settings window and its folder chooser.
+
+#include "ScriptedPrompter.h"
+#include "TestWorkspace.h"
+#include "app/AppState.h"
+#include "app/Settings.h"
+#include "app/StringTable.h"
+#include "app/windows/SelectionFolder.h"
+#include "app/windows/Seleccioport.h"
+#include "link/ErrorCodes.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <QApplication>
+
+namespace {
+
+// Answers the Change buttons without a window, recording where the chooser started.
+struct ChooserScript {
+    QString answer;        // empty: the user cancels
+    QStringList starts;
+    ChooserScript()
+    {
+        setFolderChooser([this](QWidget *, const QString &start, QString &chosen) {
+            starts << start;
+            chosen = answer;
+            return !answer.isEmpty();
+        });
+    }
+    ~ChooserScript() { setFolderChooser({}); }
+};
+
+} // namespace
+
+class TestSettingsWindow : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void okWritesAndUpdatesGlobals()
+    {
+        TestWorkspace ws;
+        QDir(ws.root()).mkpath("Plans/europe");
+        TPortComunicacio w;
+        w.show();
+        QCOMPARE(w.Directory1->text(), ws.library());
+        QCOMPARE(w.Directory3->text(), ws.temp());
+        w.Directory1->setText(ws.path("Plans/europe/../europe"));   // taken as its clean full path
+        w.Directory2->setText(ws.path("does-not-exist"));            // replaced by the folder in force
+        QTest::mouseClick(w.Button1, Qt::LeftButton);
+        QCOMPARE(w.result(), int(QDialog::Accepted));
+        QCOMPARE(app().libraryFolder, ws.path("Plans/europe"));
+        QCOMPARE(app().firmwareFolder, ws.firmware());
+        QCOMPARE(w.Directory2->text(), ws.firmware());
+        QCOMPARE(app().PortName, QStringLiteral("COM1"));
+        const QByteArray file = ws.read("st.stg");
+        QVERIFY(file.contains("\r\nPORT=COM1\r\n"));
+        QVERIFY(file.contains("\r\nLIBRARY=" + ws.path("Plans/europe").toLatin1() + "\r\n"));
+        QVERIFY(file.contains("\r\nVERSION=" + ws.firmware().toLatin1() + "\r\n"));
+        QVERIFY(file.endsWith("TEMP=" + ws.temp().toLatin1() + "\r\n[END]\r\n"));
+    }
+
+    void portButtonFollowsPortName()
+    {
+        TestWorkspace ws;
+        app().PortName = QStringLiteral("COM3");
+        TPortComunicacio w;
+        w.show();
+        QVERIFY(w.Port3->isChecked());
+        QVERIFY(!w.PortC->isVisible());
+        w.Button1Click();
+        QCOMPARE(app().PortName, QStringLiteral("COM3"));
+
+        app().PortName = QStringLiteral("/dev/pts/4");
+        TPortComunicacio w2;
+        w2.show();
+        for (QRadioButton *b : {w2.Port1, w2.Port2, w2.Port3, w2.Port4})
+            QVERIFY(!b->isChecked());
+        w2.Button1Click();
+        QCOMPARE(app().PortName, QStringLiteral("/dev/pts/4"));
+        QVERIFY(ws.read("st.stg").contains("PORT=/dev/pts/4\r\n"));
+    }
+
+    void cancelWritesNothing()
+    {
+        TestWorkspace ws;
+        QDir(ws.root()).mkpath("Other");
+        TPortComunicacio w;
+        w.show();
+        w.Directory1->setText(ws.path("Other"));
+        QTest::mouseClick(w.Button2, Qt::LeftButton);
+        QCOMPARE(w.result(), int(QDialog::Rejected));
+        QVERIFY(!QFile::exists(ws.path("st.stg")));
+        QCOMPARE(app().libraryFolder, ws.library());
+    }
+
+    void failedWriteChangesNothingAndSaysSo()
+    {
+        TestWorkspace ws;
+        QDir(ws.root()).mkpath("Other");
+        app().programFolder = ws.path("gone");   // the settings file cannot be written there
+        ScriptedPrompter p;
+        p.expectMessage();
+        TPortComunicacio w;
+        w.show();
+        w.Directory1->setText(ws.path("Other"));
+        w.Button1Click();
+        QCOMPARE(app().libraryFolder, ws.library());
+        QCOMPARE(p.messageTexts(), QStringList{ErrorCodeText(Err::UnableToOpenFile)});
+    }
+
+    void folderTooLongForTheFileIsRefused()
+    {
+        TestWorkspace ws;
+        const QString deep = ws.path(QString(90, QLatin1Char('d')));
+        QVERIFY(QDir().mkpath(deep));
+        TPortComunicacio w;
+        w.show();
+        w.Directory3->setText(deep);
+        w.Button1Click();
+        QCOMPARE(app().tempFolder, ws.temp());
+        QCOMPARE(::readSetting("TEMP").value, ws.temp());
+    }
+
+    void changeButton()
+    {
+        TestWorkspace ws;
+        QDir(ws.root()).mkpath("Firmware2");
+        ChooserScript chooser;
+        TPortComunicacio w;
+        w.show();
+        chooser.answer = ws.path("Firmware2");
+        QTest::mouseClick(w.CanviFirmware, Qt::LeftButton);
+        QCOMPARE(chooser.starts, QStringList{ws.firmware()});
+        QCOMPARE(w.Directory2->text(), ws.path("Firmware2"));
+        QCOMPARE(w.workFirmware, ws.path("Firmware2"));
+        QCOMPARE(app().firmwareFolder, ws.firmware());   // only OK makes it the folder in force
+        w.Button1Click();
+        QCOMPARE(app().firmwareFolder, ws.path("Firmware2"));
+    }
+
+    void changeFromMissingFolderResetsAtOnce()
+    {
+        TestWorkspace ws;
+        ChooserScript chooser;   // the user cancels the chooser
+        TPortComunicacio w;
+        w.show();
+        w.Directory1->setText(ws.path("vanished"));
+        w.CanviChannelPlanClick();
+        QCOMPARE(chooser.starts, QStringList{ws.root()});
+        QCOMPARE(w.Directory1->text(), ws.root());
+        QCOMPARE(app().libraryFolder, ws.root());   // even though the window is then cancelled
+        w.reject();
+        QCOMPARE(app().libraryFolder, ws.root());
+    }
+
+    void captionsFollowLanguage()
+    {
+        TestWorkspace ws;
+        StringTable::setLanguage(2);
+        TPortComunicacio w;
+        w.show();
+        QCOMPARE(w.windowTitle(), QStringLiteral("Allgemeine Einstellungen"));
+        QCOMPARE(w.Button2->text(), StringTable::text(19, 2));
+        QCOMPARE(w.CanviTemporal->text(), StringTable::text(22, 2));
+        QCOMPARE(w.Library->title(), StringTable::text(20, 2));
+        QCOMPARE(w.Label5->text(), StringTable::text(21, 2));
+        QCOMPARE(w.size(), QSize(457, 295));
+        StringTable::setLanguage(0);
+        const QString dir = qEnvironmentVariable("KV_SCREENSHOTS");
+        if (!dir.isEmpty() && QDir().mkpath(dir))
+            w.grab().save(dir + "/settings-german.png");
+    }
+
+    void selectionFolder()
+    {
+        TestWorkspace ws;
+        QDir(ws.root()).mkpath("a/b");
+        TSelectionFolder f;
+        f.setFolder(ws.path("a/b"));
+        QCOMPARE(f.selectedFolder(), ws.path("a/b"));
+        QVERIFY(ws.path("a/b").startsWith(f.SeleccioDirectory->currentText()));
+        f.show();
+        QCOMPARE(f.windowTitle(), StringTable::text(26 /* "Selection Folder" */));
+        QCOMPARE(f.Button1->text(), StringTable::text(18));
+        // Choosing the drive moves the tree to it.
+        f.SeleccioDirectoryChange(f.SeleccioDirectory->currentIndex());
+        QCOMPARE(f.selectedFolder(), f.SeleccioDirectory->currentText());
+        // The real chooser path returns the window's folder on OK.
+        QString shownOn;
+        QTimer::singleShot(0, [&shownOn] {
+            if (auto *w = qobject_cast<TSelectionFolder *>(QApplication::activeModalWidget())) {
+                shownOn = w->selectedFolder();
+                w->Button1->click();
+            }
+        });
+        QString chosen;
+        QVERIFY(chooseFolderWithSelectionWindow(nullptr, ws.path("a"), chosen));
+        QCOMPARE(shownOn, ws.path("a"));
+        QCOMPARE(chosen, ws.path("a"));
+    }
+};
+
+QTEST_MAIN(TestSettingsWindow)
+#include "tst_settingswindow.moc"
