@@ -30,7 +30,7 @@ QLabel *directoryLabel(QWidget *parent, const char *name)
 {
     auto *l = new QLabel(parent);
     l->setObjectName(QLatin1String(name));
-    l->setGeometry(12, 26, 60, 20);
+    l->setGeometry(10, 26, 76, 20);
     return l;
 }
 
@@ -60,7 +60,7 @@ TPortComunicacio::TPortComunicacio(QWidget *parent) : QDialog(parent)
     auto makeEdit = [](QGroupBox *box, const char *name) {
         auto *e = new QLineEdit(box);
         e->setObjectName(QLatin1String(name));
-        e->setGeometry(76, 24, 262, 24);
+        e->setGeometry(88, 24, 250, 24);
         return e;
     };
     Directory1 = makeEdit(Library, "Directory1");
