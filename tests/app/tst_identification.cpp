@@ -8,6 +8,7 @@
 #include "app/AppState.h"
 #include "app/Identification.h"
 #include "app/ModelCatalogue.h"
+#include "app/Settings.h"
 #include "app/StringTable.h"
 #include "app/windows/MainWindowView.h"
 #include "app/windows/Wait.h"
@@ -368,6 +369,39 @@ private Q_SLOTS:
         QVERIFY2(out.contains(output), qPrintable(out));
         if (exitCode == 0)
             QVERIFY2(out.startsWith(meter.devicePath() + output), qPrintable(out));
+    }
+
+    // A command that needs a model: --model chooses it without asking the meter; without it
+    // the meter on the settings' port is asked first.
+    void cliEnsureModel()
+    {
+        TestWorkspace ws;
+        SimulatedMeter meter({QStringLiteral("--identity"), QStringLiteral("*VEKV-25 v1.00")});
+        if (!meter.start())
+            QSKIP("the simulated meter is not available");
+        QVERIFY(writeSettings(ws.path(QStringLiteral("st.stg")), meter.devicePath(), ws.library(), ws.firmware(),
+                              ws.temp()));
+        const QString missing = ws.path(QStringLiteral("no-such-combined-file"));
+        auto run = [&](const QStringList &options) {
+            QProcess cli;
+            cli.start(QStringLiteral(KV_CLI_PATH), QStringList{QStringLiteral("--workspace"), ws.root()} + options
+                                                       + QStringList{QStringLiteral("script"), ws.path("out.pro"), missing});
+            cli.waitForFinished(20000);
+            return std::make_pair(cli.exitCode(), QString::fromLocal8Bit(cli.readAllStandardError()));
+        };
+
+        auto [code, err] = run({QStringLiteral("--model"), QStringLiteral("KV-99")});
+        QCOMPARE(code, 1);
+        QVERIFY2(err.contains(QStringLiteral("KV-99")) && err.contains(QStringLiteral("KV-27, KV-27C")), qPrintable(err));
+        QVERIFY(meter.transcript().isEmpty());
+
+        std::tie(code, err) = run({QStringLiteral("--model"), QStringLiteral("KV-26")});
+        QVERIFY2(!err.contains(QStringLiteral("KV-26")), qPrintable(err));   // got past the model
+        QVERIFY(meter.transcript().isEmpty());
+
+        std::tie(code, err) = run({});
+        QCOMPARE(meter.transcript(), QStringList{QStringLiteral("*?VE")});
+        QVERIFY2(!err.contains(ErrorCodeText(Err::NotRecognized)), qPrintable(err));
     }
 
     void cliSendAndBusyPort()
