@@ -5,21 +5,37 @@
 #include <QSaveFile>
 #include <thread>
 
+namespace {
+// The second line of every group script: the layout of the plan records that follow.
+constexpr char ScriptFormat[] = "000404010400020400030103040202050400060202070201";
+} // namespace
+
+QFile *StateFiles::file(const char *name, bool truncate) const
+{
+    auto &slot = open[QByteArray(name)];
+    if (truncate || !slot) {
+        slot = std::make_shared<QFile>(QDir(dir).filePath(QString::fromLatin1(name)));
+        if (!slot->open(QIODevice::WriteOnly | (truncate ? QIODevice::Truncate : QIODevice::Append)))
+            return nullptr;
+    }
+    return slot.get();
+}
+
 void StateFiles::append(const char *name, const QByteArray &line) const
 {
     if (dir.isEmpty())
         return;
-    QFile f(QDir(dir).filePath(QString::fromLatin1(name)));
-    if (f.open(QIODevice::WriteOnly | QIODevice::Append))
-        f.write(line + '\n');
+    // Kept open and flushed after every line: a test reads the file while the meter runs.
+    if (QFile *f = file(name, false)) {
+        f->write(line + '\n');
+        f->flush();
+    }
 }
 
 void StateFiles::truncate(const char *name) const
 {
-    if (dir.isEmpty())
-        return;
-    QFile f(QDir(dir).filePath(QString::fromLatin1(name)));
-    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    if (!dir.isEmpty())
+        file(name, true);
 }
 
 void StateFiles::replace(const char *name, const QList<QByteArray> &lines) const
@@ -143,7 +159,7 @@ Meter::Response Meter::order(const QByteArray &c)
     } else if (c == "*TL2") {
         loggerStore.select(LoggerStore::Family::Tv);
         ok = true;
-    } else if (code == "*FL" || code == "*FS") {
+    } else if (c == "*FL08" || c == "*FS" + QByteArray(ScriptFormat)) {
         ok = planOrder = true;
     } else if (c == "*EP") {
         ok = planOrder = planStore.erase();
@@ -155,7 +171,7 @@ Meter::Response Meter::order(const QByteArray &c)
         ok = planOrder = planStore.setChannelCount(args);
     } else if (code == "*CF") {
         ok = planOrder = planStore.setChannel(args);
-    } else if (code == "*PM") {
+    } else if (c == "*PM01") {
         ok = planOrder = true;
         files.replace("plans-held.txt", planStore.heldLines());
     }

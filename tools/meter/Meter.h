@@ -6,7 +6,10 @@
 #include "Plans.h"
 
 #include <QByteArray>
+#include <QFile>
+#include <QHash>
 #include <QString>
+#include <memory>
 
 // The files in the state folder (README.md lists them). Each write goes to disk at once, so
 // that a test can read them while the meter runs.
@@ -19,7 +22,9 @@ public:
     void replace(const char *name, const QList<QByteArray> &lines) const;
 
 private:
+    QFile *file(const char *name, bool truncate) const;
     QString dir;
+    mutable QHash<QByteArray, std::shared_ptr<QFile>> open;
 };
 
 struct MeterProfile {
