@@ -99,11 +99,11 @@ int sendFirmware(JobContext &ctx, const QString &path, const FirmwareTiming &tim
                 erased = CommandLink::Transact(port, Cmd::eraseSector(sector), answer) >= 0;
             }
             if (!erased) {
+                // Sector 2 is erased twice; say which time failed.
                 reportStop(ctx, run, Err::CommunicationError,
-                           QStringLiteral("erase of sector %1 (*FE%1, erase %2 of 6, %3 attempts)")
-                               .arg(sector)
-                               .arg(i + 1)
-                               .arg(kEraseAttempts));
+                           QStringLiteral("%1erase of sector %2 (*FE%2)")
+                               .arg(i == 5 ? QStringLiteral("second ") : QString())
+                               .arg(sector));
                 return Err::CommunicationError;
             }
             ctx.setStatus(StringTable::text(167 /* "Erased Sector :" */) + QLatin1Char(' ') + QString::number(sector));

@@ -251,7 +251,7 @@ void FirmwareJobTest::failingSteps_data()
         << QStringLiteral("erase of sector 4");
     QTest::newRow("second erase of sector 2 fails")
         << QStringList{QStringLiteral("nak:*FE2:2-")} << Err::CommunicationError << 10 << 0 << false
-        << QStringLiteral("erase 6 of 6");
+        << QStringLiteral("second erase of sector 2");
     QTest::newRow("restart into the loader refused")
         << QStringList{QStringLiteral("nak:*RS2")} << Err::Nak << 0 << 0 << false << QStringLiteral("*RS2");
     QTest::newRow("line 3 refused")

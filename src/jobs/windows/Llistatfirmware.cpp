@@ -58,6 +58,8 @@ TUpGradeFiles::TUpGradeFiles(QWidget *parent) : QDialog(parent)
     Note->setObjectName(QStringLiteral("Note"));
     Note->setAlignment(Qt::AlignCenter);
     Note->setWordWrap(true);
+    // Room for two lines: a failed upgrade says where it stopped.
+    Note->setMinimumHeight(2 * Note->fontMetrics().lineSpacing() + 2);
     auto *panelLayout = new QHBoxLayout(Panel1);
     panelLayout->setContentsMargins(4, 2, 4, 2);
     panelLayout->addWidget(Note);
