@@ -10,6 +10,7 @@
 #include "app/ModelCatalogue.h"
 #include "app/Settings.h"
 #include "app/StringTable.h"
+#include "app/windows/MainResum.h"
 #include "app/windows/MainWindowView.h"
 #include "app/windows/Wait.h"
 #include "link/ErrorCodes.h"
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QToolButton>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -232,6 +234,30 @@ private Q_SLOTS:
         QVERIFY(!wait->isVisible());
         QVERIFY(!thePort().isOpen());
         QVERIFY(!QApplication::overrideCursor());
+    }
+
+    // The real main window: the toolbar button, the labels and the commands of the model.
+    void mainWindowAutoIdentify()
+    {
+        TestWorkspace ws;
+        SimulatedMeter meter({QStringLiteral("--identity"), QStringLiteral("*VEKV-27 v1.30")});
+        if (!meter.start())
+            QSKIP("the simulated meter is not available");
+        TMainResum w;
+        w.show();
+        QVERIFY(!w.BotoChannelPlan->isEnabled());
+        const int number = placeMeterAtThree({QStringLiteral("/nonexistent/a"), QStringLiteral("/nonexistent/b")},
+                                             meter.devicePath());
+        ScriptedPrompter prompter;
+        prompter.expectMessage();
+        QTest::mouseClick(w.BotoAutoID, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!identificationRunning(), 10000);
+        QCOMPARE(prompter.messageTexts(), QStringList{QStringLiteral("COM%1-> KV-27").arg(number)});
+        QCOMPARE(w.NomModel->text(), QStringLiteral("KV-27"));
+        QCOMPARE(w.viewCOM->text(), QStringLiteral("COM%1").arg(number));
+        QVERIFY(w.BotoChannelPlan->isEnabled());
+        QCOMPARE(app().CurrentModel.modelName, QStringLiteral("KV-27"));
+        saveShot(&w, QStringLiteral("identification-main-window"));
     }
 
     void autoIdentifyLoaderThenManualChoice()
