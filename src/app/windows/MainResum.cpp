@@ -366,7 +366,8 @@ void TMainResum::addFileToFolder(AddKind kind)
         if (!m) {
             for (int i = 0; i < s.catalogueCount; ++i) {
                 const ModelRecord &e = s.catalogue[size_t(i)];
-                filters << QStringLiteral("%1 (*.%2)").arg(e.modelName, e.firmwareFileType);
+                if (!e.firmwareFileType.isEmpty())   // a model without upgrades has no files to offer
+                    filters << QStringLiteral("%1 (*.%2)").arg(e.modelName, e.firmwareFileType);
             }
         } else {
             filters << QStringLiteral("%1 (*.%2)").arg(m->modelName, m->firmwareFileType);
