@@ -455,9 +455,10 @@ static void labelledFields(const QString &answer, std::array<QString, N> &out)
 {
     for (size_t i = 0; i < N; ++i) {
         QString f = answerFieldOr(answer, int(i) + 1);
+        // The value is what follows the label's ":"; a field without one carries no value the
+        // viewer could name, so it shows empty rather than a label passed off as a value.
         const qsizetype colon = f.lastIndexOf(QLatin1Char(':'));
-        if (colon >= 0)
-            f = f.mid(colon + 1);
+        f = colon >= 0 ? f.mid(colon + 1) : QString();
         f = trimValue(f);
         f.remove(QLatin1Char('$'));
         out[i] = f;
