@@ -106,13 +106,13 @@ TLoggerKv25::TLoggerKv25(QWidget *parent) : QDialog(parent)
     label11->setGeometry(8, 6, 236, 20);
     label11->setAlignment(Qt::AlignCenter);
     captions.append({label11, kRowDownstream, true});
-    Down_Power = field(down, "Down_Power", 123 /* "Power" */, 8, 30, 120, 112);
-    Down_MER = field(down, "Down_MER", 124 /* "MER" */, 8, 57, 120, 112);
-    Down_Freq = field(down, "Down_Freq", 125 /* "Frequency" */, 8, 84, 120, 112);
-    Down_Ch = field(down, "Down_Ch", 126 /* "Channel/Channel Plan" */, 8, 111, 120, 112);
-    Down_Mod = field(down, "Down_Mod", 101 /* "Modulation" */, 8, 138, 120, 112);
-    Down_SR = field(down, "Down_SR", 100 /* "Symbol Rate" */, 8, 165, 120, 112);
-    Down_BER = field(down, "Down_BER", 127 /* "PreBER" */, 8, 192, 120, 112);
+    Down_Power = field(down, "Down_Power", 123 /* "Power" */, 8, 30, 138, 98);
+    Down_MER = field(down, "Down_MER", 124 /* "MER" */, 8, 57, 138, 98);
+    Down_Freq = field(down, "Down_Freq", 125 /* "Frequency" */, 8, 84, 138, 98);
+    Down_Ch = field(down, "Down_Ch", 126 /* "Channel/Channel Plan" */, 8, 111, 138, 98);
+    Down_Mod = field(down, "Down_Mod", 101 /* "Modulation" */, 8, 138, 138, 98);
+    Down_SR = field(down, "Down_SR", 100 /* "Symbol Rate" */, 8, 165, 138, 98);
+    Down_BER = field(down, "Down_BER", 127 /* "PreBER" */, 8, 192, 138, 98);
 
     // The three pages. Their tabs keep fixed English captions.
     DadesUpstream = new QTabWidget(client);
@@ -182,6 +182,7 @@ TLoggerKv25::TLoggerKv25(QWidget *parent) : QDialog(parent)
     Imprimir->setGeometry(430, 420, 100, 28);
     Imprimir->setAutoDefault(false);
     connect(Imprimir, &QPushButton::clicked, this, &TLoggerKv25::ImprimirClick);
+    Comments->setFocus();
 
     Timer5 = new QTimer(this);
     Timer5->setObjectName(QStringLiteral("Timer5"));

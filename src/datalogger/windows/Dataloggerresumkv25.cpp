@@ -1,6 +1,5 @@
 #include "datalogger/windows/Dataloggerresumkv25.h"
 
-#include "app/AppState.h"
 #include "app/StringTable.h"
 #include "app/windows/Prompts.h"
 #include "datalogger/Reports.h"
@@ -9,9 +8,8 @@
 #include "datalogger/windows/LoggerPrinting.h"
 #include "datalogger/windows/StringGrid.h"
 #include "datalogger/windows/Tamanyfont.h"
-#include "jobs/Jobs.h"
+#include "jobs/LoggerJobs.h"
 #include "jobs/windows/Finestratransmisio.h"
-#include "link/CommandLink.h"
 #include "link/ErrorCodes.h"
 #include "link/SerialPort.h"
 
@@ -51,11 +49,6 @@ constexpr int kColTime = 1;
 constexpr int kColDate = 2;
 constexpr int kColName = 3;
 constexpr int kColPrint = 4;
-
-int familyCode(LoggerFamily family)
-{
-    return family == LoggerFamily::Tv ? JobCode::TvFamily : JobCode::ModemFamily;
-}
 
 } // namespace
 
@@ -206,17 +199,7 @@ void TResumLogger::setReadyStatus()
 
 int TResumLogger::checkChannelPlan()
 {
-    SerialPort &port = thePort();
-    // A port that cannot be opened or a link that fails is left to the job, which reports the
-    // link failure with its own message.
-    if (port.Open(app().PortName) != 0)
-        return 0;
-    QByteArray answer;
-    const int rc = CommandLink::TransactWithRetry(port, Cmd::askConfigGroup(), answer, 2);
-    port.Close();
-    if (rc < 0)
-        return 0;
-    return answer.startsWith("*CG01") ? 0 : Err::NoChannelPlan;
+    return LoggerJobs::channelPlanPreCheck(thePort());
 }
 
 void TResumLogger::runOperation(Operation op, int slot)
@@ -268,7 +251,7 @@ int TResumLogger::receiveIndex(LoggerFamily family)
 {
     const QString path = Logger::indexPath();
     bool ok = false;
-    int result = runTransfer(familyCode(family) | JobCode::Index, path, 0, ok);
+    int result = runTransfer(LoggerJobs::jobCode(family, JobCode::Index), path, 0, ok);
     if (ok)
         result = readIndexIntoGrid(path) > 0 ? 1 : 0;
     setButtons(loggersInIndex == 0 || result <= 0 ? Buttons::Idle : Buttons::All);
@@ -346,7 +329,7 @@ int TResumLogger::receiveAndView(LoggerFamily family, int slot)
 {
     const QString path = Logger::receivedLoggerPath(family, slot);
     bool ok = false;
-    int result = runTransfer(familyCode(family) | JobCode::OneLogger, path, slot, ok);
+    int result = runTransfer(LoggerJobs::jobCode(family, JobCode::OneLogger), path, slot, ok);
     if (ok) {
         if (family == LoggerFamily::Tv) {
             TKv27Datalogger viewer(this);
@@ -376,7 +359,7 @@ int TResumLogger::receiveAll(LoggerFamily family)
 {
     setStatus(StringTable::text(kRowReceivingAll));
     bool ok = false;
-    const int result = runTransfer(familyCode(family) | JobCode::AllLoggers, QString(), 0, ok);
+    const int result = runTransfer(LoggerJobs::jobCode(family, JobCode::AllLoggers), QString(), 0, ok);
     setButtons(Buttons::All);
     return result;
 }
@@ -399,7 +382,7 @@ int TResumLogger::printMarked(LoggerFamily family)
         const QString received = Logger::printScratchPath(slot);
         setStatus(StringTable::text(kRowReceivingLogger) + QLatin1Char(' ') + QString::number(slot));
         bool ok = false;
-        result = runTransfer(familyCode(family) | JobCode::OneLogger, received, slot, ok);
+        result = runTransfer(LoggerJobs::jobCode(family, JobCode::OneLogger), received, slot, ok);
         if (!ok) {
             // A logger that did not arrive is never printed: whatever file of that name lies
             // in the temporary folder is from an earlier run. A port that cannot be opened

@@ -102,6 +102,7 @@ TKv27Datalogger::TKv27Datalogger(QWidget *parent) : QDialog(parent)
     Imprimir->setGeometry(704, 8, 100, 28);
     Imprimir->setAutoDefault(false);
     connect(Imprimir, &QPushButton::clicked, this, &TKv27Datalogger::ImprimirClick);
+    Location->setFocus();
 
     DadesGroup = new QGroupBox(client);
     DadesGroup->setObjectName(QStringLiteral("DadesGroup"));
