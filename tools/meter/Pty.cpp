@@ -139,14 +139,13 @@ bool Pty::send(const QByteArray &bytes)
     if (!pacing())
         return writeOne(bytes.constData(), size_t(bytes.size()));
     // A byte reaches the host when its last stop bit has gone out on the wire.
-    // Bytes of one burst follow each other on a fixed schedule, so that sleeping a little late
-    // for one byte does not make the whole answer slower than the line.
-    for (char c : bytes) {
-        const auto now = Clock::now();
-        const auto base = (now - outLine > std::chrono::milliseconds(2)) ? now : outLine;
-        outLine = base + byteTime;
+    // The bytes of one reply follow each other on a fixed schedule from its start, so that
+    // sleeping a little late for one byte does not make the whole answer slower than the line.
+    const auto start = std::max(Clock::now(), outLine);
+    for (int i = 0; i < bytes.size(); ++i) {
+        outLine = start + byteTime * (i + 1);
         sleepUntil(outLine);
-        if (!writeOne(&c, 1))
+        if (!writeOne(bytes.constData() + i, 1))
             return false;
     }
     return true;
