@@ -236,21 +236,6 @@ private Q_SLOTS:
         QVERIFY(!p.unexpected);
     }
 
-    void openLoggerFileCancelled()
-    {
-        TestWorkspace ws;
-        TMainResum w;
-        ScriptedPrompter p;
-        p.expectOpenFile(QString());
-        w.TvLogger->trigger();
-        p.expectOpenFile(QString());
-        w.ModemLogger->trigger();
-        QCOMPARE(p.pending(), 0);
-        QCOMPARE(p.asked.size(), size_t(2));
-        QCOMPARE(p.asked[0].caption, StringTable::text(10 /* "Open Logger File" */));
-        QCOMPARE(p.asked[1].text, ws.root());
-    }
-
     void logoStaysAboveCentre_data()
     {
         QTest::addColumn<QSize>("size");

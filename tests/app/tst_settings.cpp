@@ -58,18 +58,6 @@ private Q_SLOTS:
         QTEST(v.value, "value");
     }
 
-    void readingStopsAfter201Lines()
-    {
-        TestWorkspace ws;
-        QByteArray body;
-        for (int i = 0; i < 201; ++i)
-            body += "# filler\r\n";
-        ws.write("st.stg", body + "PORT=COM9\r\n");
-        QVERIFY(!::readSetting("PORT").found);
-        ws.write("st.stg", body.mid(10) + "PORT=COM9\r\n");
-        QCOMPARE(::readSetting("PORT").value, QStringLiteral("COM9"));
-    }
-
     void defaultsWithoutFile()
     {
         TestWorkspace ws;

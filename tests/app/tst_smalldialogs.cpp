@@ -91,17 +91,6 @@ private Q_SLOTS:
         QCOMPARE(d.TamanyFont->text(), QStringLiteral("11"));
     }
 
-    void fontSizeTexts()
-    {
-        TestWorkspace ws;
-        StringTable::setLanguage(1);
-        TFontSize d;
-        d.show();
-        QCOMPARE(d.windowTitle(), StringTable::text(111, 1));
-        QCOMPARE(d.Button1->text(), StringTable::text(18, 1));
-        QCOMPARE(d.size(), QSize(144, 80));
-    }
-
     void channelPlanAlert()
     {
         TestWorkspace ws;
