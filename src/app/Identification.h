@@ -1,5 +1,6 @@
 #pragma once
-// Identification of the connected meter from its answer to "*?VE".
+// Identification of the connected meter from its answer to "*?VE". The port search that asks
+// for the answer (searchPorts, probePort, identifyOnPort) is in link/PortSearch.h.
 
 #include <QByteArray>
 

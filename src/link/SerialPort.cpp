@@ -293,6 +293,7 @@ int SerialPort::WriteBlock(const QByteArray &bytes, int ms)
             if (e != QSerialPort::NoError && e != QSerialPort::TimeoutError)
                 return -3;
             port->clearError();
+            QThread::msleep(1);   // never a busy loop, whatever the wait reported
         }
     }
     return int(n);

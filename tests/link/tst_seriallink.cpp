@@ -326,24 +326,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("command");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("VE") << Cmd::askVersion() << QByteArray("*?VE");
-        QTest::newRow("CG") << Cmd::askConfigGroup() << QByteArray("*?CG");
-        QTest::newRow("?PN") << Cmd::askPlanCount() << QByteArray("*?PN");
         QTest::newRow("?CS") << Cmd::askPlanName(3) << QByteArray("*?CS03");
         QTest::newRow("?CW") << Cmd::askChannelCount(12) << QByteArray("*?CW12");
         QTest::newRow("?CF") << Cmd::askChannel(2, 7) << QByteArray("*?CF0207");
         QTest::newRow("?CF 3 digits") << Cmd::askChannel(2, 139) << QByteArray("*?CF02139");
-        QTest::newRow("FL") << Cmd::flashLoad() << QByteArray("*FL08");
-        QTest::newRow("FS") << Cmd::fixedSetup() << QByteArray("*FS000404010400020400030103040202050400060202070201");
-        QTest::newRow("EP") << Cmd::erasePlans() << QByteArray("*EP");
         QTest::newRow("PN") << Cmd::setPlanCount(4) << QByteArray("*PN04");
         QTest::newRow("CS") << Cmd::setPlanName(1, "CCIR 50%") << QByteArray("*CS01CCIR 50%");
         QTest::newRow("CW") << Cmd::setChannelCount(1, 7) << QByteArray("*CW01007");
-        QTest::newRow("PM") << Cmd::planEnd() << QByteArray("*PM01");
-        QTest::newRow("RS0") << Cmd::restart() << QByteArray("*RS0");
-        QTest::newRow("RS2") << Cmd::restartToLoader() << QByteArray("*RS2");
-        QTest::newRow("TL1") << Cmd::selectModemLoggers() << QByteArray("*TL1");
-        QTest::newRow("TL2") << Cmd::selectTvLoggers() << QByteArray("*TL2");
         QTest::newRow("HL") << Cmd::askLoggerHeader(5) << QByteArray("*?HL05");
         QTest::newRow("HL cr") << Cmd::askLoggerHeaderCr(49) << QByteArray("*?HL49\r");
         QTest::newRow("HD part") << Cmd::askModemPart(29, 3) << QByteArray("*?HD2903");
