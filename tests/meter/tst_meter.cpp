@@ -119,6 +119,7 @@ private Q_SLOTS:
     void faults_data();
     void faults();
     void faultTiming();
+    void hangup_data();
     void hangup();
     void badOptionsStopTheMeter_data();
     void badOptionsStopTheMeter();
@@ -410,9 +411,17 @@ void TestMeter::faultTiming()
     }
 }
 
+void TestMeter::hangup_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("after two commands") << "hangup:2";
+    QTest::newRow("at the second query") << "hangup:*?VE:2";
+}
+
 void TestMeter::hangup()
 {
-    SimulatedMeter meter({"--fault", "hangup:2"});
+    QFETCH(QString, fault);
+    SimulatedMeter meter({"--fault", fault});
     QVERIFY(meter.start());
     HostPort port;
     QVERIFY(port.open(meter.devicePath()));

@@ -107,9 +107,14 @@ QString FaultSet::add(const QString &spec)
         return {};
     }
     if (kind == QLatin1String("hangup")) {
-        if (colon < 0 || !parseInt(rest, f.value, 0))
-            return QStringLiteral("fault \"%1\": use hangup:N").arg(spec);
         f.kind = FaultSpec::Hangup;
+        if (rest.startsWith(QLatin1Char('*'))) {
+            // hangup:PREFIX[:SEL]: at the first selected command that matches.
+            parseTarget(rest, f);
+            f.value = -1;
+        } else if (colon < 0 || !parseInt(rest, f.value, 0)) {
+            return QStringLiteral("fault \"%1\": use hangup:N or hangup:PREFIX[:N]").arg(spec);
+        }
         specs.append(f);
         return {};
     }
@@ -131,7 +136,7 @@ FaultDecision FaultSet::decide(const QByteArray &command)
     for (auto &f : specs) {
         if (f.kind == FaultSpec::Pace)
             continue;
-        if (f.kind == FaultSpec::Hangup) {
+        if (f.kind == FaultSpec::Hangup && f.value >= 0) {
             if (commands > f.value)
                 d.hangup = true;
             continue;
@@ -147,13 +152,13 @@ FaultDecision FaultSet::decide(const QByteArray &command)
         case FaultSpec::NoAck: d.noAck = true; break;
         case FaultSpec::XonXoff: d.xonxoff = true; break;
         case FaultSpec::Delay: d.delayMs += f.value; break;
+        case FaultSpec::Hangup: d.hangup = true; break;
         case FaultSpec::Long:
         case FaultSpec::Short:
         case FaultSpec::Length:
         case FaultSpec::Cut:
         case FaultSpec::Garbage: d.mangle.append(&f); break;
-        case FaultSpec::Pace:
-        case FaultSpec::Hangup: break;
+        case FaultSpec::Pace: break;
         }
     }
     return d;

@@ -40,7 +40,8 @@ A simulated Kelvatrone meter on a pseudo-terminal. Prints the device path of the
   --fault SPEC              inject a fault (repeatable), see README.md:
                               nak|silence|noack|long|short|cut|garbage:PREFIX[:N|N-M|N-]
                               length:LEN:PREFIX[:SEL]  xonxoff[:PREFIX[:SEL]]
-                              delay:MS[:PREFIX[:SEL]]  pace[:BAUD]  hangup:N
+                              delay:MS[:PREFIX[:SEL]]  pace[:BAUD]
+                              hangup:N  hangup:PREFIX[:SEL]
   --exit-with-parent        end when the process that started the meter ends
   --help                    show this text
 )";
