@@ -8,9 +8,12 @@
 #include "link/SerialPort.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QDir>
 #include <QLocale>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <map>
 
 namespace {
@@ -80,15 +83,38 @@ int usage(const QString &commandName)
 
 } // namespace Cli
 
+// The command of the line: the first argument that is not a global option or its value.
+static bool commandNeedsGui(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--", 2) == 0) {
+            ++i;
+            continue;
+        }
+        return std::strcmp(argv[i], "print") == 0;
+    }
+    return false;
+}
+
 int main(int argc, char **argv)
 {
-    QCoreApplication qapp(argc, argv);
+    // Printing a report needs Qt's GUI side (fonts, the print system). The command line never
+    // shows a window, so printing takes the off-screen platform unless one is set; every other
+    // command stays a plain console program.
+    std::unique_ptr<QCoreApplication> qapp;
+    if (commandNeedsGui(argc, argv)) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        qapp = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        qapp = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QLocale::setDefault(QLocale::c());
     StringTable::fillStringTable();
 
     CliOptions options;
     options.workspace = QDir::currentPath();
-    QStringList args = qapp.arguments().mid(1);
+    QStringList args = QCoreApplication::arguments().mid(1);
     while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
         const QString opt = args.takeFirst();
         if (args.isEmpty()) {

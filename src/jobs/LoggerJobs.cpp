@@ -97,6 +97,15 @@ QByteArray selectCommand(LoggerFamily family)
     return family == LoggerFamily::Tv ? Cmd::selectTvLoggers() : Cmd::selectModemLoggers();
 }
 
+// The meter answers the slot queries for the family it was last switched to. A download that
+// did not switch it itself would store the other family's answers under this family's name
+// whenever no index of this family came first, so every job selects its family.
+bool selectFamily(SerialPort &port, LoggerFamily family)
+{
+    QString answer;
+    return ask(port, selectCommand(family), answer, 2);
+}
+
 } // namespace
 
 namespace LoggerJobs {
@@ -151,6 +160,8 @@ int receiveAllLoggers(JobContext &ctx, int familyBits, QStringList *written)
         PortSession session(ctx.port());
         if (!session.isOpen())
             return Err::PortFailure;
+        if (!selectFamily(ctx.port(), family))
+            return Err::CommunicationError;
         Progress progress(ctx, 0, slotTotal);
         int repeats = 0;
         for (int n = 0; n < slotTotal;) {
@@ -214,7 +225,7 @@ int receiveLoggerIndexJob(JobContext &ctx, int familyBits, const QString &indexP
 
     int result = 0;
     QString answer;
-    if (!ask(ctx.port(), selectCommand(family), answer, 2)) {
+    if (!selectFamily(ctx.port(), family)) {
         result = Err::CommunicationError;
     } else {
         const int slotTotal = slotCount(family);
@@ -255,6 +266,8 @@ int receiveModemLoggerJob(JobContext &ctx, int logger, const QString &path)
     LoggerFileWriter file(path);
     if (!file.open())
         return Err::UnableToOpenFile;
+    if (!selectFamily(ctx.port(), LoggerFamily::Modem))
+        return Err::CommunicationError;   // nothing received: an older file stays as it was
 
     Progress progress(ctx, 0, 5);
     file.writeLines(commonHeader());
@@ -305,7 +318,7 @@ int receiveTvLoggerJob(JobContext &ctx, int logger, const QString &path)
     settle(LoggerJobs::tvSettleDelay());
 
     QString header;
-    if (!ask(ctx.port(), Cmd::askLoggerHeader(logger), header, 2))
+    if (!selectFamily(ctx.port(), LoggerFamily::Tv) || !ask(ctx.port(), Cmd::askLoggerHeader(logger), header, 2))
         return Err::CommunicationError;   // the file is discarded: an older one stays as it was
 
     int measures = 0;
