@@ -317,6 +317,50 @@ private Q_SLOTS:
         QVERIFY(prompter.asked.empty());
     }
 
+    void printAsksWhereToWhenNoPrinterIsChosen_data()
+    {
+        QTest::addColumn<bool>("accept");
+        QTest::newRow("printer chosen") << true;
+        QTest::newRow("cancelled") << false;
+    }
+    void printAsksWhereToWhenNoPrinterIsChosen()
+    {
+        QFETCH(bool, accept);
+        thePrinter().setOutputFileName(QString());
+        const QString path = ws->write(QStringLiteral("Temp/temp04.lg27t"), tvFile());
+        const QString chosen = ws->path(QStringLiteral("chosen.pdf"));
+        ScriptedPrompter prompter;
+        TKv27Datalogger v;
+        QVERIFY(showAndLoad(v, path));
+        ScriptedPrompter::Answer a{QStringLiteral("printDialog"), QMessageBox::Ok, {}, accept, {}};
+        if (accept)
+            a.onPrinter = [&](QPrinter *p) { p->setOutputFileName(chosen); };
+        prompter.expect(a);
+        v.ImprimirClick();
+        QCOMPARE(QFileInfo::exists(chosen), accept);
+        QVERIFY(prompter.messageTexts().isEmpty());
+        QVERIFY(!prompter.unexpected);
+        // Once chosen, the printer is used without asking again.
+        if (accept) {
+            QFile::remove(chosen);
+            v.ImprimirClick();
+            QVERIFY(QFileInfo::exists(chosen));
+        }
+    }
+
+    void printerThatCannotStartIsReported()
+    {
+        thePrinter().setOutputFileName(ws->path(QStringLiteral("no/such/folder/out.pdf")));
+        const QString path = ws->write(QStringLiteral("Temp/tempcm07.lg27m"), modemFile("REGISTERED"));
+        ScriptedPrompter prompter;
+        TLoggerKv25 v;
+        QVERIFY(showAndLoad(v, path));
+        prompter.expectMessage();
+        v.ImprimirClick();
+        QVERIFY(prompter.messageTexts().value(0).contains(unableToOpen()));
+        QVERIFY(!prompter.unexpected);
+    }
+
     void tvScreenshotWith40Channels()
     {
         QByteArray f = tvHead("ROOF", 40);

@@ -333,7 +333,9 @@ void TLoggerKv25::ImprimirClick()
         ShowErrorCode(Err::UnableToOpenFile, this);
         return;
     }
-    printLoggerReport(this, Report::printTitle(number), report);
+    const int result = printLoggerReport(this, Report::printTitle(number), report);
+    if (result < 0)
+        ShowErrorCode(result, this);
 }
 
 void TLoggerKv25::FontSize1Click()

@@ -164,6 +164,14 @@ void TResumLogger::FormShow()
     FontSizeCall->setText(StringTable::text(kRowFontSize));
 }
 
+void TResumLogger::reject()
+{
+    // The print run lets window messages through between its steps; a close that arrives then
+    // is refused rather than ending the window under the run.
+    if (!operating)
+        QDialog::reject();
+}
+
 bool TResumLogger::eventFilter(QObject *watched, QEvent *e)
 {
     // DataloggerTypeKeyPress: every typed key is dropped. Tab still moves the focus on.

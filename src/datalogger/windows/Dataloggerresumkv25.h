@@ -51,6 +51,9 @@ public Q_SLOTS:
     // Click and double click on a cell of the grid.
     void GraellaClick(int col, int row);
 
+    // Closing waits for the operation under way: its jobs and prints belong to this window.
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent *e) override;      // FormShow
     bool eventFilter(QObject *watched, QEvent *e) override;

@@ -277,7 +277,9 @@ void TKv27Datalogger::ImprimirClick()
         ShowErrorCode(Err::UnableToOpenFile, this);
         return;
     }
-    printLoggerReport(this, Report::printTitle(number), report);
+    const int result = printLoggerReport(this, Report::printTitle(number), report);
+    if (result < 0)
+        ShowErrorCode(result, this);
 }
 
 void TKv27Datalogger::FontSize1Click()
