@@ -1,0 +1,145 @@
+// kelvatrone-cli check-plan and combine, run as a technician would run them.
+#include "TestWorkspace.h"
+#include "app/StringTable.h"
+#include "channelplan/CombinedPlanFile.h"
+#include "channelplan/PlanFile.h"
+
+#include <QProcess>
+#include <QTest>
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Run runCli(const QStringList &args, const QString &folder)
+{
+    QProcess p;
+    p.setWorkingDirectory(folder);
+    p.start(QStringLiteral(KV_CLI_PATH), args);
+    Run r;
+    if (!p.waitForFinished(20000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    r.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return r;
+}
+
+QString writePlan(const TestWorkspace &ws, const QString &relative, const QString &name, int channels)
+{
+    ChannelPlanFile p;
+    p.planName = name;
+    for (int i = 0; i < channels; ++i) {
+        ChannelRecord c = ChannelRecord::newChannel();
+        c.name = QStringLiteral("C%1").arg(i + 1);
+        p.channels << c;
+    }
+    writePlanFile(ws.path(relative), p);
+    return ws.path(relative);
+}
+
+} // namespace
+
+class TestPlanCli : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void checkGoodAndBadPlans()
+    {
+        TestWorkspace ws;
+        writePlan(ws, "Channel/good.ch26", "AB", 3);
+        ws.write("Channel/fields.ch26", "CHANNEL8(XY,,,,3,1)\r\n[CHANNELS_OFFSET]\r\n"
+                                        "1,C1,47.75,50.50,0.0,8.0,ON,DIGITAL,6875,DVB,QAM16,AUTO,AUTO\r\n"
+                                        "2,C.2,47.75,870,-2.6,8.0,ON,DIGITAL,999,DVB,QAM16,AUTO,AUTO\r\n"
+                                        "3,C3,47.75,50.50,0.0,10,OFF,DIGITAL,6875,DVB,QAM16,AUTO,AUTO\r\n");
+        ws.write("Channel/text.ch26", "not a plan\r\n");
+
+        Run good = runCli({"check-plan", "Channel/good.ch26"}, ws.root());
+        QCOMPARE(good.status, 0);
+        QCOMPARE(good.out, QStringLiteral("Channel/good.ch26: plan \"AB\", 3 channels\n"));
+
+        Run bad = runCli({"check-plan", "Channel/fields.ch26", "Channel/good.ch26"}, ws.root());
+        QCOMPARE(bad.status, 1);
+        QCOMPARE(bad.out.split('\n', Qt::SkipEmptyParts),
+                 QStringList({"Channel/fields.ch26: plan \"XY\", 3 channels",
+                              "  channel 2, Name \"C.2\": Error : Incorrect Channel Name: -33",
+                              "  channel 2, F.Dig \"870\": Error : Incorrect Frequency: -34",
+                              "  channel 2, Offset \"-2.6\": Error : Incorrect Offset: -213",
+                              "  channel 2, S.R. \"999\": Error : Incorrect Symbol Rate: -71",
+                              "  channel 3, BW \"10\": Error : Incorrect BandWidth: -43",
+                              "Channel/good.ch26: plan \"AB\", 3 channels"}));
+
+        Run notPlan = runCli({"check-plan", "Channel/good.ch26", "Channel/text.ch26", "Channel/none.ch26"}, ws.root());
+        QCOMPARE(notPlan.status, 1);
+        QVERIFY(notPlan.out.contains("good.ch26: plan"));
+        QCOMPARE(notPlan.err, QStringLiteral("Channel/text.ch26: Incorrect Format File: -153\n"
+                                             "Channel/none.ch26: Error : Unable To Open File: -65\n"));
+        QCOMPARE(runCli({"check-plan"}, ws.root()).status, 2);
+    }
+
+    void filesAreFoundFromTheStartFolder()
+    {
+        TestWorkspace ws;
+        TestWorkspace other;
+        writePlan(ws, "Channel/good.ch26", "AB", 2);
+        // The workspace is elsewhere; the file argument is relative to where the command started.
+        Run r = runCli({"--workspace", other.root(), "check-plan", "Channel/good.ch26"}, ws.root());
+        QCOMPARE(r.status, 0);
+        QVERIFY(r.out.contains("plan \"AB\", 2 channels"));
+        Run es = runCli({"--lang", "es", "check-plan", "Channel/none.ch26"}, ws.root());
+        QCOMPARE(es.status, 1);
+        QVERIFY(es.err.contains(StringTable::text(53, 1)));
+    }
+
+    void combineWritesTheGroup()
+    {
+        TestWorkspace ws;
+        writePlan(ws, "Channel/a.ch26", "A", 2);
+        writePlan(ws, "Channel/b.ch26", "B", 1);
+        writePlan(ws, "Channel/c.ch26", "C", 3);
+        Run r = runCli({"combine", "Temp/temp.tkv8", "Channel/a.ch26", "Channel/b.ch26", "Channel/c.ch26"}, ws.root());
+        QCOMPARE(r.status, 0);
+        QCOMPARE(writeCombinedFile(ws.path("Temp/expected.tkv8"),
+                                   {ws.path("Channel/a.ch26"), ws.path("Channel/b.ch26"), ws.path("Channel/c.ch26")}),
+                 0);
+        QCOMPARE(ws.read("Temp/temp.tkv8"), ws.read("Temp/expected.tkv8"));
+        QVERIFY(ws.read("Temp/temp.tkv8").contains("CHANNEL PLAN(3)\r\n"));
+    }
+
+    void combineRefusals_data()
+    {
+        QTest::addColumn<int>("plans");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no plan") << 0 << "Temp/c.tkv8" << "Error : No Channel Plan: -16";
+        QTest::newRow("eleven") << 11 << "Temp/c.tkv8" << "Error : Limit 10 Channel Plans: -17";
+        QTest::newRow("no folder") << 2 << "nofolder/c.tkv8" << "Error : Unable To Open File: -65";
+    }
+    void combineRefusals()
+    {
+        QFETCH(int, plans);
+        QFETCH(QString, out);
+        QFETCH(QString, message);
+        TestWorkspace ws;
+        QStringList args = {"combine", out};
+        for (int i = 0; i < plans; ++i) {
+            writePlan(ws, QStringLiteral("Channel/p%1.ch26").arg(i), QStringLiteral("P%1").arg(i), 1);
+            args << QStringLiteral("Channel/p%1.ch26").arg(i);
+        }
+        ws.write("Temp/c.tkv8", "previous");
+        Run r = runCli(args, ws.root());
+        QCOMPARE(r.status, 1);
+        QCOMPARE(r.err.trimmed(), message);
+        QCOMPARE(ws.read("Temp/c.tkv8"), QByteArray("previous"));
+        QCOMPARE(runCli({"combine"}, ws.root()).status, 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPlanCli)
+#include "tst_plancli.moc"
