@@ -11,6 +11,7 @@
 #include "datalogger/windows/Dataloggerresumkv25.h"
 #include "datalogger/windows/Dloggerkv27.h"
 #include "datalogger/windows/StringGrid.h"
+#include "datalogger/windows/Tamanyfont.h"
 #include "jobs/LoggerJobs.h"
 #include "link/SerialPort.h"
 
@@ -23,6 +24,7 @@
 #include <QLineEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -192,6 +194,21 @@ private Q_SLOTS:
         // Typed keys never change the logger type.
         QTest::keyClick(w.DataloggerType, Qt::Key_Down);
         QCOMPARE(w.DataloggerType->currentIndex(), 0);
+
+        // Font Size sets the size of the next printouts.
+        app().PrintFontSize = 6;
+        bool shown = false;
+        QTimer::singleShot(0, [&] {
+            if (auto *d = qobject_cast<TFontSize *>(QApplication::activeModalWidget())) {
+                shown = true;
+                d->UpDown1->stepUp();
+                d->UpDown1->stepUp();
+                d->Button1->click();
+            }
+        });
+        w.FontSizeCall->click();
+        QVERIFY(shown);
+        QCOMPARE(app().PrintFontSize, 8);
     }
 
     void tvIndexAndPrintMarks()
