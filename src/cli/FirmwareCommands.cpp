@@ -52,6 +52,7 @@ int runUpgrade(const CliOptions &options, const QStringList &args)
     std::unique_ptr<JobContext> context = Cli::terminalContext(thePort());
     const int result = firmwareUpgradeJob(*context, path);
     const FirmwareRun run = takeLastFirmwareRun();
+    applyRestartedMeter(run);
 
     if (result == Err::PortFailure)
         return Cli::failText(QStringLiteral("port %1 cannot be opened").arg(app().PortName));

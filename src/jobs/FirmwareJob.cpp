@@ -170,10 +170,9 @@ int checkRestartedMeter(JobContext &ctx, const FirmwareTiming &timing, FirmwareR
     if (!answered)
         return Err::PostUpgradeCheck;
 
-    if (identifyModel(answer) != 1)
-        return Err::NotRecognized;
-
-    const int index = app().currentModelIndex;
+    // The job runs on a worker thread while the windows read the state: only find the model
+    // here; the window thread makes it the current one (applyRestartedMeter).
+    const int index = findModelInAnswer(answer);
     if (index < 0 || index >= kCatalogueSize)
         return Err::NotRecognized;
     run.identifiedIndex = index;
@@ -230,6 +229,12 @@ int checkFirmwareFile(const QString &path, QStringList *lines)
     if (lines)
         *lines = found;
     return 0;
+}
+
+void applyRestartedMeter(const FirmwareRun &run)
+{
+    if (run.identifiedIndex >= 0 && run.identifiedIndex < app().catalogueCount)
+        app().currentModelIndex = run.identifiedIndex;
 }
 
 FirmwareRun takeLastFirmwareRun()

@@ -49,3 +49,8 @@ struct FirmwareRun {
 
 // Returns the record of the last upgrade and clears it.
 FirmwareRun takeLastFirmwareRun();
+
+// Makes the model the restarted meter named the current model index, as an identification
+// does (CurrentModel keeps the model chosen by hand). Called on the window thread after the
+// job; the main window then refreshes its commands and shows the name.
+void applyRestartedMeter(const FirmwareRun &run);

@@ -395,6 +395,9 @@ void FirmwareJobTest::restartedMeter()
     }
     QVERIFY(!thePort().isOpen());
 
+    // The job leaves the state alone; the window thread applies what it found.
+    QCOMPARE(app().currentModelIndex, before);
+    applyRestartedMeter(run);
     if (named.isEmpty()) {
         QCOMPARE(app().currentModelIndex, before);
         QCOMPARE(run.identifiedIndex, -1);

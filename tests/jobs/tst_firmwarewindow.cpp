@@ -76,6 +76,7 @@ private Q_SLOTS:
     void emptyOnRefreshStartsNoJob();
     void upgradeThroughWindow();
     void failedUpgradeNamesStep();
+    void cancelWhileSendingLines();
     void doubleClickWithModelChosenByHand();
 
 private:
@@ -256,6 +257,44 @@ void FirmwareWindowTest::failedUpgradeNamesStep()
     QVERIFY(meter->transcript().filter(QStringLiteral("*SX")).isEmpty());
     QVERIFY(w.Enviar->isEnabled());
     saveShot(&w, QStringLiteral("firmware-list-failed.png"));
+    QVERIFY(!p.unexpected);
+}
+
+void FirmwareWindowTest::cancelWhileSendingLines()
+{
+    QVERIFY(setUpMeter({QStringLiteral("--fault"), QStringLiteral("delay:5:*SX")}));
+    ws->write(QStringLiteral("Version/fw.hx27"), firmwareFile(60));
+    ScriptedPrompter p;
+    p.expectMessage();
+    TUpGradeFiles w;
+    w.setTransmitStartDelay(0);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+    bool clicked = false;
+    QTimer watch;
+    watch.setInterval(5);
+    connect(&watch, &QTimer::timeout, [&] {
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            auto *t = qobject_cast<TTransmit *>(top);
+            if (!clicked && t && t->isVisible() && t->BarraProgres->value() >= 5) {
+                clicked = true;
+                t->Sortida->click();
+            }
+        }
+    });
+    watch.start();
+    w.EnviarClick();
+    watch.stop();
+
+    QVERIFY(clicked);
+    QCOMPARE(p.messageTexts(), QStringList{QStringLiteral("User Break: -98")});
+    const QStringList t = meter->transcript();
+    QVERIFY(!t.contains(QStringLiteral("*RS0")));
+    const qsizetype sent = t.filter(QStringLiteral("*SX")).size();
+    QVERIFY2(sent >= 5 && sent < 62, qPrintable(QString::number(sent)));
+    QVERIFY2(w.Note->text().contains(QStringLiteral("User Break: -98 - before line %1 of 62").arg(sent + 1)),
+             qPrintable(w.Note->text()));
     QVERIFY(!p.unexpected);
 }
 

@@ -201,6 +201,7 @@ void TUpGradeFiles::upgrade()
 
     // The restarted meter named a model: the main window shows it and offers its commands.
     if (run.identifiedIndex >= 0) {
+        applyRestartedMeter(run);
         if (MainWindowView *view = mainWindowView()) {
             view->refreshCommands();
             view->setModelLabel(run.identifiedName);
