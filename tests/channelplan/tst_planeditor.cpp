@@ -223,6 +223,37 @@ private Q_SLOTS:
         QVERIFY(!prompter.unexpected);
     }
 
+    void leavingACellChecksIt()
+    {
+        TestWorkspace ws;
+        ScriptedPrompter prompter;
+        TChannelPlan e;
+        e.show();
+        e.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&e));
+        // Typed without Enter, then a click elsewhere: checked like Enter, and refused.
+        QVERIFY(typeInCell(e, 1, 3, "870", false));
+        prompter.expectMessage();
+        click(e, 1, 5);
+        settle();
+        QCOMPARE(prompter.messageTexts(), QStringList{"Error : Incorrect Frequency: -34"});
+        QCOMPARE(cell(e, 1, 3), QStringLiteral("50.50"));
+        // Accepted text is formatted and tied the same way.
+        QVERIFY(typeInCell(e, 1, 3, "60", false));
+        click(e, 1, 5);
+        settle();
+        QCOMPARE(cell(e, 1, 3), QStringLiteral("60.00"));
+        QCOMPARE(cell(e, 1, 2), QStringLiteral("57.25"));
+        // A cell still open when Save as is pressed is saved with what was typed.
+        QVERIFY(typeInCell(e, 1, 1, "K9", false));
+        prompter.expectSaveFile(ws.path("Channel/k9.ch26"));
+        e.SaveChannelPlan->click();
+        ChannelPlanFile back;
+        QCOMPARE(readPlanFile(ws.path("Channel/k9.ch26"), back), 0);
+        QCOMPARE(back.channels.at(0).name, QStringLiteral("K9"));
+        QVERIFY(!prompter.unexpected);
+    }
+
     void keyFiltersDropCharacters()
     {
         TestWorkspace ws;

@@ -623,6 +623,7 @@ void TChannelPlan::menuChosen(int column, const QString &text)
 
 void TChannelPlan::InsertChannelClick()
 {
+    finishEditing();
     if (channelCount_ >= kMaxChannels) {
         prompts().message(this, StringTable::text(51 /* "Warning" */),
                           StringTable::text(57 /* "Unable to Insert New Channel" */), Prompter::Icon::Warning);
@@ -644,6 +645,7 @@ void TChannelPlan::InsertChannelClick()
 
 void TChannelPlan::DeleteChannelClick()
 {
+    finishEditing();
     dirty_ = true;
     if (channelCount_ <= 1)
         return;   // a plan keeps at least one channel
@@ -660,6 +662,7 @@ void TChannelPlan::DeleteChannelClick()
 
 void TChannelPlan::CopyChannelClick()
 {
+    finishEditing();
     ClipboardRow = rowTexts(operationRow());
     ClipboardRow[0] = QStringLiteral("--");
     PasteChannel->setEnabled(true);
@@ -667,6 +670,7 @@ void TChannelPlan::CopyChannelClick()
 
 void TChannelPlan::PasteChannelClick()
 {
+    finishEditing();
     dirty_ = true;
     const int row = operationRow();
     UndoRow = rowTexts(row);
@@ -679,6 +683,7 @@ void TChannelPlan::PasteChannelClick()
 
 void TChannelPlan::UndoChannelClick()
 {
+    finishEditing();
     dirty_ = true;
     const int row = undoRowNumber_;
     switch (undoKind_) {
@@ -734,6 +739,7 @@ QString TChannelPlan::askSavePath()
 
 void TChannelPlan::SaveChannelPlanClick()
 {
+    finishEditing();
     const QString chosen = askSavePath();
     if (chosen.isEmpty())
         return;
@@ -770,9 +776,16 @@ bool TChannelPlan::FormCloseQuery()
     return true;
 }
 
+void TChannelPlan::finishEditing()
+{
+    // The tool buttons take no focus, so a cell still being edited would otherwise be left
+    // out of what they act on.
+    static_cast<PlanGrid *>(LlibreNou)->finishEditing();
+}
+
 void TChannelPlan::reject()
 {
-    static_cast<PlanGrid *>(LlibreNou)->finishEditing();
+    finishEditing();
     if (FormCloseQuery())
         QDialog::reject();
 }

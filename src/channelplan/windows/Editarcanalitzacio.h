@@ -98,6 +98,7 @@ private:
     bool cellEditable(int row, int column) const;
     int operationRow() const;                  // the current row, at least 1, at most channelCount_
     void repaintGrid();
+    void finishEditing();                      // commits the cell being edited, if any
 
     // What the grid reports.
     QMenu *LlibreNouMouseDown(const QPoint &pos);   // the menu to open, if any
