@@ -42,7 +42,12 @@ namespace Cli {
 
 QString portLabel(const QString &designation)
 {
-    if (designation.startsWith(QLatin1String("COM"), Qt::CaseInsensitive) || designation.contains(QLatin1Char('/')))
+    if (designation.contains(QLatin1Char('/'))) {
+        // A device of the port table is shown by its number, as the windows show it.
+        const int n = int(SerialPort::portTable().indexOf(designation));
+        return n >= 0 ? QStringLiteral("COM%1").arg(n + 1) : designation;
+    }
+    if (designation.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
         return designation;
     return QStringLiteral("COM") + designation;
 }

@@ -393,8 +393,8 @@ private Q_SLOTS:
         const QString out = QString::fromLocal8Bit(cli.readAllStandardOutput() + cli.readAllStandardError());
         QCOMPARE(cli.exitCode(), exitCode);
         QVERIFY2(out.contains(output), qPrintable(out));
-        if (exitCode == 0)
-            QVERIFY2(out.startsWith(meter.devicePath() + output), qPrintable(out));
+        if (exitCode == 0)   // the meter's device is the last entry of the port table
+            QCOMPARE(out, QStringLiteral("COM%1").arg(systemPorts() + 1) + output + QLatin1Char('\n'));
     }
 
     // A command that needs a model: --model chooses it without asking the meter; without it
