@@ -126,6 +126,7 @@ private Q_SLOTS:
     void restartedMeter();
     void refusedFileOpensNoPort_data();
     void refusedFileOpensNoPort();
+    void portThatCannotOpen();
 
 private:
     // Starts the meter with args and points the program at it with the model chosen.
@@ -439,6 +440,20 @@ void FirmwareJobTest::refusedFileOpensNoPort()
     QVERIFY(!QFile::exists(ws->temp() + QStringLiteral("/updt00.log")));
     QVERIFY(ctx.statuses.isEmpty());
     QCOMPARE(takeLastFirmwareRun().result, result);
+}
+
+void FirmwareJobTest::portThatCannotOpen()
+{
+    QVERIFY(setUp({}, QStringLiteral("KV-27"), true));
+    app().PortName = ws->path(QStringLiteral("no-such-tty"));
+    RecordingContext ctx;
+    QCOMPARE(firmwareUpgradeJob(ctx, firmware), Err::PortFailure);
+    const FirmwareRun run = takeLastFirmwareRun();
+    QVERIFY(!run.meterChecked);
+    QVERIFY(run.stoppedAt.contains(QStringLiteral("cannot be opened")));
+    QVERIFY(meter->transcript().isEmpty());
+    QVERIFY(!QFile::exists(ws->temp() + QStringLiteral("/updt00.log")));
+    QVERIFY(ctx.messages.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(FirmwareJobTest)
