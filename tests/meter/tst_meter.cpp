@@ -119,6 +119,7 @@ private Q_SLOTS:
     void faults_data();
     void faults();
     void faultTiming();
+    void noiseAndAbandonedAnswers();
     void hangup_data();
     void hangup();
     void badOptionsStopTheMeter_data();
@@ -409,6 +410,35 @@ void TestMeter::faultTiming()
         const double wire = (5 + 202) * 11.0 / 57.6;
         QVERIFY2(ms >= wire * 0.9 && ms < wire * 1.6, qPrintable(QStringLiteral("%1 ms for %2 ms of wire").arg(ms).arg(wire)));
     }
+}
+
+void TestMeter::noiseAndAbandonedAnswers()
+{
+    SimulatedMeter meter({"--fault", "delay:300:*?CG"});
+    QVERIFY(meter.start());
+    {
+        HostPort port;
+        QVERIFY(port.open(meter.devicePath()));
+        // An endless line and binary noise are refused, and the meter still answers after them.
+        port.send(QByteArray(6000, 'A') + '\r');
+        QCOMPARE(port.read([](const QByteArray &g) { return !g.isEmpty(); }), QByteArray(1, NAK));
+        QByteArray noise;
+        for (int i = 0; i < 2000; ++i)
+            noise.append(char((i * 37 + 11) & 0xFF));
+        port.send(noise.replace('\r', "") + '\r');
+        QCOMPARE(port.drain(150), QByteArray(1, NAK));
+        QCOMPARE(port.exchange("*?VE"), acked("*VEKV-27 v1.30"));
+        // The host gives up on a slow answer and closes the port.
+        port.send("*?CG\r");
+        QTest::qWait(50);
+    }
+    QTest::qWait(400);
+    HostPort port;
+    QVERIFY(port.open(meter.devicePath()));
+    // Nothing of the abandoned answer reaches the next session.
+    QCOMPARE(port.exchange("*?PN"), acked("*PN00"));
+    QCOMPARE(meter.transcript().size(), 5);
+    QCOMPARE(meter.transcript().at(0).size(), 4096);
 }
 
 void TestMeter::hangup_data()
