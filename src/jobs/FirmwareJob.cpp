@@ -111,7 +111,8 @@ int sendFirmware(JobContext &ctx, const QString &path, const FirmwareTiming &tim
     }
 
     ctx.setStatus(StringTable::text(160 /* "Loading Main Program..." */));
-    ctx.setProgressRange(0, 0, firmwareProgressMaximum(QFileInfo(path).size()));
+    const int maximum = firmwareProgressMaximum(QFileInfo(path).size());
+    ctx.setProgressRange(0, 0, maximum);
 
     // The file is read again now, as it is sent; it must still be the file that was checked.
     QStringList lines;
@@ -120,7 +121,6 @@ int sendFirmware(JobContext &ctx, const QString &path, const FirmwareTiming &tim
         return Err::FirmwareOpen;
     }
 
-    const int maximum = firmwareProgressMaximum(QFileInfo(path).size());
     for (int n = 0; n < lines.size(); ++n) {
         if (ctx.cancelRequested()) {
             reportStop(ctx, run, Err::UserBreak, QStringLiteral("before line %1 of %2").arg(n + 1).arg(lines.size()));

@@ -32,6 +32,8 @@ public:
         statusTimeouts << port().GetTimeout();
         if (text == cancelAtStatus)
             requestCancel();
+        if (onStatus)
+            onStatus(text);
     }
     void setProgressRange(int bar, int minimum, int maximum) override
     {
@@ -61,6 +63,7 @@ public:
     QList<int> reported;
     QString cancelAtStatus;
     int cancelAtProgress = -1;
+    std::function<void(const QString &)> onStatus;
 };
 
 // An S-record file: header, 30-byte and 29-byte data records, end record, CR LF line ends.
@@ -127,6 +130,7 @@ private Q_SLOTS:
     void refusedFileOpensNoPort_data();
     void refusedFileOpensNoPort();
     void portThatCannotOpen();
+    void fileGoneWhileErasing();
 
 private:
     // Starts the meter with args and points the program at it with the model chosen.
@@ -287,6 +291,7 @@ void FirmwareJobTest::failingSteps()
     QCOMPARE(count(QStringLiteral("*FE")), erases);
     QCOMPARE(count(QStringLiteral("*SX")), lines);
     QCOMPARE(count(QStringLiteral("*RS0")), restart ? 1 : 0);
+    QCOMPARE(count(QStringLiteral("*RS2")), result == Err::Nak && erases == 0 ? 2 : 1); // 2 attempts
     QCOMPARE(thePort().GetTimeout(), 3000);
     QVERIFY(!thePort().isOpen());
 
@@ -454,6 +459,20 @@ void FirmwareJobTest::portThatCannotOpen()
     QVERIFY(meter->transcript().isEmpty());
     QVERIFY(!QFile::exists(ws->temp() + QStringLiteral("/updt00.log")));
     QVERIFY(ctx.messages.isEmpty());
+}
+
+void FirmwareJobTest::fileGoneWhileErasing()
+{
+    QVERIFY(setUp({}, QStringLiteral("KV-27"), true));
+    RecordingContext ctx;
+    ctx.onStatus = [this](const QString &text) {
+        if (text == QStringLiteral("Erasing Sector : 4"))
+            QFile::remove(firmware);
+    };
+    QCOMPARE(firmwareUpgradeJob(ctx, firmware), Err::FirmwareOpen);
+    const QStringList t = meter->transcript();
+    QCOMPARE(t.size(), 7); // the restart and the six erases
+    QVERIFY(takeLastFirmwareRun().stoppedAt.contains(QStringLiteral("cannot be read")));
 }
 
 QTEST_GUILESS_MAIN(FirmwareJobTest)
