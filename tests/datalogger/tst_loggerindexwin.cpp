@@ -399,6 +399,24 @@ private Q_SLOTS:
         QCOMPARE(w.Missatge->text(), QStringLiteral("Status : Ready"));
     }
 
+    void cancellingThePrinterChoiceEndsThePrintRun()
+    {
+        QVERIFY(startMeter());
+        ScriptedPrompter prompter;
+        TResumLogger w;
+        prepare(w, LoggerFamily::Tv);
+        w.ReceiveIndex->click();
+        thePrinter().setOutputFormat(QPrinter::PdfFormat);
+        thePrinter().setOutputFileName(QString());
+        prompter.expect({QStringLiteral("printDialog"), QMessageBox::Ok, {}, false, {}});
+        w.PrintLoggers->click();
+        QCOMPARE(int(prompter.asked.size()), 1);
+        QVERIFY(!prompter.unexpected);
+        QVERIFY(QFileInfo::exists(ws->temp() + QStringLiteral("/prtemp00.log")));
+        QVERIFY(!QFileInfo::exists(ws->temp() + QStringLiteral("/prtemp04.log")));
+        QVERIFY(w.PrintLoggers->isEnabled());
+    }
+
     void printRunStopsWhenALoggerFailsToArrive()
     {
         // The second marked logger is refused whenever it is asked for after the index.

@@ -409,8 +409,14 @@ int TResumLogger::printMarked(LoggerFamily family)
             break;
         }
         result = printLoggerReport(this, Report::printTitle(slot), report);
-        if (result < 0)
+        // A printer choice the user cancelled ends the run without a message.
+        if (result != 0) {
+            if (result > 0) {
+                setStatus(StringTable::text(kRowCancelPrint));
+                result = 0;
+            }
             break;
+        }
     }
     setButtons(Buttons::All);
     return result;

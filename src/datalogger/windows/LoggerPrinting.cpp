@@ -30,7 +30,7 @@ int printLoggerReport(QWidget *parent, const QString &title, const QString &repo
     QPrinter &printer = thePrinter();
     // Without any printer a print job would vanish without a trace; ask where it should go.
     if (!hasDestination(printer) && !prompts().printDialog(parent, &printer))
-        return 0;
+        return 1;
     const int pages = printTextFile(title, reportPath);
     return pages < 0 ? Err::UnableToOpenFile : 0;
 }

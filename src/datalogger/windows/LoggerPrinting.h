@@ -11,6 +11,7 @@ void loggerPrintSetup(QWidget *parent);
 
 // Prints a report file with the print job's title. When no printer has been chosen and the
 // system has none to go to, the printer choice is offered first (nothing is printed when it is
-// cancelled). Returns 0 when printed or cancelled, -65 when the report could not be read or the
-// printer could not start the job; the caller reports the failure.
+// cancelled). Returns 0 when printed, 1 when the user cancelled the printer choice, -65 when the
+// report could not be read or the printer could not start the job; the caller reports the
+// failure.
 int printLoggerReport(QWidget *parent, const QString &title, const QString &reportPath);
