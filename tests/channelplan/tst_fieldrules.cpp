@@ -147,18 +147,6 @@ private Q_SLOTS:
             got += fieldApplies(c, column) ? QLatin1Char('x') : QLatin1Char('.');
         QCOMPARE(got, applies);
     }
-
-    void enumerationPositions()
-    {
-        QCOMPARE(PlanValues::analogSystems().size(), 18);
-        QCOMPARE(PlanValues::systemIndex("PAL/BG"), 0);
-        QCOMPARE(PlanValues::systemIndex("SECAM/L"), 8);
-        QCOMPARE(PlanValues::systemIndex("NTSC/N"), 17);
-        QCOMPARE(PlanValues::systemIndex("AUTO"), -1);
-        QCOMPARE(PlanValues::annexIndex("C"), 2);
-        QCOMPARE(PlanValues::modulationIndex("QPSK"), 5);
-        QCOMPARE(PlanValues::modulationIndex("qam16"), -1);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestFieldRules)

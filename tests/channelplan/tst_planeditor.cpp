@@ -254,6 +254,22 @@ private Q_SLOTS:
         QVERIFY(!prompter.unexpected);
     }
 
+    void nameFieldTakesLettersAndDigits()
+    {
+        TestWorkspace ws;
+        TChannelPlan e;
+        e.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&e));
+        QVERIFY(!e.isDirty());
+        e.ChannelPlan->selectAll();
+        QTest::keyClicks(e.ChannelPlan, "x-y.Z,1(23");
+        QCOMPARE(e.ChannelPlan->text(), QStringLiteral("xyZ12"));
+        QVERIFY(e.isDirty());
+        e.ChannelPlan->setText(QStringLiteral("AB   "));
+        QCOMPARE(e.planName(), QStringLiteral("AB"));
+        QCOMPARE(e.plan().planName, QStringLiteral("AB"));
+    }
+
     void keyFiltersDropCharacters()
     {
         TestWorkspace ws;

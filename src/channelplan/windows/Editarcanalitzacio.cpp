@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
+#include <QRegularExpressionValidator>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
@@ -202,6 +203,11 @@ TChannelPlan::TChannelPlan(QWidget *parent) : QDialog(parent)
     ChannelPlan = new QLineEdit(Panel1);
     ChannelPlan->setObjectName(QStringLiteral("ChannelPlan"));
     ChannelPlan->setMaxLength(5);
+    // Typing takes letters and digits (see eventFilter); what is pasted may also hold the
+    // blanks, "-" and "_" of names written by other programs, and nothing that would break
+    // the plan header.
+    ChannelPlan->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[A-Za-z0-9 _\\-]{0,5}")), ChannelPlan));
     ChannelPlan->setFixedWidth(70);
     ChannelPlan->installEventFilter(this);
     connect(ChannelPlan, &QLineEdit::textEdited, this, [this] { dirty_ = true; });
@@ -549,6 +555,7 @@ void TChannelPlan::LlibreNouGetEditText(int row, int column)
     editPrevious_ = cell(row, column);
     editedText_.clear();
     editing_ = true;
+    enterPressed_ = false;
 }
 
 void TChannelPlan::LlibreNouSetEditText(const QString &text)
