@@ -1,0 +1,429 @@
+// The datalogger jobs against the simulated meter: the index, one TV logger, one cable-modem
+// logger and all loggers, with the meter's faults.
+
+#include "RecordingContext.h"
+#include "SimulatedMeter.h"
+#include "TestWorkspace.h"
+
+#include "app/AppState.h"
+#include "app/ModelCatalogue.h"
+#include "datalogger/LoggerFiles.h"
+#include "jobs/Jobs.h"
+#include "jobs/LoggerJobs.h"
+#include "link/ErrorCodes.h"
+#include "link/SerialPort.h"
+
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+const QByteArray kRule = "#=====================================\r\n";
+const QByteArray kCommon = kRule + "Kelvatrone :  CONTROL REMOT PROGRAM\r\n" + kRule;
+const QByteArray kColumns =
+    "N,    CH,  FREQ,   OFF,    BW,   MOD, ANNEX,    SR,   PWR,   MER,   BER,   SYS,    AF,   LVL,   V/A,   C/N\r\n";
+
+// TV slot 0 of the meter's test fixture as the reception writes it.
+const QByteArray kTvSlot0 = kCommon
+    + "DEVICE=KORVEL-26\r\nLOGGER NUMBER=0\r\nLOCATION=ROOF\r\nUNITS=dBuV\r\nTIME=10:32\r\nDATE=07/12/26\r\n"
+      "THRESHOLD LEVEL=45\r\nCHANNEL PLAN=AB\r\nCHANNEL NUMBER=3\r\n[MEASURES]\r\nLOGGER=3\r\n"
+    + kColumns
+    + "0,C21,474.00,-0.50,8.0,QAM64,A,6875,52.3,33.1,1.0E-8, , , , , \r\n"
+      "1,S2,48.25,0.00,7.0, , , , , , ,PAL/BG,5.50,61.2,-12.5,45.0\r\n"
+      "2,C25,506.00,0.12,8.0,QAM256,C,6900,-1.5,28.4,2.3E-5, , , , , \r\n";
+
+// Cable-modem slot 0: the "$" of the configuration file name becomes a blank, the PLR keeps
+// its byte 0xC8.
+const QByteArray kModemSlot0 = kCommon
+    + "DEVICE=KORVEL-25\r\nLOGGER NUMBER=0\r\n"
+      "INFO=*HL00&09:15&06/12/26&SHOP&REGISTERED&\r\n"
+      "DOWNSTREAM=*HD0000&PWR:5,2dBmV&MER:36,4dB&FREQ:602,00MHz&CH:C37&MOD:QAM256&SR:6952kS/s&BER:1,0E-9&\r\n"
+      "UPSTREAM=*HD0001&PWR:42,0dBmV&ATT:3dB&FREQ:35,00MHz&BW:3,2MHz&MOD:QPSK&SR:2560kS/s&\r\n"
+      "HEADEND=*HD0002&10.1.2.33&10.1.0.1&10.1.0.2&modem cfg.bin&\r\n"
+      "PINGREPORT=*HD0003&10.1.0.1&10&10&\xC8" "1%&3ms&12ms&5ms&\r\n"
+      "LOCATION=\r\n";
+
+QStringList meterArgs(const QStringList &faults = {})
+{
+    QStringList args{QStringLiteral("--loggers"), TestWorkspace::source(QStringLiteral("tests/fixtures/meter"))};
+    for (const QString &f : faults)
+        args << QStringLiteral("--fault") << f;
+    return args;
+}
+
+int count(const QStringList &list, const QString &item)
+{
+    return int(list.count(item));
+}
+
+} // namespace
+
+class TestLoggerJobs : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestWorkspace> ws;
+    std::unique_ptr<SimulatedMeter> meter;
+
+    // A fresh workspace, the KV-27 model (lg27t / lg27m files) and the meter with the faults.
+    bool startMeter(const QStringList &faults = {})
+    {
+        ws = std::make_unique<TestWorkspace>();
+        loadCatalogue();
+        chooseModel(catalogueIndexOf(QStringLiteral("KV-27")), true);
+        meter = std::make_unique<SimulatedMeter>(meterArgs(faults));
+        if (!meter->start())
+            return false;
+        app().PortName = meter->devicePath();
+        return true;
+    }
+
+    QByteArray file(const QString &name) const { return ws->read(QStringLiteral("Temp/") + name); }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        thePort().SetTimeout(300);
+        LoggerJobs::setTvSettleDelay(0);
+    }
+    void cleanupTestCase() { thePort().SetTimeout(3000); }
+    void cleanup()
+    {
+        meter.reset();
+        ws.reset();
+    }
+
+    void index_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("slotCount");
+        QTest::addColumn<QString>("select");
+        QTest::newRow("TV") << 0x220 << 50 << "*TL2";
+        QTest::newRow("cable modem") << 0x320 << 30 << "*TL1";
+    }
+    void index()
+    {
+        QFETCH(int, code);
+        QFETCH(int, slotCount);
+        QFETCH(QString, select);
+        if (!startMeter())
+            QSKIP("the simulated meter is not available");
+        RecordingContext ctx;
+        const QString path = Logger::indexPath();
+        QCOMPARE(runJob(ctx, code, path, 0), 0);
+        QCOMPARE(ctx.captions.first(), QStringLiteral("Receiving Datalogger Index"));
+        QCOMPARE(int(ctx.progress.size()), slotCount + 1);
+        QCOMPARE(ctx.progress.back(), slotCount);
+
+        QList<LoggerIndexEntry> entries;
+        QCOMPARE(LoggerIndexFile::read(path, entries), slotCount);
+        QVERIFY(file("logger.tlg").startsWith(kCommon + "[LOGGERS]\r\n*HL00&"));
+        QVERIFY(!entries.at(0).isEmpty());
+        QVERIFY(entries.at(1).isEmpty());
+        QVERIFY(entries.at(3).isEmpty());   // listed in the fixture, time "--:--"
+        QVERIFY(!entries.at(2).isEmpty());
+
+        const QStringList t = meter->transcript();
+        QCOMPARE(t.first(), select);
+        QCOMPARE(t.size(), 1 + slotCount);
+        QCOMPARE(t.last(), QStringLiteral("*?HL%1").arg(slotCount - 1));
+    }
+
+    void indexAsksShortAnswersAgain()
+    {
+        // The second and fifth slot queries give short answers: those slots are asked again.
+        if (!startMeter({QStringLiteral("short:*?HL:2"), QStringLiteral("short:*?HL:5")}))
+            QSKIP("the simulated meter is not available");
+        RecordingContext ctx;
+        QCOMPARE(receiveLoggerIndexJob(ctx, 0x200, Logger::indexPath()), 0);
+        QList<LoggerIndexEntry> entries;
+        QCOMPARE(LoggerIndexFile::read(Logger::indexPath(), entries), 50);
+        for (int i = 0; i < 50; ++i)
+            QVERIFY(entries.at(i).answer.startsWith(QStringLiteral("*HL%1&").arg(i, 2, 10, QLatin1Char('0'))));
+        const QStringList t = meter->transcript();
+        QCOMPARE(count(t, "*?HL01"), 2);
+        QCOMPARE(count(t, "*?HL03"), 2);
+        QCOMPARE(count(t, "*?HL02"), 1);
+    }
+
+    void indexFailures_data()
+    {
+        QTest::addColumn<QStringList>("faults");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("lines");   // slot lines left in the file
+        QTest::newRow("selection refused") << QStringList{"nak:*TL2"} << int(Err::CommunicationError) << 0;
+        QTest::newRow("slot query silent") << QStringList{"silence:*?HL:5"} << int(Err::CommunicationError) << 4;
+        QTest::newRow("short answers without end") << QStringList{"short:*?HL:3-"} << int(Err::CommunicationError) << 2;
+    }
+    void indexFailures()
+    {
+        QFETCH(QStringList, faults);
+        QFETCH(int, result);
+        QFETCH(int, lines);
+        if (!startMeter(faults))
+            QSKIP("the simulated meter is not available");
+        RecordingContext ctx;
+        QCOMPARE(receiveLoggerIndexJob(ctx, 0x200, Logger::indexPath()), result);
+        QList<LoggerIndexEntry> entries;
+        QCOMPARE(LoggerIndexFile::read(Logger::indexPath(), entries), lines);
+        QVERIFY(file("logger.tlg").startsWith(kCommon + "[LOGGERS]\r\n"));
+        if (faults.first().startsWith(QLatin1String("short")))   // slot 2 asked once and then ten times again
+            QCOMPARE(count(meter->transcript(), "*?HL02"), 1 + LoggerJobs::kMaxShortAnswerRepeats);
+        QVERIFY(!thePort().isOpen());
+    }
+
+    void indexCancel()
+    {
+        if (!startMeter())
+            QSKIP("the simulated meter is not available");
+        RecordingContext ctx;
+        ctx.cancelAtStep = 5;
+        QCOMPARE(receiveLoggerIndexJob(ctx, 0x300, Logger::indexPath()), int(Err::UserBreak));
+        QList<LoggerIndexEntry> entries;
+        QCOMPARE(LoggerIndexFile::read(Logger::indexPath(), entries), 5);
+        QCOMPARE(meter->transcript().size(), 1 + 5);
+    }
+
+    void portAndFileFailures()
+    {
+        if (!startMeter())
+            QSKIP("the simulated meter is not available");
+        RecordingContext ctx;
+        // A folder that does not exist: -65 and nothing asked.
+        const QString nowhere = ws->path(QStringLiteral("nofolder/x"));
+        QCOMPARE(receiveLoggerIndexJob(ctx, 0x200, nowhere), int(Err::UnableToOpenFile));
+        QCOMPARE(receiveTvLoggerJob(ctx, 0, nowhere), int(Err::UnableToOpenFile));
+        QCOMPARE(receiveModemLoggerJob(ctx, 0, nowhere), int(Err::UnableToOpenFile));
+        QVERIFY(meter->transcript().isEmpty());
+        QVERIFY(!thePort().isOpen());
+
+        // A port that cannot be opened: 54 and no file.
+        app().PortName = ws->path(QStringLiteral("no-such-port"));
+        QCOMPARE(receiveLoggerIndexJob(ctx, 0x200, Logger::indexPath()), int(Err::PortFailure));
+        QCOMPARE(receiveTvLoggerJob(ctx, 0, Logger::receivedLoggerPath(LoggerFamily::Tv, 0)), int(Err::PortFailure));
+        QCOMPARE(receiveModemLoggerJob(ctx, 0, Logger::receivedLoggerPath(LoggerFamily::Modem, 0)), int(Err::PortFailure));
+        QCOMPARE(receiveAllLoggersJob(ctx, 0x300), int(Err::PortFailure));
+        QVERIFY(QDir(ws->temp()).entryList(QDir::Files).isEmpty());
+    }
+
+    void tvLogger()
+    {
+        if (!startMeter())
+            QSKIP("the simulated meter is not available");
+        RecordingContext ctx;
+        const QString path = Logger::receivedLoggerPath(LoggerFamily::Tv, 0);
+        QCOMPARE(runJob(ctx, 0x260, path, 0), 0);
+        QCOMPARE(file("temp00.lg27t"), kTvSlot0);
+        QCOMPARE(ctx.captions.first(), QStringLiteral("Receiving Logger : 0"));
+        QCOMPARE(ctx.statuses.first(), QStringLiteral("Receiving in File :  ") + shortenPath(path));
+        QCOMPARE(ctx.progress, (std::vector<int>{0, 1, 2, 3}));
+        QCOMPARE(meter->transcript(),
+                 QStringList({"*TL2", "*?HL00", "*?HD00000", "*?HD00001", "*?HD00002"}));
+
+        TvLoggerContents c;
+        QCOMPARE(TvLoggerFile::read(path, c), 0);
+        QCOMPARE(c.measurements.at(1).field[TvMeasurement::VA], QStringLiteral("-12.5"));
+        QCOMPARE(c.measurements.at(0).field[TvMeasurement::SYS], QString());
+    }
+
+    void tvShortMeasureAskedTwice()
+    {
+        // The first answer to measure 1 is cut to 40 characters: it is asked again and only the
+        // second, whole answer is written.
+        if (!startMeter({QStringLiteral("length:40:*?HD:2")}))
+            QSKIP("the simulated meter is not available");
+        RecordingContext ctx;
+        QCOMPARE(receiveTvLoggerJob(ctx, 0, Logger::receivedLoggerPath(LoggerFamily::Tv, 0)), 0);
+        QCOMPARE(file("temp00.lg27t"), kTvSlot0);
+        QCOMPARE(count(meter->transcript(), "*?HD00001"), 2);
+        QCOMPARE(count(meter->transcript(), "*?HD00002"), 1);
+    }
+
+    void tvChannelNumberZero()
+    {
+        if (!startMeter())
+            QSKIP("the simulated meter is not available");
+        RecordingContext ctx;
+        QCOMPARE(receiveTvLoggerJob(ctx, 4, Logger::receivedLoggerPath(LoggerFamily::Tv, 4)), 0);
+        const QByteArray f = file("temp04.lg27t");
+        QVERIFY(f.contains("\r\nCHANNEL NUMBER=0\r\n[MEASURES]\r\nLOGGER=0\r\n"));
+        QVERIFY(f.endsWith(kColumns));
+        QCOMPARE(meter->transcript(), QStringList({"*TL2", "*?HL04"}));
+    }
+
+    void tvFailures_data()
+    {
+        QTest::addColumn<QStringList>("faults");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("measures");   // measurement lines in the file; -1: old file kept
+        QTest::newRow("header answer lost") << QStringList{"silence:*?HL"} << int(Err::CommunicationError) << -1;
+        QTest::newRow("measure fails five times") << QStringList{"nak:*?HD:2-6"} << 0 << 1;
+        QTest::newRow("measure fails four times") << QStringList{"nak:*?HD:2-5"} << 0 << 3;
+        QTest::newRow("repeat of a short answer fails") << QStringList{"short:*?HD:3", "nak:*?HD:4-8"} << 0 << 2;
+    }
+    void tvFailures()
+    {
+        QFETCH(QStringList, faults);
+        QFETCH(int, result);
+        QFETCH(int, measures);
+        if (!startMeter(faults))
+            QSKIP("the simulated meter is not available");
+        const QString path = ws->write(QStringLiteral("Temp/temp00.lg27t"), "old good file\r\n");
+        RecordingContext ctx;
+        QCOMPARE(receiveTvLoggerJob(ctx, 0, path), result);
+        if (measures < 0) {
+            QCOMPARE(file("temp00.lg27t"), QByteArray("old good file\r\n"));
+        } else {
+            const QByteArray f = file("temp00.lg27t");
+            const QByteArray head = kTvSlot0.left(kTvSlot0.indexOf(kColumns) + kColumns.size());
+            QVERIFY(f.startsWith(head));
+            QCOMPARE(int(f.mid(head.size()).count("\r\n")), measures);
+            QVERIFY(kTvSlot0.startsWith(f));
+        }
+        QVERIFY(!thePort().isOpen());
+    }
+
+    void tvCancelKeepsWhatCame()
+    {
+        if (!startMeter())
+            QSKIP("the simulated meter is not available");
+        RecordingContext ctx;
+        ctx.cancelAtStep = 1;
+        QCOMPARE(receiveTvLoggerJob(ctx, 0, Logger::receivedLoggerPath(LoggerFamily::Tv, 0)), 0);
+        const QByteArray f = file("temp00.lg27t");
+        QVERIFY(f.endsWith(kColumns + "0,C21,474.00,-0.50,8.0,QAM64,A,6875,52.3,33.1,1.0E-8, , , , , \r\n"));
+    }
+
+    void modemLogger()
+    {
+        if (!startMeter())
+            QSKIP("the simulated meter is not available");
+        RecordingContext ctx;
+        const QString path = Logger::receivedLoggerPath(LoggerFamily::Modem, 0);
+        QCOMPARE(runJob(ctx, 0x360, path, 0), 0);
+        QCOMPARE(file("tempcm00.lg27m"), kModemSlot0);
+        QCOMPARE(ctx.progress, (std::vector<int>{0, 1, 2, 3, 4, 5}));
+        QCOMPARE(meter->transcript(), QStringList({"*TL1", "*?HL00", "*?HD0000", "*?HD0001", "*?HD0002", "*?HD0003"}));
+        ModemLoggerRecord r;
+        QCOMPARE(ModemLoggerFile::read(path, r), 0);
+        QCOMPARE(r.pingReport[3], QStringLiteral("<1%"));
+        QCOMPARE(r.headend[3], QStringLiteral("modem cfg.bin"));
+    }
+
+    void modemSectionFails()
+    {
+        if (!startMeter({QStringLiteral("nak:*?HD0001")}))
+            QSKIP("the simulated meter is not available");
+        RecordingContext ctx;
+        QCOMPARE(receiveModemLoggerJob(ctx, 0, Logger::receivedLoggerPath(LoggerFamily::Modem, 0)),
+                 int(Err::CommunicationError));
+        const QByteArray f = file("tempcm00.lg27m");
+        QCOMPARE(f, kModemSlot0.left(kModemSlot0.indexOf("UPSTREAM")));
+        QCOMPARE(count(meter->transcript(), "*?HD0001"), 2);
+        QVERIFY(!meter->transcript().contains("*?HD0002"));
+    }
+
+    void allLoggers_data()
+    {
+        QTest::addColumn<int>("family");
+        QTest::addColumn<QStringList>("faults");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("absent");
+        QTest::newRow("TV") << 0x200 << QStringList() << QStringList{"temp00.lg27t", "temp02.lg27t"}
+                            << QStringList{"temp01.lg27t", "temp03.lg27t"};
+        QTest::newRow("cable modem") << 0x300 << QStringList() << QStringList{"tempcm00.lg27m", "tempcm02.lg27m"}
+                                     << QStringList{"tempcm01.lg27m"};
+        // A short scan answer for slot 0 does not list it twice.
+        QTest::newRow("short scan answer") << 0x300 << QStringList{"short:*?HL:1"}
+                                           << QStringList{"tempcm00.lg27m", "tempcm02.lg27m"} << QStringList();
+    }
+    void allLoggers()
+    {
+        QFETCH(int, family);
+        QFETCH(QStringList, faults);
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, absent);
+        if (!startMeter(faults))
+            QSKIP("the simulated meter is not available");
+        RecordingContext ctx;
+        QStringList written;
+        QCOMPARE(LoggerJobs::receiveAllLoggers(ctx, family, &written), 0);
+        for (const QString &f : files)
+            QVERIFY2(written.contains(ws->temp() + QLatin1Char('/') + f), qPrintable(written.join(' ')));
+        for (const QString &f : absent)
+            QVERIFY2(!QFile::exists(ws->temp() + QLatin1Char('/') + f), qPrintable(f));
+        if (family == 0x200) {
+            QCOMPARE(file("temp00.lg27t"), kTvSlot0);
+            QCOMPARE(written.size(), 3);   // slots 0, 2 and 4
+        } else {
+            QCOMPARE(file("tempcm00.lg27m"), kModemSlot0);
+            QCOMPARE(written.size(), 2);
+        }
+        QVERIFY(ctx.events.contains(QStringLiteral("visible:1:1")));
+        QVERIFY(ctx.events.contains(QStringLiteral("range:1:0:%1").arg(written.size())));
+
+        // Slot 1 is only scanned, never downloaded; each listed slot is downloaded once.
+        const QStringList t = meter->transcript();
+        QVERIFY(!t.contains(family == 0x200 ? QStringLiteral("*?HD01000") : QStringLiteral("*?HD0100")));
+        QCOMPARE(count(t, "*?HL01"), 1);
+        QCOMPARE(count(t, family == 0x200 ? QStringLiteral("*?HD00000") : QStringLiteral("*?HD0000")), 1);
+    }
+
+    void allLoggersFailures()
+    {
+        // The scan's third query fails: no logger is received.
+        if (!startMeter({QStringLiteral("silence:*?HL:3")}))
+            QSKIP("the simulated meter is not available");
+        RecordingContext ctx;
+        QCOMPARE(receiveAllLoggersJob(ctx, 0x200), int(Err::CommunicationError));
+        QVERIFY(QDir(ws->temp()).entryList(QDir::Files).isEmpty());
+
+        // A cable-modem download that fails stops the run with its result.
+        if (!startMeter({QStringLiteral("nak:*?HD0201")}))
+            QSKIP("the simulated meter is not available");
+        QStringList written;
+        QCOMPARE(LoggerJobs::receiveAllLoggers(ctx, 0x300, &written), int(Err::CommunicationError));
+        QCOMPARE(written, QStringList{ws->temp() + "/tempcm00.lg27m"});
+    }
+
+    void allLoggersCancelBetweenDownloads()
+    {
+        // Cancel pressed as the first download starts: that logger keeps what it has (its
+        // header), and no further logger is received.
+        struct CancelOnCaption : RecordingContext {
+            void setCaption(const QString &text) override
+            {
+                RecordingContext::setCaption(text);
+                if (text == QLatin1String("Receiving Logger : 0"))
+                    requestCancel();
+            }
+        } ctx;
+        if (!startMeter())
+            QSKIP("the simulated meter is not available");
+        QStringList written;
+        QCOMPARE(LoggerJobs::receiveAllLoggers(ctx, 0x200, &written), int(Err::UserBreak));
+        QCOMPARE(written, QStringList{ws->temp() + "/temp00.lg27t"});
+        QVERIFY(file("temp00.lg27t").endsWith(kColumns));
+        QVERIFY(!meter->transcript().contains(QStringLiteral("*?HD00000")));
+        QVERIFY(!QFile::exists(ws->temp() + "/temp02.lg27t"));
+    }
+
+    void preCheck()
+    {
+        if (!startMeter())
+            QSKIP("the simulated meter is not available");
+        QCOMPARE(LoggerJobs::channelPlanPreCheck(thePort()), 0);
+        meter = std::make_unique<SimulatedMeter>(QStringList{QStringLiteral("--cg-answer"), QStringLiteral("*CG00")});
+        QVERIFY(meter->start());
+        app().PortName = meter->devicePath();
+        QCOMPARE(LoggerJobs::channelPlanPreCheck(thePort()), int(Err::NoChannelPlan));
+        QVERIFY(!thePort().isOpen());
+        meter = std::make_unique<SimulatedMeter>(QStringList{QStringLiteral("--fault"), QStringLiteral("silence:*?CG")});
+        QVERIFY(meter->start());
+        app().PortName = meter->devicePath();
+        QCOMPARE(LoggerJobs::channelPlanPreCheck(thePort()), 0);
+        QCOMPARE(meter->transcript(), QStringList({"*?CG", "*?CG"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLoggerJobs)
+#include "tst_loggerjobs.moc"
