@@ -285,15 +285,18 @@ void TWait::ModelEquipChange(int index)
     hide();
 }
 
-bool TWait::eventFilter(QObject *watched, QEvent *event)
+bool TWait::ModelEquipKeyPress(const QKeyEvent *key) const
 {
     // The list only offers the catalogue's models: typed characters are dropped, so a key
     // cannot select a model by its first letter. Navigation keys still work.
-    if (watched == ModelEquip && event->type() == QEvent::KeyPress) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (!key->text().isEmpty() && key->text().at(0).isPrint())
-            return true;
-    }
+    return !key->text().isEmpty() && key->text().at(0).isPrint();
+}
+
+bool TWait::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ModelEquip && event->type() == QEvent::KeyPress
+        && ModelEquipKeyPress(static_cast<const QKeyEvent *>(event)))
+        return true;
     return QDialog::eventFilter(watched, event);
 }
 

@@ -7,6 +7,7 @@
 #include <QString>
 
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 class MainWindowView;
@@ -44,6 +45,8 @@ public Q_SLOTS:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // True when the key is swallowed (every typed character).
+    bool ModelEquipKeyPress(const QKeyEvent *key) const;
 
 private:
     void centreOnParent();
