@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
+#include <functional>
 
 namespace {
 
@@ -63,6 +64,24 @@ void saveShot(QWidget *w, const QString &name)
     QDir().mkpath(dir);
     w->grab().save(dir + QLatin1Char('/') + name);
 }
+
+// Calls f with the transfer window every few milliseconds while it is on the screen.
+class TransferWatch {
+public:
+    explicit TransferWatch(std::function<void(TTransmit *)> f)
+    {
+        timer.setInterval(5);
+        QObject::connect(&timer, &QTimer::timeout, [f] {
+            for (QWidget *top : QApplication::topLevelWidgets())
+                if (auto *t = qobject_cast<TTransmit *>(top); t && t->isVisible())
+                    f(t);
+        });
+        timer.start();
+    }
+
+private:
+    QTimer timer;
+};
 
 } // namespace
 
@@ -209,23 +228,16 @@ void FirmwareWindowTest::upgradeThroughWindow()
 
     bool shot = false;
     QString statusWhileSending;
-    QTimer watch;
-    watch.setInterval(5);
-    connect(&watch, &QTimer::timeout, [&] {
-        if (shot)
-            return;
-        for (QWidget *top : QApplication::topLevelWidgets()) {
-            auto *t = qobject_cast<TTransmit *>(top);
-            if (t && t->isVisible() && t->BarraProgres->value() >= 10) {
+    {
+        TransferWatch watch([&](TTransmit *t) {
+            if (!shot && t->BarraProgres->value() >= 10) {
                 statusWhileSending = t->File->text();
                 saveShot(t, QStringLiteral("firmware-transfer.png"));
                 shot = true;
             }
-        }
-    });
-    watch.start();
-    w.EnviarClick();
-    watch.stop();
+        });
+        w.EnviarClick();
+    }
 
     QVERIFY(shot);
     QCOMPARE(statusWhileSending, QStringLiteral("Loading Main Program..."));
@@ -272,20 +284,15 @@ void FirmwareWindowTest::cancelWhileSendingLines()
     QVERIFY(QTest::qWaitForWindowExposed(&w));
 
     bool clicked = false;
-    QTimer watch;
-    watch.setInterval(5);
-    connect(&watch, &QTimer::timeout, [&] {
-        for (QWidget *top : QApplication::topLevelWidgets()) {
-            auto *t = qobject_cast<TTransmit *>(top);
-            if (!clicked && t && t->isVisible() && t->BarraProgres->value() >= 5) {
+    {
+        TransferWatch watch([&](TTransmit *t) {
+            if (!clicked && t->BarraProgres->value() >= 5) {
                 clicked = true;
                 t->Sortida->click();
             }
-        }
-    });
-    watch.start();
-    w.EnviarClick();
-    watch.stop();
+        });
+        w.EnviarClick();
+    }
 
     QVERIFY(clicked);
     QCOMPARE(p.messageTexts(), QStringList{QStringLiteral("User Break: -98")});
