@@ -207,6 +207,19 @@ private Q_SLOTS:
             QCOMPARE(readAll(path), content);
     }
 
+    void closedBeforeLoadingReadsNothing()
+    {
+        ScriptedPrompter prompter;
+        TKv27Datalogger v;
+        v.setLoadDelay(30);
+        v.setFile(ws->path(QStringLiteral("Temp/none.lg27t")));
+        v.show();
+        v.Exit1Click();
+        QTest::qWait(80);
+        QVERIFY(!v.isLoaded());
+        QVERIFY(prompter.asked.empty());
+    }
+
     void tvSaveWritesLocationAndSaveAgainChangesNothing()
     {
         const QString path = ws->write(QStringLiteral("Temp/temp04.lg27t"), tvFile());

@@ -210,6 +210,12 @@ bool TLoggerKv25::pageVisible(Page page) const
     return DadesUpstream->isTabVisible(int(page));
 }
 
+void TLoggerKv25::done(int r)
+{
+    Timer5->stop();
+    QDialog::done(r);
+}
+
 void TLoggerKv25::showEvent(QShowEvent *e)
 {
     QDialog::showEvent(e);

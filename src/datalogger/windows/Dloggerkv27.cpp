@@ -154,6 +154,12 @@ void TKv27Datalogger::setLoadDelay(int ms)
     Timer1->setInterval(std::max(0, ms));
 }
 
+void TKv27Datalogger::done(int r)
+{
+    Timer1->stop();
+    QDialog::done(r);
+}
+
 void TKv27Datalogger::showEvent(QShowEvent *e)
 {
     QDialog::showEvent(e);

@@ -66,6 +66,9 @@ public Q_SLOTS:
     void PrintSetup1Click();
     void Exit1Click();
 
+    // A window closed before its file was read does not read it afterwards.
+    void done(int r) override;
+
 protected:
     void showEvent(QShowEvent *e) override;    // FormShow
 
