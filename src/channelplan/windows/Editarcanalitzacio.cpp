@@ -232,6 +232,20 @@ TChannelPlan::TChannelPlan(QWidget *parent) : QDialog(parent)
                                QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
     LlibreNou->setItemDelegate(new PlanCellDelegate(this, LlibreNou));
     LlibreNou->setWordWrap(false);
+    // The columns keep their narrow form widths: take a font in which the widest texts
+    // ("SECAM/BG", "DIGITAL" in bold) fit.
+    QFont gridFont = LlibreNou->font();
+    for (;;) {
+        QFont bold = gridFont;
+        bold.setBold(true);
+        const bool fits = QFontMetrics(gridFont).horizontalAdvance(QStringLiteral("SECAM/BG")) <= kFieldColumnWidth - 4 &&
+                          QFontMetrics(bold).horizontalAdvance(QStringLiteral("Status")) <= kFieldColumnWidth - 4 &&
+                          QFontMetrics(gridFont).height() <= kRowHeight - 2;
+        if (fits || gridFont.pointSizeF() <= 6.0)
+            break;
+        gridFont.setPointSizeF(gridFont.pointSizeF() - 0.5);
+    }
+    LlibreNou->setFont(gridFont);
     connect(LlibreNou, &QTableWidget::currentCellChanged, this, [this](int row, int column) {
         // Keyboard moves count like presses for the current row.
         if (row >= 0 && column >= 0)
