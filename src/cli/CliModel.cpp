@@ -65,11 +65,10 @@ int identifyMeter(const CliOptions &options)
     }
     if (r == Err::ManualSelection)
         return r;
-    if (!options.port.isEmpty()) {
-        if (r == Err::NotFreePort)
-            err(port.lastOpenError());
+    if (r == Err::NotFreePort)
+        err(port.lastOpenError());
+    if (!options.port.isEmpty())
         return r;
-    }
     const PortSearchResult found = searchPorts(port, host, SerialPort::deviceFor(first));
     if (found.code == 1 || found.code == Err::ManualSelection)
         app().PortName = QString::number(found.portNumber);
