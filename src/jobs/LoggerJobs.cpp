@@ -1,4 +1,4 @@
-// The datalogger jobs of the transfer window: the index of the meter's logger slotTotal, one TV
+// The datalogger jobs of the transfer window: the index of the meter's logger slots, one TV
 // logger, one cable-modem logger, and every non-empty logger of a family.
 //
 // Every job opens the port itself and closes it on every way out. Files are written beside
@@ -154,7 +154,7 @@ int receiveAllLoggers(JobContext &ctx, int familyBits, QStringList *written)
     const int slotTotal = slotCount(family);
     ctx.setCaption(StringTable::text(Row::ReceivingAll));
 
-    // Scan: which slotTotal hold a logger. Each slot is listed once, from the answer that counts.
+    // Scan: which slots hold a logger. Each slot is listed once, from the answer that counts.
     QList<int> listed;
     {
         PortSession session(ctx.port());
@@ -197,6 +197,8 @@ int receiveAllLoggers(JobContext &ctx, int familyBits, QStringList *written)
                       + StringTable::text(Row::Datalogger) + QLatin1Char(' ') + QString::number(slot));
         result = family == LoggerFamily::Tv ? receiveTvLoggerJob(ctx, slot, path)
                                             : receiveModemLoggerJob(ctx, slot, path);
+        // Any download that fails ends the run with its result, whatever the family: a logger
+        // that could not be stored is not passed over as if it had been received.
         if (result != 0)
             break;
         if (written)
