@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 
 QPrinter &thePrinter()

@@ -14,6 +14,7 @@
 
 #include <QElapsedTimer>
 #include <QThread>
+#include <algorithm>
 #include <atomic>
 
 using namespace Logger;
