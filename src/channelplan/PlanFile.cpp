@@ -134,16 +134,22 @@ std::optional<QStringList> splitChannelLine(const QString &line)
 int readPlanFile(const QString &path, ChannelPlanFile &plan)
 {
     plan = ChannelPlanFile();
+    // The channel section has to begin within the first 201 lines; its channels are read in
+    // full even when they run past that line, as the combined file of a group takes them, so
+    // that saving the plan again never turns channels of the file into empty rows.
     QStringList lines;
-    if (!readLeadingLines(path, kPlanScanLines, lines))
+    if (!readLeadingLines(path, kPlanScanLines + kMaxChannels, lines))
         return Err::UnableToOpenFile;
 
     std::optional<PlanHeader> header;
     bool inSection = false;
     int count = 0;
     ChannelPlanFile read;
-    for (const QString &line : lines) {
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString &line = lines.at(i);
         if (!inSection) {
+            if (i >= kPlanScanLines)
+                break;
             if (auto h = parsePlanHeader(line)) {
                 header = h;
             } else if (line.left(10) == QLatin1String("[CHANNELS_")) {

@@ -48,7 +48,9 @@ struct PlanHeader {
 // Nothing when the line does not begin with "CHANNEL8".
 std::optional<PlanHeader> parsePlanHeader(const QString &line);
 
-// Reads a plan. Returns 0, or:
+// Reads a plan: the header and the "[CHANNELS_" line must lie within the first 201 lines,
+// then as many channel lines as the header's count are taken (lines with fewer than 9 commas
+// are skipped). Returns 0, or:
 //  -65  the file cannot be opened;
 //  -153 it is not a plan file: no "[CHANNELS_" line within its first 201 lines, no header
 //       before that line, a header without a usable channel count (not a whole number, or

@@ -236,9 +236,9 @@ private Q_SLOTS:
         QVERIFY(isPlanFile(ws.write("a.ch26", at201)));
         QVERIFY(!isPlanFile(ws.write("b.ch26", at202)));
         ChannelPlanFile plan;
-        // Line 201 starts the section, and the channel on line 202 is beyond the reader's reach.
+        // Line 201 starts the section; its channel on line 202 is still read.
         QCOMPARE(readPlanFile(ws.path("a.ch26"), plan), 0);
-        QCOMPARE(plan.channels.at(0).name, QString());
+        QCOMPARE(plan.channels.at(0).name, QStringLiteral("C1"));
         QCOMPARE(readPlanFile(ws.path("b.ch26"), plan), -153);
         QVERIFY(!isPlanFile(ws.path("missing.ch26")));
         QCOMPARE(readPlanFile(ws.path("missing.ch26"), plan), -65);
