@@ -9,6 +9,7 @@
 #include "app/AppState.h"
 #include "app/Files.h"
 #include "app/ModelCatalogue.h"
+#include "jobs/FirmwareJob.h"
 #include "jobs/Jobs.h"
 #include "jobs/windows/Finestratransmisio.h"
 #include "link/ErrorCodes.h"
@@ -52,6 +53,19 @@ void screenshot(QWidget *w, const QString &name)
     w->grab().save(dir + QLatin1Char('/') + name);
 }
 
+// Records, for each message, whether the window's job was still running when it came up.
+class WatchingPrompter : public ScriptedPrompter {
+public:
+    TTransmit *window = nullptr;
+    std::vector<bool> jobRunning;
+    QMessageBox::StandardButton message(QWidget *parent, const QString &caption, const QString &text, Icon icon,
+                                        QMessageBox::StandardButtons b, QMessageBox::StandardButton d) override
+    {
+        jobRunning.push_back(window && window->jobRunning());
+        return ScriptedPrompter::message(parent, caption, text, icon, b, d);
+    }
+};
+
 } // namespace
 
 class TransmitTest : public QObject {
@@ -67,6 +81,7 @@ private Q_SLOTS:
     void unknownKind();
     void cancelBeforeStart_data();
     void cancelBeforeStart();
+    void messageWhileJobWaits();
     void defaultStartDelay();
 
 private:
@@ -172,7 +187,7 @@ void TransmitTest::cancelWhileMeterIsSlow()
     QVERIFY(visibleAfterClick);   // it closes when the job has stopped, not at the click
     QCOMPARE(barAfterClick, 0);
     QCOMPARE(t.JobResult(), Err::UserBreak);
-    QVERIFY(clock.elapsed() < 1200);
+    QVERIFY(clock.elapsed() < 1400);   // the whole script takes 1.5 s
     const QStringList sent = meter.transcript();
     QVERIFY(!sent.contains(QStringLiteral("*RS0")));
     QVERIFY(sent.size() >= 2 && sent.size() < kScript.size());
@@ -239,6 +254,40 @@ void TransmitTest::cancelBeforeStart()
     QVERIFY(clock.elapsed() < 2000);
     QTest::qWait(50);
     QVERIFY(meter.transcript().isEmpty());
+}
+
+void TransmitTest::messageWhileJobWaits()
+{
+    // A firmware upgrade of a model chosen by hand whose restarted meter names another model:
+    // the job shows a message from its worker thread and goes on only when it is acknowledged.
+    SimulatedMeter meter({QStringLiteral("--after-upgrade-identity"), QStringLiteral("*VEKV-26 v1.30")});
+    QVERIFY(meter.start());
+    app().PortName = meter.devicePath();
+    const QString firmware = ws->write(QStringLiteral("Version/fw.hx27"), "S00600004844521B\r\nS9030000FC\r\n");
+    const FirmwareTiming saved = firmwareTiming();
+    firmwareTiming().restartWaitMs = 0;
+    firmwareTiming().checkWaitMs = 0;
+    firmwareTiming().normalTimeoutMs = 600;
+
+    prompter.reset();
+    auto watching = std::make_unique<WatchingPrompter>();
+    WatchingPrompter *w = watching.get();
+    prompter = std::move(watching);
+    w->expectMessage();
+
+    TTransmit t;
+    w->window = &t;
+    t.setStartDelay(10);
+    QCOMPARE(t.StartJob(JobCode::Firmware, firmware), 1);
+    const int modal = t.exec();
+    firmwareTiming() = saved;
+    takeLastFirmwareRun();
+    QCOMPARE(modal, int(QDialog::Accepted));
+    QCOMPARE(w->asked.size(), size_t(1));
+    QCOMPARE(w->asked[0].caption, QStringLiteral("Kelvatrone"));
+    QVERIFY2(w->asked[0].text.contains(QLatin1String("KV-26")), qPrintable(w->asked[0].text));
+    QCOMPARE(w->jobRunning, std::vector<bool>{true});
+    QCOMPARE(w->pending(), 0);
 }
 
 void TransmitTest::defaultStartDelay()
