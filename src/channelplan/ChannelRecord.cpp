@@ -70,43 +70,52 @@ void ChannelRecord::setColumnTexts(const QStringList &texts)
 
 namespace PlanValues {
 
+namespace {
+QStringList listOf(std::initializer_list<const char *> texts)
+{
+    QStringList out;
+    for (const char *t : texts)
+        out << QString::fromLatin1(t);
+    return out;
+}
+} // namespace
+
 const QStringList &analogSystems()
 {
-    static const QStringList list = {
-    QStringLiteral("PAL/BG"),   QStringLiteral("PAL/DK"),   QStringLiteral("PAL/L"),    QStringLiteral("PAL/I"),
-    QStringLiteral("PAL/M"),    QStringLiteral("PAL/N"),    QStringLiteral("SECAM/BG"), QStringLiteral("SECAM/DK"),
-    QStringLiteral("SECAM/L"),  QStringLiteral("SECAM/I"),  QStringLiteral("SECAM/M"),  QStringLiteral("SECAM/N"),
-    QStringLiteral("NTSC/BG"),  QStringLiteral("NTSC/DK"),  QStringLiteral("NTSC/L"),   QStringLiteral("NTSC/I"),
-    QStringLiteral("NTSC/M"),   QStringLiteral("NTSC/N"),
-};
+    static const QStringList list =
+        listOf({"PAL/BG", "PAL/DK", "PAL/L", "PAL/I", "PAL/M", "PAL/N",
+                "SECAM/BG", "SECAM/DK", "SECAM/L", "SECAM/I", "SECAM/M", "SECAM/N",
+                "NTSC/BG", "NTSC/DK", "NTSC/L", "NTSC/I", "NTSC/M", "NTSC/N"});
     return list;
 }
+
 const QStringList &annexes()
 {
-    static const QStringList list = {QStringLiteral("DVB"), QStringLiteral("B"), QStringLiteral("C")};
+    static const QStringList list = listOf({"DVB", "B", "C"});
     return list;
 }
+
 const QStringList &modulations()
 {
-    static const QStringList list = {QStringLiteral("QAM16"),  QStringLiteral("QAM32"),  QStringLiteral("QAM64"),
-                                 QStringLiteral("QAM128"), QStringLiteral("QAM256"), QStringLiteral("QPSK")};
+    static const QStringList list = listOf({"QAM16", "QAM32", "QAM64", "QAM128", "QAM256", "QPSK"});
     return list;
 }
+
 const QStringList &attenuators()
 {
-    static const QStringList list = {QStringLiteral("AUTO"),  QStringLiteral("0 dB"),  QStringLiteral("10 dB"),
-                                 QStringLiteral("20 dB"), QStringLiteral("30 dB"), QStringLiteral("40 dB"),
-                                 QStringLiteral("50 dB"), QStringLiteral("60 dB")};
+    static const QStringList list = listOf({"AUTO", "0 dB", "10 dB", "20 dB", "30 dB", "40 dB", "50 dB", "60 dB"});
     return list;
 }
+
 const QStringList &statuses()
 {
-    static const QStringList list = {QStringLiteral("ON"), QStringLiteral("OFF")};
+    static const QStringList list = listOf({"ON", "OFF"});
     return list;
 }
+
 const QStringList &modes()
 {
-    static const QStringList list = {QStringLiteral("DIGITAL"), QStringLiteral("ANALOG")};
+    static const QStringList list = listOf({"DIGITAL", "ANALOG"});
     return list;
 }
 
