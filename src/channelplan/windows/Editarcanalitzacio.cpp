@@ -23,6 +23,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 const QColor TChannelPlan::kHeaderBackground = QColor(220, 214, 254);
 const QColor TChannelPlan::kInapplicableText = QColor(217, 128, 255);
@@ -63,27 +64,27 @@ public:
     }
 
 protected:
+    // A menu chosen by a press opens when the button is released, so that the grid sees its
+    // whole click before the menu takes the mouse.
     void mousePressEvent(QMouseEvent *e) override
     {
-        QMenu *menu = w->LlibreNouMouseDown(e->position().toPoint());
+        pendingMenu = w->LlibreNouMouseDown(e->position().toPoint());
         QTableWidget::mousePressEvent(e);
-        if (menu)
-            menu->popup(viewport()->mapToGlobal(e->position().toPoint()));
     }
     // The second press of a double click is a press like any other: it counts for the
     // toggles and the menus.
     void mouseDoubleClickEvent(QMouseEvent *e) override
     {
-        QMenu *menu = w->LlibreNouMouseDown(e->position().toPoint());
+        pendingMenu = w->LlibreNouMouseDown(e->position().toPoint());
         QTableWidget::mouseDoubleClickEvent(e);
-        if (menu)
-            menu->popup(viewport()->mapToGlobal(e->position().toPoint()));
     }
     void mouseReleaseEvent(QMouseEvent *e) override
     {
         QTableWidget::mouseReleaseEvent(e);
         if (e->button() == Qt::LeftButton)
             w->LlibreNouClick(e->position().toPoint());
+        if (QMenu *menu = std::exchange(pendingMenu, nullptr))
+            menu->popup(viewport()->mapToGlobal(e->position().toPoint()));
     }
     void keyPressEvent(QKeyEvent *e) override
     {
@@ -100,6 +101,7 @@ protected:
 
 private:
     TChannelPlan *w;
+    QMenu *pendingMenu = nullptr;
 };
 
 // Draws every cell and hosts the in-place editor.
