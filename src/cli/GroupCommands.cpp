@@ -146,8 +146,9 @@ int runReceivePlans(const CliOptions &options, const QStringList &args)
                                      .arg(ErrorCodeText(Err::CommunicationError))
                                      .arg(p + 1));
         const QString fileName = uniqueMemberName(name, received);
-        // Received into the temporary folder first: the output folder only ever gets whole plans.
-        const QString work = workingFolderPath(2) + fileName;
+        // Received into a scratch file of the temporary folder first: the output folder (which
+        // may be the temporary folder itself) only ever gets whole plans.
+        const QString work = freeWorkingFile(FileKind::ScratchCopy);
         std::unique_ptr<JobContext> context = Cli::terminalContext(thePort());
         const int result = runJob(*context, JobCode::ReceivePlan, work, p);
         context.reset();

@@ -25,7 +25,13 @@ class TerminalContext : public JobContext {
 public:
     explicit TerminalContext(SerialPort &port) : JobContext(port), tty(KV_ISATTY(stderr) != 0) {}
 
-    ~TerminalContext() override { endBar(); }
+    ~TerminalContext() override
+    {
+        // The bar shows where the job ended, not where the last throttled redraw left it.
+        if (drawn)
+            drawBar(true);
+        endBar();
+    }
 
     void setCaption(const QString &text) override
     {
