@@ -539,6 +539,11 @@ void GroupDeviceTest::commandLine()
         QCOMPARE(got.channels.size(), 1);
         QCOMPARE(got.channels[0].name, QStringLiteral("S2"));
 
+        // Into the temporary folder itself, where the job's own files are written too.
+        QCOMPARE(run(meter.devicePath(), {QStringLiteral("receive-plans"), ws->temp()}, &out, &err), 0);
+        QCOMPARE(ws->read(QStringLiteral("Temp/ab_2.ch26")), ws->read(QStringLiteral("received/ab_2.ch26")));
+        QVERIFY(!ws->read(QStringLiteral("Temp/ab.ch26")).isEmpty());
+
         QCOMPARE(run(meter.devicePath(), {QStringLiteral("receive-plans"), ws->path(QStringLiteral("none"))}, &out, &err), 1);
         QCOMPARE(run(meter.devicePath(), {QStringLiteral("send-group")}, &out, &err), 1);
         QVERIFY(err.contains("No Channel Plan"));
