@@ -358,6 +358,14 @@ void NewPlanTest::tempFolderIsLibrary()
         QCOMPARE(w.members(), QStringList{QStringLiteral("a.ch26")});
         w.EsborrarGroup->click();
         addMembers(w, {QStringLiteral("a.ch26")});
+
+        // A plan received under a library plan's name gets a name of its own.
+        const QString fromMeter = ws->write(QStringLiteral("src/a.ch26"), planText(QStringLiteral("A"), 1));
+        SimulatedMeter meter({QStringLiteral("--plans"), fromMeter});
+        QVERIFY(meter.start());
+        app().PortName = meter.devicePath();
+        w.ReceiveGroup->click();
+        QCOMPARE(w.members(), QStringList{QStringLiteral("a_2.ch26")});
         w.close();
     }
     QCOMPARE(ws->read(QStringLiteral("Channel/a.ch26")), planText(QStringLiteral("A")));

@@ -632,6 +632,7 @@ void TNewPlan::ReceiveGroupClick()
     showText(StringTable::text(45 /* "Receiving Channel Plan" */));
     setGroupButtons(false);
     busy = true;
+    const bool sharedFolders = canonicalFolder(app().tempFolder) == canonicalFolder(app().libraryFolder);
     const int count = AskPlanCount();
     int result = count < 0 ? count : 0;
     for (int i = 0; result == 0 && i < count && busy; ++i) {
@@ -645,8 +646,15 @@ void TNewPlan::ReceiveGroupClick()
             result = Err::CommunicationError;
             break;
         }
-        // Two plans of the same name (two new plans are both "--") each keep their own copy.
-        const QString member = uniqueMemberName(name, members());
+        // Two plans of the same name (two new plans are both "--") each keep their own copy;
+        // and where the temporary folder is the library, a received plan never replaces a
+        // plan of the library.
+        QStringList taken = members();
+        QString member = uniqueMemberName(name, taken);
+        while (sharedFolders && fileExists(memberCopy(member))) {
+            taken << member;
+            member = uniqueMemberName(name, taken);
+        }
         const QString target = memberCopy(member);
         showText(StringTable::text(45 /* "Receiving Channel Plan" */) + QLatin1Char(' ') + target);
         ownCopies.insert(target);   // a partial plan left by a broken job is this window's too
