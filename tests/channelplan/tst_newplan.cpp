@@ -397,8 +397,15 @@ void NewPlanTest::deleteAndRename()
     QCOMPARE(prompter->messageTexts(), QStringList{QStringLiteral("File Already Exists: -251")});
     QCOMPARE(ws->read(QStringLiteral("Temp/b.ch26")), planText(QStringLiteral("B")));
 
+    // Only the case changes: the copy follows.
+    prompter->expectSaveFile(ws->path(QStringLiteral("Temp/NEW.ch26")));
+    w.RenameGroup->click();
+    QCOMPARE(w.members(), (QStringList{QStringLiteral("b.ch26"), QStringLiteral("NEW.ch26")}));
+    QCOMPARE(ws->read(QStringLiteral("Temp/NEW.ch26")), planText(QStringLiteral("A")));
+
     w.EsborrarGroup->click();
     QCOMPARE(w.members(), QStringList{QStringLiteral("b.ch26")});
+    QVERIFY(!fileExists(ws->path(QStringLiteral("Temp/NEW.ch26"))));
     QVERIFY(!fileExists(ws->path(QStringLiteral("Temp/new.ch26"))));
     QCOMPARE(w.LlistatCanalitzacio->currentRow(), 0);
     w.EsborrarGroup->click();

@@ -15,6 +15,7 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
@@ -428,11 +429,21 @@ void TNewPlan::RenameGroupClick()
         ShowErrorCode(Err::FileAlreadyExists, this);
         return;
     }
-    if (!copyTextFile(memberCopy(old), memberCopy(name))) {
-        ShowErrorCode(Err::UnableToOpenFile, this);
-        return;
+    if (name.compare(old, Qt::CaseInsensitive) == 0) {
+        // Only the case changes: on a system that ignores case the copy and the original are
+        // one file, which a copy-then-delete would lose. A rename keeps it on every system.
+        if (!QFile::rename(memberCopy(old), memberCopy(name))) {
+            ShowErrorCode(Err::UnableToOpenFile, this);
+            return;
+        }
+        ownCopies.remove(memberCopy(old));
+    } else {
+        if (!copyTextFile(memberCopy(old), memberCopy(name))) {
+            ShowErrorCode(Err::UnableToOpenFile, this);
+            return;
+        }
+        removeCopy(old);
     }
-    removeCopy(old);
     delete LlistatCanalitzacio->takeItem(LlistatCanalitzacio->row(item));
     addMember(name);
     selectLastMember();
