@@ -10,8 +10,8 @@
 
 #include <QFileInfo>
 #include <QSaveFile>
+#include <optional>
 
-#include <array>
 
 namespace {
 
