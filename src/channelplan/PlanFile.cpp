@@ -199,7 +199,7 @@ QString planChannelLine(int number, const ChannelRecord &channel)
 int writePlanFile(const QString &path, const ChannelPlanFile &plan)
 {
     QStringList lines = {kRule, kProgramLine, kRule, QStringLiteral("CHANNEL PLAN(1)"),
-                         QStringLiteral("CHANNEL8(%1,,,,%2,1)").arg(headerName(plan.planName)).arg(plan.channels.size()),
+                         QStringLiteral("CHANNEL8(%1,,,,%2,1)").arg(headerName(plan.planName), QString::number(plan.channels.size())),
                          QStringLiteral("ORDER(1)"), QStringLiteral("[CHANNELS_OFFSET]")};
     for (int i = 0; i < plan.channels.size(); ++i)
         lines << planChannelLine(i + 1, plan.channels.at(i));
@@ -223,7 +223,7 @@ QStringList receivedPlanLines(const ChannelPlanFile &plan)
     if (plan.channelCount <= 0)
         return lines;
     if (!plan.planName.isEmpty())
-        lines << QStringLiteral("CHANNEL8(%1,PAL,FM,5.50,%2,1)").arg(headerName(plan.planName)).arg(plan.channelCount)
+        lines << QStringLiteral("CHANNEL8(%1,PAL,FM,5.50,%2,1)").arg(headerName(plan.planName), QString::number(plan.channelCount))
               << QStringLiteral("ORDER(1)") << QStringLiteral("[CHANNELS_OFFSET]");
     for (int i = 0; i < plan.channels.size(); ++i)
         lines << receivedChannelLine(i + 1, plan.channels.at(i));

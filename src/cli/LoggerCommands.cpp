@@ -93,7 +93,7 @@ void noteMissingMeasurements(const QString &path)
     TvLoggerFile::read(path, c);
     const int got = int(c.measurements.size()) + c.skippedLines;
     if (got < c.header.channelCount)
-        Cli::err(QStringLiteral("%1: %2 of %3 measurements received").arg(path).arg(got).arg(c.header.channelCount));
+        Cli::err(QStringLiteral("%1: %2 of %3 measurements received").arg(path, QString::number(got), QString::number(c.header.channelCount)));
 }
 
 // receive-index --family tv|modem [OUT]

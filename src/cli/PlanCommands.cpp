@@ -32,7 +32,7 @@ int checkOnePlan(const QString &arg)
         Cli::err(QStringLiteral("%1: %2").arg(arg, ErrorCodeText(result)));
         return 1;
     }
-    Cli::out(QStringLiteral("%1: plan \"%2\", %3 channels").arg(arg, plan.planName).arg(plan.channelCount));
+    Cli::out(QStringLiteral("%1: plan \"%2\", %3 channels").arg(arg, plan.planName, QString::number(plan.channelCount)));
     int failures = 0;
     for (int i = 0; i < plan.channels.size(); ++i) {
         for (int column = PlanColumn::Name; column <= PlanColumn::System; ++column) {
