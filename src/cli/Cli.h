@@ -36,6 +36,9 @@ int fail(int code);
 int failText(const QString &text);
 // Prints a usage line for the command on standard error and returns 2.
 int usage(const QString &commandName);
+// A file argument as an absolute path. The program moves into the workspace folder before
+// running a command; file arguments stay relative to the folder the command was started from.
+QString argPath(const QString &argument);
 void out(const QString &line);   // a line on standard output (Latin-1 texts shown as UTF-8)
 void err(const QString &line);   // a line on standard error
 

@@ -19,12 +19,12 @@ namespace {
 // window finds its files).
 QString firmwarePath(const QString &argument)
 {
-    if (QFileInfo::exists(argument))
-        return argument;
+    if (QFileInfo::exists(Cli::argPath(argument)))
+        return Cli::argPath(argument);
     const QString inFolder = app().firmwareFolder + QLatin1Char('/') + argument;
     if (!argument.contains(QLatin1Char('/')) && QFileInfo::exists(inFolder))
         return inFolder;
-    return argument;
+    return Cli::argPath(argument);
 }
 
 int runUpgrade(const CliOptions &options, const QStringList &args)

@@ -47,7 +47,7 @@ int runScript(const CliOptions &options, const QStringList &args)
                 return 2;
             }
         } else {
-            positional << args[i];
+            positional << Cli::argPath(args[i]);
         }
     }
     if (positional.size() != 2)
@@ -78,7 +78,10 @@ int runSendGroup(const CliOptions &options, const QStringList &args)
         return Cli::fail(Err::NoChannelPlan);
     if (args.size() > kMaxGroupPlans)
         return Cli::fail(Err::Limit10Plans);
-    for (const QString &plan : args) {
+    QStringList plans;
+    for (const QString &a : args)
+        plans << Cli::argPath(a);
+    for (const QString &plan : plans) {
         if (!fileExists(plan))
             return Cli::failText(QStringLiteral("%1: %2").arg(ErrorCodeText(Err::FileNotFound), plan));
         if (!isPlanFile(plan))
@@ -90,7 +93,7 @@ int runSendGroup(const CliOptions &options, const QStringList &args)
     const QString planType = app().CurrentModel.planFileType;
 
     const QString combined = combinedFilePath();
-    const int written = writeCombinedFile(combined, args);
+    const int written = writeCombinedFile(combined, plans);
     if (written != 0)
         return Cli::fail(written);
     QString failedLine;
@@ -123,7 +126,7 @@ int runReceivePlans(const CliOptions &options, const QStringList &args)
 {
     if (args.size() != 1)
         return Cli::usage(QStringLiteral("receive-plans"));
-    const QString outDir = QDir(args.first()).absolutePath();
+    const QString outDir = QDir(Cli::argPath(args.first())).absolutePath();
     if (!QFileInfo(outDir).isDir())
         return Cli::failText(QStringLiteral("folder not found: %1").arg(args.first()));
     const int model = Cli::ensureModel(options);

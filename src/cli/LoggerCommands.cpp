@@ -107,7 +107,7 @@ int runReceiveIndex(const CliOptions &options, const QStringList &args)
     if (ready != 0)
         return Cli::fail(ready);
 
-    const QString out = a.positional.isEmpty() ? Logger::indexPath() : a.positional.first();
+    const QString out = a.positional.isEmpty() ? Logger::indexPath() : Cli::argPath(a.positional.first());
     const int result = runJobOnTerminal(LoggerJobs::jobCode(family, JobCode::Index), out, 0);
     if (result != 0)
         return jobFailure(result);
@@ -146,7 +146,7 @@ int runReceiveLogger(const CliOptions &options, const QStringList &args)
     if (ready != 0)
         return Cli::fail(ready);
 
-    const QString out = a.positional.size() > 1 ? a.positional.at(1) : Logger::receivedLoggerPath(family, slot);
+    const QString out = a.positional.size() > 1 ? Cli::argPath(a.positional.at(1)) : Logger::receivedLoggerPath(family, slot);
     const int result = runJobOnTerminal(LoggerJobs::jobCode(family, JobCode::OneLogger), out, slot);
     if (result != 0)
         return jobFailure(result);
@@ -189,8 +189,8 @@ int runReport(const CliOptions &options, const QStringList &args)
     const Args a = parse(args, {QStringLiteral("--family")});
     if (a.bad || a.positional.size() != 2)
         return Cli::usage(QStringLiteral("report"));
-    const QString logger = a.positional.at(0);
-    const QString out = a.positional.at(1);
+    const QString logger = Cli::argPath(a.positional.at(0));
+    const QString out = Cli::argPath(a.positional.at(1));
     LoggerFamily family;
     if (a.options.contains(QStringLiteral("--family"))) {
         if (!parseFamily(a.options.value(QStringLiteral("--family")), family))
@@ -222,7 +222,7 @@ int runPrint(const CliOptions &, const QStringList &args)
     const Args a = parse(args, {QStringLiteral("--pdf"), QStringLiteral("--font-size"), QStringLiteral("--title")});
     if (a.bad || a.positional.size() != 1)
         return Cli::usage(QStringLiteral("print"));
-    const QString report = a.positional.first();
+    const QString report = Cli::argPath(a.positional.first());
     int fontSize = app().PrintFontSize;
     if (a.options.contains(QStringLiteral("--font-size"))) {
         bool ok = false;
@@ -238,7 +238,7 @@ int runPrint(const CliOptions &, const QStringList &args)
         return Cli::failText(QStringLiteral("%1: %2").arg(ErrorCodeText(Err::FileNotFound), report));
     const QString title = a.options.value(QStringLiteral("--title"), QFileInfo(report).fileName());
 
-    const QString pdf = a.options.value(QStringLiteral("--pdf"));
+    const QString pdf = Cli::argPath(a.options.value(QStringLiteral("--pdf")));
     std::unique_ptr<QPrinter> pdfPrinter;
     QPrinter *printer = &thePrinter();
     if (!pdf.isEmpty()) {

@@ -11,13 +11,9 @@
 
 namespace {
 
-// main() moves into the workspace before running a command; file arguments are meant
-// relative to the folder the command was started from, which is taken here, before main().
-const QString startFolder = QDir::currentPath();
-
 QString argumentPath(const QString &arg)
 {
-    return QDir(startFolder).absoluteFilePath(arg);
+    return Cli::argPath(arg);
 }
 
 const char *const kColumnHeaders[] = {"", "Name", "F.Anlg", "F.Dig", "Offset", "BW", "Status", "Mode",

@@ -53,6 +53,17 @@ CliRegistration::CliRegistration(CliCommand command)
 
 namespace Cli {
 
+namespace {
+QString startFolder;
+}
+
+QString argPath(const QString &argument)
+{
+    if (argument.isEmpty())
+        return argument;
+    return QDir(startFolder.isEmpty() ? QDir::currentPath() : startFolder).absoluteFilePath(argument);
+}
+
 void out(const QString &line) { writeLine(stdout, line); }
 void err(const QString &line) { writeLine(stderr, line); }
 
@@ -150,6 +161,7 @@ int main(int argc, char **argv)
         return Cli::usage(name);
 
     // The workspace is found exactly as the windowed program finds its program folder.
+    Cli::startFolder = QDir::currentPath();
     if (!QDir::setCurrent(options.workspace)) {
         Cli::err(QStringLiteral("workspace folder not found: %1").arg(options.workspace));
         return 1;
