@@ -171,6 +171,21 @@ bool headerCommands(const QString &line, QStringList &script)
     return true;
 }
 
+// A query with its tries: a failed exchange, or an answer that is not the meter's (noise),
+// fails the try. Returns the last try's result, -96 for noise.
+int askMeter(SerialPort &port, const QByteArray &command, QByteArray &answer, int attempts)
+{
+    int r = Err::Timeout;
+    for (int tries = 0; tries < attempts; ++tries) {
+        r = CommandLink::Transact(port, command, answer);
+        if (r >= 0 && !CommandLink::AnswersQuery(command, answer))
+            r = Err::CommunicationError;
+        if (r >= 0)
+            break;
+    }
+    return r;
+}
+
 bool openPort(JobContext &ctx)
 {
     return ctx.port().Open(app().PortName, 57600, 0, 8, 2) == 0;
@@ -430,14 +445,16 @@ int receivePlanJob(JobContext &ctx, int planNumber, const QString &planPath)
     QByteArray answer;
     QByteArray planName;
     int count = 0;
-    if (CommandLink::TransactWithRetry(port, Cmd::askPlanName(planNumber), answer, 2) < 0) {
+    if (askMeter(port, Cmd::askPlanName(planNumber), answer, 2) < 0) {
         result = Err::CommunicationError;
     } else {
         planName = answer.mid(3);
-        if (CommandLink::Transact(port, Cmd::askChannelCount(planNumber), answer) < 0)
+        bool counted = false;
+        if (askMeter(port, Cmd::askChannelCount(planNumber), answer, 1) >= 0)
+            count = int(leadingInteger(QString::fromLatin1(answer.mid(3)), &counted));
+        // A count that is not a number is a garbled answer, not an empty plan.
+        if (!counted)
             result = Err::CommunicationError;
-        else
-            count = int(leadingInteger(QString::fromLatin1(answer.mid(3))));
     }
 
     if (result == 0 && count > 0) {
@@ -453,7 +470,7 @@ int receivePlanJob(JobContext &ctx, int planNumber, const QString &planPath)
                 result = Err::UserBreak;
                 break;
             }
-            if (CommandLink::Transact(port, Cmd::askChannel(planNumber, c), answer) < 0) {
+            if (askMeter(port, Cmd::askChannel(planNumber, c), answer, 1) < 0) {
                 if (++failures >= 3)
                     result = Err::CommunicationError;
                 continue;

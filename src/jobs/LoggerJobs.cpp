@@ -55,13 +55,18 @@ QString answerText(const QByteArray &answer)
     return QString::fromLatin1(answer);
 }
 
-// A single query; false on a failed exchange.
+// One command with its tries; false on a failed exchange. A query's answer that is not the
+// meter's (noise) is a failed try: it would be stored as a logger.
 bool ask(SerialPort &port, const QByteArray &command, QString &answer, int attempts)
 {
     QByteArray bytes;
-    const int r = CommandLink::TransactWithRetry(port, command, bytes, attempts);
+    const bool query = command.size() > 1 && command[1] == '?';
+    bool answered = false;
+    for (int tries = 0; tries < attempts && !answered; ++tries)
+        answered = CommandLink::Transact(port, command, bytes) >= 0
+            && (!query || CommandLink::AnswersQuery(command, bytes));
     answer = answerText(bytes);
-    return r >= 0;
+    return answered;
 }
 
 class Progress {

@@ -98,6 +98,12 @@ int Transact(SerialPort &port, const QByteArray &command, QByteArray &answer)
     return result;
 }
 
+bool AnswersQuery(const QByteArray &command, const QByteArray &answer)
+{
+    return isQuery(command) && command.size() >= 4 && answer.size() >= 3 && answer[0] == '*'
+        && answer[1] == command[2] && answer[2] == command[3];
+}
+
 int TransactWithRetry(SerialPort &port, const QByteArray &command, QByteArray &answer, int attempts)
 {
     int result = -4;

@@ -15,6 +15,10 @@ int Transact(SerialPort &port, const QByteArray &command, QByteArray &answer);
 int TransactWithRetry(SerialPort &port, const QByteArray &command, QByteArray &answer, int attempts);
 // Writes the framed text and waits for the acknowledgement.
 int SendCommand(SerialPort &port, const QByteArray &framed, int timeoutMs);
+// Whether a query's answer is the meter's: it repeats the query's name behind "*" ("*?CW00" is
+// answered "*CW003"). Line noise that happens to end in a CR is not. (Not for "*?VE", which the
+// loader answers "BOOT".)
+bool AnswersQuery(const QByteArray &command, const QByteArray &answer);
 
 } // namespace CommandLink
 
