@@ -238,30 +238,37 @@ int SerialPort::ReadUntil(char terminator, int maxChars, QByteArray &buf, int ms
             return -3;
         idleWakes = 0;
         lastTick = tick();
-        switch (c) {
-        case kCR:
-            buf.append(c);
-            return stored + 1;
-        case kXON:
-            ready = true;
-            break;
-        case kXOFF:
-            ready = false;
-            break;
-        case kNAK:
-            buf.append(c);
-            return -5;
-        default:
-            if (stored >= maxChars)
-                return -6;
-            buf.append(c);
-            ++stored;
-            break;
-        }
-        if (c == terminator)
-            return stored;
+        if (const std::optional<int> result = takeReadByte(c, terminator, maxChars, buf, stored, ready))
+            return *result;
     }
     return -4;
+}
+
+std::optional<int> takeReadByte(char c, char terminator, int maxChars, QByteArray &buf, int &stored, bool &ready)
+{
+    switch (c) {
+    case kCR:
+        buf.append(c);
+        return stored + 1;
+    case kXON:
+        ready = true;
+        break;
+    case kXOFF:
+        ready = false;
+        break;
+    case kNAK:
+        buf.append(c);
+        return -5;
+    default:
+        if (stored >= maxChars)
+            return -6;
+        buf.append(c);
+        ++stored;
+        break;
+    }
+    if (c == terminator)
+        return stored;
+    return std::nullopt;
 }
 
 int SerialPort::ReadLine(QByteArray &buf, int maxChars, int ms)

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class QSerialPort;
 class QThread;
@@ -96,3 +97,10 @@ private:
 
 // The one port object of the program.
 SerialPort &thePort();
+
+// What ReadUntil does with one byte that arrived, apart from the port, so that its rules can
+// be checked on any byte stream: XON/XOFF set ready and are not stored, CR ends the line
+// (stored, count + 1), NAK ends with -5 (stored), any other byte is stored and counted (-6
+// when maxChars are stored already) and ends the read when it is the terminator. stored is
+// the count so far. Nothing while the read goes on; otherwise ReadUntil's result.
+std::optional<int> takeReadByte(char c, char terminator, int maxChars, QByteArray &buf, int &stored, bool &ready);
