@@ -110,6 +110,16 @@ bool parenthesisedNumber(const QString &line, int &value)
     return found;
 }
 
+// A text that goes into a command must not carry a control character: a CR would end the
+// command there and the meter would take the rest as a command of its own.
+bool fitsOneCommand(const QString &text)
+{
+    for (QChar c : text)
+        if (c.unicode() < 0x20)
+            return false;
+    return true;
+}
+
 // "*CF" for one channel line of a plan section; false when the line cannot be converted.
 bool channelCommand(const QString &line, int plan, const QString &planType, QByteArray &command)
 {
@@ -129,7 +139,7 @@ bool channelCommand(const QString &line, int plan, const QString &planType, QByt
     while (parts.size() < 13)
         parts.append(QString());
     const QString name = parts[1];
-    if (name.contains(QLatin1Char('&')))
+    if (name.contains(QLatin1Char('&')) || !fitsOneCommand(name))
         return false;   // would shift every field the meter reads after it
     const QByteArray nameBytes = toLatin1Text(name);
     const int index = int(number - 1);
@@ -160,7 +170,7 @@ bool channelCommand(const QString &line, int plan, const QString &planType, QByt
 bool headerCommands(const QString &line, QStringList &script)
 {
     const std::optional<PlanHeader> header = parsePlanHeader(line);
-    if (!header || !header->channelCount)
+    if (!header || !header->channelCount || !fitsOneCommand(header->name))
         return false;
     bool hasPosition = false;
     const long long position = leadingInteger(header->position, &hasPosition);
