@@ -407,9 +407,17 @@ int saveWithLocation(const QString &source, const QString &target, const QString
     value.replace(QLatin1Char('\n'), QLatin1Char(' '));
     const QString locationLine = Key::Location + QLatin1Char('=') + value;
 
+    // Only the header holds the LOCATION line: the viewer reads no key after the column line,
+    // and a measurement line must never be touched.
+    const QString columnKey = kTvColumnLine.left(kTvColumnKeyLength);
     bool replaced = false;
     int loggerNumberLine = -1;
+    int columnLine = -1;
     for (int i = 0; i < lines.size(); ++i) {
+        if (lines.at(i).startsWith(columnKey)) {
+            columnLine = i;
+            break;
+        }
         if (isKeyLine(lines.at(i), Key::Location)) {
             lines[i] = locationLine;
             replaced = true;
@@ -417,9 +425,11 @@ int saveWithLocation(const QString &source, const QString &target, const QString
             loggerNumberLine = i;
         }
     }
-    // A file received without a header answer has no LOCATION line; the edit must not vanish.
+    // A file received without a header answer has no LOCATION line; the edit must not vanish,
+    // so it goes after LOGGER NUMBER, or at the end of the header.
     if (!replaced)
-        lines.insert(loggerNumberLine >= 0 ? loggerNumberLine + 1 : lines.size(), locationLine);
+        lines.insert(loggerNumberLine >= 0 ? loggerNumberLine + 1 : columnLine >= 0 ? columnLine : lines.size(),
+                     locationLine);
     return writeTextLinesAtomically(target, lines) ? 0 : Err::UnableToOpenFile;
 }
 

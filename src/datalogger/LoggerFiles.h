@@ -210,9 +210,10 @@ QStringList measuresLines(int measureCount);
 // row, no valid measurement line). contents is filled as far as the file was read.
 int read(const QString &path, TvLoggerContents &contents);
 
-// Copies source to target with every LOCATION line replaced by "LOCATION=" and the location
-// (line breaks in it become blanks). A file without a LOCATION line gets one after its
-// LOGGER NUMBER line. The target is replaced only when the copy is complete; source and target
+// Copies source to target with every LOCATION line of the header replaced by "LOCATION=" and
+// the location (line breaks in it become blanks). A file without a LOCATION line gets one after
+// its LOGGER NUMBER line, or at the end of its header without one; measurement lines stay as
+// they are. The target is replaced only when the copy is complete; source and target
 // may be the same file. 0, or -65 when either end cannot be used (target left as it was).
 int saveWithLocation(const QString &source, const QString &target, const QString &location);
 } // namespace TvLoggerFile
