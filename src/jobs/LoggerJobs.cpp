@@ -203,6 +203,11 @@ int receiveAllLoggers(JobContext &ctx, int familyBits, QStringList *written)
                       + StringTable::text(Row::Datalogger) + QLatin1Char(' ') + QString::number(slot));
         result = family == LoggerFamily::Tv ? receiveTvLoggerJob(ctx, slot, path)
                                             : receiveModemLoggerJob(ctx, slot, path);
+        // The scan had the port: a download that cannot open it again has lost the meter
+        // (a hang-up, a pulled cable), a failure to report, unlike the silent 54 of a job that
+        // never got the port.
+        if (result == Err::PortFailure)
+            result = Err::CommunicationError;
         // Any download that fails ends the run with its result, whatever the family: a logger
         // that could not be stored is not passed over as if it had been received.
         if (result != 0)

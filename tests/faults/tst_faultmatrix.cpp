@@ -52,7 +52,6 @@ enum class Job { SendGroup, ReceivePlan, IndexTv, IndexModem, TvLogger, ModemLog
 constexpr int Ok = 0;
 constexpr int Comm = Err::CommunicationError;
 constexpr int Break = Err::UserBreak;
-constexpr int Port = Err::PortFailure;
 
 // One command of one job. The fault hits the commands that begin with prefix, at the
 // occurrences sel gives (meter syntax: "" every one, "N", "N-M", "N-"); a hang-up and a Cancel
@@ -136,8 +135,8 @@ const Row kRows[] = {
     {Job::AllTv, "download TL2", "*TL2", "2-3", 2, kSelectStops},
     {Job::AllTv, "download HL first", "*?HL00", "2-", 2, kQueryStops},
     // A measure that fails ends that logger's list, not the run; after a hang-up the next
-    // download cannot open the port, and the run ends with that download's 54.
-    {Job::AllTv, "download HD first measure", "*?HD00000", "", 5, {Ok, Ok, Ok, Ok, Ok, Ok, Port, Break}},
+    // download cannot open the port again: the meter is lost, a communication failure.
+    {Job::AllTv, "download HD first measure", "*?HD00000", "", 5, {Ok, Ok, Ok, Ok, Ok, Ok, Comm, Break}},
     {Job::AllTv, "download HL second", "*?HL02", "2-", 2, kQueryStops},
     // Slot 4 has no measures: its header is the run's last exchange.
     {Job::AllTv, "download HL last", "*?HL04", "2-", 2, {Comm, Comm, Comm, Comm, Comm, Ok, Comm, Ok}},
