@@ -300,6 +300,134 @@ int firstOccurrence(const QString &sel)
     return sel.isEmpty() ? 1 : sel.section(QLatin1Char('-'), 0, 0).toInt();
 }
 
+constexpr int NoFault = -1;
+
+// One run of a job against the meter in a fresh workspace: library plans, a saved group,
+// saved loggers, the settings, files earlier jobs left in the temporary folder, and the
+// inputs of the jobs.
+struct Run {
+    TestWorkspace ws;
+    std::unique_ptr<SimulatedMeter> meter;
+    QString script;
+    QString firmware;
+    int timeout = kTimeoutMs;
+    int result = 0;
+    qint64 elapsed = 0;
+    bool cancelFired = false;
+    std::map<QString, QByteArray> before, after;
+
+    bool prepare()
+    {
+        if (loadCatalogue() <= 0)
+            return false;
+        chooseModel(catalogueIndexOf(QStringLiteral("KV-27")), true);
+        ws.write(QStringLiteral("Channel/ab.ch26"), planText(QStringLiteral("AB"), kPlanAb));
+        ws.write(QStringLiteral("Channel/cd.ch26"), planText(QStringLiteral("CD"), kPlanCd));
+        ws.write(QStringLiteral("Channel/pair.tx26"),
+                 crlf({QStringLiteral("#====================================="),
+                       QStringLiteral("Kelvatrone :  CONTROL REMOT PROGRAM"),
+                       QStringLiteral("#====================================="), QStringLiteral("[CHANNEL PLANS]"),
+                       QStringLiteral("[FILES]"), QStringLiteral("ab.ch26"), QStringLiteral("cd.ch26")}));
+        if (!writeSettings(settingsPath(), QStringLiteral("COM1"), ws.library(), ws.firmware(), ws.temp()))
+            return false;
+        ws.write(QStringLiteral("Loggers/roof.lg27t"), "saved TV logger\r\nDEVICE=KORVEL-26\r\nLOGGER NUMBER=0\r\n");
+        ws.write(QStringLiteral("Loggers/shop.lg27m"), "saved modem logger\r\nDEVICE=KORVEL-25\r\nLOGGER NUMBER=0\r\n");
+        ws.write(QStringLiteral("Temp/chnl00.log"), "Dia =01:12:2026  Hora=10:00:00\r\n");
+        ws.write(QStringLiteral("Temp/updt00.log"), "Dia =01:12:2026  Hora=11:00:00\r\n");
+        ws.write(QStringLiteral("Temp/logger.tlg"), "an index received earlier\r\n");
+        ws.write(QStringLiteral("Temp/temp02.lg27t"), "a TV logger received earlier\r\n");
+        ws.write(QStringLiteral("Temp/tempcm02.lg27m"), "a modem logger received earlier\r\n");
+        ws.write(QStringLiteral("Temp/rx01.ch26"), "a plan received earlier\r\n");
+        firmware = ws.write(QStringLiteral("Version/kv27.hx27"), firmwareText());
+        const QString memberAb = ws.write(QStringLiteral("Temp/ab.ch26"), planText(QStringLiteral("AB"), kPlanAb));
+        const QString memberCd = ws.write(QStringLiteral("Temp/cd.ch26"), planText(QStringLiteral("CD"), kPlanCd));
+        script = combinedFilePath();
+        return writeCombinedFile(script, {memberAb, memberCd}) == 0 && BuildCommandScript(script) == 1
+            && CopyCommandScript(script) == 1;
+    }
+
+    // Starts the meter with the fault (NoFault: none) at the row's command and runs the job.
+    bool run(const Row &r, int fault)
+    {
+        if (!prepare())
+            return false;
+        const QString prefix = QString::fromLatin1(r.prefix);
+        const QString sel = QString::fromLatin1(r.sel);
+        QStringList args{QStringLiteral("--loggers"), TestWorkspace::source(QStringLiteral("tests/fixtures/meter")),
+                         QStringLiteral("--plan-file"), ws.path(QStringLiteral("Channel/ab.ch26")),
+                         QStringLiteral("--plan-file"), ws.path(QStringLiteral("Channel/cd.ch26"))};
+        if (fault == Cancel)
+            args << QStringLiteral("--fault")
+                 << QStringLiteral("delay:%1:%2:%3").arg(kCancelDelayMs).arg(prefix).arg(firstOccurrence(sel));
+        else if (fault != NoFault)
+            args << QStringLiteral("--fault")
+                 << QStringLiteral("%1:%2").arg(QLatin1String(kFaultNames[fault]),
+                                                sel.isEmpty() ? prefix : prefix + QLatin1Char(':') + sel);
+        meter = std::make_unique<SimulatedMeter>(args);
+        if (!meter->start())
+            return false;
+        app().PortName = meter->devicePath();
+        timeout = fault == Cancel ? kCancelTimeoutMs : kTimeoutMs;
+        thePort().SetTimeout(timeout);
+        firmwareTiming().eraseTimeoutMs = timeout;
+        firmwareTiming().normalTimeoutMs = timeout;
+
+        int code = 0;
+        QString text;
+        switch (r.job) {
+        case Job::SendGroup: code = JobCode::GroupScript; text = script; break;
+        case Job::ReceivePlan: code = JobCode::ReceivePlan; text = ws.path(QStringLiteral("Temp/rx00.ch26")); break;
+        case Job::IndexTv: code = JobCode::TvFamily | JobCode::Index; text = Logger::indexPath(); break;
+        case Job::IndexModem: code = JobCode::ModemFamily | JobCode::Index; text = Logger::indexPath(); break;
+        case Job::TvLogger:
+            code = JobCode::TvFamily | JobCode::OneLogger;
+            text = Logger::receivedLoggerPath(LoggerFamily::Tv, 0);
+            break;
+        case Job::ModemLogger:
+            code = JobCode::ModemFamily | JobCode::OneLogger;
+            text = Logger::receivedLoggerPath(LoggerFamily::Modem, 0);
+            break;
+        case Job::AllTv: code = JobCode::TvFamily | JobCode::AllLoggers; break;
+        case Job::AllModem: code = JobCode::ModemFamily | JobCode::AllLoggers; break;
+        case Job::Firmware: code = JobCode::Firmware; text = firmware; break;
+        }
+
+        before = digests(ws.root());
+        RecordingContext ctx;
+        std::unique_ptr<CancelWatcher> watcher;
+        if (fault == Cancel)
+            watcher = std::make_unique<CancelWatcher>(ctx, meter->stateDir() + QStringLiteral("/transcript.txt"),
+                                                      prefix, firstOccurrence(sel));
+        QElapsedTimer clock;
+        clock.start();
+        result = runJob(ctx, code, text, 0);
+        elapsed = clock.elapsed();
+        if (watcher) {
+            watcher->stop();
+            cancelFired = watcher->hasFired();
+        }
+        after = digests(ws.root());
+        return true;
+    }
+
+    // What the job delivered: its output files (not the logs, which carry times) and what
+    // the meter received and holds (plans, firmware lines).
+    std::map<QString, QByteArray> delivered(Job job) const
+    {
+        std::map<QString, QByteArray> out;
+        const QRegularExpression output = jobOutput(job);
+        for (const auto &[path, digest] : after)
+            if (output.match(path).hasMatch() && !path.endsWith(QLatin1String(".log")))
+                out[path] = ws.read(path);
+        for (const char *name : {"plans-received.txt", "plans-held.txt", "firmware.txt"}) {
+            QFile f(meter->stateDir() + QLatin1Char('/') + QLatin1String(name));
+            if (f.open(QIODevice::ReadOnly))
+                out[QLatin1String("meter/") + QLatin1String(name)] = f.readAll();
+        }
+        return out;
+    }
+};
+
 } // namespace
 
 class FaultMatrix : public QObject {
@@ -308,6 +436,7 @@ class FaultMatrix : public QObject {
     int cases = 0;
     qint64 worstMargin = std::numeric_limits<qint64>::max();   // smallest (bound - elapsed)
     QString worstCase;
+    std::map<Job, std::map<QString, QByteArray>> cleanDelivery;   // per job, from a run without fault
 
 private Q_SLOTS:
     void initTestCase()
@@ -342,110 +471,31 @@ private Q_SLOTS:
         QFETCH(int, fault);
         const Row &r = kRows[row];
         const QString prefix = QString::fromLatin1(r.prefix);
-        const QString sel = QString::fromLatin1(r.sel);
-        const QString at = sel.isEmpty() ? prefix : prefix + QLatin1Char(':') + sel;
 
-        // The workspace: library plans, a saved group, saved loggers, the settings, files
-        // earlier jobs left in the temporary folder, and the inputs of the jobs.
-        TestWorkspace ws;
-        QVERIFY(loadCatalogue() > 0);
-        chooseModel(catalogueIndexOf(QStringLiteral("KV-27")), true);
-        const QString ab = ws.write(QStringLiteral("Channel/ab.ch26"), planText(QStringLiteral("AB"), kPlanAb));
-        const QString cd = ws.write(QStringLiteral("Channel/cd.ch26"), planText(QStringLiteral("CD"), kPlanCd));
-        ws.write(QStringLiteral("Channel/pair.tx26"),
-                 crlf({QStringLiteral("#====================================="),
-                       QStringLiteral("Kelvatrone :  CONTROL REMOT PROGRAM"),
-                       QStringLiteral("#====================================="), QStringLiteral("[CHANNEL PLANS]"),
-                       QStringLiteral("[FILES]"), QStringLiteral("ab.ch26"), QStringLiteral("cd.ch26")}));
-        QVERIFY(writeSettings(settingsPath(), QStringLiteral("COM1"), ws.library(), ws.firmware(), ws.temp()));
-        ws.write(QStringLiteral("Loggers/roof.lg27t"), "saved TV logger\r\nDEVICE=KORVEL-26\r\nLOGGER NUMBER=0\r\n");
-        ws.write(QStringLiteral("Loggers/shop.lg27m"), "saved modem logger\r\nDEVICE=KORVEL-25\r\nLOGGER NUMBER=0\r\n");
-        ws.write(QStringLiteral("Temp/chnl00.log"), "Dia =01:12:2026  Hora=10:00:00\r\n");
-        ws.write(QStringLiteral("Temp/updt00.log"), "Dia =01:12:2026  Hora=11:00:00\r\n");
-        ws.write(QStringLiteral("Temp/logger.tlg"), "an index received earlier\r\n");
-        ws.write(QStringLiteral("Temp/temp02.lg27t"), "a TV logger received earlier\r\n");
-        ws.write(QStringLiteral("Temp/tempcm02.lg27m"), "a modem logger received earlier\r\n");
-        ws.write(QStringLiteral("Temp/rx01.ch26"), "a plan received earlier\r\n");
-        const QString firmware = ws.write(QStringLiteral("Version/kv27.hx27"), firmwareText());
-        const QString memberAb = ws.write(QStringLiteral("Temp/ab.ch26"), planText(QStringLiteral("AB"), kPlanAb));
-        const QString memberCd = ws.write(QStringLiteral("Temp/cd.ch26"), planText(QStringLiteral("CD"), kPlanCd));
-        const QString script = combinedFilePath();
-        QCOMPARE(writeCombinedFile(script, {memberAb, memberCd}), 0);
-        QCOMPARE(BuildCommandScript(script), 1);
-        QCOMPARE(CopyCommandScript(script), 1);
-
-        // The meter, with the fault.
-        QStringList args{QStringLiteral("--loggers"), TestWorkspace::source(QStringLiteral("tests/fixtures/meter")),
-                         QStringLiteral("--plan-file"), ab, QStringLiteral("--plan-file"), cd};
-        if (fault == Cancel)
-            args << QStringLiteral("--fault")
-                 << QStringLiteral("delay:%1:%2:%3").arg(kCancelDelayMs).arg(prefix).arg(firstOccurrence(sel));
-        else
-            args << QStringLiteral("--fault") << QStringLiteral("%1:%2").arg(QLatin1String(kFaultNames[fault]), at);
-        SimulatedMeter meter(args);
-        QVERIFY(meter.start());
-        app().PortName = meter.devicePath();
-        const int timeout = fault == Cancel ? kCancelTimeoutMs : kTimeoutMs;
-        thePort().SetTimeout(timeout);
-        firmwareTiming().eraseTimeoutMs = timeout;
-        firmwareTiming().normalTimeoutMs = timeout;
-
-        const std::map<QString, QByteArray> before = digests(ws.root());
-
-        int code = 0;
-        QString text;
-        int number = 0;
-        switch (r.job) {
-        case Job::SendGroup: code = JobCode::GroupScript; text = script; break;
-        case Job::ReceivePlan: code = JobCode::ReceivePlan; text = ws.path(QStringLiteral("Temp/rx00.ch26")); break;
-        case Job::IndexTv: code = JobCode::TvFamily | JobCode::Index; text = Logger::indexPath(); break;
-        case Job::IndexModem: code = JobCode::ModemFamily | JobCode::Index; text = Logger::indexPath(); break;
-        case Job::TvLogger:
-            code = JobCode::TvFamily | JobCode::OneLogger;
-            text = Logger::receivedLoggerPath(LoggerFamily::Tv, 0);
-            break;
-        case Job::ModemLogger:
-            code = JobCode::ModemFamily | JobCode::OneLogger;
-            text = Logger::receivedLoggerPath(LoggerFamily::Modem, 0);
-            break;
-        case Job::AllTv: code = JobCode::TvFamily | JobCode::AllLoggers; break;
-        case Job::AllModem: code = JobCode::ModemFamily | JobCode::AllLoggers; break;
-        case Job::Firmware: code = JobCode::Firmware; text = firmware; break;
-        }
-
-        RecordingContext ctx;
-        std::unique_ptr<CancelWatcher> watcher;
-        if (fault == Cancel)
-            watcher = std::make_unique<CancelWatcher>(ctx, meter.stateDir() + QStringLiteral("/transcript.txt"), prefix,
-                                                      firstOccurrence(sel));
-        QElapsedTimer clock;
-        clock.start();
-        const int result = runJob(ctx, code, text, number);
-        const qint64 elapsed = clock.elapsed();
-        if (watcher) {
-            watcher->stop();
-            QVERIFY2(watcher->hasFired(), "the cancelled command never reached the meter");
-        }
+        Run run;
+        QVERIFY(run.run(r, fault));
         ++cases;
+        if (fault == Cancel)
+            QVERIFY2(run.cancelFired, "the cancelled command never reached the meter");
 
         // The fault did reach the meter at the command it names.
-        const QStringList transcript = meter.transcript();
+        const QStringList transcript = run.meter->transcript();
         QVERIFY2(std::any_of(transcript.begin(), transcript.end(), [&](const QString &l) { return l.startsWith(prefix); }),
                  qPrintable(QStringLiteral("%1 never sent").arg(prefix)));
 
-        QVERIFY2(result == r.expect[fault],
+        QVERIFY2(run.result == r.expect[fault],
                  qPrintable(QStringLiteral("result %1, expected %2; meter received: %3")
-                                .arg(result)
+                                .arg(run.result)
                                 .arg(r.expect[fault])
                                 .arg(transcript.mid(std::max<qsizetype>(0, transcript.size() - 8)).join(QLatin1Char(' ')))));
 
         // Within its time-outs: the faulted exchange may cost each of its tries a time-out (an
         // answer without ACK: the wait for the answer); nothing else may wait.
         const int waits = (fault == Silence || fault == NoAck) ? r.attempts : 0;
-        const qint64 bound = kSlackMs + qint64(waits) * timeout + (fault == Cancel ? kCancelDelayMs : 0);
-        QVERIFY2(elapsed <= bound, qPrintable(QStringLiteral("took %1 ms, bound %2 ms").arg(elapsed).arg(bound)));
-        if (bound - elapsed < worstMargin) {
-            worstMargin = bound - elapsed;
+        const qint64 bound = kSlackMs + qint64(waits) * run.timeout + (fault == Cancel ? kCancelDelayMs : 0);
+        QVERIFY2(run.elapsed <= bound, qPrintable(QStringLiteral("took %1 ms, bound %2 ms").arg(run.elapsed).arg(bound)));
+        if (bound - run.elapsed < worstMargin) {
+            worstMargin = bound - run.elapsed;
             worstCase = QString::fromLatin1(QTest::currentDataTag());
         }
 
@@ -454,22 +504,40 @@ private Q_SLOTS:
         QVERIFY(!thePort().upgradeLogOn());
 
         // Nothing but the job's own output was created, changed or removed.
-        const std::map<QString, QByteArray> after = digests(ws.root());
         const QRegularExpression output = jobOutput(r.job);
         QStringList changed;
-        for (const auto &[path, digest] : before) {
+        for (const auto &[path, digest] : run.before) {
             if (output.match(path).hasMatch())
                 continue;
-            const auto it = after.find(path);
-            if (it == after.end())
+            const auto it = run.after.find(path);
+            if (it == run.after.end())
                 changed << path + QStringLiteral(" (removed)");
             else if (it->second != digest)
                 changed << path;
         }
-        for (const auto &[path, digest] : after)
-            if (!output.match(path).hasMatch() && !before.count(path))
+        for (const auto &[path, digest] : run.after)
+            if (!output.match(path).hasMatch() && !run.before.count(path))
                 changed << path + QStringLiteral(" (new)");
         QVERIFY2(changed.isEmpty(), qPrintable(changed.join(QStringLiteral(", "))));
+
+        // XON/XOFF noise is flow control, not data: the job delivers exactly what it delivers
+        // on a quiet line.
+        if (fault == XonXoff) {
+            if (!cleanDelivery.count(r.job)) {
+                Run clean;
+                QVERIFY(clean.run(r, NoFault));
+                QCOMPARE(clean.result, 0);
+                cleanDelivery[r.job] = clean.delivered(r.job);
+                QVERIFY(!cleanDelivery[r.job].empty());
+            }
+            const std::map<QString, QByteArray> got = run.delivered(r.job);
+            for (const auto &[path, bytes] : cleanDelivery[r.job]) {
+                const auto it = got.find(path);
+                QVERIFY2(it != got.end(), qPrintable(path + QStringLiteral(" not delivered")));
+                QVERIFY2(it->second == bytes, qPrintable(path + QStringLiteral(" differs from a quiet line's")));
+            }
+            QCOMPARE(got.size(), cleanDelivery[r.job].size());
+        }
     }
 };
 
