@@ -44,6 +44,9 @@ constexpr int kCancelTimeoutMs = 500;
 // 100 ms in all here) and file writes, on a loaded two-core machine.
 constexpr int kSlackMs = 1000;
 
+// How the meter's 40 noise bytes begin (its noise is the same every time).
+const QByteArray kNoiseStart = QByteArrayLiteral("sn\xe1\xc4O\xe3[Y\xd6\xf3");
+
 enum Fault { Nak, Silence, NoAck, Long, Garbage, XonXoff, Hangup, Cancel, FaultCount };
 const char *const kFaultNames[FaultCount] = {"nak", "silence", "noack", "long", "garbage", "xonxoff", "hangup", "cancel"};
 
@@ -519,6 +522,16 @@ private Q_SLOTS:
             if (!output.match(path).hasMatch() && !run.before.count(path))
                 changed << path + QStringLiteral(" (new)");
         QVERIFY2(changed.isEmpty(), qPrintable(changed.join(QStringLiteral(", "))));
+
+        // The meter's noise and padding never land in a received file (the transaction logs
+        // record answers as they came, noise included).
+        for (const auto &[path, digest] : run.after) {
+            if (!output.match(path).hasMatch() || path.endsWith(QLatin1String(".log")))
+                continue;
+            const QByteArray bytes = run.ws.read(path);
+            QVERIFY2(!bytes.contains(kNoiseStart) && !bytes.contains(QByteArray(20, '#')),
+                     qPrintable(path + QStringLiteral(" holds the meter's noise")));
+        }
 
         // XON/XOFF noise is flow control, not data: the job delivers exactly what it delivers
         // on a quiet line.
