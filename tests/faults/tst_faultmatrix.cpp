@@ -2,7 +2,8 @@
 // fail it (NAK, silence, an answer without ACK, an overlong answer, noise, XON/XOFF noise, a
 // hang-up) and a Cancel pressed while the meter handles it. One table gives every case and what
 // the job must answer; each case also checks that the job ends within its time-outs, that the
-// port is closed afterwards, and that no file of the workspace but the job's own output changed.
+// port is closed afterwards, that no file of the workspace but the job's own output changed,
+// that no noise reached a received file, and that XON/XOFF noise changes nothing delivered.
 
 #include "RecordingContext.h"
 #include "SimulatedMeter.h"
@@ -69,7 +70,7 @@ struct Row {
     std::array<int, FaultCount> expect;
 };
 
-// Results, in the order of Fault:                       nak   silence noack long  garbage xonxoff hangup cancel
+// Results, in the order of Fault: nak, silence, noack, long, garbage, xonxoff, hangup, cancel.
 // An order in the middle of a group script: any failed exchange stops it (-96); an order
 // answered by a line instead of ACK is acknowledged; Cancel stops it after the exchange.
 constexpr std::array<int, FaultCount> kScriptLine = {Comm, Comm, Ok, Comm, Comm, Ok, Comm, Break};
