@@ -105,6 +105,12 @@ void report(const char *what, const Figures &start, const Figures &end, qint64 m
           end.rssKb - start.rssKb, start.fds, end.fds, double(ms) / 1000.0);
 }
 
+void reportWarmUp(const Figures &start, const Figures &end)
+{
+    qInfo("warm-up rounds: VmRSS %ld kB -> %ld kB, open descriptors %d -> %d", start.rssKb, end.rssKb, start.fds,
+          end.fds);
+}
+
 } // namespace
 
 class SoakTest : public QObject {
@@ -196,7 +202,7 @@ void SoakTest::groupRoundTrips()
             quarter = figures();
     }
     const Figures end = figures();
-    report("group round trips (before warm-up)", before, start, 0);
+    reportWarmUp(before, start);
     qInfo("group: %d round trips of %d plans, %lld channels each way per round; VmRSS after a quarter %ld kB",
           kGroupRounds, kPlans,
           static_cast<long long>(std::accumulate(plans.begin(), plans.end(), qsizetype(0),
