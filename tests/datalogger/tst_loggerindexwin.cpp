@@ -352,7 +352,11 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(ws->temp() + QStringLiteral("/print40.txt")));
         QVERIFY(!QFileInfo::exists(ws->temp() + QStringLiteral("/prtemp40.log")));
         QVERIFY(asked(QStringLiteral("*?HD40")).isEmpty());
-        QVERIFY(QFileInfo(ws->path(QStringLiteral("modem.pdf"))).size() > 0);
+        // Two loggers printed into a file: one file each, the chosen name kept for the next print.
+        QVERIFY(QFileInfo(ws->path(QStringLiteral("modem_00.pdf"))).size() > 0);
+        QVERIFY(QFileInfo(ws->path(QStringLiteral("modem_02.pdf"))).size() > 0);
+        QVERIFY(!QFileInfo::exists(ws->path(QStringLiteral("modem.pdf"))));
+        QCOMPARE(thePrinter().outputFileName(), ws->path(QStringLiteral("modem.pdf")));
     }
 
     void indexOfEmptySlotsEndsIdlePlusReceiveAll()
@@ -399,7 +403,11 @@ private Q_SLOTS:
         }
         QVERIFY(readAll(ws->temp() + QStringLiteral("/print40.txt")).contains("TOWER"));
         QVERIFY(!QFileInfo::exists(ws->temp() + QStringLiteral("/print02.txt")));
-        QVERIFY(QFileInfo(pdf).size() > 0);
+        // One file per printed logger; a single file would keep only the last print job.
+        for (const char *name : {"loggers_00.pdf", "loggers_04.pdf", "loggers_40.pdf"})
+            QVERIFY2(QFileInfo(ws->path(QLatin1String(name))).size() > 0, name);
+        QVERIFY(!QFileInfo::exists(pdf));
+        QCOMPARE(thePrinter().outputFileName(), pdf);
         QCOMPARE(thePrinter().docName(), QStringLiteral("DATALOGGER 40"));
         QVERIFY(w.ReceiveAll->isEnabled());
         QCOMPARE(w.Missatge->text(), QStringLiteral("Status : Ready"));
@@ -418,7 +426,8 @@ private Q_SLOTS:
         w.PrintLoggers->click();
         QCOMPARE(int(prompter.asked.size()), 1);
         QVERIFY(!prompter.unexpected);
-        QVERIFY(QFileInfo::exists(ws->temp() + QStringLiteral("/prtemp00.log")));
+        // The destination is asked for before any logger is fetched for printing.
+        QVERIFY(!QFileInfo::exists(ws->temp() + QStringLiteral("/prtemp00.log")));
         QVERIFY(!QFileInfo::exists(ws->temp() + QStringLiteral("/prtemp04.log")));
         QVERIFY(w.PrintLoggers->isEnabled());
     }

@@ -2,6 +2,7 @@
 
 #include "app/StringTable.h"
 #include "app/windows/Prompts.h"
+#include "datalogger/Printing.h"
 #include "datalogger/Reports.h"
 #include "datalogger/windows/Dataloggerkv25.h"
 #include "datalogger/windows/Dloggerkv27.h"
@@ -20,6 +21,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QPrinter>
 #include <QPushButton>
 #include <QShowEvent>
 
@@ -382,6 +384,16 @@ int TResumLogger::printMarked(LoggerFamily family)
     const QString yes = StringTable::text(kRowYes);
     const int slotTotal = Logger::slotCount(family);
     int result = 0;
+    // Where the reports go is settled before any logger is fetched for them.
+    if (!ensurePrintDestination(this)) {
+        setStatus(StringTable::text(kRowCancelPrint));
+        setButtons(Buttons::All);
+        return 0;
+    }
+    // Printed into a file, every logger gets a file of its own (see loggerOutputFile).
+    QPrinter &printer = thePrinter();
+    const QString outputFile = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
+    const bool filePerLogger = !outputFile.isEmpty() && marked > 1;
     for (int i = 0; i <= slotTotal; ++i) {
         QCoreApplication::processEvents();
         if (i == 0 || Graella->cell(kColPrint, i) != yes)
@@ -408,6 +420,8 @@ int TResumLogger::printMarked(LoggerFamily family)
             result = Err::UnableToOpenFile;
             break;
         }
+        if (filePerLogger)
+            printer.setOutputFileName(loggerOutputFile(outputFile, slot));
         result = printLoggerReport(this, Report::printTitle(slot), report);
         // A printer choice the user cancelled ends the run without a message.
         if (result != 0) {
@@ -418,6 +432,8 @@ int TResumLogger::printMarked(LoggerFamily family)
             break;
         }
     }
+    if (filePerLogger)
+        printer.setOutputFileName(outputFile);
     setButtons(Buttons::All);
     return result;
 }

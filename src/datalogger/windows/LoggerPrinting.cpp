@@ -4,6 +4,7 @@
 #include "datalogger/Printing.h"
 #include "link/ErrorCodes.h"
 
+#include <QFileInfo>
 #include <QPrinter>
 
 namespace {
@@ -25,11 +26,23 @@ void loggerPrintSetup(QWidget *parent)
     prompts().printDialog(parent, &thePrinter());
 }
 
+bool ensurePrintDestination(QWidget *parent)
+{
+    // Without any printer a print job would vanish without a trace; ask where it should go.
+    return hasDestination(thePrinter()) || prompts().printDialog(parent, &thePrinter());
+}
+
+QString loggerOutputFile(const QString &outputFile, int slot)
+{
+    const QFileInfo info(outputFile);
+    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+    const QString stem = info.suffix().isEmpty() ? outputFile : outputFile.left(outputFile.size() - suffix.size());
+    return stem + QString::asprintf("_%.2d", slot) + suffix;
+}
+
 int printLoggerReport(QWidget *parent, const QString &title, const QString &reportPath)
 {
-    QPrinter &printer = thePrinter();
-    // Without any printer a print job would vanish without a trace; ask where it should go.
-    if (!hasDestination(printer) && !prompts().printDialog(parent, &printer))
+    if (!ensurePrintDestination(parent))
         return 1;
     const int pages = printTextFile(title, reportPath);
     return pages < 0 ? Err::UnableToOpenFile : 0;

@@ -15,3 +15,11 @@ void loggerPrintSetup(QWidget *parent);
 // report could not be read or the printer could not start the job; the caller reports the
 // failure.
 int printLoggerReport(QWidget *parent, const QString &title, const QString &reportPath);
+
+// Makes sure the program's printer has somewhere to go, offering the printer choice when it has
+// not. False when the user cancelled it.
+bool ensurePrintDestination(QWidget *parent);
+
+// The file of one logger when several are printed into files: each logger is its own print job,
+// and one file would keep only the last of them. "loggers.pdf" and slot 4 give "loggers_04.pdf".
+QString loggerOutputFile(const QString &outputFile, int slot);
