@@ -223,6 +223,12 @@ int checkFirmwareFile(const QString &path, QStringList *lines)
             --stop;
         if (stop - start + 1 > kFirmwareLineLimit)
             return Err::UnableToOpenFile;
+        // A firmware line is printable text. A CR inside it would end its "*SX" command early
+        // and the meter would take the rest for a command of its own; other control bytes are
+        // dropped or acted on by the line: either way the image written would be corrupt.
+        for (qsizetype i = start; i < stop; ++i)
+            if (uchar(all.at(i)) < 0x20)
+                return Err::UnableToOpenFile;
         found.append(QString::fromLatin1(all.constData() + start, stop - start));
         start = next;
     }

@@ -28,7 +28,8 @@ constexpr int kFirmwareSectors[6] = {2, 3, 4, 5, 6, 2};
 constexpr int kEraseAttempts = 5;
 
 // The check before the job: 0 when the file can be sent; -253 when it cannot be opened;
-// -65 when it does not begin with "S" or holds a line longer than the limit. On success
+// -65 when it does not begin with "S" or holds a line longer than the limit or a control
+// character inside a line. On success
 // lines receives the file's lines without their line ends.
 int checkFirmwareFile(const QString &path, QStringList *lines = nullptr);
 
