@@ -16,14 +16,19 @@ struct Member {
     QStringList channelLines;
 };
 
-// Cuts a header after its last comma before ")" and gives it the position i.
+// Gives a header the position i in its last field, the field parsePlanHeader takes for the
+// position: everything after the last comma is replaced. (A ")" in the plan's name must not be
+// taken for the end of the header, or the header would be cut down to its position alone.) A
+// header with no field after its channel count gets one.
 QString renumberedHeader(const QString &line, int position)
 {
-    qsizetype close = line.indexOf(QLatin1Char(')'));
-    if (close < 0)
+    const QString number = QString::number(position) + QLatin1Char(')');
+    if (line.mid(9).count(QLatin1Char(',')) >= 5)
+        return line.left(line.lastIndexOf(QLatin1Char(',')) + 1) + number;
+    qsizetype close = line.lastIndexOf(QLatin1Char(')'));
+    if (close < 9)
         close = line.size();
-    const qsizetype comma = line.lastIndexOf(QLatin1Char(','), close - 1);
-    return line.left(comma + 1) + QString::number(position) + QLatin1Char(')');
+    return line.left(close) + QLatin1Char(',') + number;
 }
 
 int readMember(const QString &path, int position, Member &m)
