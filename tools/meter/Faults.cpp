@@ -50,12 +50,12 @@ bool parseInt(const QString &text, int &v, int min)
 }
 } // namespace
 
-QString FaultSet::add(const QString &spec)
+QString FaultSet::add(const QString &fault)
 {
     FaultSpec f;
-    const int colon = spec.indexOf(QLatin1Char(':'));
-    const QString kind = colon < 0 ? spec : spec.left(colon);
-    const QString rest = colon < 0 ? QString() : spec.mid(colon + 1);
+    const int colon = fault.indexOf(QLatin1Char(':'));
+    const QString kind = colon < 0 ? fault : fault.left(colon);
+    const QString rest = colon < 0 ? QString() : fault.mid(colon + 1);
     static const QList<QPair<QString, FaultSpec::Kind>> targeted = {
         {QStringLiteral("nak"), FaultSpec::Nak},       {QStringLiteral("silence"), FaultSpec::Silence},
         {QStringLiteral("noack"), FaultSpec::NoAck},   {QStringLiteral("long"), FaultSpec::Long},
@@ -64,7 +64,7 @@ QString FaultSet::add(const QString &spec)
     for (const auto &[name, k] : targeted) {
         if (kind == name) {
             if (colon < 0)
-                return QStringLiteral("fault \"%1\" needs a command prefix (%1:PREFIX[:N])").arg(spec);
+                return QStringLiteral("fault \"%1\" needs a command prefix (%1:PREFIX[:N])").arg(fault);
             f.kind = k;
             parseTarget(rest, f);
             specs.append(f);
@@ -74,7 +74,7 @@ QString FaultSet::add(const QString &spec)
     if (kind == QLatin1String("length")) {
         const int c2 = rest.indexOf(QLatin1Char(':'));
         if (c2 < 0 || !parseInt(rest.left(c2), f.value, 0))
-            return QStringLiteral("fault \"%1\": use length:LEN:PREFIX[:N]").arg(spec);
+            return QStringLiteral("fault \"%1\": use length:LEN:PREFIX[:N]").arg(fault);
         f.kind = FaultSpec::Length;
         parseTarget(rest.mid(c2 + 1), f);
         specs.append(f);
@@ -91,7 +91,7 @@ QString FaultSet::add(const QString &spec)
         const int c2 = rest.indexOf(QLatin1Char(':'));
         const QString ms = c2 < 0 ? rest : rest.left(c2);
         if (colon < 0 || !parseInt(ms, f.value, 0))
-            return QStringLiteral("fault \"%1\": use delay:MS[:PREFIX[:N]]").arg(spec);
+            return QStringLiteral("fault \"%1\": use delay:MS[:PREFIX[:N]]").arg(fault);
         f.kind = FaultSpec::Delay;
         if (c2 >= 0)
             parseTarget(rest.mid(c2 + 1), f);
@@ -102,7 +102,7 @@ QString FaultSet::add(const QString &spec)
         f.kind = FaultSpec::Pace;
         f.value = 57600;
         if (colon >= 0 && !parseInt(rest, f.value, 1))
-            return QStringLiteral("fault \"%1\": use pace[:BAUD]").arg(spec);
+            return QStringLiteral("fault \"%1\": use pace[:BAUD]").arg(fault);
         specs.append(f);
         return {};
     }
@@ -113,12 +113,12 @@ QString FaultSet::add(const QString &spec)
             parseTarget(rest, f);
             f.value = -1;
         } else if (colon < 0 || !parseInt(rest, f.value, 0)) {
-            return QStringLiteral("fault \"%1\": use hangup:N or hangup:PREFIX[:N]").arg(spec);
+            return QStringLiteral("fault \"%1\": use hangup:N or hangup:PREFIX[:N]").arg(fault);
         }
         specs.append(f);
         return {};
     }
-    return QStringLiteral("unknown fault \"%1\"").arg(spec);
+    return QStringLiteral("unknown fault \"%1\"").arg(fault);
 }
 
 int FaultSet::paceBaud() const

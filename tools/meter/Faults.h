@@ -33,7 +33,7 @@ struct FaultDecision {
 class FaultSet {
 public:
     // Parses one --fault value; returns an error text, empty on success.
-    QString add(const QString &spec);
+    QString add(const QString &fault);
     // Pacing baud rate asked by a "pace" fault, 0 when none.
     int paceBaud() const;
     // Counts the command against every fault and says what to do with it.

@@ -37,7 +37,7 @@ A simulated Kelvatrone meter on a pseudo-terminal. Prints the device path of the
   --loggers DIR             fill the logger slots from DIR/tv.txt and DIR/modem.txt
   --logger-family tv|modem  logger family selected before any "*TL" (default tv)
   --erase-delay MS          a sector erase ("*FE") takes MS milliseconds before its ACK
-  --fault SPEC              inject a fault (repeatable), see README.md:
+  --fault FAULT             inject a fault (repeatable), see README.md:
                               nak|silence|noack|long|short|cut|garbage:PREFIX[:N|N-M|N-]
                               length:LEN:PREFIX[:SEL]  xonxoff[:PREFIX[:SEL]]
                               delay:MS[:PREFIX[:SEL]]  pace[:BAUD]
