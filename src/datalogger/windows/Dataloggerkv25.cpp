@@ -6,43 +6,22 @@
 #include "app/windows/Prompts.h"
 #include "datalogger/LoggerFiles.h"
 #include "datalogger/Reports.h"
-#include "datalogger/windows/LoggerPrinting.h"
-#include "datalogger/windows/Tamanyfont.h"
 #include "link/ErrorCodes.h"
 
-#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QShowEvent>
 #include <QTabWidget>
 #include <QTimer>
-#include <QVBoxLayout>
 
 namespace {
 
-constexpr int kRowDatalogger = 1;
-constexpr int kRowExit = 7;
-constexpr int kRowSave = 31;
-constexpr int kRowFile = 90;
-constexpr int kRowSaveAs = 91;
-constexpr int kRowPrintSetup = 110;
-constexpr int kRowFontSize = 111;
-constexpr int kRowPrint = 117;
 constexpr int kRowDownstream = 122;
 constexpr int kRowUpstream = 132;
 constexpr int kRowHeadend = 133;
 constexpr int kRowPingReport = 143;
 constexpr int kRowComments = 130;
-
-bool samePath(const QString &a, const QString &b)
-{
-    // Compared as the user sees them, ignoring letter case.
-    return QFileInfo(a).absoluteFilePath().compare(QFileInfo(b).absoluteFilePath(), Qt::CaseInsensitive) == 0;
-}
 
 // The memo shows line breaks as the toolkit does; the file holds CR LF.
 QString commentsForDisplay(const QString &comments)
@@ -67,28 +46,9 @@ QLineEdit *TLoggerKv25::field(QWidget *parent, const char *name, int labelRow, i
     return e;
 }
 
-TLoggerKv25::TLoggerKv25(QWidget *parent) : QDialog(parent)
+TLoggerKv25::TLoggerKv25(QWidget *parent) : TLoggerViewer(parent, QSize(538, 456), "Timer5", 100)
 {
     setObjectName(QStringLiteral("LoggerKv25"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-
-    MainMenu1 = new QMenuBar(this);
-    File1 = MainMenu1->addMenu(QString());
-    Save1 = File1->addAction(QString(), this, &TLoggerKv25::Save1Click);
-    SaveAs1 = File1->addAction(QString(), this, &TLoggerKv25::SaveAs1Click);
-    FontSize1 = File1->addAction(QString(), this, &TLoggerKv25::FontSize1Click);
-    Print1 = File1->addAction(QString(), this, &TLoggerKv25::Print1Click);
-    PrintSetup1 = File1->addAction(QString(), this, &TLoggerKv25::PrintSetup1Click);
-    File1->addSeparator();
-    Exit1 = File1->addAction(QString(), this, &TLoggerKv25::Exit1Click);
-
-    auto *client = new QWidget(this);
-    client->setFixedSize(538, 456);
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->setMenuBar(MainMenu1);
-    layout->addWidget(client);
 
     // The slot: number, time, date, description.
     LoggerNumber = field(client, "LoggerNumber", 1 /* "Datalogger" */, 8, 10, 70, 40);
@@ -177,32 +137,13 @@ TLoggerKv25::TLoggerKv25(QWidget *parent) : QDialog(parent)
     Comments->setObjectName(QStringLiteral("Comments"));
     Comments->setGeometry(8, 328, 522, 84);
 
-    Imprimir = new QPushButton(client);
-    Imprimir->setObjectName(QStringLiteral("Imprimir"));
-    Imprimir->setGeometry(430, 420, 100, 28);
-    Imprimir->setAutoDefault(false);
-    connect(Imprimir, &QPushButton::clicked, this, &TLoggerKv25::ImprimirClick);
+    makePrintButton(QRect(430, 420, 100, 28));
     Comments->setFocus();
 
-    Timer5 = new QTimer(this);
-    Timer5->setObjectName(QStringLiteral("Timer5"));
-    Timer5->setInterval(100);
-    Timer5->setSingleShot(true);
+    Timer5 = loadTimer;
     connect(Timer5, &QTimer::timeout, this, &TLoggerKv25::Timer5Timer);
 
-    layout->activate();
-    setFixedSize(sizeHint());
-}
-
-void TLoggerKv25::setFile(const QString &path)
-{
-    filePath = path;
-    fileGiven = !path.isEmpty();
-}
-
-void TLoggerKv25::setLoadDelay(int ms)
-{
-    Timer5->setInterval(std::max(0, ms));
+    fixSize();
 }
 
 bool TLoggerKv25::pageVisible(Page page) const
@@ -210,34 +151,10 @@ bool TLoggerKv25::pageVisible(Page page) const
     return DadesUpstream->isTabVisible(int(page));
 }
 
-void TLoggerKv25::done(int r)
-{
-    Timer5->stop();
-    QDialog::done(r);
-}
-
-void TLoggerKv25::showEvent(QShowEvent *e)
-{
-    QDialog::showEvent(e);
-    if (!e->spontaneous())
-        FormShow();
-}
-
 void TLoggerKv25::FormShow()
 {
-    // A window without a file closes with its message once it is on screen.
-    if (!loaded)
-        Timer5->start();
     for (const Caption &c : captions)
         c.label->setText(c.upper ? StringTable::text(c.row).toUpper() : StringTable::text(c.row));
-    Imprimir->setText(StringTable::text(kRowPrint));
-    File1->setTitle(StringTable::text(kRowFile));
-    Save1->setText(StringTable::text(kRowSave));
-    SaveAs1->setText(StringTable::text(kRowSaveAs));
-    FontSize1->setText(StringTable::text(kRowFontSize));
-    Print1->setText(StringTable::text(kRowPrint));
-    PrintSetup1->setText(StringTable::text(kRowPrintSetup));
-    Exit1->setText(StringTable::text(kRowExit));
 }
 
 void TLoggerKv25::Timer5Timer()
@@ -292,70 +209,17 @@ int TLoggerKv25::saveTo(const QString &target)
                                                                                           : 0;
 }
 
-void TLoggerKv25::Save1Click()
+QString TLoggerKv25::modelFileType() const
 {
-    if (!loaded)
-        return;
-    const int result = saveTo(filePath);
-    if (result < 0)
-        ShowErrorCode(result, this);
+    return app().CurrentModel.modemLoggerFileType;
 }
 
-void TLoggerKv25::SaveAs1Click()
+QString TLoggerKv25::copyCaption(const QString &target) const
 {
-    if (!loaded)
-        return;
-    const QString ext = app().CurrentModel.modemLoggerFileType.isEmpty()
-                            ? QFileInfo(filePath).suffix()
-                            : app().CurrentModel.modemLoggerFileType;
-    const QString filter = QStringLiteral("Data Files (*.%1)").arg(ext);
-    QString chosen = prompts().saveFile(this, StringTable::text(kRowSaveAs), app().tempFolder, filter);
-    if (chosen.isEmpty())
-        return;
-    if (QFileInfo(chosen).suffix().isEmpty() && !ext.isEmpty())
-        chosen += QLatin1Char('.') + ext;
-    if (samePath(chosen, filePath)) {
-        Save1Click();
-        return;
-    }
-    const int result = saveTo(chosen);
-    if (result < 0) {
-        ShowErrorCode(result, this);
-        return;
-    }
-    // The window goes on with the file it was opened on; the caption names the copy.
-    setWindowTitle(displayTitle(chosen, 0));
+    return displayTitle(target, 0);
 }
 
-void TLoggerKv25::ImprimirClick()
+int TLoggerKv25::writeReport(const QString &source, const QString &report) const
 {
-    if (!loaded)
-        return;
-    const int number = Logger::leadingInt(LoggerNumber->text());
-    const QString report = Logger::printTextPath(number);
-    // The file on disk is printed: comments edited but not saved do not appear. A report that
-    // cannot be written is reported rather than printing an older one of the same name.
-    if (writeModemReport(filePath, report) < 0) {
-        ShowErrorCode(Err::UnableToOpenFile, this);
-        return;
-    }
-    const int result = printLoggerReport(this, Report::printTitle(number), report);
-    if (result < 0)
-        ShowErrorCode(result, this);
-}
-
-void TLoggerKv25::FontSize1Click()
-{
-    TFontSize dialog(this);
-    dialog.exec();
-}
-
-void TLoggerKv25::PrintSetup1Click()
-{
-    loggerPrintSetup(this);
-}
-
-void TLoggerKv25::Exit1Click()
-{
-    reject();
+    return writeModemReport(source, report);
 }

@@ -5,34 +5,20 @@
 #include "app/windows/Prompts.h"
 #include "datalogger/LoggerFiles.h"
 #include "datalogger/Reports.h"
-#include "datalogger/windows/LoggerPrinting.h"
 #include "datalogger/windows/StringGrid.h"
-#include "datalogger/windows/Tamanyfont.h"
 #include "link/ErrorCodes.h"
 
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QPainter>
-#include <QPushButton>
-#include <QShowEvent>
 #include <QTimer>
-#include <QVBoxLayout>
 
 namespace {
 
 constexpr int kRowDatalogger = 1;
-constexpr int kRowExit = 7;
-constexpr int kRowSave = 31;
-constexpr int kRowFile = 90;
-constexpr int kRowSaveAs = 91;
-constexpr int kRowPrintSetup = 110;
-constexpr int kRowFontSize = 111;
 constexpr int kRowTime = 115;
 constexpr int kRowDate = 116;
-constexpr int kRowPrint = 117;
 constexpr int kRowChannelPlan = 9;
 constexpr int kRowChannelNumber = 154;
 constexpr int kRowUnits = 155;
@@ -62,46 +48,17 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QRect &geometry)
     return l;
 }
 
-bool samePath(const QString &a, const QString &b)
-{
-    // Compared as the user sees them, ignoring letter case.
-    return QFileInfo(a).absoluteFilePath().compare(QFileInfo(b).absoluteFilePath(), Qt::CaseInsensitive) == 0;
-}
-
 } // namespace
 
-TKv27Datalogger::TKv27Datalogger(QWidget *parent) : QDialog(parent)
+TKv27Datalogger::TKv27Datalogger(QWidget *parent) : TLoggerViewer(parent, QSize(816, 519), "Timer1", 250)
 {
     setObjectName(QStringLiteral("Kv27Datalogger"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-
-    MainMenu1 = new QMenuBar(this);
-    File1 = MainMenu1->addMenu(QString());
-    Save1 = File1->addAction(QString(), this, &TKv27Datalogger::Save1Click);
-    SaveAs1 = File1->addAction(QString(), this, &TKv27Datalogger::SaveAs1Click);
-    FontSize1 = File1->addAction(QString(), this, &TKv27Datalogger::FontSize1Click);
-    Print1 = File1->addAction(QString(), this, &TKv27Datalogger::Print1Click);
-    PrintSetup1 = File1->addAction(QString(), this, &TKv27Datalogger::PrintSetup1Click);
-    File1->addSeparator();
-    Exit1 = File1->addAction(QString(), this, &TKv27Datalogger::Exit1Click);
-
-    auto *client = new QWidget(this);
-    client->setFixedSize(816, 519);
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->setMenuBar(MainMenu1);
-    layout->addWidget(client);
 
     Label1 = makeLabel(client, "Label1", QRect(12, 12, 74, 20));
     LoggerNumber = makeField(client, "LoggerNumber", QRect(88, 10, 48, 24));
     Label2 = makeLabel(client, "Label2", QRect(156, 12, 74, 20));
     Location = makeField(client, "Location", QRect(232, 10, 300, 24), false);
-    Imprimir = new QPushButton(client);
-    Imprimir->setObjectName(QStringLiteral("Imprimir"));
-    Imprimir->setGeometry(704, 8, 100, 28);
-    Imprimir->setAutoDefault(false);
-    connect(Imprimir, &QPushButton::clicked, this, &TKv27Datalogger::ImprimirClick);
+    makePrintButton(QRect(704, 8, 100, 28));
     Location->setFocus();
 
     DadesGroup = new QGroupBox(client);
@@ -133,48 +90,16 @@ TKv27Datalogger::TKv27Datalogger(QWidget *parent) : QDialog(parent)
     const int gridWidth = kGridCols * 49 + 20;
     LoggerKv10->setGeometry((816 - gridWidth) / 2, 126, gridWidth, 385);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(250);
-    Timer1->setSingleShot(true);
+    Timer1 = loadTimer;
     connect(Timer1, &QTimer::timeout, this, &TKv27Datalogger::Timer1Timer);
 
-    layout->activate();
-    setFixedSize(sizeHint());
-}
-
-void TKv27Datalogger::setFile(const QString &path)
-{
-    filePath = path;
-    fileGiven = !path.isEmpty();
-}
-
-void TKv27Datalogger::setLoadDelay(int ms)
-{
-    Timer1->setInterval(std::max(0, ms));
-}
-
-void TKv27Datalogger::done(int r)
-{
-    Timer1->stop();
-    QDialog::done(r);
-}
-
-void TKv27Datalogger::showEvent(QShowEvent *e)
-{
-    QDialog::showEvent(e);
-    if (!e->spontaneous())
-        FormShow();
+    fixSize();
 }
 
 void TKv27Datalogger::FormShow()
 {
     for (int c = 0; c < kGridCols; ++c)
         LoggerKv10->setCell(c, 0, StringTable::text(kHeaderRows[c]));
-    // A window without a file closes with its message once it is on screen.
-    if (!loaded)
-        Timer1->start();
-
     Label1->setText(StringTable::text(kRowDatalogger));
     Label2->setText(StringTable::text(kRowLocation));
     Label3->setText(StringTable::text(kRowTime));
@@ -183,14 +108,6 @@ void TKv27Datalogger::FormShow()
     Label8->setText(StringTable::text(kRowChannelNumber));
     Label9->setText(StringTable::text(kRowUnits));
     Label10->setText(StringTable::text(kRowThreshold));
-    Imprimir->setText(StringTable::text(kRowPrint));
-    File1->setTitle(StringTable::text(kRowFile));
-    Save1->setText(StringTable::text(kRowSave));
-    SaveAs1->setText(StringTable::text(kRowSaveAs));
-    FontSize1->setText(StringTable::text(kRowFontSize));
-    Print1->setText(StringTable::text(kRowPrint));
-    PrintSetup1->setText(StringTable::text(kRowPrintSetup));
-    Exit1->setText(StringTable::text(kRowExit));
 }
 
 void TKv27Datalogger::Timer1Timer()
@@ -236,72 +153,19 @@ int TKv27Datalogger::saveTo(const QString &target)
     return TvLoggerFile::saveWithLocation(filePath, target, Location->text()) < 0 ? Err::UnableToOpenFile : 0;
 }
 
-void TKv27Datalogger::Save1Click()
+QString TKv27Datalogger::modelFileType() const
 {
-    if (!loaded)
-        return;
-    const int result = saveTo(filePath);
-    if (result < 0)
-        ShowErrorCode(result, this);
+    return app().CurrentModel.tvLoggerFileType;
 }
 
-void TKv27Datalogger::SaveAs1Click()
+QString TKv27Datalogger::copyCaption(const QString &target) const
 {
-    if (!loaded)
-        return;
-    const QString ext = app().CurrentModel.tvLoggerFileType.isEmpty()
-                            ? QFileInfo(filePath).suffix()
-                            : app().CurrentModel.tvLoggerFileType;
-    const QString filter = QStringLiteral("Data Files (*.%1)").arg(ext);
-    QString chosen = prompts().saveFile(this, StringTable::text(kRowSaveAs), app().tempFolder, filter);
-    if (chosen.isEmpty())
-        return;
-    if (QFileInfo(chosen).suffix().isEmpty() && !ext.isEmpty())
-        chosen += QLatin1Char('.') + ext;
-    if (samePath(chosen, filePath)) {
-        Save1Click();
-        return;
-    }
-    const int result = saveTo(chosen);
-    if (result < 0) {
-        ShowErrorCode(result, this);
-        return;
-    }
-    // The window goes on with the file it was opened on; the caption names the copy.
-    setWindowTitle(chosen);
+    return target;
 }
 
-void TKv27Datalogger::ImprimirClick()
+int TKv27Datalogger::writeReport(const QString &source, const QString &report) const
 {
-    if (!loaded)
-        return;
-    const int number = Logger::leadingInt(LoggerNumber->text());
-    const QString report = Logger::printTextPath(number);
-    // The file on disk is printed: a location edited but not saved does not appear. A report
-    // that cannot be written is reported rather than printing an older one of the same name.
-    if (writeTvReport(filePath, report) < 0) {
-        ShowErrorCode(Err::UnableToOpenFile, this);
-        return;
-    }
-    const int result = printLoggerReport(this, Report::printTitle(number), report);
-    if (result < 0)
-        ShowErrorCode(result, this);
-}
-
-void TKv27Datalogger::FontSize1Click()
-{
-    TFontSize dialog(this);
-    dialog.exec();
-}
-
-void TKv27Datalogger::PrintSetup1Click()
-{
-    loggerPrintSetup(this);
-}
-
-void TKv27Datalogger::Exit1Click()
-{
-    reject();
+    return writeTvReport(source, report);
 }
 
 void TKv27Datalogger::LoggerKv10DrawCell(QPainter &p, int col, int row, const QRect &rect)

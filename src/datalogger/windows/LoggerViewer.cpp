@@ -1,0 +1,183 @@
+#include "datalogger/windows/LoggerViewer.h"
+
+#include "app/AppState.h"
+#include "app/StringTable.h"
+#include "app/windows/Prompts.h"
+#include "datalogger/LoggerFiles.h"
+#include "datalogger/Reports.h"
+#include "datalogger/windows/LoggerPrinting.h"
+#include "datalogger/windows/Tamanyfont.h"
+#include "link/ErrorCodes.h"
+
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kRowExit = 7;
+constexpr int kRowSave = 31;
+constexpr int kRowFile = 90;
+constexpr int kRowSaveAs = 91;
+constexpr int kRowPrintSetup = 110;
+constexpr int kRowFontSize = 111;
+constexpr int kRowPrint = 117;
+
+bool samePath(const QString &a, const QString &b)
+{
+    // Compared as the user sees them, ignoring letter case.
+    return QFileInfo(a).absoluteFilePath().compare(QFileInfo(b).absoluteFilePath(), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+TLoggerViewer::TLoggerViewer(QWidget *parent, const QSize &clientSize, const char *timerName, int loadDelayMs)
+    : QDialog(parent)
+{
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+
+    MainMenu1 = new QMenuBar(this);
+    File1 = MainMenu1->addMenu(QString());
+    Save1 = File1->addAction(QString(), this, &TLoggerViewer::Save1Click);
+    SaveAs1 = File1->addAction(QString(), this, &TLoggerViewer::SaveAs1Click);
+    FontSize1 = File1->addAction(QString(), this, &TLoggerViewer::FontSize1Click);
+    Print1 = File1->addAction(QString(), this, &TLoggerViewer::Print1Click);
+    PrintSetup1 = File1->addAction(QString(), this, &TLoggerViewer::PrintSetup1Click);
+    File1->addSeparator();
+    Exit1 = File1->addAction(QString(), this, &TLoggerViewer::Exit1Click);
+
+    client = new QWidget(this);
+    client->setFixedSize(clientSize);
+    layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(MainMenu1);
+    layout->addWidget(client);
+
+    loadTimer = new QTimer(this);
+    loadTimer->setObjectName(QString::fromLatin1(timerName));
+    loadTimer->setInterval(loadDelayMs);
+    loadTimer->setSingleShot(true);
+}
+
+void TLoggerViewer::makePrintButton(const QRect &geometry)
+{
+    Imprimir = new QPushButton(client);
+    Imprimir->setObjectName(QStringLiteral("Imprimir"));
+    Imprimir->setGeometry(geometry);
+    Imprimir->setAutoDefault(false);
+    connect(Imprimir, &QPushButton::clicked, this, &TLoggerViewer::ImprimirClick);
+}
+
+void TLoggerViewer::fixSize()
+{
+    layout->activate();
+    setFixedSize(sizeHint());
+}
+
+void TLoggerViewer::setFile(const QString &path)
+{
+    filePath = path;
+    fileGiven = !path.isEmpty();
+}
+
+void TLoggerViewer::setLoadDelay(int ms)
+{
+    loadTimer->setInterval(std::max(0, ms));
+}
+
+void TLoggerViewer::done(int r)
+{
+    loadTimer->stop();
+    QDialog::done(r);
+}
+
+void TLoggerViewer::showEvent(QShowEvent *e)
+{
+    QDialog::showEvent(e);
+    if (e->spontaneous())
+        return;
+    // A window without a file closes with its message once it is on screen.
+    if (!loaded)
+        loadTimer->start();
+    FormShow();
+    Imprimir->setText(StringTable::text(kRowPrint));
+    File1->setTitle(StringTable::text(kRowFile));
+    Save1->setText(StringTable::text(kRowSave));
+    SaveAs1->setText(StringTable::text(kRowSaveAs));
+    FontSize1->setText(StringTable::text(kRowFontSize));
+    Print1->setText(StringTable::text(kRowPrint));
+    PrintSetup1->setText(StringTable::text(kRowPrintSetup));
+    Exit1->setText(StringTable::text(kRowExit));
+}
+
+void TLoggerViewer::Save1Click()
+{
+    if (!loaded)
+        return;
+    const int result = saveTo(filePath);
+    if (result < 0)
+        ShowErrorCode(result, this);
+}
+
+void TLoggerViewer::SaveAs1Click()
+{
+    if (!loaded)
+        return;
+    const QString modelType = modelFileType();
+    const QString ext = modelType.isEmpty() ? QFileInfo(filePath).suffix() : modelType;
+    const QString filter = QStringLiteral("Data Files (*.%1)").arg(ext);
+    QString chosen = prompts().saveFile(this, StringTable::text(kRowSaveAs), app().tempFolder, filter);
+    if (chosen.isEmpty())
+        return;
+    if (QFileInfo(chosen).suffix().isEmpty() && !ext.isEmpty())
+        chosen += QLatin1Char('.') + ext;
+    if (samePath(chosen, filePath)) {
+        Save1Click();
+        return;
+    }
+    const int result = saveTo(chosen);
+    if (result < 0) {
+        ShowErrorCode(result, this);
+        return;
+    }
+    // The window goes on with the file it was opened on; the caption names the copy.
+    setWindowTitle(copyCaption(chosen));
+}
+
+void TLoggerViewer::ImprimirClick()
+{
+    if (!loaded)
+        return;
+    const int number = Logger::leadingInt(LoggerNumber->text());
+    const QString report = Logger::printTextPath(number);
+    // The file on disk is printed: edits not yet saved do not appear. A report that cannot be
+    // written is reported rather than printing an older one of the same name.
+    if (writeReport(filePath, report) < 0) {
+        ShowErrorCode(Err::UnableToOpenFile, this);
+        return;
+    }
+    const int result = printLoggerReport(this, Report::printTitle(number), report);
+    if (result < 0)
+        ShowErrorCode(result, this);
+}
+
+void TLoggerViewer::FontSize1Click()
+{
+    TFontSize dialog(this);
+    dialog.exec();
+}
+
+void TLoggerViewer::PrintSetup1Click()
+{
+    loggerPrintSetup(this);
+}
+
+void TLoggerViewer::Exit1Click()
+{
+    reject();
+}
