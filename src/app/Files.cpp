@@ -124,27 +124,41 @@ void waitSeconds(double seconds)
     }
 }
 
-bool readTextLines(const QString &path, QStringList &lines)
+bool readFileBytes(const QString &path, QByteArray &bytes)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray all = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        return false;
-    lines.clear();
+    bytes = f.readAll();
+    return f.error() == QFileDevice::NoError;
+}
+
+QList<QByteArray> splitTextLines(const QByteArray &bytes)
+{
+    QList<QByteArray> lines;
     qsizetype start = 0;
-    while (start < all.size()) {
-        qsizetype end = all.indexOf('\n', start);
-        qsizetype next = end < 0 ? all.size() : end + 1;
+    while (start < bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', start);
+        const qsizetype next = end < 0 ? bytes.size() : end + 1;
         if (end < 0)
-            end = all.size();
+            end = bytes.size();
         qsizetype stop = end;
-        if (stop > start && all.at(stop - 1) == '\r')
+        if (stop > start && bytes.at(stop - 1) == '\r')
             --stop;
-        lines.append(QString::fromLatin1(all.constData() + start, stop - start));
+        lines.append(bytes.mid(start, stop - start));
         start = next;
     }
+    return lines;
+}
+
+bool readTextLines(const QString &path, QStringList &lines)
+{
+    QByteArray all;
+    if (!readFileBytes(path, all))
+        return false;
+    lines.clear();
+    for (const QByteArray &line : splitTextLines(all))
+        lines.append(QString::fromLatin1(line));
     return true;
 }
 

@@ -45,6 +45,12 @@ void waitSeconds(double seconds);
 // Reads a text file as Latin-1 lines, accepting CR LF and bare LF; false when it cannot be read.
 bool readTextLines(const QString &path, QStringList &lines);
 
+// Reads a whole file; false when it cannot be opened or read.
+bool readFileBytes(const QString &path, QByteArray &bytes);
+// Splits file contents into lines as readTextLines does: each line ends at LF or at the end of
+// the contents, a CR just before that end is dropped, and nothing follows a final LF.
+QList<QByteArray> splitTextLines(const QByteArray &bytes);
+
 // Writes Latin-1 lines, each ended by CR LF, to a new file beside the path and moves it over
 // the path when complete. False (and the old file untouched) on any failure.
 bool writeTextLinesAtomically(const QString &path, const QStringList &lines);

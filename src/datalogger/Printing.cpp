@@ -1,9 +1,9 @@
 #include "datalogger/Printing.h"
 #include "app/AppState.h"
+#include "app/Files.h"
 #include "datalogger/CodePage437.h"
 #include "link/ErrorCodes.h"
 
-#include <QFile>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QImage>
@@ -46,27 +46,14 @@ QList<PlacedLine> layoutLines(int lineCount, int pageHeight, int lineStep)
 bool readPrintLines(const QString &path, QList<QByteArray> &lines)
 {
     lines.clear();
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    QByteArray all;
+    if (!readFileBytes(path, all))
         return false;
-    const QByteArray all = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        return false;
-    qsizetype start = 0;
-    while (start < all.size()) {
-        qsizetype end = all.indexOf('\n', start);
-        const qsizetype next = end < 0 ? all.size() : end + 1;
-        if (end < 0)
-            end = all.size();
-        qsizetype stop = end;
-        if (stop > start && all.at(stop - 1) == '\r')
-            --stop;
-        QByteArray line = all.mid(start, stop - start);
+    for (QByteArray line : splitTextLines(all)) {
         do {
             lines.append(line.left(kMaxLineLength));
             line.remove(0, kMaxLineLength);
         } while (!line.isEmpty());
-        start = next;
     }
     return true;
 }

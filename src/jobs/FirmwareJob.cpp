@@ -2,6 +2,7 @@
 #include "jobs/Jobs.h"
 
 #include "app/AppState.h"
+#include "app/Files.h"
 #include "app/Identification.h"
 #include "app/StringTable.h"
 #include "link/CommandLink.h"
@@ -200,11 +201,8 @@ int firmwareProgressMaximum(qint64 fileSize)
 
 int checkFirmwareFile(const QString &path, QStringList *lines)
 {
-    QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
-        return Err::FileNotFound;
-    const QByteArray all = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    QByteArray all;
+    if (QFileInfo(path).isDir() || !readFileBytes(path, all))
         return Err::FileNotFound;
     if (all.isEmpty() || all.at(0) != 'S')
         return Err::UnableToOpenFile;
@@ -212,25 +210,16 @@ int checkFirmwareFile(const QString &path, QStringList *lines)
     // A line of more than the limit would be cut into pieces that each lose a character:
     // better to refuse the file than to write a corrupt image.
     QStringList found;
-    qsizetype start = 0;
-    while (start < all.size()) {
-        qsizetype end = all.indexOf('\n', start);
-        const qsizetype next = end < 0 ? all.size() : end + 1;
-        if (end < 0)
-            end = all.size();
-        qsizetype stop = end;
-        if (stop > start && all.at(stop - 1) == '\r')
-            --stop;
-        if (stop - start + 1 > kFirmwareLineLimit)
+    for (const QByteArray &line : splitTextLines(all)) {
+        if (line.size() + 1 > kFirmwareLineLimit)
             return Err::UnableToOpenFile;
         // A firmware line is printable text. A CR inside it would end its "*SX" command early
         // and the meter would take the rest for a command of its own; other control bytes are
         // dropped or acted on by the line: either way the image written would be corrupt.
-        for (qsizetype i = start; i < stop; ++i)
-            if (uchar(all.at(i)) < 0x20)
+        for (const char c : line)
+            if (uchar(c) < 0x20)
                 return Err::UnableToOpenFile;
-        found.append(QString::fromLatin1(all.constData() + start, stop - start));
-        start = next;
+        found.append(QString::fromLatin1(line));
     }
     if (lines)
         *lines = found;
