@@ -1,19 +1,10 @@
 #include "Loggers.h"
+#include "Text.h"
 
 #include <QDir>
 #include <QFile>
 
 namespace {
-bool allDigits(const QByteArray &s)
-{
-    if (s.isEmpty())
-        return false;
-    for (char c : s)
-        if (c < '0' || c > '9')
-            return false;
-    return true;
-}
-
 QByteArray two(int n) { return QByteArray::number(n).rightJustified(2, '0'); }
 } // namespace
 

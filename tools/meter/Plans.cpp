@@ -1,4 +1,5 @@
 #include "Plans.h"
+#include "Text.h"
 
 #include <QFile>
 #include <climits>
@@ -10,16 +11,6 @@ const QList<QByteArray> Systems = {"PAL/BG", "PAL/DK", "PAL/L", "PAL/I", "PAL/M"
                                    "NTSC/BG", "NTSC/DK", "NTSC/L", "NTSC/I", "NTSC/M", "NTSC/N"};
 const QList<QByteArray> Annexes = {"DVB", "B", "C"};
 const QList<QByteArray> Modulations = {"QAM16", "QAM32", "QAM64", "QAM128", "QAM256", "QPSK"};
-
-bool allDigits(const QByteArray &s)
-{
-    if (s.isEmpty())
-        return false;
-    for (char c : s)
-        if (c < '0' || c > '9')
-            return false;
-    return true;
-}
 
 // A whole decimal number, optionally signed.
 bool parseLong(const QByteArray &s, long long &v)
