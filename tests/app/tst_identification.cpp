@@ -4,6 +4,7 @@
 #include "../link/PtyPair.h"
 #include "ScriptedPrompter.h"
 #include "SimulatedMeter.h"
+#include "TestData.h"
 #include "TestWorkspace.h"
 #include "app/AppState.h"
 #include "app/Identification.h"
@@ -62,15 +63,6 @@ public:
     QStringList asked;
     bool manual = true;
 };
-
-void saveShot(QWidget *w, const QString &name)
-{
-    const QString dir = qEnvironmentVariable("KV_SCREENSHOTS");
-    if (dir.isEmpty())
-        return;
-    QDir().mkpath(dir);
-    w->grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
-}
 
 // Where the test's extra devices start in the port table (after the system's own ports).
 int systemPorts()
@@ -209,7 +201,7 @@ private Q_SLOTS:
         QVERIFY(!wait->isModal());
         QCOMPARE(wait->Label1->text(), StringTable::text(189));
         QVERIFY(!wait->ButtonYes->isVisible() && !wait->ModelEquip->isVisible());
-        saveShot(wait, QStringLiteral("identification-searching"));
+        saveScreenshot(wait, QStringLiteral("identification-searching"));
         // The window thread is free while the scan runs on the silent port.
         QElapsedTimer clock;
         clock.start();
@@ -257,7 +249,7 @@ private Q_SLOTS:
         QCOMPARE(w.viewCOM->text(), QStringLiteral("COM%1").arg(number));
         QVERIFY(w.BotoChannelPlan->isEnabled());
         QCOMPARE(app().CurrentModel.modelName, QStringLiteral("KV-27"));
-        saveShot(&w, QStringLiteral("identification-main-window"));
+        saveScreenshot(&w, QStringLiteral("identification-main-window"));
     }
 
     void autoIdentifyLoaderThenManualChoice()
@@ -284,7 +276,7 @@ private Q_SLOTS:
                 QCOMPARE(wait->ButtonNo->text(), StringTable::text(190));
                 QCOMPARE(wait->ButtonYes->text(), StringTable::text(191));
                 QVERIFY(wait->Label2->isVisible());
-                saveShot(wait, QStringLiteral("identification-loader-question"));
+                saveScreenshot(wait, QStringLiteral("identification-loader-question"));
                 QTest::mouseClick(wait->ButtonNo, Qt::LeftButton);
             }
         });
@@ -310,7 +302,7 @@ private Q_SLOTS:
         for (int i = 0; i < app().catalogueCount; ++i)
             expected << app().catalogue[size_t(i)].modelName;
         QCOMPARE(items, expected);
-        saveShot(wait, QStringLiteral("identification-manual-list"));
+        saveScreenshot(wait, QStringLiteral("identification-manual-list"));
 
         // Typing picks nothing.
         QTest::keyClicks(wait->ModelEquip, QStringLiteral("KV"));

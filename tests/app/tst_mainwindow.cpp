@@ -1,6 +1,7 @@
 // The main window on the real widgets, offscreen.
 
 #include "ScriptedPrompter.h"
+#include "TestData.h"
 #include "TestWorkspace.h"
 #include "app/AppState.h"
 #include "app/ModelCatalogue.h"
@@ -58,11 +59,7 @@ void alwaysEnabled(TMainResum &w)
 
 void saveShot(QWidget &w, const QString &name)
 {
-    const QString dir = qEnvironmentVariable("KV_SCREENSHOTS");
-    if (dir.isEmpty())
-        return;
-    QDir().mkpath(dir);
-    QVERIFY(w.grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png")));
+    QVERIFY(saveScreenshot(&w, name));
 }
 
 } // namespace

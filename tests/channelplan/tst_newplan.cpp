@@ -3,6 +3,7 @@
 
 #include "ScriptedPrompter.h"
 #include "SimulatedMeter.h"
+#include "TestData.h"
 #include "TestWorkspace.h"
 
 #include "app/AppState.h"
@@ -25,19 +26,16 @@
 
 namespace {
 
+// A plan of the given number of analog channels.
 QByteArray planText(const QString &name, int channels = 2)
 {
-    QByteArray out = "#=====================================\r\n:  CONTROL REMOT PROGRAM\r\n"
-                     "#=====================================\r\nCHANNEL PLAN(1)\r\n";
-    out += QStringLiteral("CHANNEL8(%1,,,,%2,1)\r\n").arg(name).arg(channels).toLatin1();
-    out += "ORDER(1)\r\n[CHANNELS_OFFSET]\r\n";
+    QStringList lines;
     for (int c = 1; c <= channels; ++c)
-        out += QStringLiteral("%1,C%1,%2.25,%3.00,0.0,7.0,ON,ANALOG,6875,DVB,QAM16,AUTO,PAL/BG\r\n")
-                   .arg(c)
-                   .arg(100 + c * 8)
-                   .arg(100 + c * 8 + 2)
-                   .toLatin1();
-    return out;
+        lines << QStringLiteral("%1,C%1,%2.25,%3.00,0.0,7.0,ON,ANALOG,6875,DVB,QAM16,AUTO,PAL/BG")
+                     .arg(c)
+                     .arg(100 + c * 8)
+                     .arg(100 + c * 8 + 2);
+    return ::planText(name, lines);
 }
 
 QByteArray groupFile(const QStringList &members, bool end = true)
@@ -68,15 +66,6 @@ void answerAlert(QObject *context, bool ok, bool *seen)
         }
     });
     timer->start();
-}
-
-void screenshot(QWidget *w, const QString &name)
-{
-    const QString dir = qEnvironmentVariable("KV_SCREENSHOTS");
-    if (dir.isEmpty())
-        return;
-    QDir().mkpath(dir);
-    w->grab().save(dir + QLatin1Char('/') + name);
 }
 
 } // namespace
@@ -554,7 +543,7 @@ void NewPlanTest::receive()
     QCOMPARE(w.LlistatCanalitzacio->currentRow(), 2);
     QVERIFY(w.TransmitGroup->isEnabled() && w.SumaGroup->isEnabled());
     QCOMPARE(w.Missatge->text(), QStringLiteral("Status : Ready"));
-    screenshot(&w, QStringLiteral("group-editor-three-plans.png"));
+    saveScreenshot(&w, QStringLiteral("group-editor-three-plans.png"));
     QVERIFY(prompter->asked.empty());
 }
 

@@ -3,6 +3,7 @@
 
 #include "ScriptedPrompter.h"
 #include "SimulatedMeter.h"
+#include "TestData.h"
 #include "TestWorkspace.h"
 #include "app/AppState.h"
 #include "app/StringTable.h"
@@ -64,21 +65,6 @@ QByteArray modemFixture()
 QString yes() { return StringTable::text(119); }
 QString no() { return StringTable::text(120); }
 const QString kEmpty = QStringLiteral("      == ");
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void screenshot(QWidget *w, const QString &name)
-{
-    const QString dir = qEnvironmentVariable("KV_SCREENSHOTS");
-    if (dir.isEmpty())
-        return;
-    QDir().mkpath(dir);
-    w->grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
-}
 
 // Watches for a modal viewer of type V: once it has loaded, check runs on it and it is closed.
 template <class V>
@@ -238,7 +224,7 @@ private Q_SLOTS:
         QCOMPARE(w.Missatge->text(), QStringLiteral("Status : Ready"));
         QVERIFY(asked(QStringLiteral("*TL2")).size() == 1);
         QCOMPARE(asked(QStringLiteral("*?HL")).size(), 50);
-        screenshot(&w, QStringLiteral("index-window-tv"));
+        saveScreenshot(&w, QStringLiteral("index-window-tv"));
 
         // An empty slot's mark stays "No" and does not count.
         w.GraellaClick(4, 2);
@@ -399,9 +385,9 @@ private Q_SLOTS:
             const QString nn = QString::asprintf("%.2d", slot);
             QVERIFY2(QFileInfo::exists(ws->temp() + QStringLiteral("/prtemp") + nn + QStringLiteral(".log")),
                      qPrintable(nn));
-            QVERIFY(readAll(ws->temp() + QStringLiteral("/print") + nn + QStringLiteral(".txt")).contains("LOGGER NUMBER="));
+            QVERIFY(fileBytes(ws->temp() + QStringLiteral("/print") + nn + QStringLiteral(".txt")).contains("LOGGER NUMBER="));
         }
-        QVERIFY(readAll(ws->temp() + QStringLiteral("/print40.txt")).contains("TOWER"));
+        QVERIFY(fileBytes(ws->temp() + QStringLiteral("/print40.txt")).contains("TOWER"));
         QVERIFY(!QFileInfo::exists(ws->temp() + QStringLiteral("/print02.txt")));
         // One file per printed logger; a single file would keep only the last print job.
         for (const char *name : {"loggers_00.pdf", "loggers_04.pdf", "loggers_40.pdf"})

@@ -2,6 +2,7 @@
 // happens when a file is refused or cannot be written, and what Print prints.
 
 #include "ScriptedPrompter.h"
+#include "TestData.h"
 #include "TestWorkspace.h"
 #include "app/AppState.h"
 #include "app/Files.h"
@@ -61,27 +62,12 @@ QByteArray modemFile(const QByteArray &status, const QByteArray &comments = "LOC
            + comments;
 }
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // Makes a file unchangeable even for the super-user, so that writing it must fail.
 bool setImmutable(const QString &path, bool on)
 {
     QProcess p;
     p.start(QStringLiteral("chattr"), {on ? QStringLiteral("+i") : QStringLiteral("-i"), path});
     return p.waitForFinished(5000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
-void screenshot(QWidget *w, const QString &name)
-{
-    const QString dir = qEnvironmentVariable("KV_SCREENSHOTS");
-    if (dir.isEmpty())
-        return;
-    QDir().mkpath(dir);
-    w->grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
 }
 
 template <class Viewer>
@@ -204,7 +190,7 @@ private Q_SLOTS:
         QVERIFY(prompter.messageTexts().constFirst().contains(unableToOpen()));
         QVERIFY(!prompter.unexpected);
         if (exists)
-            QCOMPARE(readAll(path), content);
+            QCOMPARE(fileBytes(path), content);
     }
 
     void closedBeforeLoadingReadsNothing()
@@ -229,9 +215,9 @@ private Q_SLOTS:
         v.Location->setText(QStringLiteral("CELLAR 2"));
         v.Save1Click();
         const QByteArray expected = tvFile("CELLAR 2");
-        QCOMPARE(readAll(path), expected);
+        QCOMPARE(fileBytes(path), expected);
         v.Save1Click();
-        QCOMPARE(readAll(path), expected);
+        QCOMPARE(fileBytes(path), expected);
         QVERIFY(prompter.asked.empty());
     }
 
@@ -249,7 +235,7 @@ private Q_SLOTS:
         setImmutable(path, false);
         QCOMPARE(prompter.messageTexts().size(), 1);
         QVERIFY(prompter.messageTexts().constFirst().contains(unableToOpen()));
-        QCOMPARE(readAll(path), tvFile());
+        QCOMPARE(fileBytes(path), tvFile());
         QVERIFY(!prompter.unexpected);
     }
 
@@ -267,7 +253,7 @@ private Q_SLOTS:
         QVERIFY(prompter.messageTexts().value(0).contains(unableToOpen()));
         QVERIFY(!QFileInfo::exists(target));
         QCOMPARE(v.windowTitle(), path);
-        QCOMPARE(readAll(path), tvFile());
+        QCOMPARE(fileBytes(path), tvFile());
         QVERIFY(!prompter.unexpected);
     }
 
@@ -281,13 +267,13 @@ private Q_SLOTS:
         const QString copy = ws->path(QStringLiteral("copy.lg27t"));
         prompter.expectSaveFile(copy);
         v.SaveAs1Click();
-        QCOMPARE(readAll(copy), tvFile("GARAGE"));
-        QCOMPARE(readAll(path), tvFile());
+        QCOMPARE(fileBytes(copy), tvFile("GARAGE"));
+        QCOMPARE(fileBytes(path), tvFile());
         QCOMPARE(v.windowTitle(), copy);
         v.Location->setText(QStringLiteral("SHED"));
         v.Save1Click();
-        QCOMPARE(readAll(path), tvFile("SHED"));
-        QCOMPARE(readAll(copy), tvFile("GARAGE"));
+        QCOMPARE(fileBytes(path), tvFile("SHED"));
+        QCOMPARE(fileBytes(copy), tvFile("GARAGE"));
         QVERIFY(!prompter.unexpected);
     }
 
@@ -301,7 +287,7 @@ private Q_SLOTS:
         const QString other = QFileInfo(path).absolutePath() + QStringLiteral("/TEMP04.LG27T");
         prompter.expectSaveFile(other);
         v.SaveAs1Click();
-        QCOMPARE(readAll(path), tvFile("ATTIC"));
+        QCOMPARE(fileBytes(path), tvFile("ATTIC"));
         QVERIFY(!QFileInfo::exists(other));
         QCOMPARE(v.windowTitle(), path);
         QVERIFY(!prompter.unexpected);
@@ -315,12 +301,12 @@ private Q_SLOTS:
         QVERIFY(showAndLoad(v, path));
         v.Location->setText(QStringLiteral("NOT SAVED"));
         v.ImprimirClick();
-        const QByteArray report = readAll(ws->temp() + QStringLiteral("/print04.txt"));
+        const QByteArray report = fileBytes(ws->temp() + QStringLiteral("/print04.txt"));
         QVERIFY(report.contains("=ROOF"));
         QVERIFY(!report.contains("NOT SAVED"));
         QVERIFY(QFileInfo(pdf).size() > 0);
         QCOMPARE(thePrinter().docName(), QStringLiteral("DATALOGGER 4"));
-        QCOMPARE(readAll(path), tvFile());
+        QCOMPARE(fileBytes(path), tvFile());
         QVERIFY(prompter.asked.empty());
     }
 
@@ -380,7 +366,7 @@ private Q_SLOTS:
         TKv27Datalogger v;
         QVERIFY(showAndLoad(v, path));
         QCOMPARE(v.LoggerKv10->cell(0, 40), QStringLiteral("C60"));
-        screenshot(&v, QStringLiteral("tv-viewer-40-channels"));
+        saveScreenshot(&v, QStringLiteral("tv-viewer-40-channels"));
     }
 
     // --- cable-modem viewer ---------------------------------------------------------------
@@ -443,11 +429,11 @@ private Q_SLOTS:
         QCOMPARE(v.findChild<QLabel *>(QStringLiteral("Label11"))->text(), QStringLiteral("DOWNSTREAM"));
         QCOMPARE(v.findChild<QLabel *>(QStringLiteral("Label46"))->text(), QStringLiteral("PING REPORT"));
 
-        screenshot(&v, QStringLiteral("modem-viewer-upstream"));
+        saveScreenshot(&v, QStringLiteral("modem-viewer-upstream"));
         v.DadesUpstream->setCurrentIndex(TLoggerKv25::HeadendPage);
-        screenshot(&v, QStringLiteral("modem-viewer-headend"));
+        saveScreenshot(&v, QStringLiteral("modem-viewer-headend"));
         v.DadesUpstream->setCurrentIndex(TLoggerKv25::PingReportPage);
-        screenshot(&v, QStringLiteral("modem-viewer-pingreport"));
+        saveScreenshot(&v, QStringLiteral("modem-viewer-pingreport"));
         QVERIFY(!prompter.unexpected);
     }
 
@@ -481,7 +467,7 @@ private Q_SLOTS:
         QVERIFY(!showAndLoad(v, path));
         QTRY_VERIFY(!v.isVisible());
         QVERIFY(prompter.messageTexts().value(0).contains(unableToOpen()));
-        QCOMPARE(readAll(path), f);
+        QCOMPARE(fileBytes(path), f);
     }
 
     void modemSavingCommentsTwiceKeepsOneCopy()
@@ -494,9 +480,9 @@ private Q_SLOTS:
         v.Comments->setPlainText(QStringLiteral("Amplifier replaced\nLevel fine"));
         v.Save1Click();
         const QByteArray expected = modemFile("REGISTERED", "LOCATION=Amplifier replaced\r\nLevel fine\r\n");
-        QCOMPARE(readAll(path), expected);
+        QCOMPARE(fileBytes(path), expected);
         v.Save1Click();
-        QCOMPARE(readAll(path), expected);
+        QCOMPARE(fileBytes(path), expected);
         QVERIFY(prompter.asked.empty());
 
         // Read back, the comments are what was typed.
@@ -519,7 +505,7 @@ private Q_SLOTS:
         v.Save1Click();
         setImmutable(path, false);
         QVERIFY(prompter.messageTexts().value(0).contains(unableToOpen()));
-        QCOMPARE(readAll(path), original);
+        QCOMPARE(fileBytes(path), original);
         QVERIFY(!prompter.unexpected);
     }
 
@@ -535,8 +521,8 @@ private Q_SLOTS:
         QDir().mkpath(QFileInfo(copy).absolutePath());
         prompter.expectSaveFile(copy);
         v.SaveAs1Click();
-        QCOMPARE(readAll(copy), modemFile("REGISTERED", "LOCATION=copy note\r\n"));
-        QCOMPARE(readAll(path), original);
+        QCOMPARE(fileBytes(copy), modemFile("REGISTERED", "LOCATION=copy note\r\n"));
+        QCOMPARE(fileBytes(path), original);
         QCOMPARE(v.windowTitle(), displayTitle(copy, 0));
         QVERIFY(v.windowTitle().startsWith(QLatin1String("KORVEL-10  Datalogger: /")));
         QVERIFY(v.windowTitle().endsWith(QLatin1String("/copy.lg27m")));
@@ -545,7 +531,7 @@ private Q_SLOTS:
         v.Comments->setPlainText(QStringLiteral("saved"));
         prompter.expectSaveFile(path.toUpper());
         v.SaveAs1Click();
-        QCOMPARE(readAll(path), modemFile("REGISTERED", "LOCATION=saved\r\n"));
+        QCOMPARE(fileBytes(path), modemFile("REGISTERED", "LOCATION=saved\r\n"));
         QVERIFY(!QFileInfo::exists(path.toUpper()));
         QVERIFY(!prompter.unexpected);
     }
@@ -559,7 +545,7 @@ private Q_SLOTS:
         QVERIFY(showAndLoad(v, path));
         v.Comments->setPlainText(QStringLiteral("typed only"));
         v.Print1Click();
-        const QByteArray report = readAll(ws->temp() + QStringLiteral("/print07.txt"));
+        const QByteArray report = fileBytes(ws->temp() + QStringLiteral("/print07.txt"));
         QVERIFY(report.contains("on disk"));
         QVERIFY(!report.contains("typed only"));
         QVERIFY(!report.contains("10.1.2.33"));

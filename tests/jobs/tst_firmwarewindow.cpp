@@ -3,6 +3,7 @@
 
 #include "ScriptedPrompter.h"
 #include "SimulatedMeter.h"
+#include "TestData.h"
 #include "TestWorkspace.h"
 
 #include "app/AppState.h"
@@ -54,15 +55,6 @@ QStringList items(const QListWidget *list)
     for (int i = 0; i < list->count(); ++i)
         out << list->item(i)->text();
     return out;
-}
-
-void saveShot(QWidget *w, const QString &name)
-{
-    const QString dir = qEnvironmentVariable("KV_SCREENSHOTS");
-    if (dir.isEmpty())
-        return;
-    QDir().mkpath(dir);
-    w->grab().save(dir + QLatin1Char('/') + name);
 }
 
 // Calls f with the transfer window every few milliseconds while it is on the screen.
@@ -167,7 +159,7 @@ void FirmwareWindowTest::fillsListOfModelType()
     QCOMPARE(w.windowTitle(), QStringLiteral("Firmware Upgrade Files"));
     QCOMPARE(w.Note->text(), QStringLiteral("Status : Ready"));
     QCOMPARE(w.LlistatVersions->count(), 3);
-    saveShot(&w, QStringLiteral("firmware-list.png"));
+    saveScreenshot(&w, QStringLiteral("firmware-list.png"));
 }
 
 void FirmwareWindowTest::noFilesReported()
@@ -232,7 +224,7 @@ void FirmwareWindowTest::upgradeThroughWindow()
         TransferWatch watch([&](TTransmit *t) {
             if (!shot && t->BarraProgres->value() >= 10) {
                 statusWhileSending = t->File->text();
-                saveShot(t, QStringLiteral("firmware-transfer.png"));
+                saveScreenshot(t, QStringLiteral("firmware-transfer.png"));
                 shot = true;
             }
         });
@@ -268,7 +260,7 @@ void FirmwareWindowTest::failedUpgradeNamesStep()
     QVERIFY2(w.Note->text().contains(QStringLiteral("erase of sector 4")), qPrintable(w.Note->text()));
     QVERIFY(meter->transcript().filter(QStringLiteral("*SX")).isEmpty());
     QVERIFY(w.Enviar->isEnabled());
-    saveShot(&w, QStringLiteral("firmware-list-failed.png"));
+    saveScreenshot(&w, QStringLiteral("firmware-list-failed.png"));
     QVERIFY(!p.unexpected);
 }
 

@@ -3,6 +3,7 @@
 
 #include "RecordingContext.h"
 #include "SimulatedMeter.h"
+#include "TestData.h"
 #include "TestWorkspace.h"
 
 #include "app/AppState.h"
@@ -19,44 +20,6 @@
 #include <QtTest>
 
 namespace {
-
-const QString kFs = QStringLiteral("*FS000404010400020400030103040202050400060202070201");
-
-const QStringList kExampleChannels = {
-    QStringLiteral("1,C21,474.00,476.75,0.0,8.0,ON,DIGITAL,6875,DVB,QAM64,AUTO,AUTO"),
-    QStringLiteral("2,S2,48.25,50.25,0.0,7.0,OFF,ANALOG,6875,DVB,QAM16,AUTO,PAL/BG"),
-};
-
-const QStringList kExampleScript = {
-    QStringLiteral("*FL08"),
-    kFs,
-    QStringLiteral("*EP"),
-    QStringLiteral("*PN01"),
-    QStringLiteral("*CS00AB"),
-    QStringLiteral("*CW00002"),
-    QStringLiteral("*CF00000&C21&474000000&8000000&0&00&02&6875&129"),
-    QStringLiteral("*CF00001&S2&48250000&7000000&0&00&00&6875&00"),
-    QStringLiteral("*PM01"),
-};
-
-QByteArray planText(const QString &name, const QStringList &channels)
-{
-    QByteArray out = "#=====================================\r\n:  CONTROL REMOT PROGRAM\r\n"
-                     "#=====================================\r\nCHANNEL PLAN(1)\r\n";
-    out += QStringLiteral("CHANNEL8(%1,,,,%2,1)\r\n").arg(name).arg(channels.size()).toLatin1();
-    out += "ORDER(1)\r\n[CHANNELS_OFFSET]\r\n";
-    for (const QString &c : channels)
-        out += c.toLatin1() + "\r\n";
-    return out;
-}
-
-QByteArray lfLines(const QStringList &lines)
-{
-    QByteArray out;
-    for (const QString &l : lines)
-        out += l.toLatin1() + '\n';
-    return out;
-}
 
 QString two(float v) { return QString::asprintf("%.2f", double(v)); }
 QString one(float v) { return QString::asprintf("%.1f", double(v)); }
@@ -216,7 +179,7 @@ void GroupDeviceTest::progressEstimate()
     QStringList lines;
     for (int i = 0; i < 40; ++i)
         lines << QStringLiteral("*FS%1").arg(i, 4, 10, QLatin1Char('0'));
-    const QString script = ws->write(QStringLiteral("Temp/s.pro"), lfLines(lines));
+    const QString script = ws->write(QStringLiteral("Temp/s.pro"), joinLines(lines, "\n"));
     QCOMPARE(QFileInfo(script).size(), qint64(320));
     RecordingContext ctx;
     const int r = runJob(ctx, JobCode::GroupScript, script, 0);
@@ -365,9 +328,10 @@ void GroupDeviceTest::emptyPlan()
     SimulatedMeter meter;
     QVERIFY(startMeter(meter));
     const QString script = ws->write(QStringLiteral("Temp/s.pro"),
-                                     lfLines({QStringLiteral("*FL08"), kFs, QStringLiteral("*EP"),
-                                              QStringLiteral("*PN01"), QStringLiteral("*CS00ZZ"),
-                                              QStringLiteral("*CW00000"), QStringLiteral("*PM01")}));
+                                     joinLines({QStringLiteral("*FL08"), kExampleFs, QStringLiteral("*EP"),
+                                                QStringLiteral("*PN01"), QStringLiteral("*CS00ZZ"),
+                                                QStringLiteral("*CW00000"), QStringLiteral("*PM01")},
+                                               "\n"));
     RecordingContext send;
     QCOMPARE(runJob(send, JobCode::GroupScript, script, 0), 0);
 

@@ -2,6 +2,7 @@
 // meter is told and what is written from its answers, without a meter.
 
 #include "RecordingContext.h"
+#include "TestData.h"
 #include "TestWorkspace.h"
 
 #include "app/AppState.h"
@@ -20,50 +21,11 @@ namespace {
 
 const QString kRule = QStringLiteral("#=====================================");
 
-// A plan file in the editor's layout.
-QByteArray planText(const QString &name, const QStringList &channels)
-{
-    QByteArray out = "#=====================================\r\n:  CONTROL REMOT PROGRAM\r\n"
-                     "#=====================================\r\nCHANNEL PLAN(1)\r\n";
-    out += QStringLiteral("CHANNEL8(%1,,,,%2,1)\r\n").arg(name).arg(channels.size()).toLatin1();
-    out += "ORDER(1)\r\n[CHANNELS_OFFSET]\r\n";
-    for (const QString &c : channels)
-        out += c.toLatin1() + "\r\n";
-    return out;
-}
-
 // The combined lines of one plan of one channel.
 QStringList oneChannel(const QString &line)
 {
     return {kRule, QStringLiteral("Kelvatrone :  CONTROL REMOT PROGRAM"), kRule, QStringLiteral("CHANNEL PLAN(1)"),
             QStringLiteral("CHANNEL8(X,,,,1,0)"), kRule, QStringLiteral("ORDER(0)"), line, kRule};
-}
-
-const QString kFs = QStringLiteral("*FS000404010400020400030103040202050400060202070201");
-
-const QStringList kExampleScript = {
-    QStringLiteral("*FL08"),
-    kFs,
-    QStringLiteral("*EP"),
-    QStringLiteral("*PN01"),
-    QStringLiteral("*CS00AB"),
-    QStringLiteral("*CW00002"),
-    QStringLiteral("*CF00000&C21&474000000&8000000&0&00&02&6875&129"),
-    QStringLiteral("*CF00001&S2&48250000&7000000&0&00&00&6875&00"),
-    QStringLiteral("*PM01"),
-};
-
-const QStringList kExampleChannels = {
-    QStringLiteral("1,C21,474.00,476.75,0.0,8.0,ON,DIGITAL,6875,DVB,QAM64,AUTO,AUTO"),
-    QStringLiteral("2,S2,48.25,50.25,0.0,7.0,OFF,ANALOG,6875,DVB,QAM16,AUTO,PAL/BG"),
-};
-
-QByteArray crlf(const QStringList &lines)
-{
-    QByteArray out;
-    for (const QString &l : lines)
-        out += l.toLatin1() + "\r\n";
-    return out;
 }
 
 } // namespace
@@ -94,7 +56,7 @@ void GroupScriptTest::exampleGroup()
     const QString combined = combinedFilePath();
     QCOMPARE(writeCombinedFile(combined, {plan}), 0);
     QCOMPARE(BuildCommandScript(combined, ws.path(QStringLiteral("Temp/send.pro")), QStringLiteral("ch26")), 1);
-    QCOMPARE(ws.read(QStringLiteral("Temp/send.pro")), crlf(kExampleScript));
+    QCOMPARE(ws.read(QStringLiteral("Temp/send.pro")), joinLines(kExampleScript));
 }
 
 void GroupScriptTest::threePlans()
@@ -176,7 +138,7 @@ void GroupScriptTest::unconvertible_data()
     QTest::addColumn<QStringList>("script");
 
     const QString good = QStringLiteral("1,X,474.00,0,0.0,8.0,ON,DIGITAL,6875,DVB,QAM16,AUTO,AUTO");
-    const QStringList head = {QStringLiteral("*FL08"), kFs, QStringLiteral("*EP"), QStringLiteral("*PN01"),
+    const QStringList head = {QStringLiteral("*FL08"), kExampleFs, QStringLiteral("*EP"), QStringLiteral("*PN01"),
                               QStringLiteral("*CS00X"), QStringLiteral("*CW00001")};
     // A model whose plans are neither type: the headers go, no channel does, and the script
     // still ends as the meter expects.
@@ -192,7 +154,7 @@ void GroupScriptTest::unconvertible_data()
     QStringList badCount = oneChannel(good);
     badCount[3] = QStringLiteral("CHANNEL PLAN");
     QTest::newRow("plan count without (") << badCount << QStringLiteral("ch26")
-                                          << QStringList{"*FL08", kFs, "*PM01"};
+                                          << QStringList{"*FL08", kExampleFs, "*PM01"};
 }
 
 void GroupScriptTest::unconvertible()
@@ -212,7 +174,7 @@ void GroupScriptTest::scriptFiles()
     TestWorkspace ws;
     app().CurrentModel.planFileType = QStringLiteral("ch26");
     const QString combined = ws.write(QStringLiteral("Temp/temp.tkv8"),
-                                      crlf(oneChannel(QStringLiteral("1,C21,474.00,476.75,0.0,8.0,ON,DIGITAL,6875,DVB,"
+                                      joinLines(oneChannel(QStringLiteral("1,C21,474.00,476.75,0.0,8.0,ON,DIGITAL,6875,DVB,"
                                                                      "QAM64,AUTO,AUTO"))));
     QCOMPARE(BuildCommandScript(ws.path(QStringLiteral("Temp/none.tkv8"))), -8);
     QVERIFY(!fileExists(ws.path(QStringLiteral("Temp/send.pro"))));
@@ -333,7 +295,7 @@ void GroupScriptTest::cliScript()
     QCOMPARE(run({QStringLiteral("script"), QStringLiteral("--plan-type"), QStringLiteral("ch26"),
                   ws.path(QStringLiteral("out.pro")), combined}),
              0);
-    QCOMPARE(ws.read(QStringLiteral("out.pro")), crlf(kExampleScript));
+    QCOMPARE(ws.read(QStringLiteral("out.pro")), joinLines(kExampleScript));
 
     // The model decides the form when no type is given.
     QCOMPARE(run({QStringLiteral("--model"), QStringLiteral("KV-25"), QStringLiteral("script"),
@@ -350,7 +312,7 @@ void GroupScriptTest::cliScript()
 
     // A line that cannot be converted: exit 1, and the output file stays as it was.
     ws.write(QStringLiteral("keep.pro"), "old\r\n");
-    ws.write(QStringLiteral("bad.tkv8"), crlf(oneChannel(QStringLiteral("1,X,474.00"))));
+    ws.write(QStringLiteral("bad.tkv8"), joinLines(oneChannel(QStringLiteral("1,X,474.00"))));
     QCOMPARE(run({QStringLiteral("script"), QStringLiteral("--plan-type"), QStringLiteral("ch26"),
                   ws.path(QStringLiteral("keep.pro")), ws.path(QStringLiteral("bad.tkv8"))},
                  &err),

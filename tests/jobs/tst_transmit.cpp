@@ -4,6 +4,7 @@
 
 #include "ScriptedPrompter.h"
 #include "SimulatedMeter.h"
+#include "TestData.h"
 #include "TestWorkspace.h"
 
 #include "app/AppState.h"
@@ -23,35 +24,6 @@
 #include <QtTest>
 
 namespace {
-
-const QStringList kScript = {
-    QStringLiteral("*FL08"),
-    QStringLiteral("*FS000404010400020400030103040202050400060202070201"),
-    QStringLiteral("*EP"),
-    QStringLiteral("*PN01"),
-    QStringLiteral("*CS00AB"),
-    QStringLiteral("*CW00002"),
-    QStringLiteral("*CF00000&C21&474000000&8000000&0&00&02&6875&129"),
-    QStringLiteral("*CF00001&S2&48250000&7000000&0&00&00&6875&00"),
-    QStringLiteral("*PM01"),
-};
-
-QByteArray crlf(const QStringList &lines)
-{
-    QByteArray out;
-    for (const QString &l : lines)
-        out += l.toLatin1() + "\r\n";
-    return out;
-}
-
-void screenshot(QWidget *w, const QString &name)
-{
-    const QString dir = qEnvironmentVariable("KV_SCREENSHOTS");
-    if (dir.isEmpty())
-        return;
-    QDir().mkpath(dir);
-    w->grab().save(dir + QLatin1Char('/') + name);
-}
 
 // Records, for each message, whether the window's job was still running when it came up.
 class WatchingPrompter : public ScriptedPrompter {
@@ -112,7 +84,7 @@ void TransmitTest::okOnZero()
     SimulatedMeter meter;
     QVERIFY(meter.start());
     app().PortName = meter.devicePath();
-    const QString script = ws->write(QStringLiteral("Temp/temp.tkv8"), crlf(kScript));
+    const QString script = ws->write(QStringLiteral("Temp/temp.tkv8"), joinLines(kExampleScript));
 
     TTransmit t;
     QVERIFY(!t.LoggerProgress->isVisibleTo(&t));
@@ -125,7 +97,7 @@ void TransmitTest::okOnZero()
     QVERIFY(t.Timer1->isActive());
     QCOMPARE(t.exec(), int(QDialog::Accepted));
     QCOMPARE(t.JobResult(), 0);
-    QCOMPARE(meter.transcript(), kScript + QStringList{QStringLiteral("*RS0")});
+    QCOMPARE(meter.transcript(), kExampleScript + QStringList{QStringLiteral("*RS0")});
     // What the job showed reached the widgets, in order, before the window closed.
     QCOMPARE(t.windowTitle(), QStringLiteral("Sending Channel Plan Group..."));
     QCOMPARE(t.File->text(), QStringLiteral("File : ") + shortenPath(script));
@@ -161,7 +133,7 @@ void TransmitTest::cancelWhileMeterIsSlow()
     SimulatedMeter meter({QStringLiteral("--fault"), QStringLiteral("delay:150")});
     QVERIFY(meter.start());
     app().PortName = meter.devicePath();
-    const QString script = ws->write(QStringLiteral("Temp/temp.tkv8"), crlf(kScript));
+    const QString script = ws->write(QStringLiteral("Temp/temp.tkv8"), joinLines(kExampleScript));
 
     TTransmit t;
     t.setStartDelay(10);
@@ -169,7 +141,7 @@ void TransmitTest::cancelWhileMeterIsSlow()
     bool runningAtClick = false, visibleAfterClick = false, visibleAfterClose = false;
     int barAfterClick = -1;
     QTimer::singleShot(400, &t, [&] {
-        screenshot(&t, QStringLiteral("transfer-window-mid-send.png"));
+        saveScreenshot(&t, QStringLiteral("transfer-window-mid-send.png"));
         // The window system's close and Escape do nothing while the job runs.
         t.close();
         t.reject();
@@ -190,15 +162,15 @@ void TransmitTest::cancelWhileMeterIsSlow()
     QVERIFY(clock.elapsed() < 1400);   // the whole script takes 1.5 s
     const QStringList sent = meter.transcript();
     QVERIFY(!sent.contains(QStringLiteral("*RS0")));
-    QVERIFY(sent.size() >= 2 && sent.size() < kScript.size());
-    QCOMPARE(sent, kScript.mid(0, sent.size()));
+    QVERIFY(sent.size() >= 2 && sent.size() < kExampleScript.size());
+    QCOMPARE(sent, kExampleScript.mid(0, sent.size()));
     QVERIFY(!thePort().isOpen());
 }
 
 void TransmitTest::portCannotOpen()
 {
     app().PortName = ws->path(QStringLiteral("no-port"));
-    const QString script = ws->write(QStringLiteral("Temp/temp.tkv8"), crlf(kScript));
+    const QString script = ws->write(QStringLiteral("Temp/temp.tkv8"), joinLines(kExampleScript));
     for (int code : {int(JobCode::GroupScript), int(JobCode::ReceivePlan)}) {
         TTransmit t;
         t.setStartDelay(10);
@@ -236,7 +208,7 @@ void TransmitTest::cancelBeforeStart()
     SimulatedMeter meter;
     QVERIFY(meter.start());
     app().PortName = meter.devicePath();
-    const QString script = ws->write(QStringLiteral("Temp/temp.tkv8"), crlf(kScript));
+    const QString script = ws->write(QStringLiteral("Temp/temp.tkv8"), joinLines(kExampleScript));
     TTransmit t;
     t.setStartDelay(3000);
     t.StartJob(JobCode::GroupScript, script);

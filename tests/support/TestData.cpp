@@ -1,0 +1,60 @@
+#include "TestData.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPixmap>
+#include <QWidget>
+
+bool saveScreenshot(QWidget *w, const QString &name)
+{
+    const QString dir = qEnvironmentVariable("KV_SCREENSHOTS");
+    if (dir.isEmpty())
+        return true;
+    QDir().mkpath(dir);
+    const QString file = name.endsWith(QLatin1String(".png")) ? name : name + QStringLiteral(".png");
+    return w->grab().save(dir + QLatin1Char('/') + file);
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray joinLines(const QStringList &lines, const QByteArray &eol)
+{
+    QByteArray out;
+    for (const QString &l : lines)
+        out += l.toLatin1() + eol;
+    return out;
+}
+
+QByteArray planText(const QString &name, const QStringList &channels)
+{
+    QByteArray out = "#=====================================\r\n:  CONTROL REMOT PROGRAM\r\n"
+                     "#=====================================\r\nCHANNEL PLAN(1)\r\n";
+    out += QStringLiteral("CHANNEL8(%1,,,,%2,1)\r\n").arg(name).arg(channels.size()).toLatin1();
+    out += "ORDER(1)\r\n[CHANNELS_OFFSET]\r\n";
+    for (const QString &c : channels)
+        out += c.toLatin1() + "\r\n";
+    return out;
+}
+
+const QStringList kExampleChannels = {
+    QStringLiteral("1,C21,474.00,476.75,0.0,8.0,ON,DIGITAL,6875,DVB,QAM64,AUTO,AUTO"),
+    QStringLiteral("2,S2,48.25,50.25,0.0,7.0,OFF,ANALOG,6875,DVB,QAM16,AUTO,PAL/BG"),
+};
+
+const QString kExampleFs = QStringLiteral("*FS000404010400020400030103040202050400060202070201");
+
+const QStringList kExampleScript = {
+    QStringLiteral("*FL08"),
+    kExampleFs,
+    QStringLiteral("*EP"),
+    QStringLiteral("*PN01"),
+    QStringLiteral("*CS00AB"),
+    QStringLiteral("*CW00002"),
+    QStringLiteral("*CF00000&C21&474000000&8000000&0&00&02&6875&129"),
+    QStringLiteral("*CF00001&S2&48250000&7000000&0&00&00&6875&00"),
+    QStringLiteral("*PM01"),
+};

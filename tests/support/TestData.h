@@ -1,0 +1,29 @@
+#pragma once
+// Small helpers several tests share: screenshots, a file's bytes, text files built from lines,
+// and the example group of one plan with two channels and the commands that send it.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+// Saves a picture of the widget into $KV_SCREENSHOTS as name (".png" added when name has no
+// such ending). Nothing is saved when the variable is not set. False when the picture could not
+// be written.
+bool saveScreenshot(QWidget *w, const QString &name);
+
+// The bytes of a file; empty when it cannot be read.
+QByteArray fileBytes(const QString &path);
+
+// The lines joined, each ended by eol.
+QByteArray joinLines(const QStringList &lines, const QByteArray &eol = "\r\n");
+
+// A channel plan file in the editor's layout holding the given channel lines.
+QByteArray planText(const QString &name, const QStringList &channels);
+
+// The example group: the two channels of plan "AB" in the plan file's layout, the "*FS" line
+// it sends (the meter's field formats) and the commands that send it to the meter, in order.
+extern const QStringList kExampleChannels;
+extern const QString kExampleFs;
+extern const QStringList kExampleScript;
