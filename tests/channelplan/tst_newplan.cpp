@@ -351,8 +351,7 @@ void NewPlanTest::tempFolderIsLibrary()
         // A plan received under a library plan's name gets a name of its own.
         const QString fromMeter = ws->write(QStringLiteral("src/a.ch26"), planText(QStringLiteral("A"), 1));
         SimulatedMeter meter({QStringLiteral("--plans"), fromMeter});
-        QVERIFY(meter.start());
-        app().PortName = meter.devicePath();
+        QVERIFY(startMeterOnPort(meter));
         w.ReceiveGroup->click();
         QCOMPARE(w.members(), QStringList{QStringLiteral("a_2.ch26")});
         w.close();
@@ -457,8 +456,7 @@ void NewPlanTest::newGroupAsks()
 void NewPlanTest::transmitCancelledAtWarning()
 {
     SimulatedMeter meter;
-    QVERIFY(meter.start());
-    app().PortName = meter.devicePath();
+    QVERIFY(startMeterOnPort(meter));
     ws->write(QStringLiteral("Channel/a.ch26"), planText(QStringLiteral("A")));
     TNewPlan w;
     w.FillLibrary();
@@ -478,8 +476,7 @@ void NewPlanTest::transmitCancelledAtWarning()
 void NewPlanTest::transmit()
 {
     SimulatedMeter meter;
-    QVERIFY(meter.start());
-    app().PortName = meter.devicePath();
+    QVERIFY(startMeterOnPort(meter));
     ws->write(QStringLiteral("Channel/a.ch26"), planText(QStringLiteral("A"), 1));
     ws->write(QStringLiteral("Channel/b.ch26"), planText(QStringLiteral("B"), 2));
     TNewPlan w;
@@ -511,8 +508,7 @@ void NewPlanTest::transmit()
 
     // A refused line is: the group stays for another try.
     SimulatedMeter refusing({QStringLiteral("--fault"), QStringLiteral("nak:*CF:2")});
-    QVERIFY(refusing.start());
-    app().PortName = refusing.devicePath();
+    QVERIFY(startMeterOnPort(refusing));
     prompter->expectMessage();
     answerAlert(this, true, &seen);
     w.TransmitGroup->click();
@@ -528,8 +524,7 @@ void NewPlanTest::receive()
     const QString cd = ws->write(QStringLiteral("src/cd.ch26"), planText(QStringLiteral("Cd"), 2));
     ws->write(QStringLiteral("Channel/lib.ch26"), planText(QStringLiteral("L")));
     SimulatedMeter meter({QStringLiteral("--plans"), ab, ab2, cd});
-    QVERIFY(meter.start());
-    app().PortName = meter.devicePath();
+    QVERIFY(startMeterOnPort(meter));
     TNewPlan w;
     w.FillLibrary();
     w.show();
@@ -550,8 +545,7 @@ void NewPlanTest::receive()
 void NewPlanTest::receiveNoPlans()
 {
     SimulatedMeter meter({QStringLiteral("--cg-answer"), QStringLiteral("*CG00")});
-    QVERIFY(meter.start());
-    app().PortName = meter.devicePath();
+    QVERIFY(startMeterOnPort(meter));
     ws->write(QStringLiteral("Channel/a.ch26"), planText(QStringLiteral("A")));
     TNewPlan w;
     w.FillLibrary();
@@ -570,8 +564,7 @@ void NewPlanTest::receiveFailureEmptiesGroup()
     ws->write(QStringLiteral("Channel/a.ch26"), planText(QStringLiteral("A")));
     // The second plan's name cannot be had: the reception ends, and the first plan's copy goes.
     SimulatedMeter meter({QStringLiteral("--plans"), ab, ab, QStringLiteral("--fault"), QStringLiteral("nak:*?CS01")});
-    QVERIFY(meter.start());
-    app().PortName = meter.devicePath();
+    QVERIFY(startMeterOnPort(meter));
     TNewPlan w;
     w.FillLibrary();
     w.show();

@@ -107,10 +107,7 @@ private:
         if (withLoggers)
             args << QStringLiteral("--loggers") << fixtures.path();
         meter = std::make_unique<SimulatedMeter>(args);
-        if (!meter->start())
-            return false;
-        app().PortName = meter->devicePath();
-        return true;
+        return startMeterOnPort(*meter);
     }
 
     void prepare(TResumLogger &w, LoggerFamily family)

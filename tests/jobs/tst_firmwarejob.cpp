@@ -2,6 +2,7 @@
 // where a failing upgrade stops, Cancel, and the check of the restarted meter.
 
 #include "SimulatedMeter.h"
+#include "TestData.h"
 #include "TestWorkspace.h"
 
 #include "app/AppState.h"
@@ -167,10 +168,7 @@ bool FirmwareJobTest::setUp(const QStringList &args, const QString &model, bool 
     firmwareLines.clear();
     firmware = ws->write(QStringLiteral("Version/small.hx27"), sRecords(2, 1, &firmwareLines));
     meter = std::make_unique<SimulatedMeter>(args);
-    if (!meter->start())
-        return false;
-    app().PortName = meter->devicePath();
-    return true;
+    return startMeterOnPort(*meter);
 }
 
 void FirmwareJobTest::wholeUpgrade()

@@ -118,10 +118,7 @@ void FirmwareWindowTest::cleanup()
 bool FirmwareWindowTest::setUpMeter(const QStringList &args)
 {
     meter = std::make_unique<SimulatedMeter>(args);
-    if (!meter->start())
-        return false;
-    app().PortName = meter->devicePath();
-    return true;
+    return startMeterOnPort(*meter);
 }
 
 void FirmwareWindowTest::fillsListOfModelType()

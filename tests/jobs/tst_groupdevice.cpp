@@ -82,7 +82,6 @@ private Q_SLOTS:
 
 private:
     void chooseModelNamed(const QString &name);
-    bool startMeter(SimulatedMeter &meter);
     QString writeScript(TestWorkspace &ws, const QStringList &planPaths);
 
     std::unique_ptr<TestWorkspace> ws;
@@ -110,14 +109,6 @@ void GroupDeviceTest::chooseModelNamed(const QString &name)
     chooseModel(index, true);
 }
 
-bool GroupDeviceTest::startMeter(SimulatedMeter &meter)
-{
-    if (!meter.start())
-        return false;
-    app().PortName = meter.devicePath();
-    return true;
-}
-
 // The group editor's preparation: combined file, script, script copied over the combined file.
 QString GroupDeviceTest::writeScript(TestWorkspace &w, const QStringList &planPaths)
 {
@@ -132,7 +123,7 @@ QString GroupDeviceTest::writeScript(TestWorkspace &w, const QStringList &planPa
 void GroupDeviceTest::sendExample()
 {
     SimulatedMeter meter;
-    QVERIFY(startMeter(meter));
+    QVERIFY(startMeterOnPort(meter));
     const QString plan = ws->write(QStringLiteral("Temp/ab.ch26"), planText(QStringLiteral("AB"), kExampleChannels));
     const QString script = writeScript(*ws, {plan});
     QVERIFY(!script.isEmpty());
@@ -174,7 +165,7 @@ void GroupDeviceTest::sendExample()
 void GroupDeviceTest::progressEstimate()
 {
     SimulatedMeter meter;
-    QVERIFY(startMeter(meter));
+    QVERIFY(startMeterOnPort(meter));
     // 40 lines of 8 bytes: a script of 320 bytes.
     QStringList lines;
     for (int i = 0; i < 40; ++i)
@@ -206,7 +197,7 @@ void GroupDeviceTest::failuresDuringSend()
     QFETCH(int, result);
     QFETCH(int, commandsSeen);
     SimulatedMeter meter({QStringLiteral("--fault"), fault});
-    QVERIFY(startMeter(meter));
+    QVERIFY(startMeterOnPort(meter));
     const QString plan = ws->write(QStringLiteral("Temp/ab.ch26"), planText(QStringLiteral("AB"), kExampleChannels));
     const QString script = writeScript(*ws, {plan});
     RecordingContext ctx;
@@ -220,7 +211,7 @@ void GroupDeviceTest::failuresDuringSend()
 void GroupDeviceTest::cancelDuringSend()
 {
     SimulatedMeter meter;
-    QVERIFY(startMeter(meter));
+    QVERIFY(startMeterOnPort(meter));
     const QString plan = ws->write(QStringLiteral("Temp/ab.ch26"), planText(QStringLiteral("AB"), kExampleChannels));
     const QString script = writeScript(*ws, {plan});
     RecordingContext ctx;
@@ -261,7 +252,7 @@ void GroupDeviceTest::portCannotOpen()
 void GroupDeviceTest::scriptCannotOpen()
 {
     SimulatedMeter meter;
-    QVERIFY(startMeter(meter));
+    QVERIFY(startMeterOnPort(meter));
     RecordingContext ctx;
     QCOMPARE(runJob(ctx, JobCode::GroupScript, ws->path(QStringLiteral("Temp/none.pro")), 0), Err::ScriptOpen);
     QVERIFY(meter.transcript().isEmpty());
@@ -276,7 +267,7 @@ void GroupDeviceTest::scriptCannotOpen()
 void GroupDeviceTest::bigGroupRoundTrip()
 {
     SimulatedMeter meter;
-    QVERIFY(startMeter(meter));
+    QVERIFY(startMeterOnPort(meter));
     QStringList paths;
     QList<ChannelPlanFile> plans;
     for (int i = 0; i < 10; ++i) {
@@ -326,7 +317,7 @@ void GroupDeviceTest::bigGroupRoundTrip()
 void GroupDeviceTest::emptyPlan()
 {
     SimulatedMeter meter;
-    QVERIFY(startMeter(meter));
+    QVERIFY(startMeterOnPort(meter));
     const QString script = ws->write(QStringLiteral("Temp/s.pro"),
                                      joinLines({QStringLiteral("*FL08"), kExampleFs, QStringLiteral("*EP"),
                                                 QStringLiteral("*PN01"), QStringLiteral("*CS00ZZ"),
@@ -352,7 +343,7 @@ void GroupDeviceTest::channelRetries()
 {
     const QString plan = ws->write(QStringLiteral("Channel/ab.ch26"), planText(QStringLiteral("AB"), kExampleChannels));
     SimulatedMeter meter({QStringLiteral("--plan-file"), plan, QStringLiteral("--fault"), QStringLiteral("silence:*?CF:1-2")});
-    QVERIFY(startMeter(meter));
+    QVERIFY(startMeterOnPort(meter));
     RecordingContext receive;
     const QString out = ws->path(QStringLiteral("Temp/ab.ch26"));
     QCOMPARE(runJob(receive, JobCode::ReceivePlan, out, 0), 0);
@@ -374,7 +365,7 @@ void GroupDeviceTest::receiveFailures()
         // Three failures in a row on the second channel: -96, the first channel stays.
         SimulatedMeter meter({QStringLiteral("--plan-file"), plan, QStringLiteral("--fault"),
                               QStringLiteral("silence:*?CF0001")});
-        QVERIFY(startMeter(meter));
+        QVERIFY(startMeterOnPort(meter));
         RecordingContext receive;
         const QString out = ws->path(QStringLiteral("Temp/ab.ch26"));
         QCOMPARE(runJob(receive, JobCode::ReceivePlan, out, 0), Err::CommunicationError);
@@ -387,7 +378,7 @@ void GroupDeviceTest::receiveFailures()
     {
         // A name that cannot be had: no count, no channel asked.
         SimulatedMeter meter({QStringLiteral("--plan-file"), plan, QStringLiteral("--fault"), QStringLiteral("nak:*?CS")});
-        QVERIFY(startMeter(meter));
+        QVERIFY(startMeterOnPort(meter));
         RecordingContext receive;
         QCOMPARE(runJob(receive, JobCode::ReceivePlan, ws->path(QStringLiteral("Temp/x.ch26")), 0),
                  Err::CommunicationError);
@@ -397,7 +388,7 @@ void GroupDeviceTest::receiveFailures()
         // A garbled channel answer ends the job; Cancel ends it after the current exchange.
         SimulatedMeter meter({QStringLiteral("--plan-file"), plan, QStringLiteral("--fault"),
                               QStringLiteral("length:5:*?CF0001")});
-        QVERIFY(startMeter(meter));
+        QVERIFY(startMeterOnPort(meter));
         RecordingContext receive;
         QCOMPARE(runJob(receive, JobCode::ReceivePlan, ws->path(QStringLiteral("Temp/x.ch26")), 0),
                  Err::CommunicationError);
@@ -414,7 +405,7 @@ void GroupDeviceTest::receiveShortForm()
     chooseModelNamed(QStringLiteral("KV-25"));
     const QString plan = ws->write(QStringLiteral("Channel/ab.ch25"), planText(QStringLiteral("AB"), kExampleChannels));
     SimulatedMeter meter({QStringLiteral("--plan-type"), QStringLiteral("ch25"), QStringLiteral("--plan-file"), plan});
-    QVERIFY(startMeter(meter));
+    QVERIFY(startMeterOnPort(meter));
     QCOMPARE(AskPlanFileName(0), QStringLiteral("ab.ch25"));
     RecordingContext receive;
     const QString out = ws->path(QStringLiteral("Temp/ab.ch25"));
@@ -437,7 +428,7 @@ void GroupDeviceTest::queries()
     const QString odd = ws->write(QStringLiteral("Channel/odd.ch26"), planText(QStringLiteral("../X"), kExampleChannels));
     {
         SimulatedMeter meter({QStringLiteral("--plans"), plan, odd});
-        QVERIFY(startMeter(meter));
+        QVERIFY(startMeterOnPort(meter));
         QCOMPARE(AskPlansPresent(), 1);
         QCOMPARE(AskPlanCount(), 2);
         QCOMPARE(AskPlanFileName(0), QStringLiteral("ab.ch26"));   // trimmed, lower case
@@ -448,14 +439,14 @@ void GroupDeviceTest::queries()
     }
     {
         SimulatedMeter meter({QStringLiteral("--cg-answer"), QStringLiteral("*CG00")});
-        QVERIFY(startMeter(meter));
+        QVERIFY(startMeterOnPort(meter));
         QCOMPARE(AskPlansPresent(), 0);
     }
     {
         // A meter that does not answer the question lets the reception go ahead.
         SimulatedMeter meter({QStringLiteral("--fault"), QStringLiteral("silence:*?CG"), QStringLiteral("--fault"),
                               QStringLiteral("garbage:*?PN")});
-        QVERIFY(startMeter(meter));
+        QVERIFY(startMeterOnPort(meter));
         QCOMPARE(AskPlansPresent(), 1);
         QCOMPARE(AskPlanCount(), Err::CommunicationError);
     }

@@ -3,6 +3,7 @@
 
 #include "RecordingContext.h"
 #include "SimulatedMeter.h"
+#include "TestData.h"
 #include "TestWorkspace.h"
 
 #include "app/AppState.h"
@@ -71,10 +72,7 @@ class TestLoggerJobs : public QObject {
         loadCatalogue();
         chooseModel(catalogueIndexOf(QStringLiteral("KV-27")), true);
         meter = std::make_unique<SimulatedMeter>(meterArgs(faults));
-        if (!meter->start())
-            return false;
-        app().PortName = meter->devicePath();
-        return true;
+        return startMeterOnPort(*meter);
     }
 
     QByteArray file(const QString &name) const { return ws->read(QStringLiteral("Temp/") + name); }
@@ -413,13 +411,11 @@ private Q_SLOTS:
             QSKIP("the simulated meter is not available");
         QCOMPARE(LoggerJobs::channelPlanPreCheck(thePort()), 0);
         meter = std::make_unique<SimulatedMeter>(QStringList{QStringLiteral("--cg-answer"), QStringLiteral("*CG00")});
-        QVERIFY(meter->start());
-        app().PortName = meter->devicePath();
+        QVERIFY(startMeterOnPort(*meter));
         QCOMPARE(LoggerJobs::channelPlanPreCheck(thePort()), int(Err::NoChannelPlan));
         QVERIFY(!thePort().isOpen());
         meter = std::make_unique<SimulatedMeter>(QStringList{QStringLiteral("--fault"), QStringLiteral("silence:*?CG")});
-        QVERIFY(meter->start());
-        app().PortName = meter->devicePath();
+        QVERIFY(startMeterOnPort(*meter));
         QCOMPARE(LoggerJobs::channelPlanPreCheck(thePort()), 0);
         QCOMPARE(meter->transcript(), QStringList({"*?CG", "*?CG"}));
     }

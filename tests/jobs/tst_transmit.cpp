@@ -82,8 +82,7 @@ void TransmitTest::cleanup()
 void TransmitTest::okOnZero()
 {
     SimulatedMeter meter;
-    QVERIFY(meter.start());
-    app().PortName = meter.devicePath();
+    QVERIFY(startMeterOnPort(meter));
     const QString script = ws->write(QStringLiteral("Temp/temp.tkv8"), joinLines(kExampleScript));
 
     TTransmit t;
@@ -114,8 +113,7 @@ void TransmitTest::receiveNumberedJob()
                                    "CHANNEL8(AB,,,,1,1)\r\nORDER(1)\r\n[CHANNELS_OFFSET]\r\n"
                                    "1,C21,474.00,476.75,0.0,8.0,ON,DIGITAL,6875,DVB,QAM64,AUTO,AUTO\r\n");
     SimulatedMeter meter({QStringLiteral("--plans"), plan, plan});
-    QVERIFY(meter.start());
-    app().PortName = meter.devicePath();
+    QVERIFY(startMeterOnPort(meter));
     TTransmit t;
     t.setStartDelay(10);
     const QString out = ws->path(QStringLiteral("Temp/ab.ch26"));
@@ -131,8 +129,7 @@ void TransmitTest::cancelWhileMeterIsSlow()
 {
     // Every command waits 150 ms: the whole script would take about 1.5 s.
     SimulatedMeter meter({QStringLiteral("--fault"), QStringLiteral("delay:150")});
-    QVERIFY(meter.start());
-    app().PortName = meter.devicePath();
+    QVERIFY(startMeterOnPort(meter));
     const QString script = ws->write(QStringLiteral("Temp/temp.tkv8"), joinLines(kExampleScript));
 
     TTransmit t;
@@ -184,8 +181,7 @@ void TransmitTest::portCannotOpen()
 void TransmitTest::unknownKind()
 {
     SimulatedMeter meter;
-    QVERIFY(meter.start());
-    app().PortName = meter.devicePath();
+    QVERIFY(startMeterOnPort(meter));
     TTransmit t;
     t.setStartDelay(10);
     QCOMPARE(t.StartJob(0x30, ws->path(QStringLiteral("Temp/x"))), 0);
@@ -206,8 +202,7 @@ void TransmitTest::cancelBeforeStart()
 {
     QFETCH(bool, escape);
     SimulatedMeter meter;
-    QVERIFY(meter.start());
-    app().PortName = meter.devicePath();
+    QVERIFY(startMeterOnPort(meter));
     const QString script = ws->write(QStringLiteral("Temp/temp.tkv8"), joinLines(kExampleScript));
     TTransmit t;
     t.setStartDelay(3000);
@@ -233,8 +228,7 @@ void TransmitTest::messageWhileJobWaits()
     // A firmware upgrade of a model chosen by hand whose restarted meter names another model:
     // the job shows a message from its worker thread and goes on only when it is acknowledged.
     SimulatedMeter meter({QStringLiteral("--after-upgrade-identity"), QStringLiteral("*VEKV-26 v1.30")});
-    QVERIFY(meter.start());
-    app().PortName = meter.devicePath();
+    QVERIFY(startMeterOnPort(meter));
     const QString firmware = ws->write(QStringLiteral("Version/fw.hx27"), "S00600004844521B\r\nS9030000FC\r\n");
     const FirmwareTiming saved = firmwareTiming();
     firmwareTiming().restartWaitMs = 0;

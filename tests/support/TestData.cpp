@@ -1,4 +1,7 @@
 #include "TestData.h"
+#include "SimulatedMeter.h"
+
+#include "app/AppState.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +16,14 @@ bool saveScreenshot(QWidget *w, const QString &name)
     QDir().mkpath(dir);
     const QString file = name.endsWith(QLatin1String(".png")) ? name : name + QStringLiteral(".png");
     return w->grab().save(dir + QLatin1Char('/') + file);
+}
+
+bool startMeterOnPort(SimulatedMeter &meter)
+{
+    if (!meter.start())
+        return false;
+    app().PortName = meter.devicePath();
+    return true;
 }
 
 QByteArray fileBytes(const QString &path)

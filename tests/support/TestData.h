@@ -7,11 +7,15 @@
 #include <QStringList>
 
 class QWidget;
+class SimulatedMeter;
 
 // Saves a picture of the widget into $KV_SCREENSHOTS as name (".png" added when name has no
 // such ending). Nothing is saved when the variable is not set. False when the picture could not
 // be written.
 bool saveScreenshot(QWidget *w, const QString &name);
+
+// Starts the simulated meter and points the program's port at it; false when it did not start.
+bool startMeterOnPort(SimulatedMeter &meter);
 
 // The bytes of a file; empty when it cannot be read.
 QByteArray fileBytes(const QString &path);
