@@ -1,6 +1,7 @@
 // Datalogger files: the answer rules, the writers and the readers' acceptance rules, the
 // comments and LOCATION rewrites.
 
+#include "TestData.h"
 #include "TestWorkspace.h"
 #include "app/AppState.h"
 #include "datalogger/LoggerFiles.h"
@@ -13,14 +14,11 @@ using namespace Logger;
 
 namespace {
 
-const QByteArray kRule = "#=====================================\r\n";
-const QByteArray kCommon = kRule + "Kelvatrone :  CONTROL REMOT PROGRAM\r\n" + kRule;
-
 // A TV file as the reception writes it, with the measurement lines given.
 QByteArray tvFile(int count, const QList<QByteArray> &measures, const QByteArray &device = "KORVEL-26",
                   const QByteArray &location = "ROOF")
 {
-    QByteArray f = kCommon + "DEVICE=" + device + "\r\nLOGGER NUMBER=4\r\nLOCATION=" + location
+    QByteArray f = kLoggerHead + "DEVICE=" + device + "\r\nLOGGER NUMBER=4\r\nLOCATION=" + location
                    + "\r\nUNITS=dBuV\r\nTIME=10:32\r\nDATE=07/12/26\r\nTHRESHOLD LEVEL=45\r\n"
                      "CHANNEL PLAN=AB\r\nCHANNEL NUMBER="
                    + QByteArray::number(count) + "\r\n[MEASURES]\r\nLOGGER=" + QByteArray::number(count) + "\r\n"
@@ -35,7 +33,7 @@ QByteArray measure(int n)
     return QByteArray::number(n) + ",C2" + QByteArray::number(n) + ",474.00,-0.50,8.0,QAM64,A,6875,52.3,33.1,1.0E-8, , , , , ";
 }
 
-const QByteArray kModemFile = kCommon
+const QByteArray kModemFile = kLoggerHead
     + "DEVICE=KORVEL-25\r\nLOGGER NUMBER=7\r\n"
       "INFO=*HL07&09:15&06/12/26&SHOP&REGISTERED&\r\n"
       "DOWNSTREAM=*HD0700&PWR: 5.2 dBmV &MER:36,4dB&FREQ:602MHz&CH:C37&MOD:QAM256&SR:6952&BER:1,0E-9 &\r\n"
@@ -189,12 +187,12 @@ private Q_SLOTS:
         QTest::newRow("damaged line skipped")
             << tvFile(2, {measure(0), "0,C21,,-0.50,8.0,QAM64,A,6875,52.3,33.1,1.0E-8, , , , ,1", measure(1)}) << 0 << 2;
         QTest::newRow("modem device rejected") << tvFile(1, {measure(0)}, "KORVEL-25") << int(Err::UnableToOpenFile) << 0;
-        QByteArray noise50 = kCommon;
+        QByteArray noise50 = kLoggerHead;
         for (int i = 0; i < 47; ++i)
             noise50 += "noise\r\n";
-        QTest::newRow("50 unknown lines in a row") << noise50 + tvFile(1, {measure(0)}).mid(kCommon.size()) << 0 << 1;
+        QTest::newRow("50 unknown lines in a row") << noise50 + tvFile(1, {measure(0)}).mid(kLoggerHead.size()) << 0 << 1;
         QTest::newRow("51 unknown lines in a row")
-            << noise50 + "noise\r\n" + tvFile(1, {measure(0)}).mid(kCommon.size()) << int(Err::UnableToOpenFile) << 0;
+            << noise50 + "noise\r\n" + tvFile(1, {measure(0)}).mid(kLoggerHead.size()) << int(Err::UnableToOpenFile) << 0;
         QTest::newRow("LF line ends") << tvFile(1, {measure(0)}).replace("\r\n", "\n") << 0 << 1;
     }
     void tvAcceptance()
@@ -332,7 +330,7 @@ private Q_SLOTS:
     void indexRead()
     {
         TestWorkspace ws;
-        QByteArray file = kCommon + "[LOGGERS]\r\n";
+        QByteArray file = kLoggerHead + "[LOGGERS]\r\n";
         file += "*HL00&10:32&07/12/26&ROOF&AB&3&&&dBuV&455&\r\n";
         file += "*HL01&--:--&--/--/--&&&0&&&&0&\r\n";
         file += "*HL02&broken\r\n";
@@ -346,8 +344,8 @@ private Q_SLOTS:
         // A long answer stays one entry: the slots after it keep their numbers.
         QCOMPARE(entries.at(3).name.size(), 120);
 
-        QCOMPARE(LoggerIndexFile::read(ws.write("x.tlg", kCommon), entries), 0);
-        QCOMPARE(LoggerIndexFile::read(ws.write("y.tlg", kCommon + "[LOGGERS]\r\n"), entries), 0);
+        QCOMPARE(LoggerIndexFile::read(ws.write("x.tlg", kLoggerHead), entries), 0);
+        QCOMPARE(LoggerIndexFile::read(ws.write("y.tlg", kLoggerHead + "[LOGGERS]\r\n"), entries), 0);
         QCOMPARE(LoggerIndexFile::read(ws.path("none.tlg"), entries), int(Err::UnableToOpenFile));
 
         QVERIFY(!LoggerIndexFile::isSlotAnswer(QString(20, QLatin1Char('x'))));
@@ -380,7 +378,7 @@ private Q_SLOTS:
             w.writeLine(QStringLiteral("LOCATION=a\nb caf\u00e9"));
             QVERIFY(w.commit());
         }
-        QCOMPARE(ws.read("Temp/temp00.lg26t"), kCommon + "LOCATION=a b caf\xe9\r\n");
+        QCOMPARE(ws.read("Temp/temp00.lg26t"), kLoggerHead + "LOCATION=a b caf\xe9\r\n");
         LoggerFileWriter missing(ws.path("nofolder/x.lg26t"));
         QVERIFY(!missing.open());
     }
@@ -406,7 +404,7 @@ private Q_SLOTS:
         QVERIFY(familyOfFile(ws.write("m", kModemFile), f));
         QCOMPARE(f, LoggerFamily::Modem);
         QVERIFY(!familyOfFile(ws.write("x", "DEVICE=KORVEL-10\r\n"), f));
-        QVERIFY(!familyOfFile(ws.write("y", kCommon), f));
+        QVERIFY(!familyOfFile(ws.write("y", kLoggerHead), f));
     }
 };
 

@@ -25,11 +25,6 @@
 
 namespace {
 
-const QByteArray kRule = "#=====================================\r\n";
-const QByteArray kCommon = kRule + "Kelvatrone :  CONTROL REMOT PROGRAM\r\n" + kRule;
-const QByteArray kColumns =
-    "N,    CH,  FREQ,   OFF,    BW,   MOD, ANNEX,    SR,   PWR,   MER,   BER,   SYS,    AF,   LVL,   V/A,   C/N\r\n";
-
 QByteArray measure(int n, const QByteArray &name)
 {
     return QByteArray::number(n) + "," + name + ",474.00,-0.50,8.0,QAM64,A,6875,52.3,33.1,1.0E-8, , , , , \r\n";
@@ -37,10 +32,10 @@ QByteArray measure(int n, const QByteArray &name)
 
 QByteArray tvHead(const QByteArray &location, int count, const QByteArray &device = "KORVEL-26")
 {
-    return kCommon + "DEVICE=" + device + "\r\nLOGGER NUMBER=4\r\n" + "LOCATION=" + location
+    return kLoggerHead + "DEVICE=" + device + "\r\nLOGGER NUMBER=4\r\n" + "LOCATION=" + location
            + "\r\nUNITS=dBuV\r\nTIME=10:32\r\nDATE=07/12/26\r\nTHRESHOLD LEVEL=45\r\nCHANNEL PLAN=AB\r\n"
              "CHANNEL NUMBER="
-           + QByteArray::number(count) + "\r\n[MEASURES]\r\nLOGGER=" + QByteArray::number(count) + "\r\n" + kColumns;
+           + QByteArray::number(count) + "\r\n[MEASURES]\r\nLOGGER=" + QByteArray::number(count) + "\r\n" + kTvLoggerColumns;
 }
 
 // A TV logger whose lines carry N values 0, 2, 149, 300 and 5 (in that order).
@@ -52,7 +47,7 @@ QByteArray tvFile(const QByteArray &location = "ROOF")
 
 QByteArray modemFile(const QByteArray &status, const QByteArray &comments = "LOCATION=\r\n")
 {
-    return kCommon + "DEVICE=KORVEL-25\r\nLOGGER NUMBER=7\r\n"
+    return kLoggerHead + "DEVICE=KORVEL-25\r\nLOGGER NUMBER=7\r\n"
            + "INFO=*HL07&09:15&06/12/26&SHOP&" + status + "&\r\n"
            + "DOWNSTREAM=*HD0700&PWR:5,2dBmV&MER:36,4dB&FREQ:602,00MHz&CH:C37&MOD:QAM256&SR:6952kS/s&BER:1,0E-9&\r\n"
              "UPSTREAM=*HD0701&PWR:42,0dBmV&ATT:3dB&FREQ:35,00MHz&BW:3,2MHz&MOD:QPSK&SR:2560kS/s&\r\n"
@@ -164,7 +159,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("exists");
         QTest::newRow("other device") << (tvHead("ROOF", 1, "KORVEL-25") + measure(0, "C21")) << true;
         QTest::newRow("no valid measurement") << (tvHead("ROOF", 1) + "0,C21,,474.00\r\n") << true;
-        QByteArray noise = kCommon;
+        QByteArray noise = kLoggerHead;
         for (int i = 0; i < 60; ++i)
             noise += "noise\r\n";
         QTest::newRow("more than 50 unknown lines") << (noise + tvHead("ROOF", 1) + measure(0, "C21")) << true;
@@ -439,7 +434,7 @@ private Q_SLOTS:
 
     void modemFieldsMissingFromTheAnswerAreEmpty()
     {
-        const QByteArray f = kCommon + "DEVICE=KORVEL-25\r\nLOGGER NUMBER=3\r\nINFO=*HL03&08:00&\r\n"
+        const QByteArray f = kLoggerHead + "DEVICE=KORVEL-25\r\nLOGGER NUMBER=3\r\nINFO=*HL03&08:00&\r\n"
                              + "DOWNSTREAM=*HD0300&PWR:1dBmV&MER 30dB&FREQ:602MHz\r\n"
                                "UPSTREAM=*HD0301&PWR:40dBmV&\r\nLOCATION=\r\n";
         const QString path = ws->write(QStringLiteral("Temp/tempcm03.lg27m"), f);
@@ -458,7 +453,7 @@ private Q_SLOTS:
 
     void modemRefusesFileWithoutUpstream()
     {
-        const QByteArray f = kCommon + "DEVICE=KORVEL-25\r\nLOGGER NUMBER=3\r\nINFO=*HL03&08:00&x&REGISTERED&\r\n"
+        const QByteArray f = kLoggerHead + "DEVICE=KORVEL-25\r\nLOGGER NUMBER=3\r\nINFO=*HL03&08:00&x&REGISTERED&\r\n"
                              + "DOWNSTREAM=*HD0300&PWR:1dBmV&\r\n";
         const QString path = ws->write(QStringLiteral("Temp/tempcm03.lg27m"), f);
         ScriptedPrompter prompter;

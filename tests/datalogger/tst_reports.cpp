@@ -1,5 +1,6 @@
 // Framed text reports of TV and cable-modem loggers, compared byte for byte.
 
+#include "TestData.h"
 #include "TestWorkspace.h"
 #include "app/AppState.h"
 #include "app/StringTable.h"
@@ -10,20 +11,15 @@
 
 namespace {
 
-const QByteArray kRule = "#=====================================\r\n";
-const QByteArray kCommon = kRule + "Kelvatrone :  CONTROL REMOT PROGRAM\r\n" + kRule;
-const QByteArray kColumns =
-    "N,    CH,  FREQ,   OFF,    BW,   MOD, ANNEX,    SR,   PWR,   MER,   BER,   SYS,    AF,   LVL,   V/A,   C/N\r\n";
-
-const QByteArray kTvLogger = kCommon
+const QByteArray kTvLogger = kLoggerHead
     + "DEVICE=KORVEL-26\r\nLOGGER NUMBER=4\r\nLOCATION=Ca\xF1" "ada\r\nUNITS=dBuV\r\nTIME=10:32\r\n"
       "DATE=07/12/26\r\nTHRESHOLD LEVEL=45\r\nCHANNEL PLAN=AB\r\nCHANNEL NUMBER=3\r\n[MEASURES]\r\nLOGGER=3\r\n"
-    + kColumns
+    + kTvLoggerColumns
     + "0,C21,474.00,-0.50,8.0,QAM64,A,6875,52.3,33.1,1.0E-8, , , , , \r\n"
       "1,S2,48.25,0.00,7.0, , , , , , ,PAL/BG,5.50,61.2,-12.5,45.0\r\n"
       "2,C25,506.00,0.12,8.0,QAM256,C,6900,-1.5,28.4,2.3E-5, , , , , \r\n";
 
-const QByteArray kModemLogger = kCommon
+const QByteArray kModemLogger = kLoggerHead
     + "DEVICE=KORVEL-25\r\nLOGGER NUMBER=7\r\n"
       "INFO=*HL07&09:15&06/12/26&SHOP&REGISTERED&\r\n"
       "DOWNSTREAM=*HD0700&PWR:5,2dBmV&MER:36,4dB&FREQ:602,00MHz&CH:C37&MOD:QAM256&SR:6952kS/s&BER:1,0E-9&\r\n"
@@ -163,7 +159,7 @@ private Q_SLOTS:
     {
         TestWorkspace ws;
         // A value longer than its column is cut; a damaged line shows the fields it has.
-        const QByteArray source = kCommon + "DEVICE=KORVEL-26\r\nLOGGER NUMBER=1\r\nCHANNEL NUMBER=2\r\n" + kColumns
+        const QByteArray source = kLoggerHead + "DEVICE=KORVEL-26\r\nLOGGER NUMBER=1\r\nCHANNEL NUMBER=2\r\n" + kTvLoggerColumns
                                   + "0,VERYLONGNAME,1234567.89,0,8,QAM64,A,6875,1,2,3,4,5,6,7,8\r\n"
                                   + "1,C5,474\r\n";
         QCOMPARE(writeTvReport(ws.write("b.lg26t", source), ws.path("r.txt")), 0);
@@ -176,7 +172,7 @@ private Q_SLOTS:
 
         // A file that ends before its column line: the header block with what was read, an
         // empty table.
-        const QByteArray headless = kCommon + "DEVICE=KORVEL-26\r\nLOGGER NUMBER=9\r\nTIME=08:00\r\n";
+        const QByteArray headless = kLoggerHead + "DEVICE=KORVEL-26\r\nLOGGER NUMBER=9\r\nTIME=08:00\r\n";
         QCOMPARE(writeTvReport(ws.write("c.lg26t", headless), ws.path("r2.txt")), 0);
         const QList<QByteArray> h = ws.read("r2.txt").split('\n');
         QCOMPARE(h.at(3), QByteArray("LOGGER NUMBER=  9\r"));
@@ -227,7 +223,7 @@ private Q_SLOTS:
             << QByteArray(kModemLogger).replace("&SR:2560kS/s&\r\n", "\r\n") << 1
             << head + "REGISTERED\n\n" + sections.left(sections.indexOf(u'┌', 10)) + registration + comments;
         QTest::newRow("location before upstream is copied whole")
-            << kCommon + "LOCATION=note\r\nUPSTREAM=*HD&1&2&3&4&5&6&\r\n" << 1
+            << kLoggerHead + "LOCATION=note\r\nUPSTREAM=*HD&1&2&3&4&5&6&\r\n" << 1
             << QStringLiteral("LOCATION=note\nUPSTREAM=*HD&1&2&3&4&5&6&\n");
     }
     void modemReport()

@@ -19,23 +19,18 @@
 
 namespace {
 
-const QByteArray kRule = "#=====================================\r\n";
-const QByteArray kCommon = kRule + "Kelvatrone :  CONTROL REMOT PROGRAM\r\n" + kRule;
-const QByteArray kColumns =
-    "N,    CH,  FREQ,   OFF,    BW,   MOD, ANNEX,    SR,   PWR,   MER,   BER,   SYS,    AF,   LVL,   V/A,   C/N\r\n";
-
 // TV slot 0 of the meter's test fixture as the reception writes it.
-const QByteArray kTvSlot0 = kCommon
+const QByteArray kTvSlot0 = kLoggerHead
     + "DEVICE=KORVEL-26\r\nLOGGER NUMBER=0\r\nLOCATION=ROOF\r\nUNITS=dBuV\r\nTIME=10:32\r\nDATE=07/12/26\r\n"
       "THRESHOLD LEVEL=45\r\nCHANNEL PLAN=AB\r\nCHANNEL NUMBER=3\r\n[MEASURES]\r\nLOGGER=3\r\n"
-    + kColumns
+    + kTvLoggerColumns
     + "0,C21,474.00,-0.50,8.0,QAM64,A,6875,52.3,33.1,1.0E-8, , , , , \r\n"
       "1,S2,48.25,0.00,7.0, , , , , , ,PAL/BG,5.50,61.2,-12.5,45.0\r\n"
       "2,C25,506.00,0.12,8.0,QAM256,C,6900,-1.5,28.4,2.3E-5, , , , , \r\n";
 
 // Cable-modem slot 0: the "$" of the configuration file name becomes a blank, the PLR keeps
 // its byte 0xC8.
-const QByteArray kModemSlot0 = kCommon
+const QByteArray kModemSlot0 = kLoggerHead
     + "DEVICE=KORVEL-25\r\nLOGGER NUMBER=0\r\n"
       "INFO=*HL00&09:15&06/12/26&SHOP&REGISTERED&\r\n"
       "DOWNSTREAM=*HD0000&PWR:5,2dBmV&MER:36,4dB&FREQ:602,00MHz&CH:C37&MOD:QAM256&SR:6952kS/s&BER:1,0E-9&\r\n"
@@ -114,7 +109,7 @@ private Q_SLOTS:
 
         QList<LoggerIndexEntry> entries;
         QCOMPARE(LoggerIndexFile::read(path, entries), slotCount);
-        QVERIFY(file("logger.tlg").startsWith(kCommon + "[LOGGERS]\r\n*HL00&"));
+        QVERIFY(file("logger.tlg").startsWith(kLoggerHead + "[LOGGERS]\r\n*HL00&"));
         QVERIFY(!entries.at(0).isEmpty());
         QVERIFY(entries.at(1).isEmpty());
         QVERIFY(entries.at(3).isEmpty());   // listed in the fixture, time "--:--"
@@ -163,7 +158,7 @@ private Q_SLOTS:
         QCOMPARE(receiveLoggerIndexJob(ctx, 0x200, Logger::indexPath()), result);
         QList<LoggerIndexEntry> entries;
         QCOMPARE(LoggerIndexFile::read(Logger::indexPath(), entries), lines);
-        QVERIFY(file("logger.tlg").startsWith(kCommon + "[LOGGERS]\r\n"));
+        QVERIFY(file("logger.tlg").startsWith(kLoggerHead + "[LOGGERS]\r\n"));
         if (faults.first().startsWith(QLatin1String("short")))   // slot 2 asked once and then ten times again
             QCOMPARE(count(meter->transcript(), "*?HL02"), 1 + LoggerJobs::kMaxShortAnswerRepeats);
         QVERIFY(!thePort().isOpen());
@@ -244,7 +239,7 @@ private Q_SLOTS:
         QCOMPARE(receiveTvLoggerJob(ctx, 4, Logger::receivedLoggerPath(LoggerFamily::Tv, 4)), 0);
         const QByteArray f = file("temp04.lg27t");
         QVERIFY(f.contains("\r\nCHANNEL NUMBER=0\r\n[MEASURES]\r\nLOGGER=0\r\n"));
-        QVERIFY(f.endsWith(kColumns));
+        QVERIFY(f.endsWith(kTvLoggerColumns));
         QCOMPARE(meter->transcript(), QStringList({"*TL2", "*?HL04"}));
     }
 
@@ -272,7 +267,7 @@ private Q_SLOTS:
             QCOMPARE(file("temp00.lg27t"), QByteArray("old good file\r\n"));
         } else {
             const QByteArray f = file("temp00.lg27t");
-            const QByteArray head = kTvSlot0.left(kTvSlot0.indexOf(kColumns) + kColumns.size());
+            const QByteArray head = kTvSlot0.left(kTvSlot0.indexOf(kTvLoggerColumns) + kTvLoggerColumns.size());
             QVERIFY(f.startsWith(head));
             QCOMPARE(int(f.mid(head.size()).count("\r\n")), measures);
             QVERIFY(kTvSlot0.startsWith(f));
@@ -288,7 +283,7 @@ private Q_SLOTS:
         ctx.cancelAtStep = 1;
         QCOMPARE(receiveTvLoggerJob(ctx, 0, Logger::receivedLoggerPath(LoggerFamily::Tv, 0)), 0);
         const QByteArray f = file("temp00.lg27t");
-        QVERIFY(f.endsWith(kColumns + "0,C21,474.00,-0.50,8.0,QAM64,A,6875,52.3,33.1,1.0E-8, , , , , \r\n"));
+        QVERIFY(f.endsWith(kTvLoggerColumns + "0,C21,474.00,-0.50,8.0,QAM64,A,6875,52.3,33.1,1.0E-8, , , , , \r\n"));
     }
 
     void modemLogger()
@@ -400,7 +395,7 @@ private Q_SLOTS:
         QStringList written;
         QCOMPARE(LoggerJobs::receiveAllLoggers(ctx, 0x200, &written), int(Err::UserBreak));
         QCOMPARE(written, QStringList{ws->temp() + "/temp00.lg27t"});
-        QVERIFY(file("temp00.lg27t").endsWith(kColumns));
+        QVERIFY(file("temp00.lg27t").endsWith(kTvLoggerColumns));
         QVERIFY(!meter->transcript().contains(QStringLiteral("*?HD00000")));
         QVERIFY(!QFile::exists(ws->temp() + "/temp02.lg27t"));
     }

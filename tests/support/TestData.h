@@ -26,6 +26,13 @@ QByteArray joinLines(const QStringList &lines, const QByteArray &eol = "\r\n");
 // A channel plan file in the editor's layout holding the given channel lines.
 QByteArray planText(const QString &name, const QStringList &channels);
 
+// The head every logger file starts with, and the TV logger's column line. Inline, so that a
+// test's own constants built from them at start-up find them ready.
+inline const QByteArray kLoggerRule = "#=====================================\r\n";
+inline const QByteArray kLoggerHead = kLoggerRule + "Kelvatrone :  CONTROL REMOT PROGRAM\r\n" + kLoggerRule;
+inline const QByteArray kTvLoggerColumns =
+    "N,    CH,  FREQ,   OFF,    BW,   MOD, ANNEX,    SR,   PWR,   MER,   BER,   SYS,    AF,   LVL,   V/A,   C/N\r\n";
+
 // The example group: the two channels of plan "AB" in the plan file's layout, the "*FS" line
 // it sends (the meter's field formats) and the commands that send it to the meter, in order.
 extern const QStringList kExampleChannels;
