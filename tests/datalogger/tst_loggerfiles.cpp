@@ -190,9 +190,11 @@ private Q_SLOTS:
         QByteArray noise50 = kLoggerHead;
         for (int i = 0; i < 47; ++i)
             noise50 += "noise\r\n";
-        QTest::newRow("50 unknown lines in a row") << noise50 + tvFile(1, {measure(0)}).mid(kLoggerHead.size()) << 0 << 1;
+        QTest::newRow("50 unknown lines in a row")
+            << noise50 + tvFile(1, {measure(0)}).mid(kLoggerHead.size()) << 0 << 1;
         QTest::newRow("51 unknown lines in a row")
-            << noise50 + "noise\r\n" + tvFile(1, {measure(0)}).mid(kLoggerHead.size()) << int(Err::UnableToOpenFile) << 0;
+            << noise50 + "noise\r\n" + tvFile(1, {measure(0)}).mid(kLoggerHead.size()) << int(Err::UnableToOpenFile)
+            << 0;
         QTest::newRow("LF line ends") << tvFile(1, {measure(0)}).replace("\r\n", "\n") << 0 << 1;
     }
     void tvAcceptance()

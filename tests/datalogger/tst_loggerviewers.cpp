@@ -35,7 +35,8 @@ QByteArray tvHead(const QByteArray &location, int count, const QByteArray &devic
     return kLoggerHead + "DEVICE=" + device + "\r\nLOGGER NUMBER=4\r\n" + "LOCATION=" + location
            + "\r\nUNITS=dBuV\r\nTIME=10:32\r\nDATE=07/12/26\r\nTHRESHOLD LEVEL=45\r\nCHANNEL PLAN=AB\r\n"
              "CHANNEL NUMBER="
-           + QByteArray::number(count) + "\r\n[MEASURES]\r\nLOGGER=" + QByteArray::number(count) + "\r\n" + kTvLoggerColumns;
+           + QByteArray::number(count) + "\r\n[MEASURES]\r\nLOGGER=" + QByteArray::number(count) + "\r\n"
+           + kTvLoggerColumns;
 }
 
 // A TV logger whose lines carry N values 0, 2, 149, 300 and 5 (in that order).

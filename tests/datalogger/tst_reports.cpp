@@ -159,8 +159,8 @@ private Q_SLOTS:
     {
         TestWorkspace ws;
         // A value longer than its column is cut; a damaged line shows the fields it has.
-        const QByteArray source = kLoggerHead + "DEVICE=KORVEL-26\r\nLOGGER NUMBER=1\r\nCHANNEL NUMBER=2\r\n" + kTvLoggerColumns
-                                  + "0,VERYLONGNAME,1234567.89,0,8,QAM64,A,6875,1,2,3,4,5,6,7,8\r\n"
+        const QByteArray source = kLoggerHead + "DEVICE=KORVEL-26\r\nLOGGER NUMBER=1\r\nCHANNEL NUMBER=2\r\n"
+                                  + kTvLoggerColumns + "0,VERYLONGNAME,1234567.89,0,8,QAM64,A,6875,1,2,3,4,5,6,7,8\r\n"
                                   + "1,C5,474\r\n";
         QCOMPARE(writeTvReport(ws.write("b.lg26t", source), ws.path("r.txt")), 0);
         const QList<QByteArray> lines = ws.read("r.txt").split('\n');
