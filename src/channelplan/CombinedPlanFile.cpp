@@ -31,11 +31,15 @@ QString renumberedHeader(const QString &line, int position)
     return line.left(close) + QLatin1Char(',') + number;
 }
 
+// Lines other than channels that a channel section may hold before the plan is taken as broken.
+constexpr int kMaxSkippedLines = 1000;
+
 int readMember(const QString &path, int position, Member &m)
 {
-    // A plan's channel section may start as late as line 201 and holds at most 140 lines.
+    // A plan's channel section may start as late as line 201 and holds at most 140 channels;
+    // a hand-edited plan may have blank or comment lines among them.
     QStringList lines;
-    if (!readLeadingLines(path, kPlanScanLines + kMaxChannels, lines))
+    if (!readLeadingLines(path, kPlanScanLines + kMaxChannels + kMaxSkippedLines, lines))
         return Err::UnableToOpenFile;
     int section = -1;
     std::optional<int> count;
@@ -56,7 +60,15 @@ int readMember(const QString &path, int position, Member &m)
     }
     if (section < 0 || !count || *count < 1 || *count > kMaxChannels)
         return Err::IncorrectFormatFile;
-    m.channelLines = lines.mid(section, *count);
+    // Only channel lines go to the meter, as many as the header announces: a blank or comment
+    // line among them would leave the meter one channel short of the count it was told, and
+    // a plan that holds fewer channels than it announces is not sent at all.
+    for (int i = section; i < lines.size() && m.channelLines.size() < *count; ++i) {
+        if (splitChannelLine(lines.at(i)))
+            m.channelLines << lines.at(i);
+    }
+    if (m.channelLines.size() < *count)
+        return Err::IncorrectFormatFile;
     return 0;
 }
 

@@ -336,6 +336,28 @@ private Q_SLOTS:
         QVERIFY(combined.sections.at(0).channelLines.last().startsWith("140,"));
     }
 
+    void combinedTakesOnlyChannelLines()
+    {
+        // Blank and comment lines among a hand-edited plan's channels are not channels: the
+        // meter gets exactly the channels the header announces.
+        TestWorkspace ws;
+        const QString p = ws.write("Temp/gaps.ch26", planText("CHANNEL8(GAP,,,,3,1)",
+                                                              {channelLine(1), "", "# note", channelLine(2),
+                                                               "1,2,3,4,5,6,7,8,9", channelLine(3)}));
+        QCOMPARE(writeCombinedFile(ws.path("Temp/c.tkv8"), {p}), 0);
+        CombinedPlanFile combined;
+        QCOMPARE(readCombinedFile(ws.path("Temp/c.tkv8"), combined), 0);
+        const QStringList lines = combined.sections.at(0).channelLines;
+        QCOMPARE(lines.size(), 3);
+        QVERIFY(lines.at(0).startsWith("1,") && lines.at(1).startsWith("2,") && lines.at(2).startsWith("3,"));
+
+        // A plan that holds fewer channels than it announces is refused, and nothing is written.
+        const QString shortPlan = ws.write("Temp/short.ch26", planText("CHANNEL8(S,,,,3,1)", {channelLine(1), ""}));
+        ws.write("Temp/c.tkv8", "previous");
+        QCOMPARE(writeCombinedFile(ws.path("Temp/c.tkv8"), {shortPlan}), -153);
+        QCOMPARE(ws.read("Temp/c.tkv8"), QByteArray("previous"));
+    }
+
     void combinedGroupSizes_data()
     {
         QTest::addColumn<int>("plans");
