@@ -504,9 +504,8 @@ int receivePlanJob(JobContext &ctx, int planNumber, const QString &planPath)
 
 // --- short queries ------------------------------------------------------------------------------
 
-int AskPlansPresent()
+int AskPlansPresent(SerialPort &port)
 {
-    SerialPort &port = thePort();
     if (port.Open(app().PortName, 57600, 0, 8, 2) != 0)
         return 1;
     QByteArray answer(30, '0');

@@ -4,6 +4,7 @@
 // themselves (0xB0 send, 0xD0 receive) are declared in jobs/Jobs.h with the other jobs.
 
 #include "channelplan/ChannelRecord.h"
+#include "link/SerialPort.h"
 
 #include <QByteArray>
 #include <QString>
@@ -36,7 +37,8 @@ QString combinedFilePath();
 
 // Short queries on the calling thread; each opens and closes the port itself.
 // 1: go ahead (the meter holds plans, or it could not be asked); 0: the meter holds none.
-int AskPlansPresent();
+// The same "*?CG" question serves the datalogger receptions (LoggerJobs::channelPlanPreCheck).
+int AskPlansPresent(SerialPort &port = thePort());
 // The number of plans; -87 when the port cannot be opened, -96 when the exchange failed or
 // the answer is not a count.
 int AskPlanCount();

@@ -6,6 +6,7 @@
 // the file has anything worth keeping leaves the old file as it was.
 
 #include "jobs/LoggerJobs.h"
+#include "jobs/GroupJobs.h"
 #include "app/AppState.h"
 #include "app/Files.h"
 #include "app/StringTable.h"
@@ -142,14 +143,7 @@ int tvSettleDelay()
 
 int channelPlanPreCheck(SerialPort &port)
 {
-    if (port.Open(app().PortName) != 0)
-        return 0;
-    QByteArray answer;
-    const int r = CommandLink::TransactWithRetry(port, Cmd::askConfigGroup(), answer, 2);
-    port.Close();
-    if (r < 0 || answer.startsWith("*CG01"))
-        return 0;
-    return Err::NoChannelPlan;
+    return AskPlansPresent(port) ? 0 : Err::NoChannelPlan;
 }
 
 int receiveAllLoggers(JobContext &ctx, int familyBits, QStringList *written)
