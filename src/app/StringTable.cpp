@@ -235,6 +235,35 @@ const Row kRowTexts[] = {
     {202, {"Undo", "Deshacer", "Rückgängig", "Desfer"}},
     {203, {"File not found", "Fichero no encontrado", "Datei nicht gefunden", "Fitxer no trobat"}},
     {204, {"Auto Identify", "Autoidentificar", "Automatisch erkennen", "Autoidentificar"}},
+    // Asked before a file the user did not name in the dialog is replaced (%1: the file).
+    {205, {"%1 already exists.\nDo you want to replace it?", "%1 ya existe.\n¿Desea reemplazarlo?",
+           "%1 existiert bereits.\nMöchten Sie die Datei ersetzen?", "%1 ja existeix.\nVoleu substituir-lo?"}},
+    // A settings value that the settings file could not give back unchanged (%1: the field).
+    {206, {"%1: the value cannot be kept in the settings (at most 79 characters, on one line)",
+           "%1: el valor no se puede guardar en la configuración (máximo 79 caracteres, en una línea)",
+           "%1: Der Wert kann nicht gespeichert werden (höchstens 79 Zeichen, eine Zeile)",
+           "%1: el valor no es pot desar a la configuració (màxim 79 caràcters, en una línia)"}},
+    // A TV logger that ended short of the count its header announced.
+    {207, {"%1 of %2 measurements received", "%1 de %2 medidas recibidas", "%1 von %2 Messungen empfangen",
+           "%1 de %2 mesures rebudes"}},
+    {208, {"Loggers not received:", "Registros no recibidos:", "Nicht empfangene Datalogger:", "Registres no rebuts:"}},
+    // Where a failed firmware upgrade stopped: row 209 and one of the steps 210 to 218.
+    {209, {"Stopped at:", "Detenido en:", "Abgebrochen bei:", "Aturat a:"}},
+    {210, {"restart into the loader (*RS2)", "reinicio al cargador (*RS2)", "Neustart in den Lader (*RS2)",
+           "reinici al carregador (*RS2)"}},
+    {211, {"before the first sector erase", "antes de borrar el primer sector", "vor dem Löschen des ersten Sektors",
+           "abans d'esborrar el primer sector"}},
+    {212, {"erase of sector %1 (*FE%1)", "borrado del sector %1 (*FE%1)", "Löschen von Sektor %1 (*FE%1)",
+           "esborrat del sector %1 (*FE%1)"}},
+    {213, {"second erase of sector %1 (*FE%1)", "segundo borrado del sector %1 (*FE%1)",
+           "zweites Löschen von Sektor %1 (*FE%1)", "segon esborrat del sector %1 (*FE%1)"}},
+    {214, {"reading the firmware file", "lectura del fichero de firmware", "Lesen der Firmware-Datei",
+           "lectura del fitxer de firmware"}},
+    {215, {"before line %1 of %2", "antes de la línea %1 de %2", "vor Zeile %1 von %2", "abans de la línia %1 de %2"}},
+    {216, {"line %1 of %2 (*SX)", "línea %1 de %2 (*SX)", "Zeile %1 von %2 (*SX)", "línia %1 de %2 (*SX)"}},
+    {217, {"before the final restart (*RS0)", "antes del reinicio final (*RS0)", "vor dem abschließenden Neustart (*RS0)",
+           "abans del reinici final (*RS0)"}},
+    {218, {"final restart (*RS0)", "reinicio final (*RS0)", "abschließender Neustart (*RS0)", "reinici final (*RS0)"}},
 };
 
 using Table = std::array<QString, kRows * kLanguages>;
