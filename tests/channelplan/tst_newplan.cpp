@@ -82,6 +82,8 @@ private Q_SLOTS:
     void addTwiceAndLimit();
     void notAPlan();
     void saveAndReopen();
+    void saveGroupAsksBeforeReplacingAFile();
+    void renameAsksBeforeReplacingAnotherFile();
     void groupFileReading_data();
     void groupFileReading();
     void closeRemovesOnlyCopies();
@@ -357,6 +359,52 @@ void NewPlanTest::tempFolderIsLibrary()
         w.close();
     }
     QCOMPARE(ws->read(QStringLiteral("Channel/a.ch26")), planText(QStringLiteral("A")));
+}
+
+// "grp" typed where grp.tx26 exists: the group editor asks before replacing it; No keeps it.
+void NewPlanTest::saveGroupAsksBeforeReplacingAFile()
+{
+    ws->write(QStringLiteral("Channel/a.ch26"), planText(QStringLiteral("A")));
+    const QByteArray old = groupFile({QStringLiteral("other.ch26")});
+    ws->write(QStringLiteral("Channel/grp.tx26"), old);
+    TNewPlan w;
+    w.FillLibrary();
+    w.show();
+    addMembers(w, {QStringLiteral("a.ch26")});
+
+    prompter->expectSaveFile(ws->path(QStringLiteral("Channel/grp")));
+    prompter->expectMessage(QMessageBox::No);
+    w.SaveGroup->click();
+    QCOMPARE(prompter->asked.back().kind, QStringLiteral("message"));
+    QCOMPARE(ws->read(QStringLiteral("Channel/grp.tx26")), old);
+    QVERIFY(w.NomGroup->text() != QStringLiteral("grp.tx26"));
+
+    prompter->expectSaveFile(ws->path(QStringLiteral("Channel/grp")));
+    prompter->expectMessage(QMessageBox::Yes);
+    w.SaveGroup->click();
+    QCOMPARE(ws->read(QStringLiteral("Channel/grp.tx26")), groupFile({QStringLiteral("a.ch26")}));
+    QCOMPARE(w.NomGroup->text(), QStringLiteral("grp.tx26"));
+    QVERIFY(!prompter->unexpected);
+}
+
+// A member renamed to a name chosen in another folder lands in the temporary folder: a file
+// of that name already there is not replaced unasked.
+void NewPlanTest::renameAsksBeforeReplacingAnotherFile()
+{
+    ws->write(QStringLiteral("Channel/a.ch26"), planText(QStringLiteral("A")));
+    const QByteArray stray = planText(QStringLiteral("STRAY"));
+    ws->write(QStringLiteral("Temp/zz.ch26"), stray);
+    TNewPlan w;
+    w.FillLibrary();
+    w.show();
+    addMembers(w, {QStringLiteral("a.ch26")});
+    select(w.LlistatCanalitzacio, QStringLiteral("a.ch26"));
+    prompter->expectSaveFile(ws->path(QStringLiteral("elsewhere/zz")));
+    prompter->expectMessage(QMessageBox::No);
+    w.RenameGroup->click();
+    QCOMPARE(w.members(), QStringList{QStringLiteral("a.ch26")});
+    QCOMPARE(ws->read(QStringLiteral("Temp/zz.ch26")), stray);
+    QVERIFY(!prompter->unexpected);
 }
 
 void NewPlanTest::deleteAndRename()

@@ -7,7 +7,12 @@
 #include "channelplan/windows/Editarcanalitzacio.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTimer>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
@@ -578,6 +583,85 @@ private Q_SLOTS:
         QVERIFY(!clean.isVisible());
         QVERIFY(!prompter.unexpected);
         QCOMPARE(prompter.pending(), 0);
+    }
+
+    // "keep" typed where keep.ch26 exists: both ways of saving (Save As, and Yes to the close
+    // prompt of a new plan) ask before replacing it, and No leaves it byte for byte.
+    void saveAsksBeforeReplacingAFile()
+    {
+        TestWorkspace ws;
+        ScriptedPrompter prompter;
+        const QByteArray old = "#=====\r\nsomeone else's plan\r\n";
+        ws.write("Channel/keep.ch26", old);
+        TChannelPlan e;
+        e.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&e));
+        QVERIFY(typeInCell(e, 1, 1, "C21"));
+
+        prompter.expectSaveFile(ws.path("Channel/keep"));
+        prompter.expectMessage(QMessageBox::No);
+        e.SaveChannelPlan->click();
+        QCOMPARE(prompter.asked.at(0).suffix, QStringLiteral("ch26"));
+        QCOMPARE(prompter.asked.back().kind, QStringLiteral("message"));
+        QVERIFY(prompter.asked.back().text.contains(ws.path("Channel/keep.ch26")));
+        QCOMPARE(ws.read("Channel/keep.ch26"), old);
+        QVERIFY(e.isDirty());
+        QVERIFY(!e.hasFile());
+
+        prompter.expectMessage(QMessageBox::Yes);   // save the plan?
+        prompter.expectSaveFile(ws.path("Channel/keep"));
+        prompter.expectMessage(QMessageBox::No);    // replace keep.ch26?
+        e.close();
+        QVERIFY(e.isVisible());
+        QCOMPARE(ws.read("Channel/keep.ch26"), old);
+
+        prompter.expectSaveFile(ws.path("Channel/keep"));
+        prompter.expectMessage(QMessageBox::Yes);
+        e.SaveChannelPlan->click();
+        QCOMPARE(e.planPath(), ws.path("Channel/keep.ch26"));
+        ChannelPlanFile back;
+        QCOMPARE(readPlanFile(ws.path("Channel/keep.ch26"), back), 0);
+        QCOMPARE(back.channels.at(0).name, QStringLiteral("C21"));
+        QVERIFY(!prompter.unexpected);
+        QCOMPARE(prompter.pending(), 0);
+    }
+
+    // The real save dialog, as the prompter sets it up: a bare "keep" becomes keep.ch26 before
+    // the dialog's own question, which then names keep.ch26; No keeps the dialog from closing.
+    // The scripted prompter adds the suffix by the same rule.
+    void realSaveDialogAsksAboutTheSuffixedName()
+    {
+        TestWorkspace ws;
+        ws.write("Channel/keep.ch26", "old");
+        QFileDialog d(nullptr, QStringLiteral("Save a Channel Plan"), ws.library(), QStringLiteral("*.ch26"));
+        setUpSaveDialog(d, QStringLiteral("ch26"));
+        QCOMPARE(d.acceptMode(), QFileDialog::AcceptSave);
+        QVERIFY(!d.testOption(QFileDialog::DontConfirmOverwrite));
+        d.open();
+        d.selectFile(QStringLiteral("keep"));
+        QCOMPARE(d.selectedFiles(), QStringList{ws.path("Channel/keep.ch26")});
+        QCOMPARE(withDefaultSuffix(ws.path("Channel/keep"), QStringLiteral("ch26")), ws.path("Channel/keep.ch26"));
+        QCOMPARE(withDefaultSuffix(ws.path("Channel/keep.v2"), QStringLiteral("ch26")), ws.path("Channel/keep.v2"));
+
+        QString question;
+        QTimer watch;
+        QElapsedTimer waited;
+        waited.start();
+        connect(&watch, &QTimer::timeout, this, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                question = box->text();
+                box->done(QMessageBox::No);
+            } else if (waited.elapsed() > 5000) {
+                watch.stop();
+            }
+        });
+        watch.start(10);
+        static_cast<QDialog &>(d).accept();   // the dialog's own OK, as a click on Save
+        watch.stop();
+        QVERIFY2(question.contains(QStringLiteral("keep.ch26")), qPrintable(question));
+        QVERIFY(d.isVisible());   // still asking for a name
+        QCOMPARE(ws.read("Channel/keep.ch26"), QByteArray("old"));
+        d.reject();
     }
 
     void closeKeepsTheWindowWhenTheSaveFails()

@@ -396,6 +396,34 @@ private Q_SLOTS:
         QCOMPARE(w.Missatge->text(), QStringLiteral("Status : Ready"));
     }
 
+    // Printed into loggers.pdf, the loggers go to loggers_00.pdf, ...: names the user never saw
+    // in the dialog, so one that exists is replaced only on a Yes.
+    void printIntoFilesAsksBeforeReplacingOne()
+    {
+        QVERIFY(startMeter());
+        ScriptedPrompter prompter;
+        TResumLogger w;
+        prepare(w, LoggerFamily::Tv);
+        w.ReceiveIndex->click();
+        const QByteArray old = "%PDF- an earlier print\n";
+        const QString earlier = ws->write(QStringLiteral("loggers_04.pdf"), old);
+        thePrinter().setOutputFormat(QPrinter::PdfFormat);
+        thePrinter().setOutputFileName(ws->path(QStringLiteral("loggers.pdf")));
+        prompter.expectMessage(QMessageBox::No);
+        w.PrintLoggers->click();
+        QVERIFY(prompter.messageTexts().value(0).contains(earlier));
+        QCOMPARE(fileBytes(earlier), old);
+        QVERIFY(!QFileInfo::exists(ws->path(QStringLiteral("loggers_00.pdf"))));
+        QVERIFY(!QFileInfo::exists(ws->temp() + QStringLiteral("/prtemp00.log")));
+
+        prompter.expectMessage(QMessageBox::Yes);
+        w.PrintLoggers->click();
+        QVERIFY(fileBytes(earlier) != old);
+        QVERIFY(QFileInfo(ws->path(QStringLiteral("loggers_00.pdf"))).size() > 0);
+        QVERIFY(!prompter.unexpected);
+        QCOMPARE(prompter.pending(), 0);
+    }
+
     void cancellingThePrinterChoiceEndsThePrintRun()
     {
         QVERIFY(startMeter());

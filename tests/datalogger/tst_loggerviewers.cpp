@@ -273,6 +273,29 @@ private Q_SLOTS:
         QVERIFY(!prompter.unexpected);
     }
 
+    void tvSaveAsAsksBeforeReplacingAFile()
+    {
+        const QString path = ws->write(QStringLiteral("Temp/temp04.lg27t"), tvFile());
+        const QByteArray old = "another logger\r\n";
+        const QString other = ws->write(QStringLiteral("Temp/keep.lg27t"), old);
+        ScriptedPrompter prompter;
+        TKv27Datalogger v;
+        QVERIFY(showAndLoad(v, path));
+        v.Location->setText(QStringLiteral("ATTIC"));
+        prompter.expectSaveFile(ws->path(QStringLiteral("Temp/keep")));
+        prompter.expectMessage(QMessageBox::No);
+        v.SaveAs1Click();
+        QCOMPARE(prompter.asked.front().suffix, QStringLiteral("lg27t"));
+        QCOMPARE(fileBytes(other), old);
+        QCOMPARE(fileBytes(path), tvFile());
+        QCOMPARE(v.windowTitle(), path);
+        prompter.expectSaveFile(ws->path(QStringLiteral("Temp/keep")));
+        prompter.expectMessage(QMessageBox::Yes);
+        v.SaveAs1Click();
+        QCOMPARE(fileBytes(other), tvFile("ATTIC"));
+        QVERIFY(!prompter.unexpected);
+    }
+
     void tvSaveAsSamePathOtherCaseIsSave()
     {
         const QString path = ws->write(QStringLiteral("Temp/temp04.lg27t"), tvFile());

@@ -29,7 +29,7 @@ QMessageBox::StandardButton ScriptedPrompter::message(QWidget *, const QString &
                                                       Icon icon, QMessageBox::StandardButtons,
                                                       QMessageBox::StandardButton)
 {
-    asked.push_back({QStringLiteral("message"), caption, text, icon});
+    asked.push_back({QStringLiteral("message"), caption, text, icon, {}});
     Answer a;
     if (!take(QStringLiteral("message"), a))
         return QMessageBox::Cancel;
@@ -38,28 +38,34 @@ QMessageBox::StandardButton ScriptedPrompter::message(QWidget *, const QString &
 
 QString ScriptedPrompter::openFile(QWidget *, const QString &title, const QString &folder, const QString &)
 {
-    asked.push_back({QStringLiteral("openFile"), title, folder, Icon::None});
+    asked.push_back({QStringLiteral("openFile"), title, folder, Icon::None, {}});
     Answer a;
     return take(QStringLiteral("openFile"), a) ? a.path : QString();
 }
 
-QString ScriptedPrompter::saveFile(QWidget *, const QString &title, const QString &suggestedPath, const QString &)
+QString ScriptedPrompter::saveFile(QWidget *parent, const QString &title, const QString &suggestedPath,
+                                   const QString &, const QString &defaultSuffix)
 {
-    asked.push_back({QStringLiteral("saveFile"), title, suggestedPath, Icon::None});
+    asked.push_back({QStringLiteral("saveFile"), title, suggestedPath, Icon::None, defaultSuffix});
     Answer a;
-    return take(QStringLiteral("saveFile"), a) ? a.path : QString();
+    if (!take(QStringLiteral("saveFile"), a))
+        return QString();
+    const QString chosen = withDefaultSuffix(a.path, defaultSuffix);
+    if (chosen.isEmpty() || !confirmOverwrite(parent, title, chosen))
+        return QString();
+    return chosen;
 }
 
 QString ScriptedPrompter::chooseFolder(QWidget *, const QString &title, const QString &folder)
 {
-    asked.push_back({QStringLiteral("chooseFolder"), title, folder, Icon::None});
+    asked.push_back({QStringLiteral("chooseFolder"), title, folder, Icon::None, {}});
     Answer a;
     return take(QStringLiteral("chooseFolder"), a) ? a.path : QString();
 }
 
 bool ScriptedPrompter::printerSetup(QWidget *, QPrinter *printer)
 {
-    asked.push_back({QStringLiteral("printerSetup"), QString(), QString(), Icon::None});
+    asked.push_back({QStringLiteral("printerSetup"), QString(), QString(), Icon::None, {}});
     Answer a;
     if (!take(QStringLiteral("printerSetup"), a))
         return false;
@@ -70,7 +76,7 @@ bool ScriptedPrompter::printerSetup(QWidget *, QPrinter *printer)
 
 bool ScriptedPrompter::printDialog(QWidget *, QPrinter *printer)
 {
-    asked.push_back({QStringLiteral("printDialog"), QString(), QString(), Icon::None});
+    asked.push_back({QStringLiteral("printDialog"), QString(), QString(), Icon::None, {}});
     Answer a;
     if (!take(QStringLiteral("printDialog"), a))
         return false;

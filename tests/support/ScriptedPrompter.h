@@ -14,6 +14,7 @@ public:
         QString caption;   // message caption or dialog title
         QString text;      // message text, folder or suggested path
         Icon icon = Icon::None;
+        QString suffix;    // a save dialog's default suffix
     };
     struct Answer {
         QString kind;                                   // the prompt kind this answer is for
@@ -40,7 +41,11 @@ public:
     QMessageBox::StandardButton message(QWidget *, const QString &caption, const QString &text, Icon icon,
                                         QMessageBox::StandardButtons, QMessageBox::StandardButton) override;
     QString openFile(QWidget *, const QString &title, const QString &folder, const QString &filter) override;
-    QString saveFile(QWidget *, const QString &title, const QString &suggestedPath, const QString &filter) override;
+    // Plays the save dialog as the real one behaves: the scripted answer is the name as typed;
+    // the default suffix is added to it, and when that file exists the dialog asks whether to
+    // replace it (a "message" prompt the script must answer; No cancels the dialog).
+    QString saveFile(QWidget *parent, const QString &title, const QString &suggestedPath, const QString &filter,
+                     const QString &defaultSuffix) override;
     QString chooseFolder(QWidget *, const QString &title, const QString &folder) override;
     bool printerSetup(QWidget *, QPrinter *printer) override;
     bool printDialog(QWidget *, QPrinter *printer) override;

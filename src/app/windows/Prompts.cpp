@@ -2,7 +2,9 @@
 #include "app/StringTable.h"
 #include "link/ErrorCodes.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -32,10 +34,14 @@ public:
     {
         return QFileDialog::getOpenFileName(parent, title, folder, filter);
     }
-    QString saveFile(QWidget *parent, const QString &title, const QString &suggestedPath,
-                     const QString &filter) override
+    QString saveFile(QWidget *parent, const QString &title, const QString &suggestedPath, const QString &filter,
+                     const QString &defaultSuffix) override
     {
-        return QFileDialog::getSaveFileName(parent, title, suggestedPath, filter);
+        QFileDialog dialog(parent, title, suggestedPath, filter);
+        setUpSaveDialog(dialog, defaultSuffix);
+        if (dialog.exec() != QDialog::Accepted)
+            return {};
+        return dialog.selectedFiles().value(0);
     }
     QString chooseFolder(QWidget *parent, const QString &title, const QString &folder) override
     {
@@ -68,11 +74,52 @@ void setPrompter(Prompter *p)
     current = p;
 }
 
+QString withDefaultSuffix(const QString &path, const QString &defaultSuffix)
+{
+    if (path.isEmpty() || defaultSuffix.isEmpty() || QFileInfo(path).fileName().contains(QLatin1Char('.'))
+        || QFileInfo(path).isDir())
+        return path;
+    return path + QLatin1Char('.') + defaultSuffix;
+}
+
+void setUpSaveDialog(QFileDialog &dialog, const QString &defaultSuffix)
+{
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(defaultSuffix);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+#if !defined(Q_OS_WIN) && !defined(Q_OS_MACOS)
+    // The desktop's own dialog here (GTK, the portal) asks about the name as typed and the
+    // suffix is added only after it closed, so "keep" would go over "keep.ch26" unasked. The
+    // toolkit's dialog adds the suffix before its question; the Windows and macOS dialogs do
+    // so themselves.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+#endif
+}
+
+bool confirmOverwrite(QWidget *parent, const QString &caption, const QString &path)
+{
+    if (!QFileInfo::exists(path))
+        return true;
+    const QString text =
+        StringTable::text(205 /* "%1 already exists. Do you want to replace it?" */).arg(QDir::toNativeSeparators(path));
+    return prompts().message(parent, caption, text, Prompter::Icon::Warning, QMessageBox::Yes | QMessageBox::No,
+                             QMessageBox::No)
+        == QMessageBox::Yes;
+}
+
 void ShowErrorCode(int code, QWidget *parent)
 {
-    const QString text = ErrorCodeText(code);
+    ShowErrorCode(code, parent, QString());
+}
+
+void ShowErrorCode(int code, QWidget *parent, const QString &detail)
+{
+    QString text = ErrorCodeText(code);
     if (text.isEmpty())
         return;
+    if (!detail.isEmpty())
+        text += QLatin1Char('\n') + detail;
     prompts().message(parent, StringTable::text(51 /* "Warning" */), text,
                       errorCodeUsesStopIcon(code) ? Prompter::Icon::Critical : Prompter::Icon::Information);
 }

@@ -753,11 +753,9 @@ bool TChannelPlan::writeTo(const QString &path)
 QString TChannelPlan::askSavePath()
 {
     const QString suggested = hasFile_ ? path_ : app().libraryFolder + QLatin1Char('/');
-    QString chosen = prompts().saveFile(this, StringTable::text(173 /* "Save a Channel Plan" */), suggested,
-                                        QStringLiteral("*.ch26"));
-    if (!chosen.isEmpty() && QFileInfo(chosen).suffix().isEmpty())
-        chosen += QStringLiteral(".ch26");
-    return chosen;
+    // The dialog adds the extension itself, so that it asks about the file that will be written.
+    return prompts().saveFile(this, StringTable::text(173 /* "Save a Channel Plan" */), suggested,
+                              QStringLiteral("*.ch26"), QStringLiteral("ch26"));
 }
 
 void TChannelPlan::SaveChannelPlanClick()

@@ -410,7 +410,7 @@ void TNewPlan::RenameGroupClick()
     if (!item)
         return;
     const QString chosen = prompts().saveFile(this, StringTable::text(48 /* "Save a Channel Plan Group" */),
-                                              app().tempFolder + QLatin1Char('/'), planFilter());
+                                              app().tempFolder + QLatin1Char('/'), planFilter(), planType());
     if (chosen.isEmpty())
         return;
     const QString old = item->text();
@@ -438,6 +438,11 @@ void TNewPlan::RenameGroupClick()
         }
         ownCopies.remove(memberCopy(old));
     } else {
+        // The copy goes to the temporary folder under the chosen name, wherever the dialog was
+        // pointed: a file of that name there is replaced only when the user says so.
+        if (QFileInfo(memberCopy(name)).absoluteFilePath() != QFileInfo(chosen).absoluteFilePath()
+            && !confirmOverwrite(this, StringTable::text(48 /* "Save a Channel Plan Group" */), memberCopy(name)))
+            return;
         if (!copyTextFile(memberCopy(old), memberCopy(name))) {
             ShowErrorCode(Err::UnableToOpenFile, this);
             return;
@@ -555,12 +560,11 @@ void TNewPlan::OpenGroupClick()
 
 void TNewPlan::SaveGroupClick()
 {
-    QString path = prompts().saveFile(this, StringTable::text(48 /* "Save a Channel Plan Group" */),
-                                      app().libraryFolder + QLatin1Char('/'), groupFilter());
+    // The dialog adds the extension itself, so that it asks about the file that will be written.
+    const QString path = prompts().saveFile(this, StringTable::text(48 /* "Save a Channel Plan Group" */),
+                                            app().libraryFolder + QLatin1Char('/'), groupFilter(), groupType());
     if (path.isEmpty())
         return;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QLatin1Char('.') + groupType();
     const int result = writeGroupFile(path);
     // A group that could not be saved is said so: the user would otherwise count on the file.
     if (result < 0) {
@@ -653,7 +657,7 @@ void TNewPlan::ReceiveGroupClick()
             break;
         }
         if (name.isEmpty()) {
-            // The receive job is never run without a name to write the plan under.
+            // The name query failed: the meter is not answering.
             result = Err::CommunicationError;
             break;
         }

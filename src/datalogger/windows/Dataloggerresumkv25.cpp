@@ -394,6 +394,18 @@ int TResumLogger::printMarked(LoggerFamily family)
     QPrinter &printer = thePrinter();
     const QString outputFile = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
     const bool filePerLogger = !outputFile.isEmpty() && marked > 1;
+    if (filePerLogger) {
+        // The user named the file in the print dialog, not these: an existing one is replaced
+        // only on a Yes, and a No ends the run before any logger is fetched.
+        for (int i = 1; i <= slotTotal; ++i) {
+            if (Graella->cell(kColPrint, i) == yes
+                && !confirmOverwrite(this, StringTable::text(51 /* "Warning" */), loggerOutputFile(outputFile, i - 1))) {
+                setStatus(StringTable::text(kRowCancelPrint));
+                setButtons(Buttons::All);
+                return 0;
+            }
+        }
+    }
     for (int i = 0; i <= slotTotal; ++i) {
         QCoreApplication::processEvents();
         if (i == 0 || Graella->cell(kColPrint, i) != yes)

@@ -131,11 +131,10 @@ void TLoggerViewer::SaveAs1Click()
     const QString modelType = modelFileType();
     const QString ext = modelType.isEmpty() ? QFileInfo(filePath).suffix() : modelType;
     const QString filter = QStringLiteral("Data Files (*.%1)").arg(ext);
-    QString chosen = prompts().saveFile(this, StringTable::text(kRowSaveAs), app().tempFolder, filter);
+    // The dialog adds the extension itself, so that it asks about the file that will be written.
+    const QString chosen = prompts().saveFile(this, StringTable::text(kRowSaveAs), app().tempFolder, filter, ext);
     if (chosen.isEmpty())
         return;
-    if (QFileInfo(chosen).suffix().isEmpty() && !ext.isEmpty())
-        chosen += QLatin1Char('.') + ext;
     if (samePath(chosen, filePath)) {
         Save1Click();
         return;
