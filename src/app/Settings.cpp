@@ -3,7 +3,10 @@
 #include "app/Files.h"
 
 #include <QDir>
-#include <QFile>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -12,15 +15,39 @@ constexpr int kMaxLines = 201;
 
 const char *const kKeys[] = {"PORT", "LIBRARY", "VERSION", "TEMP", "[END]"};
 
-QString stripLineEnd(QByteArray line)
+// Where the first n characters of a text end. A character outside the basic plane is one
+// character, not the two halves a QString holds: a cut never splits it.
+qsizetype endOfChars(const QString &text, qsizetype n)
 {
-    if (line.endsWith('\n'))
+    qsizetype i = 0;
+    for (qsizetype count = 0; i < text.size() && count < n; ++count)
+        i += text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate() ? 2 : 1;
+    return i;
+}
+
+QString stripLineEnd(QString line)
+{
+    if (line.endsWith(QLatin1Char('\n')))
         line.chop(1);
-    if (line.endsWith('\r'))
+    if (line.endsWith(QLatin1Char('\r')))
         line.chop(1);
-    if (line.size() > kMaxLineLength)
-        line.truncate(kMaxLineLength);
-    return QString::fromLatin1(line);
+    line.truncate(endOfChars(line, kMaxLineLength));
+    return line;
+}
+
+bool isValidUtf8(const QByteArray &bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    (void)QString(decoder(bytes));
+    return !decoder.hasError();
+}
+
+bool hasHighByte(const QByteArray &bytes)
+{
+    for (const char c : bytes)
+        if (uchar(c) > 0x7F)
+            return true;
+    return false;
 }
 
 // Applies one setting with its default: absent key -> default; key with a value -> that value;
@@ -36,9 +63,14 @@ void applySetting(const QString &key, QString &global, const QString &fallback)
 
 } // namespace
 
+int settingValueLength(const QString &value)
+{
+    return int(std::min<qsizetype>(value.toUcs4().size(), std::numeric_limits<int>::max()));
+}
+
 QString settingValueAsStored(const QString &value)
 {
-    return value.left(kSettingValueLimit);
+    return value.left(endOfChars(value, kSettingValueLimit));
 }
 
 QString settingsPath()
@@ -46,18 +78,70 @@ QString settingsPath()
     return app().programFolder + QStringLiteral("/st.stg");
 }
 
+bool settingValueFits(const QString &value)
+{
+    // The last test refuses what no encoding carries (half of a surrogate pair).
+    return settingValueLength(value) <= kSettingValueLimit && !value.contains(QLatin1Char('\n'))
+        && QString::fromUtf8(value.toUtf8()) == value;
+}
+
+int firstSettingThatDoesNotFit(const QString &port, const QString &library, const QString &firmware,
+                               const QString &temp)
+{
+    const QString *values[] = {&port, &library, &firmware, &temp};
+    for (int i = 0; i < 4; ++i)
+        if (!settingValueFits(*values[i]))
+            return i;
+    return -1;
+}
+
+QByteArray encodeSettingsFile(const QStringList &lines)
+{
+    QString text;
+    for (const QString &l : lines)
+        text += l + QStringLiteral("\r\n");
+    bool latin1 = true;
+    for (const QChar c : text)
+        if (c.unicode() > 0xFF) {
+            latin1 = false;
+            break;
+        }
+    if (latin1) {
+        const QByteArray bytes = text.toLatin1();
+        // Latin-1 text that happens to be valid UTF-8 ("Ã©") would be read as UTF-8 ("é").
+        if (!hasHighByte(bytes) || !isValidUtf8(bytes))
+            return bytes;
+    }
+    return text.toUtf8();
+}
+
+QString decodeSettingsFile(const QByteArray &bytes)
+{
+    if (hasHighByte(bytes) && isValidUtf8(bytes)) {
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        return decoder(bytes);
+    }
+    return QString::fromLatin1(bytes);
+}
+
 SettingValue readSetting(const QString &key)
 {
     SettingValue result;
-    QFile f(settingsPath());
-    if (!f.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    if (!readFileBytes(settingsPath(), bytes))
         return result;
+    const QString text = decodeSettingsFile(bytes);
 
     QString currentKey;
     QString value;
     bool haveValue = false;
-    for (int lineNo = 0; lineNo < kMaxLines && !f.atEnd(); ++lineNo) {
-        const QString line = stripLineEnd(f.readLine());
+    qsizetype at = 0;
+    for (int lineNo = 0; lineNo < kMaxLines && at < text.size(); ++lineNo) {
+        // A line runs to its line feed, which it keeps, as the reader of the format takes it.
+        const qsizetype lf = text.indexOf(QLatin1Char('\n'), at);
+        const qsizetype end = lf < 0 ? text.size() : lf + 1;
+        const QString line = stripLineEnd(text.mid(at, end - at));
+        at = end;
         for (const char *k : kKeys) {
             if (line.startsWith(QLatin1String(k))) {
                 currentKey = QLatin1String(k);
@@ -90,15 +174,11 @@ SettingValue readSetting(const QString &key)
 bool writeSettings(const QString &path, const QString &port, const QString &library, const QString &firmware,
                    const QString &temp)
 {
-    const QString values[] = {settingValueAsStored(port), settingValueAsStored(library),
-                              settingValueAsStored(firmware), settingValueAsStored(temp)};
-    // The file is 8-bit text; a value that Latin-1 cannot hold would be written as a different
-    // path, so such a file is not written at all.
-    for (const QString &v : values) {
-        for (QChar c : v)
-            if (c.unicode() > 0xFF)
-                return false;
-    }
+    // A value that would come back different (cut short, or split over two lines) names another
+    // folder at the next start: such a file is not written at all.
+    if (firstSettingThatDoesNotFit(port, library, firmware, temp) >= 0)
+        return false;
+    const QString values[] = {port, library, firmware, temp};
     const QString rule = QStringLiteral("#=====================================");
     const QStringList lines = {
         rule,
@@ -110,7 +190,7 @@ bool writeSettings(const QString &path, const QString &port, const QString &libr
         QStringLiteral("TEMP=") + values[3],
         QStringLiteral("[END]"),
     };
-    return writeTextLinesAtomically(path, lines);
+    return writeBytesAtomically(path, encodeSettingsFile(lines));
 }
 
 void loadSettings()

@@ -45,6 +45,9 @@ private Q_SLOTS:
             << QString(79, QLatin1Char('t'));
         QTest::newRow("Latin-1 value") << QByteArray("LIBRARY=/canals/pla\xe7\r\n") << "LIBRARY" << true << true
                                        << QStringLiteral("/canals/pla\u00e7");
+        const QString clef = QString::fromUcs4(U"\U0001D11E");
+        QTest::newRow("UTF-8, 80 characters outside the basic plane read as 79 whole")
+            << QByteArray("TEMP=") + clef.repeated(80).toUtf8() + "\r\n" << "TEMP" << true << true << clef.repeated(79);
     }
     void readSetting()
     {
@@ -106,14 +109,80 @@ private Q_SLOTS:
         QCOMPARE(app().tempFolder, QStringLiteral("/x/Temp"));
     }
 
-    void longValuesCutTheSameWayOnBothSides()
+    // A value the file would give back different is never written: the old file stays.
+    void valuesThatWouldComeBackDifferentAreRefused_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("80 characters") << 1 << QStringLiteral("/") + QString(79, QLatin1Char('p'));
+        QTest::newRow("80 Cyrillic characters") << 3 << QStringLiteral("/") + QString(79, QChar(0x043F));
+        QTest::newRow("line feed") << 2 << QStringLiteral("/a\nTEMP=/b");
+        QTest::newRow("long port") << 0 << QStringLiteral("/dev/") + QString(75, QLatin1Char('t'));
+        QString musical;   // characters outside the basic plane: each is one character of 79
+        for (int i = 0; i < 80; ++i)
+            musical += QString::fromUcs4(U"\U0001D11E");
+        QTest::newRow("80 characters outside the basic plane") << 1 << musical;
+    }
+    void valuesThatWouldComeBackDifferentAreRefused()
+    {
+        QFETCH(int, field);
+        QFETCH(QString, value);
+        TestWorkspace ws;
+        ws.write("st.stg", "PORT=COM3\r\n");
+        QStringList values = {"COM2", "/l", "/v", "/t"};
+        values[field] = value;
+        QCOMPARE(firstSettingThatDoesNotFit(values[0], values[1], values[2], values[3]), field);
+        QVERIFY(!writeSettings(settingsPath(), values[0], values[1], values[2], values[3]));
+        QCOMPARE(ws.read("st.stg"), QByteArray("PORT=COM3\r\n"));
+        // 79 characters are kept whole.
+        values[field] = settingValueAsStored(value).remove(QLatin1Char('\n'));
+        QCOMPARE(firstSettingThatDoesNotFit(values[0], values[1], values[2], values[3]), -1);
+        QVERIFY(writeSettings(settingsPath(), values[0], values[1], values[2], values[3]));
+        loadSettings();
+        const QString back[] = {app().PortName, app().libraryFolder, app().firmwareFolder, app().tempFolder};
+        QCOMPARE(back[field], values[field]);
+    }
+
+    // Folders outside Latin-1 are written in UTF-8 and come back whole; a file that Latin-1
+    // can hold stays Latin-1, byte for byte as before.
+    void encodingRoundTrip_data()
+    {
+        QTest::addColumn<QString>("library");
+        QTest::addColumn<QByteArray>("stored");
+        QTest::newRow("Cyrillic") << QStringLiteral("/home/\u0442\u0435\u0445/\u043a\u0430\u043d\u0430\u043b\u044b")
+                                  << QStringLiteral("/home/\u0442\u0435\u0445/\u043a\u0430\u043d\u0430\u043b\u044b").toUtf8();
+        QTest::newRow("Greek and Latin-1") << QStringLiteral("/caf\u00e9/\u03ba\u03b1\u03bd")
+                                           << QStringLiteral("/caf\u00e9/\u03ba\u03b1\u03bd").toUtf8();
+        QTest::newRow("Latin-1") << QStringLiteral("/canals/caf\u00e9") << QByteArray("/canals/caf\xe9");
+        // Latin-1 text whose bytes also read as UTF-8 would come back as another name.
+        QTest::newRow("Latin-1 that looks like UTF-8") << QStringLiteral("/\u00c3\u00a9") << QByteArray("/\xc3\x83\xc2\xa9");
+        QTest::newRow("ASCII") << QStringLiteral("/x/Channel") << QByteArray("/x/Channel");
+    }
+    void encodingRoundTrip()
+    {
+        QFETCH(QString, library);
+        QFETCH(QByteArray, stored);
+        TestWorkspace ws;
+        QVERIFY(writeSettings(settingsPath(), "COM2", library, library + "/v", "/t"));
+        QVERIFY(ws.read("st.stg").contains("\r\nLIBRARY=" + stored + "\r\nVERSION=" + stored + "/v\r\n"));
+        app().libraryFolder.clear();
+        loadSettings();
+        QCOMPARE(app().libraryFolder, library);
+        QCOMPARE(app().firmwareFolder, library + "/v");
+        QCOMPARE(app().tempFolder, QStringLiteral("/t"));
+    }
+
+    // A file written before (Latin-1, "é" as the byte E9) reads exactly as it did.
+    void oldLatin1FileReadsAsBefore()
     {
         TestWorkspace ws;
-        const QString longPath = QStringLiteral("/") + QString(120, QLatin1Char('p'));
-        QVERIFY(writeSettings(settingsPath(), "COM2", longPath, "/v", "/t"));
-        QVERIFY(ws.read("st.stg").contains("LIBRARY=" + longPath.left(79).toLatin1() + "\r\n"));
-        QCOMPARE(::readSetting("LIBRARY").value, longPath.left(79));
-        QCOMPARE(settingValueAsStored(longPath), longPath.left(79));
+        ws.write("st.stg", kHeader + "PORT=COM2\r\nLIBRARY=/plans/caf\xe9\r\nVERSION=/v\xc3\r\n[END]\r\n");
+        loadSettings();
+        QCOMPARE(app().libraryFolder, QStringLiteral("/plans/caf\u00e9"));
+        QCOMPARE(app().firmwareFolder, QStringLiteral("/v\u00c3"));
+        QCOMPARE(app().PortName, QStringLiteral("COM2"));
+        QCOMPARE(decodeSettingsFile("caf\xc3\xa9"), QStringLiteral("caf\u00e9"));
+        QCOMPARE(decodeSettingsFile("caf\xe9"), QStringLiteral("caf\u00e9"));
     }
 
     void failedWriteLeavesOldFile()
@@ -122,8 +191,6 @@ private Q_SLOTS:
         ws.write("st.stg", "PORT=COM3\r\n");
         QVERIFY(!writeSettings(ws.path("missing/st.stg"), "COM2", "/a", "/b", "/c"));
         QVERIFY(!QFile::exists(ws.path("missing/st.stg")));
-        // A path that Latin-1 cannot carry is not written as a different path.
-        QVERIFY(!writeSettings(settingsPath(), "COM2", QStringLiteral("/\u043f\u043b\u0430\u043d"), "/b", "/c"));
         QCOMPARE(ws.read("st.stg"), QByteArray("PORT=COM3\r\n"));
     }
 };

@@ -114,17 +114,73 @@ private Q_SLOTS:
         QCOMPARE(p.messageTexts(), QStringList{ErrorCodeText(Err::UnableToOpenFile)});
     }
 
+    // A typed folder the settings file cannot hold whole is refused by name: nothing is
+    // written, nothing changes, and the window stays open on it.
     void folderTooLongForTheFileIsRefused()
     {
         TestWorkspace ws;
+        ws.write("st.stg", "PORT=COM3\r\n");
         const QString deep = ws.path(QString(90, QLatin1Char('d')));
         QVERIFY(QDir().mkpath(deep));
+        ScriptedPrompter p;
+        p.expectMessage();
         TPortComunicacio w;
         w.show();
         w.Directory3->setText(deep);
+        w.Directory1->setText(ws.root());
         w.Button1Click();
+        QCOMPARE(p.messageTexts().value(0),
+                 StringTable::text(206).arg(StringTable::text(24 /* "Temporary Files" */)));
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.Directory3->text(), deep);
         QCOMPARE(app().tempFolder, ws.temp());
-        QCOMPARE(::readSetting("TEMP").value, ws.temp());
+        QCOMPARE(app().libraryFolder, ws.library());
+        QCOMPARE(ws.read("st.stg"), QByteArray("PORT=COM3\r\n"));
+        QVERIFY(!p.unexpected);
+    }
+
+    // In a program folder of 72 characters or more, without "st.stg", the folders in force are
+    // already too long for the file: OK with no change says so, in the current language.
+    void folderInForceTooLongIsRefused()
+    {
+        TestWorkspace ws;
+        const QString program = ws.path(QString(72 - ws.root().size() - 1, QLatin1Char('w')));
+        QCOMPARE(program.size(), 72);
+        QVERIFY(QDir().mkpath(program));
+        QDir::setCurrent(program);
+        loadSettings();
+        QDir::setCurrent(ws.root());
+        QCOMPARE(app().libraryFolder.size(), 80);
+        StringTable::setLanguage(1);
+        ScriptedPrompter p;
+        p.expectMessage();
+        TPortComunicacio w;
+        w.show();
+        w.Button1Click();
+        QCOMPARE(p.messageTexts().value(0), StringTable::text(206, 1).arg(StringTable::text(20, 1)));
+        QVERIFY(!QFile::exists(program + "/st.stg"));
+        QCOMPARE(app().libraryFolder, program + "/Channel");
+        StringTable::setLanguage(0);
+        QVERIFY(!p.unexpected);
+    }
+
+    // A folder outside Latin-1 no longer makes OK fail: it is kept, and comes back at the next start.
+    void cyrillicFolderIsKept()
+    {
+        TestWorkspace ws;
+        const QString folder = ws.path(QStringLiteral("\u043a\u0430\u043d\u0430\u043b\u044b"));
+        QVERIFY(QDir().mkpath(folder));
+        ScriptedPrompter p;
+        TPortComunicacio w;
+        w.show();
+        w.Directory1->setText(folder);
+        w.Button1Click();
+        QCOMPARE(app().libraryFolder, folder);
+        app().libraryFolder.clear();
+        loadSettings();
+        QCOMPARE(app().libraryFolder, folder);
+        QCOMPARE(app().tempFolder, ws.temp());
+        QVERIFY(p.asked.empty());
     }
 
     void changeButton()

@@ -150,8 +150,7 @@ TPortComunicacio::Field TPortComunicacio::field(int which)
 }
 
 // A field passes when it names an existing folder; the working copy then takes that folder's
-// full path. A folder whose path the settings file cannot hold whole is refused as well: it
-// would come back cut short, naming another folder, at the next start.
+// full path. Whether the settings file can hold it is OK's question, for every value alike.
 bool TPortComunicacio::validateField(const Field &f)
 {
     const QString typed = f.edit->text();
@@ -160,10 +159,7 @@ bool TPortComunicacio::validateField(const Field &f)
     const QFileInfo info(typed);
     if (!info.isDir())
         return false;
-    const QString full = QDir::fromNativeSeparators(QDir::cleanPath(info.absoluteFilePath()));
-    if (settingValueAsStored(full) != full)
-        return false;
-    *f.work = full;
+    *f.work = QDir::fromNativeSeparators(QDir::cleanPath(info.absoluteFilePath()));
     return true;
 }
 
@@ -179,6 +175,20 @@ void TPortComunicacio::Button1Click()
     for (QRadioButton *b : {Port1, Port2, Port3, Port4})
         if (b->isChecked())
             workPort = b->text();
+
+    // A value the settings file would give back different (typed, or the folder in force, say
+    // a long default) would put the next start in a wrong folder: nothing is written, and the
+    // window stays open on the field to mend.
+    const int unfit = firstSettingThatDoesNotFit(workPort, workLibrary, workFirmware, workTemp);
+    if (unfit >= 0) {
+        static const int fieldRows[] = {25 /* "Communication Port" */, 20 /* "Channel Plan Files" */,
+                                        23 /* "Firmware Files" */, 24 /* "Temporary Files" */};
+        prompts().message(this, StringTable::text(51 /* "Warning" */),
+                          StringTable::text(206 /* "%1: the value cannot be kept in the settings ..." */)
+                              .arg(StringTable::text(fieldRows[unfit])),
+                          Prompter::Icon::Warning);
+        return;
+    }
 
     if (writeSettings(settingsPath(), workPort, workLibrary, workFirmware, workTemp)) {
         AppState &s = app();
