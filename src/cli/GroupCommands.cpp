@@ -145,7 +145,7 @@ int runReceivePlans(const CliOptions &options, const QStringList &args)
         if (name == QLatin1String("0"))
             return Cli::fail(Err::NotFreePort);
         if (name.isEmpty())
-            return Cli::failText(QStringLiteral("%1 (the meter gave no name for plan %2)")
+            return Cli::failText(QStringLiteral("%1 (the name of plan %2 did not arrive)")
                                      .arg(ErrorCodeText(Err::CommunicationError))
                                      .arg(p + 1));
         const QString fileName = uniqueMemberName(name, received);

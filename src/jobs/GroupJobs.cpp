@@ -202,17 +202,6 @@ bool openPort(JobContext &ctx)
 }
 
 // Characters that cannot be part of a file name on any of the program's platforms.
-bool usableFileName(const QString &name)
-{
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
-        return false;
-    for (QChar c : name) {
-        if (c.unicode() < 32 || QStringLiteral("/\\:*?\"<>|").contains(c))
-            return false;
-    }
-    return true;
-}
-
 QString trimmedName(const QByteArray &answerTail)
 {
     qsizetype b = 0, e = answerTail.size();
@@ -545,12 +534,22 @@ QString AskPlanFileName(int plan)
     port.Close();
     if (r < 0)
         return QString();
-    const QString name = trimmedName(answer.mid(3)).toLower();
-    // The name becomes a file in the temporary folder: a name that is empty or that could
-    // reach outside that folder is no name.
-    if (!usableFileName(name))
-        return QString();
-    return name + QLatin1Char('.') + app().CurrentModel.planFileType;
+    return planFileNameFromAnswer(answer, plan, app().CurrentModel.planFileType);
+}
+
+QString planFileNameFromAnswer(const QByteArray &answer, int plan, const QString &planType)
+{
+    QString name = trimmedName(answer.mid(3)).toLower();
+    // The name becomes a file in the temporary folder: whatever could not be part of a file
+    // name there, or could reach outside the folder, gives way to "_".
+    for (QChar &c : name)
+        if (c.unicode() < 32 || c.unicode() == 127 || QStringLiteral("/\\:*?\"<>|").contains(c))
+            c = QLatin1Char('_');
+    if (name.count(QLatin1Char('.')) == name.size())
+        name.fill(QLatin1Char('_'));
+    if (name.isEmpty())
+        name = QString::asprintf("plan%.2d", plan + 1);
+    return name + QLatin1Char('.') + planType;
 }
 
 QString uniqueMemberName(const QString &name, const QStringList &taken)

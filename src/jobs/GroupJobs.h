@@ -43,8 +43,13 @@ int AskPlansPresent(SerialPort &port = thePort());
 // the answer is not a count.
 int AskPlanCount();
 // The file name of plan p ("ab.ch26"): "0" when the port cannot be opened; an empty text when
-// the exchange failed or the meter gave no name that can be a file name.
+// the exchange failed.
 QString AskPlanFileName(int plan);
+// The file name for the "*?CS" answer of plan p (from 0): the name from offset 3, trimmed of
+// blanks and control characters, in lower case, each character that cannot be in a file name
+// (or a name of dots alone) turned to "_", then "." and the plan type. A name that trims to
+// nothing becomes "plan" and the plan's number counted from 1 ("plan01.ch26" for p = 0).
+QString planFileNameFromAnswer(const QByteArray &answer, int plan, const QString &planType);
 
 // A file name for a received plan that no other member of the group already has: the name
 // itself, or the name with "_2", "_3", ... before its extension. Compared without case.

@@ -94,6 +94,7 @@ private Q_SLOTS:
     void transmitCancelledAtWarning();
     void transmit();
     void receive();
+    void receiveOddNames();
     void receiveNoPlans();
     void receiveFailureEmptiesGroup();
 
@@ -587,6 +588,23 @@ void NewPlanTest::receive()
     QVERIFY(w.TransmitGroup->isEnabled() && w.SumaGroup->isEnabled());
     QCOMPARE(w.Missatge->text(), QStringLiteral("Status : Ready"));
     saveScreenshot(&w, QStringLiteral("group-editor-three-plans.png"));
+    QVERIFY(prompter->asked.empty());
+}
+
+// Names that cannot be file names do not end the reception: each plan gets a safe name.
+void NewPlanTest::receiveOddNames()
+{
+    const QString blank = ws->write(QStringLiteral("src/blank.ch26"), planText(QStringLiteral("   "), 1));
+    const QString odd = ws->write(QStringLiteral("src/odd.ch26"), planText(QStringLiteral("TV:1/2"), 2));
+    SimulatedMeter meter({QStringLiteral("--plans"), blank, odd});
+    QVERIFY(startMeterOnPort(meter));
+    TNewPlan w;
+    w.FillLibrary();
+    w.show();
+    w.ReceiveGroup->click();
+    QCOMPARE(w.members(), (QStringList{QStringLiteral("plan01.ch26"), QStringLiteral("tv_1_2.ch26")}));
+    QVERIFY(ws->read(QStringLiteral("Temp/tv_1_2.ch26")).contains("CHANNEL8(TV:1/2,PAL,FM,5.50,2,1)"));
+    QVERIFY(fileExists(ws->path(QStringLiteral("Temp/plan01.ch26"))));
     QVERIFY(prompter->asked.empty());
 }
 

@@ -432,7 +432,7 @@ void GroupDeviceTest::queries()
         QCOMPARE(AskPlansPresent(), 1);
         QCOMPARE(AskPlanCount(), 2);
         QCOMPARE(AskPlanFileName(0), QStringLiteral("ab.ch26"));   // trimmed, lower case
-        QCOMPARE(AskPlanFileName(1), QString());                   // would leave the folder
+        QCOMPARE(AskPlanFileName(1), QStringLiteral(".._x.ch26"));  // would have left the folder
         QCOMPARE(AskPlanFileName(2), QString());                   // refused by the meter
         QCOMPARE(meter.transcript().count(QStringLiteral("*?CS02")), 2);   // two attempts
         QVERIFY(!thePort().isOpen());
@@ -513,6 +513,22 @@ void GroupDeviceTest::commandLine()
         QCOMPARE(run(meter.devicePath(), {QStringLiteral("receive-plans"), ws->temp()}, &out, &err), 1);
         QVERIFY2(err.contains("Error : No Channel Plan: -16"), err.constData());
         QCOMPARE(meter.transcript(), QStringList{QStringLiteral("*?CG")});
+    }
+    {
+        // Names that cannot be file names: the plans are received under safe names.
+        const QString blank = ws->write(QStringLiteral("Channel/blank.ch26"), planText(QStringLiteral("  "), kExampleChannels));
+        const QString slash = ws->write(QStringLiteral("Channel/slash.ch26"), planText(QStringLiteral("A/B"), kExampleChannels));
+        SimulatedMeter meter({QStringLiteral("--plans"), blank, slash});
+        QVERIFY(meter.start());
+        const QString outDir = ws->path(QStringLiteral("odd"));
+        QDir().mkpath(outDir);
+        QByteArray out, err;
+        QCOMPARE(run(meter.devicePath(), {QStringLiteral("receive-plans"), outDir}, &out, &err), 0);
+        QCOMPARE(QString::fromLocal8Bit(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+                 (QStringList{outDir + QStringLiteral("/plan01.ch26"), outDir + QStringLiteral("/a_b.ch26")}));
+        ChannelPlanFile got;
+        QCOMPARE(readPlanFile(outDir + QStringLiteral("/a_b.ch26"), got), 0);
+        QCOMPARE(got.channels.size(), kExampleChannels.size());
     }
     {
         QByteArray out, err;

@@ -44,6 +44,8 @@ private Q_SLOTS:
     void decode_data();
     void decode();
     void uniqueNames();
+    void planFileNames_data();
+    void planFileNames();
     void dispatch_data();
     void dispatch();
     void cliScript();
@@ -247,6 +249,31 @@ void GroupScriptTest::uniqueNames()
     QCOMPARE(uniqueMemberName(QStringLiteral("ab.ch26"), {QStringLiteral("AB.ch26")}), QStringLiteral("ab_2.ch26"));
     QCOMPARE(uniqueMemberName(QStringLiteral("--.ch26"), {QStringLiteral("--.ch26"), QStringLiteral("--_2.ch26")}),
              QStringLiteral("--_3.ch26"));
+}
+
+// A received plan's name becomes a file name whatever the meter answers: a reception never
+// stops on a name.
+void GroupScriptTest::planFileNames_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<int>("plan");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("plain") << QByteArray("*CS Ab ") << 0 << "ab.ch26";
+    QTest::newRow("empty") << QByteArray("*CS") << 0 << "plan01.ch26";
+    QTest::newRow("blanks and controls") << QByteArray("*CS \t  \x01") << 11 << "plan12.ch26";
+    QTest::newRow("slash") << QByteArray("*CSA/B") << 3 << "a_b.ch26";
+    QTest::newRow("outside the folder") << QByteArray("*CS../X") << 1 << ".._x.ch26";
+    QTest::newRow("dots alone") << QByteArray("*CS..") << 1 << "__.ch26";
+    QTest::newRow("every unusable character") << QByteArray("*CSa\\:*?\"<>|\x7f\x02" "b") << 0 << "a__________b.ch26";
+    QTest::newRow("Latin-1 kept") << QByteArray("*CSCAN\xc7ONS") << 0 << QStringLiteral("can\u00e7ons.ch26");
+}
+
+void GroupScriptTest::planFileNames()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(int, plan);
+    QFETCH(QString, file);
+    QCOMPARE(planFileNameFromAnswer(answer, plan, QStringLiteral("ch26")), file);
 }
 
 void GroupScriptTest::dispatch_data()
