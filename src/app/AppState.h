@@ -41,6 +41,12 @@ struct AppState {
     int catalogueCount = 0;
 
     int PrintFontSize = 6;                 // printer font for logger printouts, 6..12, for this run only
+
+    // The logger family ("*TL1"/"*TL2") the meter on loggerFamilyPort was last switched to in
+    // this run, as the logger jobs know it: 0 cable modem, 1 TV, -1 not known. Written by the
+    // logger jobs (one at a time, while the windows wait for them).
+    int meterLoggerFamily = -1;
+    QString loggerFamilyPort;
 };
 
 // The one instance of the state.

@@ -86,16 +86,6 @@ int runJobOnTerminal(int code, const QString &path, int number)
     return result;
 }
 
-// A TV logger keeps the measurements that came before a failure: say so when some are missing.
-void noteMissingMeasurements(const QString &path)
-{
-    TvLoggerContents c;
-    TvLoggerFile::read(path, c);
-    const int got = int(c.measurements.size()) + c.skippedLines;
-    if (got < c.header.channelCount)
-        Cli::err(QStringLiteral("%1: %2 of %3 measurements received").arg(path, QString::number(got), QString::number(c.header.channelCount)));
-}
-
 // receive-index --family tv|modem [OUT]
 int runReceiveIndex(const CliOptions &options, const QStringList &args)
 {
@@ -147,12 +137,23 @@ int runReceiveLogger(const CliOptions &options, const QStringList &args)
         return Cli::fail(ready);
 
     const QString out = a.positional.size() > 1 ? Cli::argPath(a.positional.at(1)) : Logger::receivedLoggerPath(family, slot);
-    const int result = runJobOnTerminal(LoggerJobs::jobCode(family, JobCode::OneLogger), out, slot);
+    if (family == LoggerFamily::Modem) {
+        const int result = runJobOnTerminal(LoggerJobs::jobCode(family, JobCode::OneLogger), out, slot);
+        if (result != 0)
+            return jobFailure(result);
+        Cli::out(out);
+        return 0;
+    }
+    // A TV logger that ended short keeps what arrived in its file, but is not a success.
+    LoggerJobs::TvReception got;
+    std::unique_ptr<JobContext> context = Cli::terminalContext(thePort());
+    const int result = LoggerJobs::receiveTvLogger(*context, slot, out, got);
+    context.reset();
     if (result != 0)
         return jobFailure(result);
-    if (family == LoggerFamily::Tv)
-        noteMissingMeasurements(out);
     Cli::out(out);
+    if (!got.complete())
+        return Cli::failText(LoggerJobs::incompleteLoggerText(slot, got));
     return 0;
 }
 
@@ -167,18 +168,21 @@ int runReceiveAll(const CliOptions &options, const QStringList &args)
     if (ready != 0)
         return Cli::fail(ready);
 
-    QStringList written;
+    LoggerJobs::AllLoggersOutcome outcome;
     std::unique_ptr<JobContext> context = Cli::terminalContext(thePort());
-    const int result = LoggerJobs::receiveAllLoggers(*context, LoggerJobs::jobCode(family, 0), &written);
+    const int result = LoggerJobs::receiveAllLoggers(*context, LoggerJobs::jobCode(family, 0), &outcome);
     context.reset();
-    for (const QString &path : written) {
-        if (family == LoggerFamily::Tv)
-            noteMissingMeasurements(path);
+    // Every logger that arrived is listed; the end of the run names those that are incomplete
+    // or missing, and either makes the run a failure.
+    for (const QString &path : outcome.written)
         Cli::out(path);
-    }
+    for (const QString &line : LoggerJobs::allLoggersSummary(outcome))
+        Cli::err(line);
     if (result != 0)
         return jobFailure(result);
-    if (written.isEmpty())
+    if (!outcome.incomplete.isEmpty())
+        return 1;
+    if (outcome.written.isEmpty())
         Cli::err(QStringLiteral("the meter holds no logger"));
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "jobs/GroupJobs.h"
 #include "jobs/Jobs.h"
+#include "jobs/LoggerJobs.h"
 
 #include "app/AppState.h"
 #include "app/Files.h"
@@ -304,6 +305,8 @@ int sendGroupScriptJob(JobContext &ctx, const QString &scriptPath)
         return Err::PortFailure;
     }
 
+    // The script ends with a restart of the meter: what it knew of its logger family goes.
+    LoggerJobs::forgetLoggerFamily();
     const int maximum = int(QFileInfo(scriptPath).size() / 32) + 1;
     ctx.setProgressRange(0, 0, maximum);
     ctx.setProgress(0, 0);

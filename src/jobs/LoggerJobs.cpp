@@ -29,6 +29,9 @@ constexpr int ReceivingIndex = 118;        // "Receiving Datalogger Index"
 constexpr int ReceivingLogger = 121;       // "Receiving Logger"
 constexpr int ReceivingAll = 144;          // "Receiving All Datalogger"
 constexpr int CheckingDatalogger = 145;    // "Checking Datalogger"
+constexpr int Warning = 51;
+constexpr int MeasurementsReceived = 207;  // "%1 of %2 measurements received"
+constexpr int NotReceived = 208;           // "Loggers not received:"
 } // namespace Row
 
 std::atomic<int> settleDelayMs{1000};
@@ -104,13 +107,31 @@ QByteArray selectCommand(LoggerFamily family)
     return family == LoggerFamily::Tv ? Cmd::selectTvLoggers() : Cmd::selectModemLoggers();
 }
 
-// The meter answers the slot queries for the family it was last switched to. A download that
-// did not switch it itself would store the other family's answers under this family's name
-// whenever no index of this family came first, so every job selects its family.
+// The meter answers the slot queries for the family it was last switched to. The index job
+// always switches it; the other jobs switch it only when this run has not already left it on
+// their family (the first logger job of a command-line run, a download of the other family
+// than the index on show, a meter restarted since): a download that did not would store the
+// other family's answers under this family's name, while one that always did would add an
+// order the meter's usual exchanges do not have.
 bool selectFamily(SerialPort &port, LoggerFamily family)
 {
     QString answer;
-    return ask(port, selectCommand(family), answer, 2);
+    AppState &s = app();
+    if (!ask(port, selectCommand(family), answer, 2)) {
+        s.meterLoggerFamily = -1;
+        return false;
+    }
+    s.meterLoggerFamily = int(family);
+    s.loggerFamilyPort = s.PortName;
+    return true;
+}
+
+bool ensureFamily(SerialPort &port, LoggerFamily family)
+{
+    const AppState &s = app();
+    if (s.meterLoggerFamily == int(family) && s.loggerFamilyPort == s.PortName)
+        return true;
+    return selectFamily(port, family);
 }
 
 } // namespace
@@ -141,13 +162,41 @@ int tvSettleDelay()
     return settleDelayMs.load();
 }
 
+void forgetLoggerFamily()
+{
+    app().meterLoggerFamily = -1;
+}
+
+QString incompleteLoggerText(int slot, const TvReception &got)
+{
+    return StringTable::text(Row::Datalogger) + QLatin1Char(' ') + QString::number(slot) + QStringLiteral(": ")
+        + StringTable::text(Row::MeasurementsReceived).arg(got.received).arg(got.announced);
+}
+
+QStringList allLoggersSummary(const AllLoggersOutcome &outcome)
+{
+    QStringList lines;
+    for (const IncompleteLogger &i : outcome.incomplete)
+        lines << incompleteLoggerText(i.slot, i.got);
+    if (!outcome.missing.isEmpty()) {
+        QStringList numbers;
+        for (int slot : outcome.missing)
+            numbers << QString::number(slot);
+        lines << StringTable::text(Row::NotReceived) + QLatin1Char(' ') + numbers.join(QStringLiteral(", "));
+    }
+    return lines;
+}
+
 int channelPlanPreCheck(SerialPort &port)
 {
     return AskPlansPresent(port) ? 0 : Err::NoChannelPlan;
 }
 
-int receiveAllLoggers(JobContext &ctx, int familyBits, QStringList *written)
+int receiveAllLoggers(JobContext &ctx, int familyBits, AllLoggersOutcome *outcome)
 {
+    AllLoggersOutcome unused;
+    AllLoggersOutcome &out = outcome ? *outcome : unused;
+    out = AllLoggersOutcome{};
     LoggerFamily family;
     if (!familyOfCode(familyBits, family))
         return Err::UserBreak;
@@ -160,7 +209,7 @@ int receiveAllLoggers(JobContext &ctx, int familyBits, QStringList *written)
         PortSession session(ctx.port());
         if (!session.isOpen())
             return Err::PortFailure;
-        if (!selectFamily(ctx.port(), family))
+        if (!ensureFamily(ctx.port(), family))
             return Err::CommunicationError;
         Progress progress(ctx, 0, slotTotal);
         int repeats = 0;
@@ -187,27 +236,41 @@ int receiveAllLoggers(JobContext &ctx, int familyBits, QStringList *written)
     ctx.setProgressVisible(1, true);
     Progress loggers(ctx, 1, int(listed.size()));
     int result = 0;
-    for (int slot : listed) {
+    for (qsizetype k = 0; k < listed.size(); ++k) {
+        const int slot = listed.at(k);
         if (ctx.cancelRequested()) {
             result = Err::UserBreak;
+            out.missing << listed.mid(k);
             break;
         }
         const QString path = receivedLoggerPath(family, slot);
         ctx.setStatus(StringTable::text(Row::ReceivingInFile) + QLatin1Char(' ') + shortenPath(path)
                       + StringTable::text(Row::Datalogger) + QLatin1Char(' ') + QString::number(slot));
-        result = family == LoggerFamily::Tv ? receiveTvLoggerJob(ctx, slot, path)
-                                            : receiveModemLoggerJob(ctx, slot, path);
+        TvReception got;
+        const int r = family == LoggerFamily::Tv ? receiveTvLogger(ctx, slot, path, got)
+                                                 : receiveModemLoggerJob(ctx, slot, path);
+        if (r == 0) {
+            out.written.append(path);
+            if (family == LoggerFamily::Tv && !got.complete())
+                out.incomplete.append({slot, got});
+            loggers.step();
+            continue;
+        }
+        out.missing.append(slot);
         // The scan had the port: a download that cannot open it again has lost the meter
         // (a hang-up, a pulled cable), a failure to report, unlike the silent 54 of a job that
         // never got the port.
-        if (result == Err::PortFailure)
-            result = Err::CommunicationError;
-        // Any download that fails ends the run with its result, whatever the family: a logger
-        // that could not be stored is not passed over as if it had been received.
-        if (result != 0)
+        const int code = r == Err::PortFailure ? Err::CommunicationError : r;
+        // A TV logger whose port or file could not be opened stops nothing: the loggers after it
+        // are still received. A cable-modem failure, or a TV header that did not come, ends the run.
+        const bool stops = family == LoggerFamily::Modem || (r != Err::PortFailure && r != Err::UnableToOpenFile);
+        if (stops) {
+            result = code;
+            out.missing << listed.mid(k + 1);
             break;
-        if (written)
-            written->append(path);
+        }
+        if (result == 0)
+            result = code;
         loggers.step();
     }
     return result;
@@ -273,7 +336,7 @@ int receiveModemLoggerJob(JobContext &ctx, int logger, const QString &path)
     LoggerFileWriter file(path);
     if (!file.open())
         return Err::UnableToOpenFile;
-    if (!selectFamily(ctx.port(), LoggerFamily::Modem))
+    if (!ensureFamily(ctx.port(), LoggerFamily::Modem))
         return Err::CommunicationError;   // nothing received: an older file stays as it was
 
     Progress progress(ctx, 0, 5);
@@ -312,8 +375,11 @@ int receiveModemLoggerJob(JobContext &ctx, int logger, const QString &path)
     return result;
 }
 
-int receiveTvLoggerJob(JobContext &ctx, int logger, const QString &path)
+namespace LoggerJobs {
+
+int receiveTvLogger(JobContext &ctx, int logger, const QString &path, TvReception &got)
 {
+    got = TvReception{};
     announceDownload(ctx, logger, path);
     PortSession session(ctx.port());
     if (!session.isOpen())
@@ -325,11 +391,12 @@ int receiveTvLoggerJob(JobContext &ctx, int logger, const QString &path)
     settle(LoggerJobs::tvSettleDelay());
 
     QString header;
-    if (!selectFamily(ctx.port(), LoggerFamily::Tv) || !ask(ctx.port(), Cmd::askLoggerHeader(logger), header, 2))
+    if (!ensureFamily(ctx.port(), LoggerFamily::Tv) || !ask(ctx.port(), Cmd::askLoggerHeader(logger), header, 2))
         return Err::CommunicationError;   // the file is discarded: an older one stays as it was
 
     int measures = 0;
     file.writeLines(TvLoggerFile::headerLines(logger, header, measures));
+    got.announced = measures;
     file.writeLines(TvLoggerFile::measuresLines(measures));
 
     // Once the header has arrived the logger counts as received: a measurement that fails five
@@ -343,12 +410,31 @@ int receiveTvLoggerJob(JobContext &ctx, int logger, const QString &path)
         if (answer.size() <= kShortMeasureAnswer && !ask(ctx.port(), Cmd::askTvMeasure(logger, m), answer, 5))
             break;
         file.writeLine(measurementLineFromAnswer(answer));
+        ++got.received;
         progress.step();
     }
     return file.commit() ? 0 : Err::UnableToOpenFile;
 }
 
+} // namespace LoggerJobs
+
+int receiveTvLoggerJob(JobContext &ctx, int logger, const QString &path)
+{
+    LoggerJobs::TvReception got;
+    const int result = LoggerJobs::receiveTvLogger(ctx, logger, path, got);
+    // The file keeps what arrived, and is shown; a logger that ended short is never taken for
+    // a whole one.
+    if (result == 0 && !got.complete())
+        ctx.showMessage(StringTable::text(Row::Warning), LoggerJobs::incompleteLoggerText(logger, got), false);
+    return result;
+}
+
 int receiveAllLoggersJob(JobContext &ctx, int family)
 {
-    return LoggerJobs::receiveAllLoggers(ctx, family, nullptr);
+    LoggerJobs::AllLoggersOutcome outcome;
+    const int result = LoggerJobs::receiveAllLoggers(ctx, family, &outcome);
+    const QStringList summary = LoggerJobs::allLoggersSummary(outcome);
+    if (!summary.isEmpty())
+        ctx.showMessage(StringTable::text(Row::Warning), summary.join(QLatin1Char('\n')), false);
+    return result;
 }

@@ -6,6 +6,7 @@
 #include "datalogger/LoggerFiles.h"
 #include "jobs/Jobs.h"
 
+#include <QList>
 #include <QStringList>
 
 class SerialPort;
@@ -23,9 +24,46 @@ bool familyOfCode(int familyBits, LoggerFamily &family);
 // for any other answer.
 int channelPlanPreCheck(SerialPort &port);
 
-// The all-loggers job (0x270 / 0x370); written receives the path of every logger file it
-// received completely, in slot order.
-int receiveAllLoggers(JobContext &ctx, int familyBits, QStringList *written);
+// What a TV logger download brought: the measurements that arrived, and the number its
+// header announced (CHANNEL NUMBER).
+struct TvReception {
+    int received = 0;
+    int announced = 0;
+    bool complete() const { return received >= announced; }
+};
+
+// The one-TV-logger job (0x260) without its warning: got receives what arrived. The job's
+// result is 0 once the header has arrived, however many measurements followed.
+int receiveTvLogger(JobContext &ctx, int slot, const QString &path, TvReception &got);
+
+// "Datalogger 2: 2 of 3 measurements received", in the current language.
+QString incompleteLoggerText(int slot, const TvReception &got);
+
+struct IncompleteLogger {
+    int slot = 0;
+    TvReception got;
+};
+
+// What the all-loggers job did, besides its result.
+struct AllLoggersOutcome {
+    QStringList written;                  // the path of every logger received, in slot order
+    QList<IncompleteLogger> incomplete;   // TV loggers among them that ended short
+    QList<int> missing;                   // listed slots whose logger did not arrive
+};
+
+// The all-loggers job (0x270 / 0x370). A TV download that cannot open the port or its file
+// (54, -65) does not stop the run; a cable-modem failure, a TV -96 or Cancel does. The result
+// is 0 when every listed logger arrived; otherwise the failure that stopped the run, or else
+// the first failure (a port lost after the scan counts as -96: it is never silent here).
+int receiveAllLoggers(JobContext &ctx, int familyBits, AllLoggersOutcome *outcome);
+
+// The lines that end an all-loggers run: one per incomplete logger, then the slots that did
+// not arrive. Empty when every logger arrived whole.
+QStringList allLoggersSummary(const AllLoggersOutcome &outcome);
+
+// The meter's logger family becomes unknown: it was restarted (a group was sent, its
+// firmware replaced), so the next logger job selects its family again.
+void forgetLoggerFamily();
 
 // The pause between opening the port and asking a TV logger's header (1000 ms). Tests shorten it.
 void setTvSettleDelay(int ms);

@@ -287,6 +287,50 @@ private Q_SLOTS:
         QVERIFY(!prompter.unexpected);
     }
 
+    // A TV logger that ends short is shown with a warning in the current language; the
+    // all-loggers run ends by naming it. The slot's download follows the index on the family
+    // the index selected; a cable-modem slot selects its family first.
+    void shortLoggerIsShownWithAWarning()
+    {
+        QVERIFY(startMeter({QStringLiteral("--fault"), QStringLiteral("nak:*?HD00005")}));
+        StringTable::setLanguage(3);
+        ScriptedPrompter prompter;
+        TResumLogger w;
+        prepare(w, LoggerFamily::Tv);
+        w.ReceiveIndex->click();
+        const QString warning = QStringLiteral("Registre 0: 5 de 40 mesures rebudes");
+        int rows = 0;
+        ViewerCloser<TKv27Datalogger> closer([&](TKv27Datalogger *v) {
+            while (rows + 1 < TKv27Datalogger::kGridRows && !v->LoggerKv10->cell(1, rows + 1).isEmpty())
+                ++rows;
+        });
+        prompter.expectMessage();
+        w.GraellaClick(3, 1);
+        QCOMPARE(prompter.messageTexts(), QStringList{warning});
+        QCOMPARE(prompter.asked.back().caption, StringTable::text(51, 3));
+        QCOMPARE(closer.seen, 1);
+        QCOMPARE(rows, 5);
+        QCOMPARE(asked(QStringLiteral("*TL")), QStringList{QStringLiteral("*TL2")});
+
+        prompter.expectMessage();
+        w.ReceiveAll->click();
+        QCOMPARE(prompter.messageTexts().size(), 2);
+        QCOMPARE(prompter.messageTexts().last(), warning);
+        QCOMPARE(asked(QStringLiteral("*TL")), QStringList{QStringLiteral("*TL2")});
+
+        // The type changed, not the index on show: a click on slot 2 is a cable-modem download.
+        w.DataloggerType->setCurrentIndex(0);
+        ViewerCloser<TLoggerKv25> modemCloser([](TLoggerKv25 *) {});
+        w.GraellaClick(3, 3);
+        QCOMPARE(modemCloser.seen, 1);
+        const QStringList t = meter->transcript();
+        QCOMPARE(asked(QStringLiteral("*TL")), (QStringList{QStringLiteral("*TL2"), QStringLiteral("*TL1")}));
+        QCOMPARE(t.indexOf(QStringLiteral("*TL1")) + 1, t.lastIndexOf(QStringLiteral("*?HL02")));
+        StringTable::setLanguage(0);
+        QVERIFY(!prompter.unexpected);
+        QCOMPARE(prompter.pending(), 0);
+    }
+
     void modemSlotOpensTheModemViewer()
     {
         QVERIFY(startMeter());

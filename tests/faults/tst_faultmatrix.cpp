@@ -140,12 +140,11 @@ const Row kRows[] = {
     {Job::ModemLogger, "HD pingreport", "*?HD0003", "", 2, {Comm, Comm, Comm, Comm, Comm, Ok, Comm, Ok}},
 
     // All TV loggers: a scan of the 50 slots (after selecting the family), then slots 0, 2
-    // and 4 are downloaded, each download selecting the family itself. Selections and
-    // header queries occur in the scan first, then in the downloads.
+    // and 4 are downloaded on the family the scan selected. Header queries occur in the scan
+    // first, then in the downloads.
     {Job::AllTv, "scan TL2", "*TL2", "1-2", 2, kSelectStops},
     {Job::AllTv, "scan HL first slot", "*?HL00", "1", 1, kQueryStops},
     {Job::AllTv, "scan HL last slot", "*?HL49", "", 1, kQueryStops},
-    {Job::AllTv, "download TL2", "*TL2", "2-3", 2, kSelectStops},
     {Job::AllTv, "download HL first", "*?HL00", "2-", 2, kQueryStops},
     // A measure that fails ends that logger's list, not the run; after a hang-up the next
     // download cannot open the port again: the meter is lost, a communication failure.
@@ -158,7 +157,6 @@ const Row kRows[] = {
     {Job::AllModem, "scan TL1", "*TL1", "1-2", 2, kSelectStops},
     {Job::AllModem, "scan HL first slot", "*?HL00", "1", 1, kQueryStops},
     {Job::AllModem, "scan HL last slot", "*?HL29", "", 1, kQueryStops},
-    {Job::AllModem, "download TL1", "*TL1", "2-3", 2, kSelectStops},
     {Job::AllModem, "download HL first", "*?HL00", "2-", 2, kQueryStops},
     {Job::AllModem, "download HD first", "*?HD0000", "", 2, kQueryStops},
     {Job::AllModem, "download HD last", "*?HD0203", "", 2, {Comm, Comm, Comm, Comm, Comm, Ok, Comm, Ok}},

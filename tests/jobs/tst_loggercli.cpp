@@ -102,6 +102,43 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(ws.temp() + "/temp03.lg27t"));
     }
 
+    // A TV logger that ended short is written, listed, and fails the command.
+    void incompleteLoggerFailsTheCommand()
+    {
+        TestWorkspace ws;
+        SimulatedMeter meter(fixture() + QStringList{"--fault", "nak:*?HD00002"});
+        if (!meter.start())
+            QSKIP("the simulated meter is not available");
+        Run r = cli(ws, on(meter) + QStringList{"receive-logger", "--family", "tv", "0"});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.out, ws.temp() + QStringLiteral("/temp00.lg27t\n"));
+        QVERIFY2(r.err.contains(QStringLiteral("Datalogger 0: 2 of 3 measurements received\n")), qPrintable(r.err));
+        QVERIFY(ws.read("Temp/temp00.lg27t").endsWith("\r\n1,S2,48.25,0.00,7.0, , , , , , ,PAL/BG,5.50,61.2,-12.5,45.0\r\n"));
+
+        r = cli(ws, on(meter) + QStringList{"--lang", "es", "receive-all", "--family", "tv"});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.out, QStringList({ws.temp() + "/temp00.lg27t", ws.temp() + "/temp02.lg27t",
+                                     ws.temp() + "/temp04.lg27t", QString()})
+                            .join(QLatin1Char('\n')));
+        QVERIFY2(r.err.contains(QStringLiteral("Registro 0: 2 de 3 medidas recibidas\n")), qPrintable(r.err));
+    }
+
+    // A TV logger whose file cannot be written does not stop the run; the run fails, naming it.
+    void receiveAllGoesOnPastATvFailure()
+    {
+        TestWorkspace ws;
+        QVERIFY(QDir().mkpath(ws.temp() + "/temp02.lg27t"));   // a folder in the way
+        SimulatedMeter meter(fixture());
+        if (!meter.start())
+            QSKIP("the simulated meter is not available");
+        const Run r = cli(ws, on(meter) + QStringList{"receive-all", "--family", "tv"});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.out, QStringList({ws.temp() + "/temp00.lg27t", ws.temp() + "/temp04.lg27t", QString()})
+                            .join(QLatin1Char('\n')));
+        QVERIFY2(r.err.contains(QStringLiteral("Loggers not received: 2\n")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(ErrorCodeText(Err::UnableToOpenFile)), qPrintable(r.err));
+    }
+
     void receptionFailures_data()
     {
         QTest::addColumn<QStringList>("meterArgs");

@@ -8,6 +8,7 @@
 
 #include "app/AppState.h"
 #include "app/ModelCatalogue.h"
+#include "app/StringTable.h"
 #include "datalogger/LoggerFiles.h"
 #include "jobs/Jobs.h"
 #include "jobs/LoggerJobs.h"
@@ -338,8 +339,10 @@ private Q_SLOTS:
         if (!startMeter(faults))
             QSKIP("the simulated meter is not available");
         RecordingContext ctx;
-        QStringList written;
-        QCOMPARE(LoggerJobs::receiveAllLoggers(ctx, family, &written), 0);
+        LoggerJobs::AllLoggersOutcome outcome;
+        QCOMPARE(LoggerJobs::receiveAllLoggers(ctx, family, &outcome), 0);
+        const QStringList written = outcome.written;
+        QVERIFY(LoggerJobs::allLoggersSummary(outcome).isEmpty());
         for (const QString &f : files)
             QVERIFY2(written.contains(ws->temp() + QLatin1Char('/') + f), qPrintable(written.join(' ')));
         for (const QString &f : absent)
@@ -373,9 +376,10 @@ private Q_SLOTS:
         // A cable-modem download that fails stops the run with its result.
         if (!startMeter({QStringLiteral("nak:*?HD0201")}))
             QSKIP("the simulated meter is not available");
-        QStringList written;
-        QCOMPARE(LoggerJobs::receiveAllLoggers(ctx, 0x300, &written), int(Err::CommunicationError));
-        QCOMPARE(written, QStringList{ws->temp() + "/tempcm00.lg27m"});
+        LoggerJobs::AllLoggersOutcome outcome;
+        QCOMPARE(LoggerJobs::receiveAllLoggers(ctx, 0x300, &outcome), int(Err::CommunicationError));
+        QCOMPARE(outcome.written, QStringList{ws->temp() + "/tempcm00.lg27m"});
+        QCOMPARE(outcome.missing, QList<int>{2});
     }
 
     void allLoggersCancelBetweenDownloads()
@@ -392,12 +396,121 @@ private Q_SLOTS:
         } ctx;
         if (!startMeter())
             QSKIP("the simulated meter is not available");
-        QStringList written;
-        QCOMPARE(LoggerJobs::receiveAllLoggers(ctx, 0x200, &written), int(Err::UserBreak));
-        QCOMPARE(written, QStringList{ws->temp() + "/temp00.lg27t"});
+        LoggerJobs::AllLoggersOutcome outcome;
+        QCOMPARE(LoggerJobs::receiveAllLoggers(ctx, 0x200, &outcome), int(Err::UserBreak));
+        QCOMPARE(outcome.written, QStringList{ws->temp() + "/temp00.lg27t"});
+        QCOMPARE(outcome.missing, (QList<int>{2, 4}));
         QVERIFY(file("temp00.lg27t").endsWith(kTvLoggerColumns));
         QVERIFY(!meter->transcript().contains(QStringLiteral("*?HD00000")));
         QVERIFY(!QFile::exists(ws->temp() + "/temp02.lg27t"));
+    }
+
+    // A TV logger that ends short keeps what arrived, and says so: never a silent success.
+    void tvLoggerEndingShortSaysSo()
+    {
+        if (!startMeter({QStringLiteral("nak:*?HD00002")}))
+            QSKIP("the simulated meter is not available");
+        RecordingContext ctx;
+        const QString path = Logger::receivedLoggerPath(LoggerFamily::Tv, 0);
+        QCOMPARE(receiveTvLoggerJob(ctx, 0, path), 0);
+        QCOMPARE(ctx.messages, QStringList{QStringLiteral("Datalogger 0: 2 of 3 measurements received")});
+        QVERIFY(ctx.events.contains(QStringLiteral("message:Warning:Datalogger 0: 2 of 3 measurements received")));
+        QVERIFY(file("temp00.lg27t").endsWith("1,S2,48.25,0.00,7.0, , , , , , ,PAL/BG,5.50,61.2,-12.5,45.0\r\n"));
+
+        // Whole, it says nothing.
+        RecordingContext whole;
+        QCOMPARE(receiveTvLoggerJob(whole, 2, Logger::receivedLoggerPath(LoggerFamily::Tv, 2)), 0);
+        QVERIFY(whole.messages.isEmpty());
+
+        // In Spanish.
+        StringTable::setLanguage(1);
+        QCOMPARE(LoggerJobs::incompleteLoggerText(7, {1, 4}), QStringLiteral("Registro 7: 1 de 4 medidas recibidas"));
+        StringTable::setLanguage(0);
+    }
+
+    // All loggers: a TV logger whose file cannot be written, or whose port is lost, stops
+    // nothing; the run ends with the failure and names what is incomplete or missing.
+    void allLoggersGoOnPastATvFailure_data()
+    {
+        QTest::addColumn<QStringList>("faults");
+        QTest::addColumn<bool>("blockFile2");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QStringList>("written");
+        QTest::addColumn<QStringList>("summary");
+        QTest::newRow("file of slot 2 cannot be created")
+            << QStringList() << true << int(Err::UnableToOpenFile) << QStringList{"temp00.lg27t", "temp04.lg27t"}
+            << QStringList{"Loggers not received: 2"};
+        QTest::newRow("short logger, then the meter hangs up")
+            << QStringList{"nak:*?HD00002", "hangup:*?HD02"} << false << int(Err::CommunicationError)
+            << QStringList{"temp00.lg27t", "temp02.lg27t"}
+            << QStringList{"Datalogger 0: 2 of 3 measurements received", "Datalogger 2: 0 of 2 measurements received",
+                           "Loggers not received: 4"};
+        // A header that does not come (-96) still stops the run.
+        QTest::newRow("header of slot 2 refused") << QStringList{"nak:*?HL02:2-"} << false
+                                                  << int(Err::CommunicationError) << QStringList{"temp00.lg27t"}
+                                                  << QStringList{"Loggers not received: 2, 4"};
+    }
+    void allLoggersGoOnPastATvFailure()
+    {
+        QFETCH(QStringList, faults);
+        QFETCH(bool, blockFile2);
+        QFETCH(int, result);
+        QFETCH(QStringList, written);
+        QFETCH(QStringList, summary);
+        if (!startMeter(faults))
+            QSKIP("the simulated meter is not available");
+        if (blockFile2)
+            QVERIFY(QDir().mkpath(ws->temp() + "/temp02.lg27t"));   // a folder in the way
+        RecordingContext ctx;
+        QCOMPARE(receiveAllLoggersJob(ctx, 0x200), result);
+        QStringList expected;
+        for (const QString &f : written)
+            expected << ws->temp() + QLatin1Char('/') + f;
+        QStringList got;
+        for (const QString &f : {"temp00.lg27t", "temp02.lg27t", "temp04.lg27t"})
+            if (QFileInfo(ws->temp() + QLatin1Char('/') + f).isFile())
+                got << ws->temp() + QLatin1Char('/') + f;
+        QCOMPARE(got, expected);
+        QCOMPARE(ctx.messages, QStringList{summary.join(QLatin1Char('\n'))});
+        if (!faults.contains(QStringLiteral("nak:*?HL02:2-")))
+            QCOMPARE(meter->transcript().count(QStringLiteral("*?HL04")), blockFile2 ? 2 : 1);
+        else
+            QCOMPARE(meter->transcript().count(QStringLiteral("*?HL04")), 1);   // scanned, not asked
+    }
+
+    // The family order goes first only when this run has not left the meter on that family.
+    void familyOrderOnlyWhenNeeded()
+    {
+        if (!startMeter())
+            QSKIP("the simulated meter is not available");
+        RecordingContext ctx;
+        QCOMPARE(runJob(ctx, 0x220, Logger::indexPath(), 0), 0);
+        QCOMPARE(runJob(ctx, 0x260, Logger::receivedLoggerPath(LoggerFamily::Tv, 2), 2), 0);
+        QStringList t = meter->transcript();
+        QCOMPARE(count(t, "*TL2"), 1);
+        QCOMPARE(t.mid(51), QStringList({"*?HL02", "*?HD02000", "*?HD02001"}));
+
+        // A cable-modem download after the TV index selects its family first, and only once.
+        QCOMPARE(runJob(ctx, 0x360, Logger::receivedLoggerPath(LoggerFamily::Modem, 0), 0), 0);
+        QCOMPARE(runJob(ctx, 0x360, Logger::receivedLoggerPath(LoggerFamily::Modem, 2), 2), 0);
+        t = meter->transcript().mid(54);
+        QCOMPARE(t.mid(0, 2), QStringList({"*TL1", "*?HL00"}));
+        QCOMPARE(count(t, "*TL1"), 1);
+        QCOMPARE(file("tempcm00.lg27m"), kModemSlot0);
+
+        // All loggers of the family in force: no order; of the other family: one, before the scan.
+        QCOMPARE(runJob(ctx, 0x370, QString(), 0), 0);
+        QCOMPARE(count(meter->transcript(), "*TL1"), 1);
+        const qsizetype before = meter->transcript().size();
+        QCOMPARE(runJob(ctx, 0x270, QString(), 0), 0);
+        t = meter->transcript().mid(before);
+        QCOMPARE(t.first(), QStringLiteral("*TL2"));
+        QCOMPARE(count(t, "*TL2"), 1);
+
+        // After a restart of the meter the family is not known any more.
+        LoggerJobs::forgetLoggerFamily();
+        QCOMPARE(runJob(ctx, 0x260, Logger::receivedLoggerPath(LoggerFamily::Tv, 4), 4), 0);
+        QCOMPARE(meter->transcript().mid(meter->transcript().size() - 2), QStringList({"*TL2", "*?HL04"}));
     }
 
     void preCheck()
