@@ -4,6 +4,7 @@
 #include "cli/Cli.h"
 
 #include "app/AppState.h"
+#include "app/StringTable.h"
 #include "jobs/FirmwareJob.h"
 #include "jobs/JobContext.h"
 #include "jobs/Jobs.h"
@@ -56,8 +57,12 @@ int runUpgrade(const CliOptions &options, const QStringList &args)
 
     if (result == Err::PortFailure)
         return Cli::failText(QStringLiteral("port %1 cannot be opened").arg(app().PortName));
-    if (result != 0)
-        return Cli::fail(result);
+    if (result != 0) {
+        Cli::fail(result);
+        if (!run.stoppedAt.isEmpty())
+            Cli::err(StringTable::text(209 /* "Stopped at:" */) + QLatin1Char(' ') + run.stoppedAt);
+        return 1;
+    }
     Cli::out(QStringLiteral("firmware sent: %1").arg(QFileInfo(path).fileName()));
     if (run.identifiedIndex >= 0)
         Cli::out(QStringLiteral("model: %1").arg(run.identifiedName));

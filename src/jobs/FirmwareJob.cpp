@@ -1,5 +1,6 @@
 #include "jobs/FirmwareJob.h"
 #include "jobs/Jobs.h"
+#include "jobs/LoggerJobs.h"
 
 #include "app/AppState.h"
 #include "app/Files.h"
@@ -8,7 +9,6 @@
 #include "link/CommandLink.h"
 #include "link/ErrorCodes.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
@@ -46,20 +46,16 @@ private:
 };
 
 // A failed upgrade leaves the meter wherever the failed step left it; the technician needs to
-// know which step that was, so it goes into the status line and into the upgrade log beside
-// the exchanges that led to it.
-void reportStop(JobContext &ctx, FirmwareRun &run, int code, const QString &step)
+// know which step that was. The step's name, in the current language, goes with the failure's
+// message (the window's, the command line's); the upgrade log holds the exchanges alone.
+void reportStop(FirmwareRun &run, const QString &step)
 {
     run.stoppedAt = step;
-    const QString text = ErrorCodeText(code);
-    ctx.setStatus(QStringLiteral("%1 - %2").arg(text.isEmpty() ? QString::number(code) : text, step));
-    SerialPort &port = ctx.port();
-    if (!port.upgradeLogOn() || port.logPath().isEmpty())
-        return;
-    QFile log(port.logPath());
-    if (!log.open(QIODevice::WriteOnly | QIODevice::Append))
-        return; // like the exchange lines: a log that cannot be written is skipped
-    log.write(QStringLiteral("Stopped=%1,Error=%2\r\n").arg(step).arg(code).toLatin1());
+}
+
+QString stepText(int row)
+{
+    return StringTable::text(row);
 }
 
 // The restart, the erase, the lines and the final restart. The port is open and the upgrade
@@ -71,7 +67,7 @@ int sendFirmware(JobContext &ctx, const QString &path, const FirmwareTiming &tim
 
     int r = CommandLink::TransactWithRetry(port, Cmd::restartToLoader(), answer, 2);
     if (r < 0) {
-        reportStop(ctx, run, r, QStringLiteral("restart into the loader (*RS2)"));
+        reportStop(run, stepText(210 /* "restart into the loader (*RS2)" */));
         return r;
     }
     // The meter restarts into its loader; it does not listen until it has.
@@ -84,7 +80,7 @@ int sendFirmware(JobContext &ctx, const QString &path, const FirmwareTiming &tim
     // Nothing has been erased yet: a Cancel pressed up to here still leaves the meter's
     // firmware whole, so it is honoured before the first erase rather than after the last.
     if (ctx.cancelRequested()) {
-        reportStop(ctx, run, Err::UserBreak, QStringLiteral("before the erase of sector %1").arg(kFirmwareSectors[0]));
+        reportStop(run, stepText(211 /* "before the first sector erase" */));
         return Err::UserBreak;
     }
 
@@ -101,10 +97,9 @@ int sendFirmware(JobContext &ctx, const QString &path, const FirmwareTiming &tim
             }
             if (!erased) {
                 // Sector 2 is erased twice; say which time failed.
-                reportStop(ctx, run, Err::CommunicationError,
-                           QStringLiteral("%1erase of sector %2 (*FE%2)")
-                               .arg(i == 5 ? QStringLiteral("second ") : QString())
-                               .arg(sector));
+                reportStop(run, stepText(i == 5 ? 213 /* "second erase of sector %1 (*FE%1)" */
+                                                : 212 /* "erase of sector %1 (*FE%1)" */)
+                                    .arg(sector));
                 return Err::CommunicationError;
             }
             ctx.setStatus(StringTable::text(167 /* "Erased Sector :" */) + QLatin1Char(' ') + QString::number(sector));
@@ -118,31 +113,30 @@ int sendFirmware(JobContext &ctx, const QString &path, const FirmwareTiming &tim
     // The file is read again now, as it is sent; it must still be the file that was checked.
     QStringList lines;
     if (checkFirmwareFile(path, &lines) != 0) {
-        reportStop(ctx, run, Err::FirmwareOpen, QStringLiteral("before line 1: the firmware file cannot be read"));
+        reportStop(run, stepText(214 /* "reading the firmware file" */));
         return Err::FirmwareOpen;
     }
 
     for (int n = 0; n < lines.size(); ++n) {
         if (ctx.cancelRequested()) {
-            reportStop(ctx, run, Err::UserBreak, QStringLiteral("before line %1 of %2").arg(n + 1).arg(lines.size()));
+            reportStop(run, stepText(215 /* "before line %1 of %2" */).arg(n + 1).arg(lines.size()));
             return Err::UserBreak;
         }
         if (CommandLink::Transact(port, Cmd::firmwareLine(lines.at(n).toLatin1()), answer) < 0) {
-            reportStop(ctx, run, Err::CommunicationError,
-                       QStringLiteral("line %1 of %2 (*SX)").arg(n + 1).arg(lines.size()));
+            reportStop(run, stepText(216 /* "line %1 of %2 (*SX)" */).arg(n + 1).arg(lines.size()));
             return Err::CommunicationError;
         }
         // The maximum is an estimate; a file of short lines runs past it.
         ctx.setProgress(0, qMin(n + 1, maximum));
     }
     if (ctx.cancelRequested()) {
-        reportStop(ctx, run, Err::UserBreak, QStringLiteral("after the last line, before the final restart (*RS0)"));
+        reportStop(run, stepText(217 /* "before the final restart (*RS0)" */));
         return Err::UserBreak;
     }
 
     r = CommandLink::Transact(port, Cmd::restart(), answer);
     if (r < 0) {
-        reportStop(ctx, run, r, QStringLiteral("final restart (*RS0)"));
+        reportStop(run, stepText(218 /* "final restart (*RS0)" */));
         return r;
     }
     return 0;
@@ -255,12 +249,14 @@ int firmwareUpgradeJob(JobContext &ctx, const QString &firmwarePath)
     ctx.setCaption(StringTable::text(168 /* "Upgrade Firmware..." */));
     SerialPort &port = ctx.port();
     if (port.Open(app().PortName, 57600, 0, 8, 2) != 0) {
+        // Nothing was sent: no step to name. The command line says why; the windows say nothing.
         run.result = Err::PortFailure;
-        run.stoppedAt = QStringLiteral("port %1 cannot be opened").arg(app().PortName);
         storeRun(run);
         return run.result;
     }
     port.EnableUpgradeLog(true);
+    // The upgrade restarts the meter: what was known of its logger family goes.
+    LoggerJobs::forgetLoggerFamily();
     run.result = sendFirmware(ctx, firmwarePath, timing, run);
     port.EnableUpgradeLog(false);
     port.SetTimeout(timing.normalTimeoutMs);

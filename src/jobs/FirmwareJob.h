@@ -41,7 +41,8 @@ int firmwareProgressMaximum(qint64 fileSize);
 struct FirmwareRun {
     bool ran = false;          // false: no upgrade since the last take
     int result = 0;            // the file check's or the upgrade's result
-    QString stoppedAt;         // where a failed upgrade stopped; empty otherwise
+    QString stoppedAt;         // the step where a failed upgrade stopped, in the current language;
+                               // empty when it did not start (file check, port) or succeeded
     bool meterChecked = false; // the restarted meter was asked who it is
     int checkResult = 0;       // 0, -97 or -209
     int identifiedIndex = -1;  // catalogue index of the model the restarted meter named

@@ -34,7 +34,11 @@ void FirmwareCliTest::upgrade_data()
     QTest::newRow("sector refused")
         << QStringList{QStringLiteral("--fault"), QStringLiteral("nak:*FE3")}
         << QStringList{QStringLiteral("--model"), QStringLiteral("KV-27")} << fw << 1
-        << QStringList{QStringLiteral("Communication Error: -96"), QStringLiteral("erase of sector 3")} << 1 + 1 + 5;
+        << QStringList{QStringLiteral("Communication Error: -96\nStopped at: erase of sector 3 (*FE3)\n")} << 1 + 1 + 5;
+    QTest::newRow("sector refused, in Catalan")
+        << QStringList{QStringLiteral("--fault"), QStringLiteral("nak:*FE3")}
+        << QStringList{QStringLiteral("--model"), QStringLiteral("KV-27"), QStringLiteral("--lang"), QStringLiteral("ca")}
+        << fw << 1 << QStringList{QStringLiteral("\nAturat a: esborrat del sector 3 (*FE3)\n")} << 1 + 1 + 5;
     QTest::newRow("not firmware")
         << QStringList{} << QStringList{QStringLiteral("--model"), QStringLiteral("KV-27")}
         << QByteArray(":10000000FF\r\n") << 1 << QStringList{QStringLiteral("Error : Unable To Open File: -65")} << 0;

@@ -89,6 +89,8 @@ private Q_SLOTS:
     void failedUpgradeNamesStep();
     void cancelWhileSendingLines();
     void doubleClickWithModelChosenByHand();
+    void stepNamedInTheCurrentLanguage();
+    void portThatCannotOpenShowsNothing();
 
 private:
     bool setUpMeter(const QStringList &args);
@@ -252,9 +254,9 @@ void FirmwareWindowTest::failedUpgradeNamesStep()
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.EnviarClick();
-    QCOMPARE(p.messageTexts(), QStringList{QStringLiteral("Communication Error: -96")});
-    QVERIFY2(w.Note->text().startsWith(QStringLiteral("Status : Communication Error: -96")), qPrintable(w.Note->text()));
-    QVERIFY2(w.Note->text().contains(QStringLiteral("erase of sector 4")), qPrintable(w.Note->text()));
+    QCOMPARE(p.messageTexts(),
+             QStringList{QStringLiteral("Communication Error: -96\nStopped at: erase of sector 4 (*FE4)")});
+    QCOMPARE(w.Note->text(), QStringLiteral("Status : Ready"));
     QVERIFY(meter->transcript().filter(QStringLiteral("*SX")).isEmpty());
     QVERIFY(w.Enviar->isEnabled());
     saveScreenshot(&w, QStringLiteral("firmware-list-failed.png"));
@@ -284,13 +286,12 @@ void FirmwareWindowTest::cancelWhileSendingLines()
     }
 
     QVERIFY(clicked);
-    QCOMPARE(p.messageTexts(), QStringList{QStringLiteral("User Break: -98")});
     const QStringList t = meter->transcript();
     QVERIFY(!t.contains(QStringLiteral("*RS0")));
     const qsizetype sent = t.filter(QStringLiteral("*SX")).size();
     QVERIFY2(sent >= 5 && sent < 62, qPrintable(QString::number(sent)));
-    QVERIFY2(w.Note->text().contains(QStringLiteral("User Break: -98 - before line %1 of 62").arg(sent + 1)),
-             qPrintable(w.Note->text()));
+    QCOMPARE(p.messageTexts(), QStringList{QStringLiteral("User Break: -98\nStopped at: before line %1 of 62").arg(sent + 1)});
+    QCOMPARE(w.Note->text(), QStringLiteral("Status : Ready"));
     QVERIFY(!p.unexpected);
 }
 
@@ -318,6 +319,43 @@ void FirmwareWindowTest::doubleClickWithModelChosenByHand()
     QCOMPARE(meter->transcript().last(), QStringLiteral("*?VE"));
     QCOMPARE(w.Note->text(), QStringLiteral("Status : Ready"));
     QVERIFY(!p.unexpected);
+}
+
+void FirmwareWindowTest::stepNamedInTheCurrentLanguage()
+{
+    QVERIFY(setUpMeter({QStringLiteral("--fault"), QStringLiteral("nak:*FE2:2-")}));
+    ws->write(QStringLiteral("Version/fw.hx27"), firmwareFile(3));
+    StringTable::setLanguage(2);
+    ScriptedPrompter p;
+    p.expectMessage();
+    TUpGradeFiles w;
+    w.setTransmitStartDelay(0);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.EnviarClick();
+    QCOMPARE(p.messageTexts().size(), 1);
+    QVERIFY2(p.messageTexts().first().endsWith(QStringLiteral("\nAbgebrochen bei: zweites L\u00f6schen von Sektor 2 (*FE2)")),
+             qPrintable(p.messageTexts().first()));
+    QCOMPARE(w.Note->text(), StringTable::text(84, 2) + QStringLiteral(" : ") + StringTable::text(39, 2));
+    StringTable::setLanguage(0);
+    QVERIFY(!p.unexpected);
+}
+
+// A port that cannot be opened (54) shows nothing, as the transfer window's port failure never
+// does; the list is ready again.
+void FirmwareWindowTest::portThatCannotOpenShowsNothing()
+{
+    ws->write(QStringLiteral("Version/fw.hx27"), firmwareFile(3));
+    app().PortName = ws->path(QStringLiteral("no-such-tty"));
+    ScriptedPrompter p;
+    TUpGradeFiles w;
+    w.setTransmitStartDelay(0);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.EnviarClick();
+    QVERIFY(p.asked.empty());
+    QCOMPARE(w.Note->text(), QStringLiteral("Status : Ready"));
+    QVERIFY(w.Enviar->isEnabled());
 }
 
 QTEST_MAIN(FirmwareWindowTest)

@@ -27,6 +27,11 @@ QString statusText(const QString &state)
     return StringTable::text(84 /* "Status" */) + QStringLiteral(" : ") + state;
 }
 
+QString stoppedText(const QString &step)
+{
+    return StringTable::text(209 /* "Stopped at:" */) + QLatin1Char(' ') + step;
+}
+
 } // namespace
 
 TUpGradeFiles::TUpGradeFiles(QWidget *parent) : QDialog(parent)
@@ -207,14 +212,10 @@ void TUpGradeFiles::upgrade()
             view->setModelLabel(run.identifiedName);
         }
     }
-    ShowErrorCode(result, this);
-
-    if (run.ran && !run.stoppedAt.isEmpty()) {
-        const QString code = ErrorCodeText(result);
-        Note->setText(statusText(code.isEmpty() ? run.stoppedAt : code + QStringLiteral(" - ") + run.stoppedAt));
-    } else {
-        showReady();
-    }
+    // A failure says where the upgrade stopped; a port that could not be opened (54) shows
+    // nothing. The list is ready for the next upgrade either way.
+    ShowErrorCode(result, this, run.ran && !run.stoppedAt.isEmpty() ? stoppedText(run.stoppedAt) : QString());
+    showReady();
     Enviar->setEnabled(true);
     upgrading = false;
 }
