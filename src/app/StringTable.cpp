@@ -235,6 +235,9 @@ const Row kRowTexts[] = {
     {202, {"Undo", "Deshacer", "Rückgängig", "Desfer"}},
     {203, {"File not found", "Fichero no encontrado", "Datei nicht gefunden", "Fitxer no trobat"}},
     {204, {"Auto Identify", "Autoidentificar", "Automatisch erkennen", "Autoidentificar"}},
+    {235, {"The per-user workspace could not be created:", "No se pudo crear el espacio de trabajo del usuario:",
+           "Der Arbeitsbereich des Benutzers konnte nicht angelegt werden:",
+           "No s'ha pogut crear l'espai de treball de l'usuari:"}},
 };
 
 using Table = std::array<QString, kRows * kLanguages>;

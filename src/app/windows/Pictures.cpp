@@ -81,6 +81,39 @@ QPixmap logo()
     return p;
 }
 
+void drawIcon(QPainter &g, qreal size)
+{
+    // Drawn on a 48-unit square; every size is the same picture scaled.
+    g.save();
+    g.setRenderHint(QPainter::Antialiasing);
+    g.scale(size / 48, size / 48);
+    QLinearGradient bg(0, 0, 0, 48);
+    bg.setColorAt(0, QColor(250, 252, 252));
+    bg.setColorAt(1, QColor(214, 228, 228));
+    g.setPen(QPen(QColor(0, 70, 70), 2));
+    g.setBrush(bg);
+    g.drawRoundedRect(QRectF(2, 2, 44, 44), 9, 9);
+
+    const QRectF screen(7, 9, 34, 30);
+    g.setPen(QPen(QColor(20, 40, 40), 1.2));
+    g.setBrush(QColor(16, 36, 40));
+    g.drawRoundedRect(screen, 3, 3);
+    g.setPen(QPen(QColor(40, 90, 90), 0.6));
+    for (int i = 1; i < 4; ++i)
+        g.drawLine(QPointF(screen.left() + 1.5, screen.top() + i * screen.height() / 4),
+                   QPointF(screen.right() - 1.5, screen.top() + i * screen.height() / 4));
+    drawTrace(g, screen.adjusted(2.5, 2.5, -2.5, -2.5), QColor(120, 255, 160), 1.5);
+    g.restore();
+}
+
+QPixmap icon(int size)
+{
+    QPixmap p = blank(size, size);
+    QPainter g(&p);
+    drawIcon(g, size);
+    return p;
+}
+
 QPixmap flag(int language)
 {
     const int w = 36, h = 24;
