@@ -5,7 +5,7 @@
 #include "app/windows/Pictures.h"
 
 #include <QDir>
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
 #include <QSaveFile>
@@ -24,8 +24,9 @@ int fail(const QString &message)
 
 int main(int argc, char **argv)
 {
-    QGuiApplication application(argc, argv);
-    const QStringList args = QGuiApplication::arguments();
+    // Painting into an image or an SVG file needs no display.
+    QCoreApplication application(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
     if (args.size() != 3)
         return fail(QStringLiteral("usage: kelvatrone-icons OUTDIR ID"));
     const QString out = args[1];
