@@ -140,8 +140,7 @@ int main(int argc, char **argv)
         if (opt == QLatin1String("--workspace")) {
             options.workspace = value;
             options.workspaceOrigin = Workspace::Origin::Given;
-        }
-        else if (opt == QLatin1String("--port"))
+        } else if (opt == QLatin1String("--port"))
             options.port = value;
         else if (opt == QLatin1String("--model"))
             options.model = value;
