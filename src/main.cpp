@@ -1,11 +1,14 @@
 // Kelvatrone: the entry sequence of the windowed program.
 
 #include "app/StringTable.h"
+#include "app/Workspace.h"
 #include "app/windows/MainResum.h"
+#include "app/windows/Pictures.h"
 #include "app/windows/Prompts.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QLocale>
 #include <QLockFile>
 #include <QMessageBox>
@@ -69,6 +72,9 @@ int main(int argc, char **argv)
 
     QApplication::setApplicationName(QStringLiteral("Kelvatrone"));
     QApplication::setApplicationDisplayName(QStringLiteral("Kelvatrone"));
+    // The desktop links the windows to the installed desktop entry and its icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.kelvatrone.Kelvatrone"));
+    QApplication::setWindowIcon(QIcon(Pictures::icon(256)));
 
     // Numbers in files and commands always use "." whatever the user's regional settings.
     QLocale::setDefault(QLocale::c());
@@ -82,6 +88,17 @@ int main(int argc, char **argv)
                           Prompter::Icon::None);
         return -1;
     }
+
+    // A start outside a workspace (from the desktop menu, say) runs in the per-user workspace,
+    // created at the first start; the program folder is the current directory from here on.
+    const Workspace::Choice workspace =
+        Workspace::chooseForWindows(QDir::currentPath(), Workspace::deliveredDataFolder());
+    QDir::setCurrent(workspace.folder);
+    if (!workspace.error.isEmpty())
+        prompts().message(nullptr, StringTable::text(51 /* "Warning" */),
+                          StringTable::text(235 /* "The per-user workspace could not be created:" */) + QLatin1Char('\n')
+                              + Workspace::perUserFolder() + QLatin1Char('\n') + workspace.error,
+                          Prompter::Icon::Warning);
 
     try {
         TMainResum mainWindow;

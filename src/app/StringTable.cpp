@@ -264,6 +264,9 @@ const Row kRowTexts[] = {
     {217, {"before the final restart (*RS0)", "antes del reinicio final (*RS0)", "vor dem abschließenden Neustart (*RS0)",
            "abans del reinici final (*RS0)"}},
     {218, {"final restart (*RS0)", "reinicio final (*RS0)", "abschließender Neustart (*RS0)", "reinici final (*RS0)"}},
+    {235, {"The per-user workspace could not be created:", "No se pudo crear el espacio de trabajo del usuario:",
+           "Der Arbeitsbereich des Benutzers konnte nicht angelegt werden:",
+           "No s'ha pogut crear l'espai de treball de l'usuari:"}},
 };
 
 using Table = std::array<QString, kRows * kLanguages>;

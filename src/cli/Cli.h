@@ -2,6 +2,8 @@
 // kelvatrone-cli: the core's operations from a terminal. Each subsystem registers its commands
 // from its own source file with a static CliRegistration.
 
+#include "app/Workspace.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -12,6 +14,7 @@ class SerialPort;
 
 struct CliOptions {
     QString workspace;       // program folder
+    Workspace::Origin workspaceOrigin = Workspace::Origin::CurrentFolder;   // why that folder
     QString port;            // --port, empty: the settings' PORT
     QString model;           // --model NAME, empty: identify when needed
     int language = 0;        // --lang

@@ -13,11 +13,13 @@ QString orNone(const QString &type)
     return type.isEmpty() ? QStringLiteral("-") : type;
 }
 
-int runInfo(const CliOptions &, const QStringList &args)
+int runInfo(const CliOptions &options, const QStringList &args)
 {
     if (!args.isEmpty())
         return Cli::usage(QStringLiteral("info"));
     const AppState &s = app();
+    Cli::out(QStringLiteral("workspace:        %1")
+                 .arg(Workspace::describe(Workspace::Choice{s.programFolder, options.workspaceOrigin, QString()})));
     Cli::out(QStringLiteral("program folder:   %1").arg(s.programFolder));
     Cli::out(QStringLiteral("port:             %1").arg(s.PortName));
     Cli::out(QStringLiteral("library folder:   %1").arg(s.libraryFolder));

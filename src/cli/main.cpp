@@ -4,6 +4,7 @@
 #include "app/AppState.h"
 #include "app/Settings.h"
 #include "app/StringTable.h"
+#include "app/Workspace.h"
 #include "link/ErrorCodes.h"
 #include "link/SerialPort.h"
 
@@ -124,8 +125,11 @@ int main(int argc, char **argv)
     StringTable::fillStringTable();
 
     CliOptions options;
-    options.workspace = QDir::currentPath();
     QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.value(0) == QLatin1String("--version")) {
+        Cli::out(QStringLiteral("Kelvatrone ") + app().ProgramVersion);
+        return 0;
+    }
     while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
         const QString opt = args.takeFirst();
         if (args.isEmpty()) {
@@ -133,9 +137,10 @@ int main(int argc, char **argv)
             return 2;
         }
         const QString value = args.takeFirst();
-        if (opt == QLatin1String("--workspace"))
+        if (opt == QLatin1String("--workspace")) {
             options.workspace = value;
-        else if (opt == QLatin1String("--port"))
+            options.workspaceOrigin = Workspace::Origin::Given;
+        } else if (opt == QLatin1String("--port"))
             options.port = value;
         else if (opt == QLatin1String("--model"))
             options.model = value;
@@ -160,8 +165,14 @@ int main(int argc, char **argv)
     if (it == registry().end())
         return Cli::usage(name);
 
-    // The workspace is found exactly as the windowed program finds its program folder.
+    // The workspace is found as the windowed program finds its program folder, except that
+    // the command line never creates the per-user workspace.
     Cli::startFolder = QDir::currentPath();
+    if (options.workspaceOrigin != Workspace::Origin::Given) {
+        const Workspace::Choice choice = Workspace::chooseForCommandLine(Cli::startFolder);
+        options.workspace = choice.folder;
+        options.workspaceOrigin = choice.origin;
+    }
     if (!QDir::setCurrent(options.workspace)) {
         Cli::err(QStringLiteral("workspace folder not found: %1").arg(options.workspace));
         return 1;

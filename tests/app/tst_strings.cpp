@@ -5,7 +5,16 @@
 namespace {
 bool isUnusedRow(int row)
 {
-    return row == 13 || row == 14 || row == 15 || row == 16 || row == 161 || row > 218;
+    if (row == 13 || row == 14 || row == 15 || row == 16 || row == 161)
+        return true;
+    // Rows added after the first 205 come in blocks, one per feature.
+    const std::pair<int, int> laterBlocks[] = {{205, 218}, {235, 235}};
+    if (row < 205)
+        return false;
+    for (const auto &[first, last] : laterBlocks)
+        if (row >= first && row <= last)
+            return false;
+    return true;
 }
 const char *const kLanguageNames[] = {"English", "Spanish", "German", "Catalan"};
 } // namespace

@@ -43,6 +43,7 @@ A simulated Kelvatrone meter on a pseudo-terminal. Prints the device path of the
                               delay:MS[:PREFIX[:SEL]]  pace[:BAUD]
                               hangup:N  hangup:PREFIX[:SEL]
   --exit-with-parent        end when the process that started the meter ends
+  --version                 show the version
   --help                    show this text
 )";
 
@@ -81,6 +82,9 @@ int main(int argc, char **argv)
         QString v;
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             std::fputs(Usage, stdout);
+            return 0;
+        } else if (a == QLatin1String("--version")) {
+            std::printf("kelvatrone-meter v%s\n", KV_VERSION);
             return 0;
         } else if (a == QLatin1String("--boot")) {
             profile.startInLoader = true;

@@ -40,6 +40,32 @@ void drawTrace(QPainter &g, const QRectF &r, const QColor &colour, qreal width)
     g.drawPath(path);
 }
 
+// The logo's panel: a rounded frame around a pale teal gradient.
+void drawPanel(QPainter &g, const QRectF &r, qreal radius)
+{
+    QLinearGradient bg(0, r.top() - 1, 0, r.bottom() + 1);
+    bg.setColorAt(0, QColor(250, 252, 252));
+    bg.setColorAt(1, QColor(214, 228, 228));
+    g.setPen(QPen(QColor(0, 70, 70), 2));
+    g.setBrush(bg);
+    g.drawRoundedRect(r, radius, radius);
+}
+
+// The logo's screen: dark, with three grid lines and the spectrum trace. scale sizes the
+// corners, lines and margins for a smaller screen.
+void drawScreen(QPainter &g, const QRectF &screen, qreal scale, qreal traceWidth)
+{
+    g.setPen(QPen(QColor(20, 40, 40), 1.5 * scale));
+    g.setBrush(QColor(16, 36, 40));
+    g.drawRoundedRect(screen, 4 * scale, 4 * scale);
+    g.setPen(QPen(QColor(40, 90, 90), 0.8 * scale));
+    for (int i = 1; i < 4; ++i)
+        g.drawLine(QPointF(screen.left() + 2 * scale, screen.top() + i * screen.height() / 4),
+                   QPointF(screen.right() - 2 * scale, screen.top() + i * screen.height() / 4));
+    const qreal m = 4 * scale;
+    drawTrace(g, screen.adjusted(m, m, -m, -m), QColor(120, 255, 160), traceWidth);
+}
+
 } // namespace
 
 QPixmap logo()
@@ -47,23 +73,9 @@ QPixmap logo()
     QPixmap p = blank(432, 72);
     QPainter g(&p);
     g.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient bg(0, 0, 0, 72);
-    bg.setColorAt(0, QColor(250, 252, 252));
-    bg.setColorAt(1, QColor(214, 228, 228));
-    g.setPen(QPen(QColor(0, 70, 70), 2));
-    g.setBrush(bg);
-    g.drawRoundedRect(QRectF(1, 1, 430, 70), 10, 10);
-
+    drawPanel(g, QRectF(1, 1, 430, 70), 10);
     // Screen with a trace on the left.
-    const QRectF screen(12, 10, 84, 52);
-    g.setPen(QPen(QColor(20, 40, 40), 1.5));
-    g.setBrush(QColor(16, 36, 40));
-    g.drawRoundedRect(screen, 4, 4);
-    g.setPen(QPen(QColor(40, 90, 90), 0.8));
-    for (int i = 1; i < 4; ++i)
-        g.drawLine(QPointF(screen.left() + 2, screen.top() + i * screen.height() / 4),
-                   QPointF(screen.right() - 2, screen.top() + i * screen.height() / 4));
-    drawTrace(g, screen.adjusted(4, 4, -4, -4), QColor(120, 255, 160), 1.6);
+    drawScreen(g, QRectF(12, 10, 84, 52), 1, 1.6);
 
     QFont f(QStringLiteral("Sans Serif"));
     f.setPixelSize(38);
@@ -78,6 +90,25 @@ QPixmap logo()
     g.setPen(QColor(40, 60, 60));
     g.drawText(QRectF(110, 48, 316, 18), Qt::AlignLeft | Qt::AlignVCenter,
                QStringLiteral("TV & CABLE FIELD-STRENGTH METERS"));
+    return p;
+}
+
+void drawIcon(QPainter &g, qreal size)
+{
+    // The logo's panel and screen on a 48-unit square; every size is the same picture scaled.
+    g.save();
+    g.setRenderHint(QPainter::Antialiasing);
+    g.scale(size / 48, size / 48);
+    drawPanel(g, QRectF(2, 2, 44, 44), 9);
+    drawScreen(g, QRectF(7, 9, 34, 30), 0.75, 1.5);
+    g.restore();
+}
+
+QPixmap icon(int size)
+{
+    QPixmap p = blank(size, size);
+    QPainter g(&p);
+    drawIcon(g, size);
     return p;
 }
 
