@@ -55,7 +55,7 @@ int runUpgrade(const CliOptions &options, const QStringList &args)
     applyRestartedMeter(run);
 
     if (result == Err::PortFailure)
-        return Cli::failText(QStringLiteral("port %1 cannot be opened").arg(app().PortName));
+        return Cli::portFailure();
     if (result != 0)
         return Cli::fail(result);
     Cli::out(QStringLiteral("firmware sent: %1").arg(QFileInfo(path).fileName()));

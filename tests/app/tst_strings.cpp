@@ -5,7 +5,7 @@
 namespace {
 bool isUnusedRow(int row)
 {
-    return row == 13 || row == 14 || row == 15 || row == 16 || row == 161 || row > 204;
+    return row == 13 || row == 14 || row == 15 || row == 16 || row == 161 || (row > 204 && (row < 275 || row > 288));
 }
 const char *const kLanguageNames[] = {"English", "Spanish", "German", "Catalan"};
 } // namespace
