@@ -145,6 +145,19 @@ QList<PortEntry> build()
         runList = sources().runList;
         extras = sources().extras;
     }
+    if (!runList.isEmpty()) {
+        // The devices given for the run, with the system's details where it lists them.
+        const QList<PortEntry> system = systemPorts();
+        QList<PortEntry> table;
+        for (const QString &device : runList) {
+            auto it = std::find_if(system.begin(), system.end(),
+                                   [&](const PortEntry &e) { return e.device == device || e.byId == device; });
+            PortEntry e = it != system.end() ? *it : plainEntry(device);
+            e.device = device;
+            table << e;
+        }
+        return table;
+    }
 #ifdef Q_OS_WIN
     // Number n is the system's COMn; the system's details are added where it knows the port.
     QHash<QString, PortEntry> known;
@@ -157,24 +170,10 @@ QList<PortEntry> build()
         e.device = name;
         table << e;
     }
-    (void)runList;
     (void)extras;
     return table;
 #else
-    QList<PortEntry> table;
-    if (!runList.isEmpty()) {
-        // The devices given for the run, with the system's details where it lists them.
-        const QList<PortEntry> system = systemPorts();
-        for (const QString &device : runList) {
-            auto it = std::find_if(system.begin(), system.end(),
-                                   [&](const PortEntry &e) { return e.device == device || e.byId == device; });
-            PortEntry e = it != system.end() ? *it : plainEntry(device);
-            e.device = device;
-            table << e;
-        }
-        return table;
-    }
-    table = systemPorts();
+    QList<PortEntry> table = systemPorts();
     for (const QString &path : extras) {
         if (path.isEmpty())
             continue;

@@ -312,8 +312,10 @@ private Q_SLOTS:
         QString askedWhileSearching;
         QTimer answer;
         connect(&answer, &QTimer::timeout, this, [&] {
-            if (wait->isVisible() && !wait->isModal() && wait->Label2->isVisible() && askedWhileSearching.isEmpty())
+            if (wait->isVisible() && !wait->isModal() && wait->Label2->isVisible() && askedWhileSearching.isEmpty()) {
                 askedWhileSearching = wait->Label2->text();
+                saveScreenshot(wait, QStringLiteral("identification-asking"));
+            }
             if (wait->isVisible() && wait->isModal() && wait->ButtonYes->isVisible()) {
                 asked << wait->Label1->text();
                 QTest::mouseClick(wait->ButtonYes, Qt::LeftButton);
