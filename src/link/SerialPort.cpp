@@ -407,6 +407,10 @@ QString SerialPort::deviceFor(const QString &designation)
     const QString name = designation.trimmed();
     if (PortTable::isDevicePath(name) || PortTable::numberOf(name) <= 0)
         return PortTable::deviceFor(name, {});
+#ifdef Q_OS_WIN
+    if (PortTable::runDevices().isEmpty())
+        return QStringLiteral("COM%1").arg(PortTable::numberOf(name));   // Qt adds the "\\.\" prefix itself
+#endif
     return PortTable::deviceFor(name, PortTable::build());
 }
 

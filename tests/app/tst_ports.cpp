@@ -401,6 +401,30 @@ private Q_SLOTS:
         QCOMPARE(ws.read(QStringLiteral("not-a-port")), QByteArray("keep"));
     }
 
+    // A port of the table that is no terminal: the search passes it by without writing to it,
+    // and after finding nothing the window says why that port was not asked.
+    void windowScanTellsWhyAPortWasNotAsked()
+    {
+        TestWorkspace ws;
+        QVERIFY(loadCatalogue() > 0);
+        PtyPair silent;
+        QVERIFY(silent.ok());
+        const QString plain = ws.write(QStringLiteral("not-a-port"), "keep");
+        PortTable::setRunDevices({plain, silent.slavePath()});
+        thePort().SetTimeout(100);
+        FakeMainWindow main;
+        main.show();
+        ScriptedPrompter prompter;
+        prompter.expectMessage();
+        prompter.expectMessage();
+        autoIdentify(main);
+        QTRY_VERIFY_WITH_TIMEOUT(!identificationRunning(), 10000);
+        QCOMPARE(prompter.messageTexts(), (QStringList{ErrorCodeText(Err::NotRecognized),
+                                                       QStringLiteral("COM1: ") + StringTable::text(284).arg(plain)}));
+        QCOMPARE(ws.read(QStringLiteral("not-a-port")), QByteArray("keep"));
+        QCOMPARE(silent.readAvailable(50), kTwoAsks);
+    }
+
     // Permission denied, seen by a user without the right to the device: the command line runs
     // with a dropped user id (the suite runs as root here and in CI).
     void permissionDenied()

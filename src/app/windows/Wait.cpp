@@ -68,6 +68,16 @@ public:
         }, Qt::QueuedConnection);
     }
 
+    // A port that is there but did not open (permission, another program, not a serial port)
+    // is told after a search that found nothing: it may be where the meter is.
+    void portNotOpened(int number, const PortFailure &why) override
+    {
+        if (why.kind == PortFailure::Kind::Missing)
+            return;
+        const QString text = QStringLiteral("COM%1: ").arg(number) + portFailureText(why);
+        QMetaObject::invokeMethod(this, [this, text] { unopened << text; }, Qt::QueuedConnection);
+    }
+
     // Every port of the table is asked at once: the label and the please-wait window show
     // which ones are still being asked.
     void portsAsked(const QList<int> &numbers, const QStringList &devices) override
@@ -134,6 +144,7 @@ private:
     std::mutex questionLock;
     std::promise<bool> question;
     bool questionOpen = false;
+    QStringList unopened;   // why ports of the table did not open, window thread only
 };
 
 QPointer<IdentificationRun> currentRun;
@@ -181,6 +192,9 @@ void IdentificationRun::finish()
         view.refreshCommands();
         view.setModelLabel(StringTable::text(187 /* "Not recognized equipment" */));
         ShowErrorCode(Err::NotRecognized, view.widget());
+        if (!unopened.isEmpty())
+            prompts().message(view.widget(), QStringLiteral("Kelvatrone"), unopened.join(QStringLiteral("\n\n")),
+                              Prompter::Icon::Warning);
         break;
     }
     deleteLater();
