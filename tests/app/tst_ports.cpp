@@ -12,6 +12,7 @@
 #include "app/Settings.h"
 #include "app/StringTable.h"
 #include "app/windows/MainWindowView.h"
+#include "app/windows/Prompts.h"
 #include "app/windows/Seleccioport.h"
 #include "app/windows/Wait.h"
 #include "link/ErrorCodes.h"
@@ -385,6 +386,14 @@ private Q_SLOTS:
         QCOMPARE(thePort().Open(dangling), -1);
         QCOMPARE(thePort().lastFailure().kind, PortFailure::Kind::Missing);
         QVERIFY(portFailureText(thePort().lastFailure()).startsWith(StringTable::text(275).arg(dangling)));
+        {
+            // The windows' "Not Free Port" says why.
+            ScriptedPrompter prompter;
+            prompter.expectMessage();
+            ShowErrorCode(Err::NotFreePort, nullptr);
+            QCOMPARE(prompter.messageTexts(), QStringList{ErrorCodeText(Err::NotFreePort) + QStringLiteral("\n\n")
+                                                          + portFailureText(thePort().lastFailure())});
+        }
 
         const QString plain = ws.write(QStringLiteral("not-a-port"), "keep");
         QCOMPARE(thePort().Open(plain), -1);

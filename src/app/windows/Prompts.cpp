@@ -1,6 +1,8 @@
 #include "app/windows/Prompts.h"
 #include "app/StringTable.h"
 #include "link/ErrorCodes.h"
+#include "link/PortMessages.h"
+#include "link/SerialPort.h"
 
 #include <QFileDialog>
 #include <QPageSetupDialog>
@@ -70,9 +72,15 @@ void setPrompter(Prompter *p)
 
 void ShowErrorCode(int code, QWidget *parent)
 {
-    const QString text = ErrorCodeText(code);
+    QString text = ErrorCodeText(code);
     if (text.isEmpty())
         return;
+    // "Not Free Port" alone does not help: say why the port did not open, when it did not.
+    if (code == Err::NotFreePort && !thePort().isOpen()) {
+        const QString why = portFailureText(thePort().lastFailure());
+        if (!why.isEmpty())
+            text += QStringLiteral("\n\n") + why;
+    }
     prompts().message(parent, StringTable::text(51 /* "Warning" */), text,
                       errorCodeUsesStopIcon(code) ? Prompter::Icon::Critical : Prompter::Icon::Information);
 }
