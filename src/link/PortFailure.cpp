@@ -66,7 +66,7 @@ qint64 lockFileHolder(const QString &device)
         const QByteArray first = f.read(64).trimmed().split('\n').value(0).trimmed();
         bool ok = false;
         const qint64 pid = first.toLongLong(&ok);
-        if (ok && processAlive(pid) && pid != qint64(getpid()))
+        if (ok && processAlive(pid))
             return pid;
     }
     return 0;
@@ -149,9 +149,15 @@ PortFailure afterFailedOpen(const QString &designation, const QString &device, c
             f.kind = PortFailure::Kind::NotTerminal;
             return f;
         }
-        // It opens: what kept the serial port from opening it is another program's lock.
-        if (const qint64 pid = lockFileHolder(device))
+        // It opens: what kept the serial port from opening it is a lock, another program's or
+        // this program's own (another exchange holds the device).
+        if (const qint64 pid = lockFileHolder(device)) {
+            if (pid == qint64(getpid())) {
+                f.kind = PortFailure::Kind::BusyHere;
+                return f;
+            }
             return busy(f, pid);
+        }
         if (const qint64 pid = openFileHolder(device))
             return busy(f, pid);
         return f;
@@ -164,8 +170,10 @@ PortFailure afterFailedOpen(const QString &designation, const QString &device, c
         f.group = groupOf(device);
         f.user = userName();
         return f;
-    case EBUSY:
-        return busy(f, lockFileHolder(device) ? lockFileHolder(device) : openFileHolder(device));
+    case EBUSY: {
+        const qint64 pid = lockFileHolder(device);
+        return busy(f, pid ? pid : openFileHolder(device));
+    }
     case ENOENT:
     case ENXIO:
     case ENODEV:
