@@ -53,10 +53,6 @@ QString catalogueNames()
     return names.join(QStringLiteral(", "));
 }
 
-} // namespace
-
-namespace {
-
 int searchTable(SerialPort &port, PortSearchHost &host, const QString &skipDevice)
 {
     const PortSearchResult found = searchPorts(port, host, skipDevice);
