@@ -35,6 +35,8 @@ struct CliRegistration {
 namespace Cli {
 // Prints the error table's message for the code on standard error and returns 1; 0 for codes >= 0.
 int fail(int code);
+// Says on standard error that the port did not open, and why; returns 1.
+int portFailure();
 // Prints a text on standard error and returns 1.
 int failText(const QString &text);
 // Prints a usage line for the command on standard error and returns 2.

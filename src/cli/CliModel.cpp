@@ -1,7 +1,8 @@
 // Choosing the model for a command-line run: --model NAME as a manual choice would choose it,
 // otherwise identification of the meter. The port given with --port is the only one asked;
-// without it the settings' PORT is asked first and, when no meter answers there, every port
-// number is tried as the windows' Auto Identify does.
+// with --ports (and no --port) every port of that list is asked at once; otherwise the
+// settings' PORT is asked first and, when no meter answers there, every port of the table is
+// asked as the windows' Auto Identify does.
 
 #include "cli/Cli.h"
 #include "cli/CliModel.h"
@@ -9,6 +10,8 @@
 #include "app/AppState.h"
 #include "app/ModelCatalogue.h"
 #include "link/ErrorCodes.h"
+#include "link/PortMessages.h"
+#include "link/PortTable.h"
 #include "link/PortSearch.h"
 #include "link/SerialPort.h"
 
@@ -20,12 +23,26 @@ constexpr int kDeviceUnknown = -104;   // "Device Unknown"
 // stops there, and the -210 message tells the user to name the model with --model.
 class TerminalSearchHost : public PortSearchHost {
 public:
-    void portTried(int number, bool opened) override
+    void portTried(int, bool) override {}
+    void portNotOpened(int number, const PortFailure &why) override
     {
-        if (opened)
-            Cli::err(QStringLiteral("asking COM%1 for the meter's identity").arg(number));
+        Cli::err(QStringLiteral("COM%1: ").arg(number) + portFailureText(why));
+    }
+    // The ports being asked, once, when the search starts asking them.
+    void portsAsked(const QList<int> &numbers, const QStringList &devices) override
+    {
+        if (told || numbers.isEmpty())
+            return;
+        told = true;
+        QStringList parts;
+        for (int i = 0; i < numbers.size(); ++i)
+            parts << PortTable::numberWithDevice(numbers[i], devices.value(i));
+        Cli::err(QStringLiteral("asking %1 for the meter's identity").arg(parts.join(QStringLiteral(", "))));
     }
     bool chooseManually(const QString &) override { return true; }
+
+private:
+    bool told = false;
 };
 
 QString catalogueNames()
@@ -34,6 +51,18 @@ QString catalogueNames()
     for (int i = 0; i < app().catalogueCount; ++i)
         names << app().catalogue[size_t(i)].modelName;
     return names.join(QStringLiteral(", "));
+}
+
+int searchTable(SerialPort &port, PortSearchHost &host, const QString &skipDevice)
+{
+    const PortSearchResult found = searchPorts(port, host, skipDevice);
+    if (found.code == 1 || found.code == Err::ManualSelection)
+        app().PortName = QString::number(found.portNumber);
+    if (found.code == 1) {
+        chooseModel(found.modelIndex, false);
+        return 0;
+    }
+    return found.code == Err::ManualSelection ? Err::ManualSelection : Err::NotRecognized;
 }
 
 } // namespace
@@ -58,6 +87,8 @@ int identifyMeter(const CliOptions &options)
     TerminalSearchHost host;
     int index = -1;
     const QString first = app().PortName;
+    if (options.port.isEmpty() && !PortTable::runDevices().isEmpty())
+        return searchTable(port, host, QString());
     const int r = identifyOnPort(port, first, host, index);
     if (r == 1) {
         chooseModel(index, false);
@@ -65,18 +96,13 @@ int identifyMeter(const CliOptions &options)
     }
     if (r == Err::ManualSelection)
         return r;
-    if (r == Err::NotFreePort)
+    if (r == Err::NotFreePort) {
         err(port.lastOpenError());
+        err(portFailureText(port.lastFailure()));
+    }
     if (!options.port.isEmpty())
         return r;
-    const PortSearchResult found = searchPorts(port, host, SerialPort::deviceFor(first));
-    if (found.code == 1 || found.code == Err::ManualSelection)
-        app().PortName = QString::number(found.portNumber);
-    if (found.code == 1) {
-        chooseModel(found.modelIndex, false);
-        return 0;
-    }
-    return found.code == Err::ManualSelection ? Err::ManualSelection : Err::NotRecognized;
+    return searchTable(port, host, SerialPort::deviceFor(first));
 }
 
 int ensureModel(const CliOptions &options)

@@ -56,7 +56,7 @@ int runUpgrade(const CliOptions &options, const QStringList &args)
     applyRestartedMeter(run);
 
     if (result == Err::PortFailure)
-        return Cli::failText(QStringLiteral("port %1 cannot be opened").arg(app().PortName));
+        return Cli::portFailure();
     if (result != 0) {
         Cli::fail(result);
         if (!run.stoppedAt.isEmpty())

@@ -22,7 +22,7 @@ namespace {
 
 int portFailure()
 {
-    return Cli::failText(QStringLiteral("port %1 cannot be opened").arg(app().PortName));
+    return Cli::portFailure();
 }
 
 QString conversionFailure(const QString &planType, const QString &line)

@@ -6,6 +6,7 @@
 #include "app/ModelCatalogue.h"
 #include "link/CommandLink.h"
 #include "link/ErrorCodes.h"
+#include "link/PortMessages.h"
 #include "link/SerialPort.h"
 
 namespace {
@@ -50,6 +51,7 @@ int runSend(const CliOptions &, const QStringList &args)
     SerialPort &port = thePort();
     if (port.Open(app().PortName, 57600, 0, 8, 2) != 0) {
         Cli::err(port.lastOpenError());
+        Cli::err(portFailureText(port.lastFailure()));
         return Cli::fail(Err::NotFreePort);
     }
     if (log == QLatin1String("chnl"))

@@ -61,7 +61,7 @@ bool parseFamily(const QString &text, LoggerFamily &family)
 
 int portFailure()
 {
-    return Cli::failText(QStringLiteral("port %1 cannot be opened").arg(app().PortName));
+    return Cli::portFailure();
 }
 
 int jobFailure(int result)

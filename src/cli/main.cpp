@@ -6,6 +6,7 @@
 #include "app/StringTable.h"
 #include "app/Workspace.h"
 #include "link/ErrorCodes.h"
+#include "link/PortTable.h"
 #include "link/SerialPort.h"
 
 #include <QCoreApplication>
@@ -35,8 +36,8 @@ void writeLine(FILE *stream, const QString &line)
 
 int printHelp()
 {
-    Cli::out(QStringLiteral("usage: kelvatrone-cli [--workspace DIR] [--port P] [--model NAME] "
-                            "[--lang en|es|de|ca] COMMAND [ARGS]"));
+    Cli::out(QStringLiteral("usage: kelvatrone-cli [--workspace DIR] [--port P] [--ports DEV[,DEV...]] "
+                            "[--model NAME] [--lang en|es|de|ca] COMMAND [ARGS]"));
     Cli::out(QString());
     Cli::out(QStringLiteral("commands:"));
     Cli::out(QStringLiteral("  help                      this list"));
@@ -142,6 +143,8 @@ int main(int argc, char **argv)
             options.workspaceOrigin = Workspace::Origin::Given;
         } else if (opt == QLatin1String("--port"))
             options.port = value;
+        else if (opt == QLatin1String("--ports"))
+            PortTable::setRunDevices(value.split(QLatin1Char(','), Qt::SkipEmptyParts));
         else if (opt == QLatin1String("--model"))
             options.model = value;
         else if (opt == QLatin1String("--lang")) {

@@ -2,6 +2,8 @@
 
 #include "app/AppState.h"
 #include "app/Files.h"
+#include "link/ErrorCodes.h"
+#include "link/PortTable.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -12,6 +14,12 @@
 #include <QThread>
 #include <algorithm>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 constexpr char kCR = 13;
@@ -19,65 +27,42 @@ constexpr char kXON = 17;
 constexpr char kXOFF = 19;
 constexpr char kNAK = 21;
 
-QMutex &tableLock()
-{
-    static QMutex m;
-    return m;
-}
+} // namespace
 
-QStringList &storedExtraDevices()
+PortInterrupt::PortInterrupt()
 {
-    static QStringList paths;
-    return paths;
-}
-
-// "/dev/ttyS10" after "/dev/ttyS9": compare the trailing numbers as numbers so that the table
-// keeps the order a technician expects and stays the same from one run to the next.
-bool naturalLess(const QString &a, const QString &b)
-{
-    auto split = [](const QString &s, QString &stem, qint64 &num) {
-        int i = int(s.size());
-        while (i > 0 && s[i - 1].isDigit())
-            --i;
-        stem = s.left(i);
-        const QString digits = s.mid(i);
-        num = digits.isEmpty() ? -1 : digits.left(15).toLongLong();
-    };
-    QString sa, sb;
-    qint64 na, nb;
-    split(a, sa, na);
-    split(b, sb, nb);
-    if (sa != sb)
-        return sa < sb;
-    if (na != nb)
-        return na < nb;
-    return a < b;
-}
-
-bool isDevicePath(const QString &designation)
-{
-#ifdef Q_OS_WIN
-    return designation.startsWith(QLatin1String("\\\\.\\")) || designation.contains(QLatin1Char('/'));
-#else
-    return designation.contains(QLatin1Char('/'));
+#ifdef Q_OS_UNIX
+    if (::pipe(fds) == 0) {
+        for (int fd : fds) {
+            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+            ::fcntl(fd, F_SETFL, O_NONBLOCK);
+        }
+    } else {
+        fds[0] = fds[1] = -1;
+    }
 #endif
 }
 
-// The number of a "n" or "COMn" designation; 0 when it holds none.
-int portNumberOf(const QString &designation)
+PortInterrupt::~PortInterrupt()
 {
-    QString rest = designation;
-    if (rest.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
-        rest = rest.mid(3);
-    if (rest.isEmpty() || rest.size() > 6)
-        return 0;
-    for (const QChar c : rest)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return 0;
-    return rest.toInt();
+#ifdef Q_OS_UNIX
+    for (int fd : fds)
+        if (fd >= 0)
+            ::close(fd);
+#endif
 }
 
-} // namespace
+void PortInterrupt::trigger()
+{
+    if (flag.exchange(true))
+        return;
+#ifdef Q_OS_UNIX
+    if (fds[1] >= 0) {
+        const char one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(fds[1], &one, 1);
+    }
+#endif
+}
 
 SerialPort::SerialPort() = default;
 
@@ -112,27 +97,49 @@ bool SerialPort::heldByOtherThread() const
     return holder && holder != QThread::currentThread() && !holder->isFinished();
 }
 
+int SerialPort::failOpen(PortFailure f, const QString &text)
+{
+    failure = std::move(f);
+    openError = text;
+    return -1;
+}
+
 int SerialPort::Open(const QString &designation, int baud, int parity, int byteSize, int stopBits)
 {
     const QString name = designation.trimmed();
     if (heldByOtherThread()) {
-        openError = QStringLiteral("port %1: in use by another exchange of this program").arg(name);
-        return -1;
+        PortFailure f;
+        f.kind = PortFailure::Kind::BusyHere;
+        f.designation = name;
+        f.device = deviceFor(name);
+        return failOpen(f, QStringLiteral("port %1: in use by another exchange of this program").arg(name));
     }
     Close();
     openError.clear();
+    failure = PortFailure();
 
     const QString device = deviceFor(name);
     if (device.isEmpty()) {
-        openError = QStringLiteral("port %1: no such port").arg(name.isEmpty() ? QStringLiteral("\"\"") : name);
-        return -1;
+        PortFailure f;
+        f.kind = PortFailure::Kind::Missing;
+        f.designation = name;
+        return failOpen(f, QStringLiteral("port %1: no such port").arg(name.isEmpty() ? QStringLiteral("\"\"") : name));
+    }
+    if (PortTable::isDevicePath(device)) {
+        // A path typed by hand may name anything: refuse what is not a terminal before the
+        // serial port code opens it and sets it up.
+        const PortFailure before = PortDiagnosis::beforeOpen(name, device);
+        if (before.kind == PortFailure::Kind::Missing)
+            return failOpen(before, QStringLiteral("port %1: no such port").arg(name));
+        if (before.kind == PortFailure::Kind::NotTerminal)
+            return failOpen(before, QStringLiteral("port %1: not a serial port").arg(name));
     }
 
     auto p = std::make_unique<QSerialPort>();
     p->setPortName(device);
     if (!p->open(QIODevice::ReadWrite)) {
-        openError = QStringLiteral("port %1 (%2): %3").arg(name, device, p->errorString());
-        return -1;
+        const QString text = QStringLiteral("port %1 (%2): %3").arg(name, device, p->errorString());
+        return failOpen(PortDiagnosis::afterFailedOpen(name, device, p->errorString()), text);
     }
 
     QSerialPort::Parity par = QSerialPort::NoParity;
@@ -152,9 +159,14 @@ int SerialPort::Open(const QString &designation, int baud, int parity, int byteS
     if (!parityOk || !dataOk || !p->setBaudRate(baud)
         || !p->setDataBits(QSerialPort::DataBits(byteSize)) || !p->setParity(par) || !p->setStopBits(stop)
         || !p->setFlowControl(QSerialPort::NoFlowControl)) {
-        openError = QStringLiteral("port %1 (%2): line settings refused: %3").arg(name, device, p->errorString());
+        const QString text = QStringLiteral("port %1 (%2): line settings refused: %3").arg(name, device, p->errorString());
+        PortFailure f;
+        f.kind = PortFailure::Kind::NotTerminal;
+        f.designation = name;
+        f.device = device;
+        f.systemText = p->errorString();
         p->close();
-        return -1;
+        return failOpen(f, text);
     }
     // A pseudo-terminal has no modem lines and refuses DTR/RTS; a real port holds them on.
     if (!p->setDataTerminalReady(true))
@@ -214,6 +226,8 @@ int SerialPort::ReadUntil(char terminator, int maxChars, QByteArray &buf, int ms
     int stored = 0;
     int idleWakes = 0;
     while (!WaitExpired()) {
+        if (interrupted())
+            return Err::UserBreak;
         if (!port || !port->isOpen())
             return -3;
         if (port->bytesAvailable() == 0) {
@@ -221,8 +235,10 @@ int SerialPort::ReadUntil(char terminator, int maxChars, QByteArray &buf, int ms
             const int64_t remaining = deadlineMs - nowMs();
             if (remaining <= 0)
                 continue;
-            if (port->waitForReadyRead(int(std::min<int64_t>(remaining, 1 << 30))))
+            if (waitForBytes(int(std::min<int64_t>(remaining, 1 << 30))))
                 continue;
+            if (interrupted())
+                return Err::UserBreak;
             const QSerialPort::SerialPortError e = port->error();
             if (e != QSerialPort::NoError && e != QSerialPort::TimeoutError)
                 return -3;   // the device went away (a hang-up) or the system call failed
@@ -242,6 +258,37 @@ int SerialPort::ReadUntil(char terminator, int maxChars, QByteArray &buf, int ms
             return *result;
     }
     return -4;
+}
+
+bool SerialPort::waitForBytes(int ms)
+{
+    if (!interrupt)
+        return port->waitForReadyRead(ms);
+#ifdef Q_OS_UNIX
+    if (interrupt->wakeHandle() >= 0) {
+        // Wait on the port and on the interrupt together: no CPU while waiting, and a stop
+        // ends the wait at once.
+        pollfd fds[2] = {{int(port->handle()), POLLIN, 0}, {interrupt->wakeHandle(), POLLIN, 0}};
+        const int r = ::poll(fds, 2, ms);
+        if (fds[1].revents != 0 || interrupt->triggered())
+            return false;
+        if (r > 0)
+            return port->waitForReadyRead(0);   // takes in what arrived, or learns of a hang-up
+        return false;
+    }
+#endif
+    // Without a wake handle: wait in short slices and look at the interrupt between them.
+    while (ms > 0 && !interrupt->triggered()) {
+        const int slice = std::min(ms, 50);
+        if (port->waitForReadyRead(slice))
+            return true;
+        const QSerialPort::SerialPortError e = port->error();
+        if (e != QSerialPort::NoError && e != QSerialPort::TimeoutError)
+            return false;
+        port->clearError();
+        ms -= slice;
+    }
+    return false;
 }
 
 std::optional<int> takeReadByte(char c, char terminator, int maxChars, QByteArray &buf, int &stored, bool &ready)
@@ -284,6 +331,8 @@ int SerialPort::WriteBlock(const QByteArray &bytes, int ms)
     // Writes go out at once: the meter's XON/XOFF only matter to its answers.
     ready = true;
     StartWait(ms);
+    if (interrupted())
+        return Err::UserBreak;
     if (!port || !port->isOpen())
         return -3;
     if (WaitExpired())
@@ -347,45 +396,22 @@ void SerialPort::startLog(const QString &prefix)
 
 QStringList SerialPort::portTable(const QString &extraDevice)
 {
-    QStringList table;
-#ifndef Q_OS_WIN
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        if (!info.systemLocation().isEmpty())
-            table << info.systemLocation();
-    std::sort(table.begin(), table.end(), naturalLess);
-    table.removeDuplicates();
-    QStringList extras;
-    if (!extraDevice.isEmpty())
-        extras << extraDevice;
-    else
-        extras = extraDevices();
-    for (const QString &path : extras)
-        if (!path.isEmpty() && !table.contains(path))
-            table << path;
-#else
-    for (int n = 1; n <= 40; ++n)
-        table << QStringLiteral("COM%1").arg(n);
-    (void)extraDevice;
-#endif
+    QStringList table = PortTable::devices(PortTable::build());
+    if (!extraDevice.isEmpty() && !table.contains(extraDevice))
+        table << extraDevice;
     return table;
 }
 
 QString SerialPort::deviceFor(const QString &designation)
 {
     const QString name = designation.trimmed();
-    if (name.isEmpty())
-        return QString();
-    if (isDevicePath(name))
-        return name;
-    const int n = portNumberOf(name);
-    if (n <= 0)
-        return QString();
+    if (PortTable::isDevicePath(name) || PortTable::numberOf(name) <= 0)
+        return PortTable::deviceFor(name, {});
 #ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(n);   // Qt adds the "\\.\" prefix itself
-#else
-    const QStringList table = portTable();
-    return n <= table.size() ? table[n - 1] : QString();
+    if (PortTable::runDevices().isEmpty())
+        return QStringLiteral("COM%1").arg(PortTable::numberOf(name));   // Qt adds the "\\.\" prefix itself
 #endif
+    return PortTable::deviceFor(name, PortTable::build());
 }
 
 void SerialPort::setExtraDevice(const QString &path)
@@ -395,14 +421,12 @@ void SerialPort::setExtraDevice(const QString &path)
 
 void SerialPort::setExtraDevices(const QStringList &paths)
 {
-    QMutexLocker lock(&tableLock());
-    storedExtraDevices() = paths;
+    PortTable::setExtraDevices(paths);
 }
 
 QStringList SerialPort::extraDevices()
 {
-    QMutexLocker lock(&tableLock());
-    return storedExtraDevices();
+    return PortTable::extraDevices();
 }
 
 SerialPort &thePort()

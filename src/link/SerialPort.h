@@ -5,17 +5,39 @@
 // created by Open on the calling thread). While one thread holds the port open, an Open from
 // another running thread fails instead of tearing the port away from it.
 
+#include "link/PortFailure.h"
+
 #include <QByteArray>
 #include <QMutex>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
 
 class QSerialPort;
 class QThread;
+
+// Cuts short the waits of a port from another thread: the identification stops the probes of
+// the ports after the one that answered, and their ports are released at once rather than
+// after their time-out. After trigger() every wait of a port that holds it ends, and nothing
+// more is written to that port.
+class PortInterrupt {
+public:
+    PortInterrupt();
+    ~PortInterrupt();
+    PortInterrupt(const PortInterrupt &) = delete;
+    PortInterrupt &operator=(const PortInterrupt &) = delete;
+    void trigger();
+    bool triggered() const { return flag.load(); }
+    int wakeHandle() const { return fds[0]; }   // readable once triggered (-1 where unused)
+
+private:
+    std::atomic<bool> flag{false};
+    int fds[2] = {-1, -1};
+};
 
 class SerialPort {
 public:
@@ -32,6 +54,11 @@ public:
     bool isOpen() const;
     // Why the last Open failed, in one line naming the port ("" after a successful Open).
     QString lastOpenError() const { return openError; }
+    // The same, as what the user can be told: missing, permission, busy, not a terminal.
+    PortFailure lastFailure() const { return failure; }
+
+    // Waits and writes end with -98 once the interrupt is triggered (nullptr: none).
+    void setInterrupt(PortInterrupt *i) { interrupt = i; }
 
     void SetTimeout(int ms) { timeoutMs = ms; }
     int GetTimeout() const { return timeoutMs; }
@@ -78,6 +105,9 @@ public:
 
 private:
     void startLog(const QString &prefix);
+    int failOpen(PortFailure f, const QString &text);
+    bool waitForBytes(int ms);
+    bool interrupted() const { return interrupt && interrupt->triggered(); }
     bool heldByOtherThread() const;
     static int64_t nowMs();
 
@@ -85,6 +115,8 @@ private:
     QPointer<QThread> owner;           // thread that opened the port
     mutable QMutex ownerLock;
     QString openError;
+    PortFailure failure;
+    PortInterrupt *interrupt = nullptr;
     QString currentLogPath;
     bool upgradeLog = false;
     bool channelLog = false;

@@ -16,9 +16,11 @@
 #include "app/windows/Wait.h"
 #include "link/ErrorCodes.h"
 #include "link/PortSearch.h"
+#include "link/PortTable.h"
 #include "link/SerialPort.h"
 
 #include <QApplication>
+#include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -28,6 +30,7 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <sys/resource.h>
 
 namespace {
 
@@ -80,6 +83,14 @@ int placeMeterAtThree(const QStringList &fillers, const QString &meter)
     extras << meter;
     SerialPort::setExtraDevices(extras);
     return base + int(extras.size());
+}
+
+// CPU time of this process, every thread included.
+double processCpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 } // namespace
@@ -221,8 +232,12 @@ private Q_SLOTS:
         QCOMPARE(app().currentModelIndex, catalogueIndexOf(QStringLiteral("KV-26")));
         QCOMPARE(main.model, QStringLiteral("KV-26"));
         QVERIFY(main.refreshes > 0);
-        QCOMPARE(main.portHistory.size(), number);
-        QCOMPARE(main.portHistory.last(), QStringLiteral("COM%1 black").arg(number));
+        // Each port of the table tried in order, then the ports being asked, then the meter's.
+        QVERIFY(main.portHistory.size() > number);
+        for (int n = 1; n <= number; ++n)
+            QVERIFY(main.portHistory.at(n - 1).startsWith(QStringLiteral("COM%1 ").arg(n)));
+        QCOMPARE(main.portHistory.at(number - 1), QStringLiteral("COM%1 black").arg(number));
+        QCOMPARE(main.portHistory.last(), PortTable::numberWithDevice(number, meter.devicePath()) + QStringLiteral(" black"));
         QVERIFY(!wait->isVisible());
         QVERIFY(!thePort().isOpen());
         QVERIFY(!QApplication::overrideCursor());
@@ -246,10 +261,56 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!identificationRunning(), 10000);
         QCOMPARE(prompter.messageTexts(), QStringList{QStringLiteral("COM%1-> KV-27").arg(number)});
         QCOMPARE(w.NomModel->text(), QStringLiteral("KV-27"));
-        QCOMPARE(w.viewCOM->text(), QStringLiteral("COM%1").arg(number));
+        QCOMPARE(w.viewCOM->toolTip(), PortTable::numberWithDevice(number, meter.devicePath()));
+        QVERIFY(w.viewCOM->text() == w.viewCOM->toolTip() || w.viewCOM->text() == QStringLiteral("COM%1").arg(number));
         QVERIFY(w.BotoChannelPlan->isEnabled());
         QCOMPARE(app().CurrentModel.modelName, QStringLiteral("KV-27"));
         saveScreenshot(&w, QStringLiteral("identification-main-window"));
+    }
+
+    // A scan holds the port: while it runs, the commands that would talk to the meter wait,
+    // and they come back as the scan's result allows.
+    void meterCommandsDisabledWhileScanning()
+    {
+        TestWorkspace ws;
+        PtyPair silent;
+        QVERIFY(silent.ok());
+        TMainResum w;
+        w.show();
+        chooseModel(catalogueIndexOf(QStringLiteral("KV-27")), false);
+        w.refreshCommands();
+        QVERIFY(w.BotoLoggers->isEnabled() && w.BotoChannelPlan->isEnabled() && w.BotoUpdate->isEnabled());
+        SerialPort::setExtraDevices({silent.slavePath()});
+        ScriptedPrompter prompter;
+        prompter.expectMessage();
+        QTest::mouseClick(w.BotoAutoID, Qt::LeftButton);
+        QVERIFY(identificationRunning());
+        for (QToolButton *b : {w.BotoLoggers, w.BotoChannelPlan, w.BotoUpdate, w.BotoAutoID})
+            QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
+        for (QAction *a : {w.ReceiveLogger1, w.ChannelPlan1, w.UpgradeCablemodem1})
+            QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
+        QTRY_VERIFY_WITH_TIMEOUT(!identificationRunning(), 10000);
+        QCOMPARE(prompter.messageTexts(), QStringList{ErrorCodeText(Err::NotRecognized)});
+        // Nothing found: the commands of "no model".
+        QVERIFY(w.BotoAutoID->isEnabled());
+        QVERIFY(w.ChannelPlan1->isEnabled());
+        QVERIFY(!w.BotoLoggers->isEnabled() && !w.BotoUpdate->isEnabled());
+    }
+
+    // A scan that finds nothing costs close to no CPU: the port table is built once, not once
+    // for each port number.
+    void scanThatFindsNothingCostsLittleCpu()
+    {
+        TestWorkspace ws;
+        QVERIFY(loadCatalogue() > 0);
+        SerialPort::setExtraDevices({QStringLiteral("/nonexistent/a")});
+        thePort().SetTimeout(50);
+        const double before = processCpuSeconds();
+        RecordingHost host;
+        const PortSearchResult r = searchPorts(thePort(), host);
+        const double used = processCpuSeconds() - before;
+        QCOMPARE(r.code, -1);
+        QVERIFY2(used < 0.25, qPrintable(QStringLiteral("%1 s of CPU").arg(used)));
     }
 
     void autoIdentifyLoaderThenManualChoice()

@@ -9,6 +9,7 @@
 #include "app/AppState.h"
 #include "app/Files.h"
 #include "app/ModelCatalogue.h"
+#include "app/StringTable.h"
 #include "app/windows/WindowEntry.h"
 #include "channelplan/windows/TNewPlan.h"
 #include "datalogger/windows/Alertchannelplan.h"
@@ -547,12 +548,16 @@ void NewPlanTest::transmit()
     QCOMPARE(w.members().size(), 2);
     QVERIFY(w.TransmitGroup->isEnabled());
 
-    // A port that cannot be opened ends the send with 54, which is never shown.
+    // A port that cannot be opened ends the send with 54, whose message is never shown; the
+    // user is told only why the port did not open.
     meter.stop();
     app().PortName = ws->path(QStringLiteral("no-port"));
     answerAlert(this, true, &seen);
+    prompter->expectMessage();
     w.TransmitGroup->click();
-    QVERIFY(prompter->asked.empty());
+    QCOMPARE(prompter->messageTexts().size(), 1);
+    QVERIFY(prompter->messageTexts().first().startsWith(StringTable::text(275).arg(app().PortName)));
+    prompter->asked.clear();
     QCOMPARE(w.members().size(), 2);
 
     // A refused line is: the group stays for another try.

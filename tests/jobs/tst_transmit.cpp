@@ -13,6 +13,7 @@
 #include "jobs/FirmwareJob.h"
 #include "jobs/Jobs.h"
 #include "jobs/windows/Finestratransmisio.h"
+#include "app/StringTable.h"
 #include "link/ErrorCodes.h"
 #include "link/SerialPort.h"
 
@@ -171,11 +172,15 @@ void TransmitTest::portCannotOpen()
     for (int code : {int(JobCode::GroupScript), int(JobCode::ReceivePlan)}) {
         TTransmit t;
         t.setStartDelay(10);
+        prompter->expectMessage();
         t.StartNumberedJob(code, code == JobCode::ReceivePlan ? ws->path(QStringLiteral("Temp/p.ch26")) : script, 0);
         QCOMPARE(t.exec(), int(QDialog::Rejected));
         QCOMPARE(t.JobResult(), Err::PortFailure);
     }
-    QVERIFY(prompter->asked.empty());
+    // No error table message, only why the port did not open: it is not there.
+    QCOMPARE(prompter->messageTexts().size(), 2);
+    for (const QString &text : prompter->messageTexts())
+        QVERIFY2(text.startsWith(StringTable::text(275).arg(ws->path(QStringLiteral("no-port")))), qPrintable(text));
 }
 
 void TransmitTest::unknownKind()

@@ -8,6 +8,7 @@
 #include "app/windows/Prompts.h"
 #include "app/windows/Seleccioport.h"
 #include "app/windows/SobreTQ025.h"
+#include "app/windows/Wait.h"
 #include "app/windows/WindowEntry.h"
 #include "link/ErrorCodes.h"
 #include "link/SerialPort.h"
@@ -221,13 +222,37 @@ void TMainResum::setModelLabel(const QString &text)
 
 void TMainResum::setPortLabel(const QString &text, const QColor &c)
 {
-    viewCOM->setText(text);
+    // "COM3 (ttyUSB0)" where it fits; otherwise the number alone, the whole text as a tooltip.
+    QString shown = text;
+    const QFontMetrics fm(viewCOM->font());
+    if (fm.horizontalAdvance(shown) > viewCOM->width()) {
+        const int device = int(shown.indexOf(QLatin1String(" (")));
+        shown = device > 0 && fm.horizontalAdvance(shown.left(device)) <= viewCOM->width()
+            ? shown.left(device)
+            : fm.elidedText(shown, Qt::ElideRight, viewCOM->width());
+    }
+    viewCOM->setText(shown);
+    viewCOM->setToolTip(text);
     QPalette pal = viewCOM->palette();
     pal.setColor(QPalette::WindowText, c);
     viewCOM->setPalette(pal);
 }
 
 void TMainResum::refreshCommands()
+{
+    refreshModelCommands();
+    // A scan holds the port: nothing that talks to the meter starts until it is over.
+    if (identificationRunning()) {
+        for (QAction *a : {ReceiveLogger1, ChannelPlan1, UpgradeCablemodem1})
+            a->setEnabled(false);
+        for (QToolButton *b : {BotoAutoID, BotoLoggers, BotoChannelPlan, BotoUpdate})
+            b->setEnabled(false);
+    } else {
+        BotoAutoID->setEnabled(true);
+    }
+}
+
+void TMainResum::refreshModelCommands()
 {
     for (QAction *a : {ReceiveLogger1, OpenLoggerFile1->menuAction(), Datalogger1->menuAction(), AddChannelFile1,
                        ChannelPlan1, UpgradeCablemodem1, Config1->menuAction()})

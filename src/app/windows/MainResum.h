@@ -93,4 +93,5 @@ private:
     void openLoggerFile(bool modem);
     void buildToolbar(QWidget *central);
     void buildMenus();
+    void refreshModelCommands();
 };

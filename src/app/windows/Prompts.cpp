@@ -1,6 +1,8 @@
 #include "app/windows/Prompts.h"
 #include "app/StringTable.h"
 #include "link/ErrorCodes.h"
+#include "link/PortMessages.h"
+#include "link/SerialPort.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -120,6 +122,12 @@ void ShowErrorCode(int code, QWidget *parent, const QString &detail)
         return;
     if (!detail.isEmpty())
         text += QLatin1Char('\n') + detail;
+    // "Not Free Port" alone does not help: say why the port did not open, when it did not.
+    if (code == Err::NotFreePort && !thePort().isOpen()) {
+        const QString why = portFailureText(thePort().lastFailure());
+        if (!why.isEmpty())
+            text += QStringLiteral("\n\n") + why;
+    }
     prompts().message(parent, StringTable::text(51 /* "Warning" */), text,
                       errorCodeUsesStopIcon(code) ? Prompter::Icon::Critical : Prompter::Icon::Information);
 }

@@ -5,8 +5,11 @@
 #include "app/windows/Prompts.h"
 #include "app/windows/SelectionFolder.h"
 #include "link/ErrorCodes.h"
+#include "link/PortTable.h"
 #include "link/SerialPort.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -48,7 +51,7 @@ TPortComunicacio::TPortComunicacio(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("PortComunicacio"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    setFixedSize(457, 295);
+    setFixedSize(457, 355);
 
     Library = folderBox(this, "Library", 8);
     Firmware = folderBox(this, "Firmware", 80);
@@ -89,13 +92,27 @@ TPortComunicacio::TPortComunicacio(QWidget *parent) : QDialog(parent)
     }
     PortC->setVisible(false);
 
+    PortChoice = new QGroupBox(this);
+    PortChoice->setObjectName(QStringLiteral("PortChoice"));
+    PortChoice->setGeometry(8, 224, 441, 84);
+    PortList = new QComboBox(PortChoice);
+    PortList->setObjectName(QStringLiteral("PortList"));
+    PortList->setEditable(true);
+    PortList->setInsertPolicy(QComboBox::NoInsert);
+    PortList->setGeometry(10, 24, 421, 24);
+    PortById = new QCheckBox(PortChoice);
+    PortById->setObjectName(QStringLiteral("PortById"));
+    PortById->setGeometry(10, 54, 421, 22);
+    connect(PortList, &QComboBox::currentIndexChanged, this, [this] { PortListChange(); });
+    connect(PortList, &QComboBox::editTextChanged, this, [this] { PortListChange(); });
+
     Button1 = new QPushButton(this);
     Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setGeometry(268, 250, 86, 30);
+    Button1->setGeometry(268, 316, 86, 30);
     Button1->setDefault(true);
     Button2 = new QPushButton(this);
     Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setGeometry(362, 250, 86, 30);
+    Button2->setGeometry(362, 316, 86, 30);
 
     connect(Button1, &QPushButton::clicked, this, &TPortComunicacio::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
@@ -137,6 +154,70 @@ void TPortComunicacio::FormShow()
     for (QLabel *l : {Label1, Label4, Label5})
         l->setText(StringTable::text(21 /* "Directory" */));
     PortC->setTitle(StringTable::text(25 /* "Communication Port" */));
+    PortChoice->setTitle(StringTable::text(25 /* "Communication Port" */));
+    PortById->setText(StringTable::text(287 /* "Remember this adapter in any socket (by-id)" */));
+    fillPortList();
+}
+
+void TPortComunicacio::fillPortList()
+{
+    const QList<PortEntry> table = PortTable::build();
+    const QSignalBlocker block(PortList);
+    PortList->clear();
+    for (int i = 0; i < table.size() && i < 40; ++i) {
+        PortList->addItem(PortTable::choiceLine(i + 1, table[i]), QStringLiteral("COM%1").arg(i + 1));
+        PortList->setItemData(i, table[i].byId, Qt::UserRole + 1);
+        PortList->setItemData(i, table[i].device, Qt::ToolTipRole);
+    }
+    // The port in force: its entry when the table has one, otherwise its text as typed.
+    int index = -1;
+    bool byId = false;
+    const int n = PortTable::numberOf(workPort);
+    if (n > 0 && n <= PortList->count()) {
+        index = n - 1;
+    } else if (PortTable::isDevicePath(workPort)) {
+        for (int i = 0; i < PortList->count() && i < table.size(); ++i) {
+            if (table[i].device == workPort || (!table[i].byId.isEmpty() && table[i].byId == workPort)) {
+                index = i;
+                byId = table[i].byId == workPort;
+                break;
+            }
+        }
+    }
+    PortList->setCurrentIndex(index);
+    if (index < 0)
+        PortList->setEditText(workPort);
+    PortById->setChecked(byId);
+    PortListChange();
+    shownPortText = PortList->currentText();
+    shownById = PortById->isChecked();
+}
+
+void TPortComunicacio::PortListChange()
+{
+    const int index = PortList->findText(PortList->currentText(), Qt::MatchExactly);
+    const QString link = index >= 0 ? PortList->itemData(index, Qt::UserRole + 1).toString() : QString();
+    PortById->setEnabled(!link.isEmpty());
+    PortById->setToolTip(link);
+    if (link.isEmpty())
+        PortById->setChecked(false);
+}
+
+QString TPortComunicacio::chosenPort() const
+{
+    const QString text = PortList->currentText();
+    if (text == shownPortText && PortById->isChecked() == shownById)
+        return workPort;   // untouched: the port in force stays exactly as it was
+    const int index = PortList->findText(text, Qt::MatchExactly);
+    if (index >= 0) {
+        const QString link = PortList->itemData(index, Qt::UserRole + 1).toString();
+        return PortById->isChecked() && !link.isEmpty() ? link : PortList->itemData(index).toString();
+    }
+    const QString typed = text.trimmed();
+    const int n = PortTable::numberOf(typed);
+    if ((n >= 1 && n <= 40) || PortTable::isDevicePath(typed))
+        return typed;
+    return QString();
 }
 
 TPortComunicacio::Field TPortComunicacio::field(int which)
@@ -175,6 +256,15 @@ void TPortComunicacio::Button1Click()
     for (QRadioButton *b : {Port1, Port2, Port3, Port4})
         if (b->isChecked())
             workPort = b->text();
+    const QString port = chosenPort();
+    if (port.isNull()) {
+        prompts().message(this, StringTable::text(25 /* "Communication Port" */),
+                          StringTable::text(288 /* "A port is COMn, a port number or a device path." */),
+                          Prompter::Icon::Warning);
+        PortList->setFocus();
+        return;   // nothing written: the user corrects the port or cancels
+    }
+    workPort = port;
 
     // A value the settings file would give back different (typed, or the folder in force, say
     // a long default) would put the next start in a wrong folder: nothing is written, and the

@@ -3,6 +3,8 @@
 
 #include <QDialog>
 
+class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -31,6 +33,11 @@ public:
     QRadioButton *Port2 = nullptr;
     QRadioButton *Port3 = nullptr;
     QRadioButton *Port4 = nullptr;
+    // The port choice: every port of the table with its device and description, a device path
+    // typed by hand, and for a USB adapter its stable by-id name.
+    QGroupBox *PortChoice = nullptr;
+    QComboBox *PortList = nullptr;
+    QCheckBox *PortById = nullptr;
     QPushButton *Button1 = nullptr;   // Ok
     QPushButton *Button2 = nullptr;   // Cancel
 
@@ -52,4 +59,11 @@ private:
     Field field(int which);
     bool validateField(const Field &f);
     void changeFolder(int which);
+    void fillPortList();
+    void PortListChange();
+    // The port the choice names ("COMn", a by-id link or a typed designation); a null text
+    // when the typed text designates no port.
+    QString chosenPort() const;
+    QString shownPortText;     // the choice as shown, to tell whether the user changed it
+    bool shownById = false;
 };

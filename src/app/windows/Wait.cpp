@@ -6,7 +6,9 @@
 #include "app/windows/MainWindowView.h"
 #include "app/windows/Prompts.h"
 #include "link/ErrorCodes.h"
+#include "link/PortMessages.h"
 #include "link/PortSearch.h"
+#include "link/PortTable.h"
 #include "link/SerialPort.h"
 
 #include <QApplication>
@@ -66,6 +68,39 @@ public:
         }, Qt::QueuedConnection);
     }
 
+    // A port that is there but did not open (permission, another program, not a serial port)
+    // is told after a search that found nothing: it may be where the meter is.
+    void portNotOpened(int number, const PortFailure &why) override
+    {
+        if (why.kind == PortFailure::Kind::Missing)
+            return;
+        const QString text = QStringLiteral("COM%1: ").arg(number) + portFailureText(why);
+        QMetaObject::invokeMethod(this, [this, text] { unopened << text; }, Qt::QueuedConnection);
+    }
+
+    // Every port of the table is asked at once: the label and the please-wait window show
+    // which ones are still being asked.
+    void portsAsked(const QList<int> &numbers, const QStringList &devices) override
+    {
+        QStringList parts;
+        for (int i = 0; i < numbers.size(); ++i)
+            parts << PortTable::numberWithDevice(numbers[i], devices.value(i));
+        QMetaObject::invokeMethod(this, [this, numbers, parts] {
+            if (numbers.isEmpty())
+                return;
+            if (numbers.size() == 1) {
+                view.setPortLabel(parts.first(), kPortOpened);
+            } else {
+                QStringList names;
+                for (int n : numbers)
+                    names << QStringLiteral("COM%1").arg(n);
+                view.setPortLabel(names.join(QStringLiteral(", ")), kPortOpened);
+            }
+            if (wait && !wait->isModal())
+                wait->showPortsAsked(parts.join(QStringLiteral(", ")));
+        }, Qt::QueuedConnection);
+    }
+
     bool chooseManually(const QString &portName) override
     {
         std::future<bool> answer;
@@ -109,6 +144,7 @@ private:
     std::mutex questionLock;
     std::promise<bool> question;
     bool questionOpen = false;
+    QStringList unopened;   // why ports of the table did not open, window thread only
 };
 
 QPointer<IdentificationRun> currentRun;
@@ -123,12 +159,14 @@ void IdentificationRun::finish()
     QApplication::restoreOverrideCursor();
     if (wait)
         wait->hide();
+    view.refreshCommands();   // the commands that talk to the meter were held during the scan
 
     const AppState &s = app();
     switch (result.code) {
     case 1: {
         app().PortName = QString::number(result.portNumber);
         app().currentModelIndex = result.modelIndex;
+        view.setPortLabel(PortTable::numberWithDevice(result.portNumber, result.device), kPortOpened);
         view.refreshCommands();
         const QString name = s.catalogue[size_t(result.modelIndex)].modelName;
         view.setModelLabel(name);
@@ -154,6 +192,9 @@ void IdentificationRun::finish()
         view.refreshCommands();
         view.setModelLabel(StringTable::text(187 /* "Not recognized equipment" */));
         ShowErrorCode(Err::NotRecognized, view.widget());
+        if (!unopened.isEmpty())
+            prompts().message(view.widget(), QStringLiteral("Kelvatrone"), unopened.join(QStringLiteral("\n\n")),
+                              Prompter::Icon::Warning);
         break;
     }
     deleteLater();
@@ -238,6 +279,14 @@ void TWait::showSearching()
     show();
 }
 
+void TWait::showPortsAsked(const QString &ports)
+{
+    const QString line = StringTable::text(286 /* "Asking: %1" */).arg(ports);
+    Label2->setText(Label2->fontMetrics().elidedText(line, Qt::ElideRight, Label2->width() - 8));
+    Label2->setToolTip(line);
+    Label2->show();
+}
+
 int TWait::askLoaderQuestion(const QString &portName)
 {
     hide();
@@ -247,6 +296,7 @@ int TWait::askLoaderQuestion(const QString &portName)
     ButtonYes->show();
     Label1->setText(StringTable::text(192 /* "Equipment not recognized in COM" */) + portName);
     Label2->setText(StringTable::text(193 /* "Continue searching automatically or manually select the model" */));
+    Label2->setToolTip(QString());
     Label2->show();
     ModelEquip->hide();
     setWindowModality(Qt::ApplicationModal);
@@ -324,5 +374,6 @@ void autoIdentify(MainWindowView &view)
     QApplication::setOverrideCursor(Qt::BusyCursor);
     auto *run = new IdentificationRun(view, wait);
     currentRun = run;
+    view.refreshCommands();   // holds the commands that talk to the meter until the scan ends
     run->start();
 }

@@ -33,6 +33,8 @@ public:
     void fillModels();
     // "Searching COM, please wait...", no question, no list; shown without blocking.
     void showSearching();
+    // The ports still being asked, on the question line while the search runs.
+    void showPortsAsked(const QString &ports);
     // The loader question for that port, shown modally. ResultYes (go on searching),
     // ResultNo (choose by hand) or anything else (closed otherwise).
     int askLoaderQuestion(const QString &portName);

@@ -4,6 +4,7 @@
 #include "app/windows/Prompts.h"
 #include "jobs/Jobs.h"
 #include "link/ErrorCodes.h"
+#include "link/PortMessages.h"
 #include "link/SerialPort.h"
 
 #include <QCloseEvent>
@@ -216,6 +217,12 @@ void TTransmit::jobEnded(int result)
     busy = false;
     finished = true;
     jobResult = result;
+    // The job's own result says only that the port did not open; tell the user why.
+    if (result == Err::PortFailure) {
+        const QString why = portFailureText(thePort().lastFailure());
+        if (!why.isEmpty())
+            prompts().message(this, QStringLiteral("Kelvatrone"), why, Prompter::Icon::Warning);
+    }
     done(result == 0 ? QDialog::Accepted : QDialog::Rejected);
 }
 

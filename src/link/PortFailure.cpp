@@ -1,0 +1,195 @@
+#include "link/PortFailure.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+#ifdef Q_OS_UNIX
+QString userName()
+{
+    if (const passwd *pw = getpwuid(geteuid()))
+        return QString::fromLocal8Bit(pw->pw_name);
+    return qEnvironmentVariable("USER");
+}
+
+QString groupOf(const QString &device)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(device).constData(), &st) != 0)
+        return QString();
+    if (const group *g = getgrgid(st.st_gid))
+        return QString::fromLocal8Bit(g->gr_name);
+    return QString::number(st.st_gid);
+}
+
+QString processName(qint64 pid)
+{
+#ifdef Q_OS_LINUX
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+    if (comm.open(QIODevice::ReadOnly))
+        return QString::fromLocal8Bit(comm.readAll()).trimmed();
+#else
+    (void)pid;
+#endif
+    return QString();
+}
+
+bool processAlive(qint64 pid)
+{
+    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
+}
+
+// Serial programs mark a port they hold with a UUCP lock file "LCK..name" holding their
+// process id (Qt's serial port does so too, with the id on the first line).
+qint64 lockFileHolder(const QString &device)
+{
+    QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    static const char *const folders[] = {"/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp",
+                                          "/tmp", "/var/tmp", "/var/lock/lockdev", "/run/lock"};
+    for (const char *folder : folders) {
+        QFile f(QString::fromLatin1(folder) + QStringLiteral("/LCK..") + name);
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray first = f.read(64).trimmed().split('\n').value(0).trimmed();
+        bool ok = false;
+        const qint64 pid = first.toLongLong(&ok);
+        if (ok && processAlive(pid))
+            return pid;
+    }
+    return 0;
+}
+
+// Without a lock file, the system still knows which process has the device open.
+qint64 openFileHolder(const QString &device)
+{
+#ifdef Q_OS_LINUX
+    const QString target = QFileInfo(device).canonicalFilePath();
+    if (target.isEmpty())
+        return 0;
+    const qint64 self = getpid();
+    const QStringList procs = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &p : procs) {
+        bool ok = false;
+        const qint64 pid = p.toLongLong(&ok);
+        if (!ok || pid == self)
+            continue;
+        const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+        for (const QFileInfo &fd : fds.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
+            if (fd.symLinkTarget() == target)
+                return pid;
+    }
+#else
+    (void)device;
+#endif
+    return 0;
+}
+
+PortFailure busy(PortFailure f, qint64 pid)
+{
+    f.kind = PortFailure::Kind::Busy;
+    f.pid = pid;
+    if (pid > 0)
+        f.holder = processName(pid);
+    return f;
+}
+#endif
+
+} // namespace
+
+namespace PortDiagnosis {
+
+PortFailure beforeOpen(const QString &designation, const QString &device)
+{
+    PortFailure f;
+    f.designation = designation;
+    f.device = device;
+#ifdef Q_OS_UNIX
+    struct stat st {};
+    if (::stat(QFile::encodeName(device).constData(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            f.kind = PortFailure::Kind::Missing;
+        return f;   // anything else: the open says more
+    }
+    if (!S_ISCHR(st.st_mode))
+        f.kind = PortFailure::Kind::NotTerminal;
+#else
+    (void)device;
+#endif
+    return f;
+}
+
+PortFailure afterFailedOpen(const QString &designation, const QString &device, const QString &systemText)
+{
+    PortFailure f;
+    f.designation = designation;
+    f.device = device;
+    f.systemText = systemText;
+    f.kind = PortFailure::Kind::Other;
+#ifdef Q_OS_UNIX
+    // Ask the system once more, without Qt in between, to learn its reason.
+    const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    const int error = errno;
+    if (fd >= 0) {
+        const bool terminal = isatty(fd);
+        ::close(fd);
+        if (!terminal) {
+            f.kind = PortFailure::Kind::NotTerminal;
+            return f;
+        }
+        // It opens: what kept the serial port from opening it is a lock, another program's or
+        // this program's own (another exchange holds the device).
+        if (const qint64 pid = lockFileHolder(device)) {
+            if (pid == qint64(getpid())) {
+                f.kind = PortFailure::Kind::BusyHere;
+                return f;
+            }
+            return busy(f, pid);
+        }
+        if (const qint64 pid = openFileHolder(device))
+            return busy(f, pid);
+        return f;
+    }
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        f.kind = PortFailure::Kind::PermissionDenied;
+        f.group = groupOf(device);
+        f.user = userName();
+        return f;
+    case EBUSY: {
+        const qint64 pid = lockFileHolder(device);
+        return busy(f, pid ? pid : openFileHolder(device));
+    }
+    case ENOENT:
+    case ENXIO:
+    case ENODEV:
+    case ENOTDIR:
+        f.kind = PortFailure::Kind::Missing;
+        return f;
+    default:
+        return f;
+    }
+#else
+    // Elsewhere the system's list tells a missing port; a listed one that will not open is
+    // nearly always held by another program.
+    (void)designation;
+    f.kind = PortFailure::Kind::Other;
+    return f;
+#endif
+}
+
+} // namespace PortDiagnosis
