@@ -90,7 +90,7 @@ private Q_SLOTS:
     void cancelWhileSendingLines();
     void doubleClickWithModelChosenByHand();
     void stepNamedInTheCurrentLanguage();
-    void portThatCannotOpenShowsNothing();
+    void portThatCannotOpenShowsOnlyWhy();
 
 private:
     bool setUpMeter(const QStringList &args);
@@ -343,17 +343,23 @@ void FirmwareWindowTest::stepNamedInTheCurrentLanguage()
 
 // A port that cannot be opened (54) shows nothing, as the transfer window's port failure never
 // does; the list is ready again.
-void FirmwareWindowTest::portThatCannotOpenShowsNothing()
+// The error table has no message for a port that did not open; the one thing shown is why it
+// did not, and the list is ready again.
+void FirmwareWindowTest::portThatCannotOpenShowsOnlyWhy()
 {
     ws->write(QStringLiteral("Version/fw.hx27"), firmwareFile(3));
     app().PortName = ws->path(QStringLiteral("no-such-tty"));
     ScriptedPrompter p;
+    p.expectMessage();
     TUpGradeFiles w;
     w.setTransmitStartDelay(0);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.EnviarClick();
-    QVERIFY(p.asked.empty());
+    QCOMPARE(int(p.asked.size()), 1);
+    QCOMPARE(p.asked[0].caption, QStringLiteral("Warning"));
+    QVERIFY2(p.asked[0].text.contains(QStringLiteral("No such port: ")), qPrintable(p.asked[0].text));
+    QVERIFY(!p.asked[0].text.contains(QStringLiteral("Stopped at")));
     QCOMPARE(w.Note->text(), QStringLiteral("Status : Ready"));
     QVERIFY(w.Enviar->isEnabled());
 }

@@ -221,7 +221,7 @@ void TTransmit::jobEnded(int result)
     if (result == Err::PortFailure) {
         const QString why = portFailureText(thePort().lastFailure());
         if (!why.isEmpty())
-            prompts().message(this, QStringLiteral("Kelvatrone"), why, Prompter::Icon::Warning);
+            prompts().message(this, StringTable::text(51 /* "Warning" */), why, Prompter::Icon::Warning);
     }
     done(result == 0 ? QDialog::Accepted : QDialog::Rejected);
 }
