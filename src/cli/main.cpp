@@ -37,6 +37,8 @@ int printHelp()
     Cli::out(QStringLiteral("usage: kelvatrone-cli [--workspace DIR] [--port P] [--model NAME] "
                             "[--lang en|es|de|ca] COMMAND [ARGS]"));
     Cli::out(QString());
+    Cli::out(QStringLiteral("  --version, --help, -h: the program's version, this list"));
+    Cli::out(QString());
     Cli::out(QStringLiteral("commands:"));
     Cli::out(QStringLiteral("  help                      this list"));
     for (const auto &[name, c] : registry())
@@ -126,9 +128,24 @@ int main(int argc, char **argv)
     CliOptions options;
     options.workspace = QDir::currentPath();
     QStringList args = QCoreApplication::arguments().mid(1);
-    while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
+    while (!args.isEmpty() && args.first().startsWith(QLatin1Char('-'))) {
         const QString opt = args.takeFirst();
-        if (args.isEmpty()) {
+        if (opt == QLatin1String("--help") || opt == QLatin1String("-h"))
+            return printHelp();
+        if (opt == QLatin1String("--version")) {
+            Cli::out(QStringLiteral("Kelvatrone ") + app().ProgramVersion);
+            return 0;
+        }
+        static const QStringList valueOptions = {QStringLiteral("--workspace"), QStringLiteral("--port"),
+                                                 QStringLiteral("--model"), QStringLiteral("--lang")};
+        if (!valueOptions.contains(opt)) {
+            Cli::err(QStringLiteral("unknown option %1").arg(opt));
+            return 2;
+        }
+        // A missing value would take the command's place: "--port info" is a mistake, not a
+        // port named "info".
+        if (args.isEmpty() || args.first().startsWith(QLatin1String("--")) || registry().count(args.first())
+            || args.first() == QLatin1String("help")) {
             Cli::err(QStringLiteral("option %1 needs a value").arg(opt));
             return 2;
         }
@@ -147,9 +164,6 @@ int main(int argc, char **argv)
                 Cli::err(QStringLiteral("unknown language %1 (en, es, de, ca)").arg(value));
                 return 2;
             }
-        } else {
-            Cli::err(QStringLiteral("unknown option %1").arg(opt));
-            return 2;
         }
     }
     if (args.isEmpty() || args.first() == QLatin1String("help"))
