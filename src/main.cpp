@@ -3,6 +3,7 @@
 #include "app/StringTable.h"
 #include "app/windows/MainResum.h"
 #include "app/windows/Prompts.h"
+#include "app/windows/Termination.h"
 
 #include <QApplication>
 #include <QDir>
@@ -10,9 +11,7 @@
 #include <QLockFile>
 #include <QMessageBox>
 #include <QStandardPaths>
-#include <QTimer>
 #include <clocale>
-#include <cstdio>
 #include <exception>
 
 namespace {
@@ -38,44 +37,22 @@ QString lockPath()
     return folder + QStringLiteral("/Kelvatrone.lock");
 }
 
-// For automated runs only: KELVATRONE_QUIT_AFTER_MS ends the program after that many
-// milliseconds, closing any message box that is open (its text goes to standard error).
-void armTestQuitTimer()
-{
-    bool ok = false;
-    const int ms = qEnvironmentVariableIntValue("KELVATRONE_QUIT_AFTER_MS", &ok);
-    if (!ok || ms <= 0)
-        return;
-    auto closeAll = [] {
-        while (QWidget *modal = QApplication::activeModalWidget()) {
-            if (auto *box = qobject_cast<QMessageBox *>(modal))
-                std::fprintf(stderr, "%s: %s\n", qPrintable(box->windowTitle()), qPrintable(box->text()));
-            modal->close();
-            if (QApplication::activeModalWidget() == modal)
-                break;
-        }
-        QApplication::quit();
-    };
-    QTimer::singleShot(ms, qApp, closeAll);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     QApplication application(argc, argv);
+    endOnTerminationRequest();
     QLockFile lock(lockPath());
     const bool alreadyRunning = anotherCopyRuns(lock);
 
     QApplication::setApplicationName(QStringLiteral("Kelvatrone"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Kelvatrone"));
 
     // Numbers in files and commands always use "." whatever the user's regional settings.
     QLocale::setDefault(QLocale::c());
     std::setlocale(LC_NUMERIC, "C");
 
     StringTable::fillStringTable();
-    armTestQuitTimer();
 
     if (alreadyRunning) {
         prompts().message(nullptr, StringTable::text(51 /* "Warning" */), StringTable::text(184 /* one instance */),
