@@ -30,6 +30,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
@@ -182,7 +183,6 @@ private Q_SLOTS:
             auto w = std::make_unique<TMainResum>();
             w->refreshCommands();
             w->setLanguage(app().CurrentLanguage);
-            w->resize(1078, 571);
             return w;
         });
         add("settings", [] { return std::make_unique<TPortComunicacio>(); });
@@ -220,6 +220,10 @@ private Q_SLOTS:
             StringTable::setLanguage(language);
             std::unique_ptr<QWidget> w = make();
             w->show();
+            if (auto *main = qobject_cast<QMainWindow *>(w.get())) {
+                main->showNormal();   // the size of a usual screen, not the offscreen one's
+                main->resize(1078, 571);
+            }
             QVERIFY(QTest::qWaitForWindowExposed(w.get()));
             QCoreApplication::processEvents();
             saveScreenshot(w.get(), QStringLiteral("%1-%2").arg(name, QLatin1String(kLanguageTags[language])));
