@@ -5,7 +5,8 @@
 namespace {
 bool isUnusedRow(int row)
 {
-    return row == 13 || row == 14 || row == 15 || row == 16 || row == 161 || row > 204;
+    const bool usedBlock = row >= 220 && row <= 223;   // firmware refusals, no datalogger
+    return row == 13 || row == 14 || row == 15 || row == 16 || row == 161 || (row > 204 && !usedBlock);
 }
 const char *const kLanguageNames[] = {"English", "Spanish", "German", "Catalan"};
 } // namespace

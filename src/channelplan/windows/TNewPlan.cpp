@@ -488,8 +488,8 @@ int TNewPlan::readGroupFile(const QString &path)
         }
     }
     if (lines.size() > kGroupFileLines) {
-        // The 51st line stops the reading. The members met so far do
-        // not stay: a group read halfway is no group.
+        // The 51st line stops the reading. The members met so far do not stay: a group read
+        // halfway is no group.
         for (int i = 0; i < kGroupFileLines; ++i) {
             if (lines.at(i).startsWith(QLatin1String("[FILES]"))) {
                 emptyGroup();

@@ -1,9 +1,9 @@
 #include "datalogger/windows/Dataloggerkv25.h"
-#include "app/windows/FitTexts.h"
 
 #include "app/AppState.h"
 #include "app/Files.h"
 #include "app/StringTable.h"
+#include "app/windows/FitTexts.h"
 #include "app/windows/Prompts.h"
 #include "datalogger/LoggerFiles.h"
 #include "datalogger/Reports.h"
@@ -11,12 +11,12 @@
 
 #include <QFrame>
 #include <QLabel>
-#include <QMap>
-#include <tuple>
 #include <QLineEdit>
+#include <QMap>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTimer>
+#include <tuple>
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "datalogger/windows/Dloggerkv27.h"
-#include "app/windows/FitTexts.h"
 
 #include "app/AppState.h"
 #include "app/StringTable.h"
+#include "app/windows/FitTexts.h"
 #include "app/windows/Prompts.h"
 #include "datalogger/LoggerFiles.h"
 #include "datalogger/Reports.h"
