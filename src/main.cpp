@@ -5,6 +5,7 @@
 #include "app/windows/MainResum.h"
 #include "app/windows/Pictures.h"
 #include "app/windows/Prompts.h"
+#include "app/windows/Termination.h"
 
 #include <QApplication>
 #include <QDir>
@@ -13,9 +14,7 @@
 #include <QLockFile>
 #include <QMessageBox>
 #include <QStandardPaths>
-#include <QTimer>
 #include <clocale>
-#include <cstdio>
 #include <exception>
 
 namespace {
@@ -41,37 +40,16 @@ QString lockPath()
     return folder + QStringLiteral("/Kelvatrone.lock");
 }
 
-// For automated runs only: KELVATRONE_QUIT_AFTER_MS ends the program after that many
-// milliseconds, closing any message box that is open (its text goes to standard error).
-void armTestQuitTimer()
-{
-    bool ok = false;
-    const int ms = qEnvironmentVariableIntValue("KELVATRONE_QUIT_AFTER_MS", &ok);
-    if (!ok || ms <= 0)
-        return;
-    auto closeAll = [] {
-        while (QWidget *modal = QApplication::activeModalWidget()) {
-            if (auto *box = qobject_cast<QMessageBox *>(modal))
-                std::fprintf(stderr, "%s: %s\n", qPrintable(box->windowTitle()), qPrintable(box->text()));
-            modal->close();
-            if (QApplication::activeModalWidget() == modal)
-                break;
-        }
-        QApplication::quit();
-    };
-    QTimer::singleShot(ms, qApp, closeAll);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     QApplication application(argc, argv);
+    endOnTerminationRequest();
     QLockFile lock(lockPath());
     const bool alreadyRunning = anotherCopyRuns(lock);
 
     QApplication::setApplicationName(QStringLiteral("Kelvatrone"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Kelvatrone"));
     // The desktop links the windows to the installed desktop entry and its icon by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.kelvatrone.Kelvatrone"));
     QApplication::setWindowIcon(QIcon(Pictures::icon(256)));
@@ -81,7 +59,6 @@ int main(int argc, char **argv)
     std::setlocale(LC_NUMERIC, "C");
 
     StringTable::fillStringTable();
-    armTestQuitTimer();
 
     if (alreadyRunning) {
         prompts().message(nullptr, StringTable::text(51 /* "Warning" */), StringTable::text(184 /* one instance */),

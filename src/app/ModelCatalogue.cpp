@@ -64,7 +64,9 @@ int loadCatalogue(const QString &path)
     s.catalogue.fill(ModelRecord{});
     s.catalogueCount = 0;
     QStringList fields;
-    while (s.catalogueCount < kCatalogueSize && !f.atEnd()) {
+    // The catalogue is the first 20 lines of the file, whatever they hold: a comment or a
+    // short line uses up one of them, and a 21st line is never read.
+    for (int lineNumber = 0; lineNumber < kCatalogueSize && !f.atEnd(); ++lineNumber) {
         QByteArray raw = f.readLine();
         if (raw.endsWith('\n'))
             raw.chop(1);

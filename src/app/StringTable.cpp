@@ -301,6 +301,14 @@ const Row kRowTexts[] = {
            "Un puerto es COMn, un número de puerto o la ruta de un dispositivo.",
            "Ein Anschluss ist COMn, eine Anschlussnummer oder ein Gerätepfad.",
            "Un port és COMn, un número de port o el camí d'un dispositiu."}},
+    // Why a firmware file was refused, and a model without a datalogger (command line).
+    {220, {"Line %1: longer than %2 characters", "Línea %1: más de %2 caracteres", "Zeile %1: länger als %2 Zeichen",
+           "Línia %1: més de %2 caràcters"}},
+    {221, {"Line %1: control character", "Línea %1: carácter de control", "Zeile %1: Steuerzeichen",
+           "Línia %1: caràcter de control"}},
+    {222, {"The file does not begin with \"S\"", "El fichero no empieza por \"S\"",
+           "Die Datei beginnt nicht mit \"S\"", "El fitxer no comença per \"S\""}},
+    {223, {"%1 has no datalogger", "%1 no tiene registro", "%1 hat keinen Datalogger", "%1 no té registre"}},
 };
 
 using Table = std::array<QString, kRows * kLanguages>;

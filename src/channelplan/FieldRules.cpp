@@ -55,7 +55,7 @@ std::optional<double> parsePlanNumber(const QString &text)
     return v;
 }
 
-QString fixedText(double value, int decimals)
+QString printfText(double value, int decimals)
 {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
@@ -63,6 +63,12 @@ QString fixedText(double value, int decimals)
     // C's printf does not look at the locale's decimal point only when the "C" locale is in
     // force; make sure of it either way, since "," separates a plan file's fields.
     text.replace(QLatin1Char(','), QLatin1Char('.'));
+    return text;
+}
+
+QString fixedText(double value, int decimals)
+{
+    QString text = printfText(value, decimals);
     if (text.startsWith(QLatin1Char('-'))) {
         bool zero = true;
         for (QChar c : QStringView(text).mid(1))

@@ -39,3 +39,6 @@ std::optional<double> parsePlanNumber(const QString &text);
 // printf-style fixed formatting with "." as the decimal point whatever the locale, and never
 // "-0.00": a value that rounds to zero is written without a sign.
 QString fixedText(double value, int decimals);
+// The same exactly as "%.*f" writes it, a tiny negative value as "-0.00": the text of the
+// numbers in plans received from the meter.
+QString printfText(double value, int decimals);

@@ -47,10 +47,11 @@ QStringList fileFields(const ChannelRecord &c)
             c.mode, c.symbolRate, c.annex, c.modulation, c.attenuator, c.system};
 }
 
+// A received plan's numbers as "%.*f" writes them ("-0.00" included).
 QString numberAs(const QString &text, int decimals)
 {
     const std::optional<double> v = parsePlanNumber(text);
-    return v ? fixedText(*v, decimals) : text;
+    return v ? printfText(*v, decimals) : text;
 }
 
 int writeLines(const QString &path, const QStringList &lines)

@@ -5,6 +5,7 @@
 
 #include "app/AppState.h"
 #include "app/Files.h"
+#include "app/StringTable.h"
 #include "datalogger/LoggerFiles.h"
 #include "datalogger/Printing.h"
 #include "datalogger/Reports.h"
@@ -75,6 +76,10 @@ int prepareReception(const CliOptions &options)
     const int model = Cli::ensureModel(options);
     if (model != 0)
         return model;
+    // The windows disable the logger commands of such a model; here nothing reaches the meter
+    // and no file is written.
+    if (app().CurrentModel.modelTypeCode == 0)
+        return Cli::failText(StringTable::text(223 /* "%1 has no datalogger" */).arg(app().CurrentModel.modelName));
     return LoggerJobs::channelPlanPreCheck(thePort());
 }
 

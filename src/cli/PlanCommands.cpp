@@ -19,7 +19,9 @@ QString argumentPath(const QString &arg)
 const char *const kColumnHeaders[] = {"", "Name", "F.Anlg", "F.Dig", "Offset", "BW", "Status", "Mode",
                                       "S.R.", "Annex", "Mod", "System"};
 
-// 0 when the plan reads and every typed field of every channel passes its check.
+// 0 when the plan reads and every typed field of every channel passes its check. Only the
+// fields that apply to a channel are checked, as in the editor: a digital channel keeps
+// whatever analog frequency the editor derived for it, an "OFF" channel uses nothing.
 int checkOnePlan(const QString &arg)
 {
     ChannelPlanFile plan;
@@ -31,11 +33,12 @@ int checkOnePlan(const QString &arg)
     Cli::out(QStringLiteral("%1: plan \"%2\", %3 channels").arg(arg, plan.planName, QString::number(plan.channelCount)));
     int failures = 0;
     for (int i = 0; i < plan.channels.size(); ++i) {
+        const ChannelRecord &channel = plan.channels.at(i);
         for (int column = PlanColumn::Name; column <= PlanColumn::System; ++column) {
             const std::optional<CheckKind> kind = checkKindOfColumn(column);
-            if (!kind)
+            if (!kind || !fieldApplies(channel, column))
                 continue;
-            const QString text = plan.channels.at(i).columnText(column);
+            const QString text = channel.columnText(column);
             if (const int code = validateField(text, *kind)) {
                 Cli::out(QStringLiteral("  channel %1, %2 \"%3\": %4")
                              .arg(i + 1)
@@ -73,7 +76,7 @@ int combinePlans(const CliOptions &, const QStringList &args)
 
 CliRegistration checkPlanRegistration{CliCommand{
     QStringLiteral("check-plan"), QStringLiteral("check-plan FILE..."),
-    QStringLiteral("read channel plans as the editor does and check every typed field"), checkPlans}};
+    QStringLiteral("read channel plans as the editor does and check the typed fields that apply"), checkPlans}};
 
 CliRegistration combineRegistration{CliCommand{QStringLiteral("combine"), QStringLiteral("combine OUT PLAN..."),
                                                QStringLiteral("write the combined file of 1 to 10 plans, in order"),

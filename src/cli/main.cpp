@@ -39,6 +39,8 @@ int printHelp()
     Cli::out(QStringLiteral("usage: kelvatrone-cli [--workspace DIR] [--port P] [--ports DEV[,DEV...]] "
                             "[--model NAME] [--lang en|es|de|ca] COMMAND [ARGS]"));
     Cli::out(QString());
+    Cli::out(QStringLiteral("  --version, --help, -h: the program's version, this list"));
+    Cli::out(QString());
     Cli::out(QStringLiteral("commands:"));
     Cli::out(QStringLiteral("  help                      this list"));
     for (const auto &[name, c] : registry())
@@ -127,13 +129,25 @@ int main(int argc, char **argv)
 
     CliOptions options;
     QStringList args = QCoreApplication::arguments().mid(1);
-    if (args.value(0) == QLatin1String("--version")) {
-        Cli::out(QStringLiteral("Kelvatrone ") + app().ProgramVersion);
-        return 0;
-    }
-    while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
+    while (!args.isEmpty() && args.first().startsWith(QLatin1Char('-'))) {
         const QString opt = args.takeFirst();
-        if (args.isEmpty()) {
+        if (opt == QLatin1String("--help") || opt == QLatin1String("-h"))
+            return printHelp();
+        if (opt == QLatin1String("--version")) {
+            Cli::out(QStringLiteral("Kelvatrone ") + app().ProgramVersion);
+            return 0;
+        }
+        static const QStringList valueOptions = {QStringLiteral("--workspace"), QStringLiteral("--port"),
+                                                 QStringLiteral("--ports"), QStringLiteral("--model"),
+                                                 QStringLiteral("--lang")};
+        if (!valueOptions.contains(opt)) {
+            Cli::err(QStringLiteral("unknown option %1").arg(opt));
+            return 2;
+        }
+        // A missing value would take the command's place: "--port info" is a mistake, not a
+        // port named "info".
+        if (args.isEmpty() || args.first().startsWith(QLatin1String("--")) || registry().count(args.first())
+            || args.first() == QLatin1String("help")) {
             Cli::err(QStringLiteral("option %1 needs a value").arg(opt));
             return 2;
         }
@@ -155,9 +169,6 @@ int main(int argc, char **argv)
                 Cli::err(QStringLiteral("unknown language %1 (en, es, de, ca)").arg(value));
                 return 2;
             }
-        } else {
-            Cli::err(QStringLiteral("unknown option %1").arg(opt));
-            return 2;
         }
     }
     if (args.isEmpty() || args.first() == QLatin1String("help"))

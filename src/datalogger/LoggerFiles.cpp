@@ -334,7 +334,9 @@ QStringList headerLines(int slot, const QString &headerAnswer, int &measureCount
     lines << Key::Date + QLatin1Char('=') + f(2);
     lines << Key::ThresholdLevel + QLatin1Char('=') + QString::number(leadingInt(f(9)) / 10);
     lines << Key::ChannelPlan + QLatin1Char('=') + f(4);
-    lines << Key::ChannelNumber + QLatin1Char('=') + QString::number(measureCount);
+    // The meter's own text: the file keeps what the meter said; the count asked for above is
+    // its integer value.
+    lines << Key::ChannelNumber + QLatin1Char('=') + f(5);
     return lines;
 }
 

@@ -147,8 +147,13 @@ int paintPages(QPainter &p, const QList<QByteArray> &lines, int pageHeight, int 
 {
     p.setFont(printFont(pointSize));
     const QFontMetrics fm = p.fontMetrics();
-    const Cell cell{std::max(1, fm.horizontalAdvance(QLatin1Char('M'))), std::max(1, std::abs(fm.height())),
-                    fm.ascent()};
+    // The line step is the font's height in device pixels (points at the device's resolution),
+    // not the line spacing of whichever font stands in for "Terminal": the report's layout
+    // counts on that many lines a page. The text sits in its line in the font's own proportion
+    // of ascent to height, and the frames are drawn to the step so that they join.
+    const int step = std::max(1, (std::max(1, pointSize) * p.device()->logicalDpiY() + 36) / 72);
+    const int ascent = fm.height() > 0 ? fm.ascent() * step / fm.height() : step;
+    const Cell cell{std::max(1, fm.horizontalAdvance(QLatin1Char('M'))), step, ascent};
     QPen pen(Qt::black);
     pen.setWidthF(std::max(1.0, cell.height / 14.0));
     pen.setCapStyle(Qt::FlatCap);

@@ -58,6 +58,9 @@ constexpr int Registered = 179;
 constexpr int Unregistered = 180;
 } // namespace Row
 
+// The rows of a TV report follow a column line among the source's first 51 lines.
+constexpr int kRowsColumnLineLimit = 51;
+
 const QByteArray kProduct = QByteArrayLiteral("Kelvatrone");
 const QByteArray kEol = QByteArrayLiteral("\r\n");
 
@@ -248,8 +251,9 @@ int writeTvReport(const QString &loggerPath, const QString &reportPath)
         out += headerRow();
         out += ruleLine(Cp437::TeeRight, Cp437::Cross, Cp437::TeeLeft);
     }
-    // Rows phase: every line after the column line is a measurement row.
-    if (columnLine >= 0) {
+    // Rows phase: every line after the column line is a measurement row. The rows are looked
+    // for after a column line within the first 51 lines only.
+    if (columnLine >= 0 && columnLine < kRowsColumnLineLimit) {
         for (int i = columnLine + 1; i < lines.size(); ++i) {
             if (i > columnLine + 1)
                 out += ruleLine(Cp437::TeeRight, Cp437::Cross, Cp437::TeeLeft);

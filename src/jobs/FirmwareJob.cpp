@@ -193,26 +193,37 @@ int firmwareProgressMaximum(qint64 fileSize)
     return int(std::clamp<qint64>(fileSize / 71, 0, std::numeric_limits<int>::max()));
 }
 
-int checkFirmwareFile(const QString &path, QStringList *lines)
+int checkFirmwareFile(const QString &path, QStringList *lines, FirmwareFileProblem *problem)
 {
+    const auto refuse = [problem](FirmwareFileProblem::Kind kind, int line) {
+        if (problem)
+            *problem = FirmwareFileProblem{kind, line};
+        return Err::UnableToOpenFile;
+    };
     QByteArray all;
     if (QFileInfo(path).isDir() || !readFileBytes(path, all))
         return Err::FileNotFound;
+    // Files written by DOS-era tools end with Ctrl-Z; nothing after it is text.
+    const qsizetype end = all.indexOf('\x1A');
+    if (end >= 0)
+        all.truncate(end);
     if (all.isEmpty() || all.at(0) != 'S')
-        return Err::UnableToOpenFile;
+        return refuse(FirmwareFileProblem::NotFirmware, 0);
 
     // A line of more than the limit would be cut into pieces that each lose a character:
     // better to refuse the file than to write a corrupt image.
     QStringList found;
+    int number = 0;
     for (const QByteArray &line : splitTextLines(all)) {
+        ++number;
         if (line.size() + 1 > kFirmwareLineLimit)
-            return Err::UnableToOpenFile;
+            return refuse(FirmwareFileProblem::TooLong, number);
         // A firmware line is printable text. A CR inside it would end its "*SX" command early
         // and the meter would take the rest for a command of its own; other control bytes are
         // dropped or acted on by the line: either way the image written would be corrupt.
         for (const char c : line)
             if (uchar(c) < 0x20)
-                return Err::UnableToOpenFile;
+                return refuse(FirmwareFileProblem::ControlCharacter, number);
         found.append(QString::fromLatin1(line));
     }
     if (lines)

@@ -27,11 +27,19 @@ constexpr int kFirmwareLineLimit = 76;
 constexpr int kFirmwareSectors[6] = {2, 3, 4, 5, 6, 2};
 constexpr int kEraseAttempts = 5;
 
+// Why the check refused a file, for a message that names the line.
+struct FirmwareFileProblem {
+    enum Kind { None, NotFirmware, TooLong, ControlCharacter };
+    Kind kind = None;
+    int line = 0;   // from 1; 0 for NotFirmware
+};
+
 // The check before the job: 0 when the file can be sent; -253 when it cannot be opened;
 // -65 when it does not begin with "S" or holds a line longer than the limit or a control
-// character inside a line. On success
-// lines receives the file's lines without their line ends.
-int checkFirmwareFile(const QString &path, QStringList *lines = nullptr);
+// character inside a line. A Ctrl-Z (0x1A) ends the text, as the end mark of a text file.
+// On success lines receives the file's lines without their line ends; on -65 problem (when
+// given) says why.
+int checkFirmwareFile(const QString &path, QStringList *lines = nullptr, FirmwareFileProblem *problem = nullptr);
 
 // The progress maximum of a file of that size: an estimate of its line count.
 int firmwareProgressMaximum(qint64 fileSize);

@@ -97,6 +97,19 @@ private Q_SLOTS:
         QCOMPARE(catalogueIndexOf("M21"), -1);
     }
 
+    // Skipped lines count too: only the first 20 lines of the file are read.
+    void skippedLinesCountTowardsTwenty()
+    {
+        TestWorkspace ws(false);
+        QByteArray body = "# models of the workshop\r\n\r\n";
+        for (int i = 1; i <= 20; ++i)
+            body += QStringLiteral("%1;M%1;f;ch26;tx26;1;m;t;\r\n").arg(i).toLatin1();
+        ws.write("models.txt", body);
+        QCOMPARE(loadCatalogue(), 18);
+        QCOMPARE(app().catalogue[17].modelName, QStringLiteral("M18"));
+        QCOMPARE(catalogueIndexOf("M19"), -1);
+    }
+
     void reloadClearsOldEntries()
     {
         TestWorkspace ws;

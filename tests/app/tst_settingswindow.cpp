@@ -6,6 +6,7 @@
 #include "app/Settings.h"
 #include "app/StringTable.h"
 #include "app/windows/SelectionFolder.h"
+#include <QTreeView>
 #include "app/windows/Seleccioport.h"
 #include "link/ErrorCodes.h"
 
@@ -231,6 +232,32 @@ private Q_SLOTS:
         const QString dir = qEnvironmentVariable("KV_SCREENSHOTS");
         if (!dir.isEmpty() && QDir().mkpath(dir))
             w.grab().save(dir + "/settings-german.png");
+    }
+
+    // The chooser opens on the current folder: selected, and in view even among many
+    // siblings that the tree lists only after it has opened.
+    void selectionFolderShowsTheCurrentFolder()
+    {
+        TestWorkspace ws;
+        for (int i = 0; i < 120; ++i)
+            QDir(ws.root()).mkpath(QStringLiteral("many/f%1").arg(i, 3, 10, QLatin1Char('0')));
+        const QString target = ws.path("many/f100");
+        TSelectionFolder f;
+        f.setFolder(target);
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        const auto inView = [&] {
+            const QModelIndex current = f.Directory->currentIndex();
+            return current.isValid() && f.selectedFolder() == target
+                   && f.Directory->selectionModel()->isSelected(current)
+                   && f.Directory->viewport()->rect().contains(f.Directory->visualRect(current));
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(inView(), 5000);
+        QTest::qWait(300);   // and it stays there once every listing has come in
+        QVERIFY(inView());
+        const QString dir = qEnvironmentVariable("KV_SCREENSHOTS");
+        if (!dir.isEmpty() && QDir().mkpath(dir))
+            f.grab().save(dir + "/selection-folder.png");
     }
 
     void selectionFolder()

@@ -1,4 +1,5 @@
-// Only one copy of the program runs at a time: runs the real program twice.
+// The whole windowed program, started as a process: only one copy runs at a time, it ends
+// cleanly when the system asks it to, and its captions carry nothing the program did not set.
 
 #include "TestWorkspace.h"
 
@@ -9,19 +10,23 @@
 
 namespace {
 
+// The shipped program, and the same program with the tests' quit timer (tests/app/testrun).
 const QString kProgram = QStringLiteral(KV_BUILD_DIR "/src/kelvatrone");
+const QString kTestRun = QStringLiteral(KV_TESTRUN_PATH);
 
 // A copy of the program in the workspace, with its own runtime folder so that the test never
-// meets a copy that a user (or another test run) has open. quitAfterMs ends it by itself.
-void prepare(QProcess &p, const QString &workspace, const QString &runtime, int quitAfterMs)
+// meets a copy that a user (or another test run) has open. With quitAfterMs the test build ends
+// by itself; without, the shipped program runs until it is told to end.
+void prepare(QProcess &p, const QString &workspace, const QString &runtime, int quitAfterMs = 0)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("XDG_RUNTIME_DIR", runtime);
-    env.insert("KELVATRONE_QUIT_AFTER_MS", QString::number(quitAfterMs));
+    if (quitAfterMs > 0)
+        env.insert("KV_TEST_QUIT_AFTER_MS", QString::number(quitAfterMs));
     p.setProcessEnvironment(env);
     p.setWorkingDirectory(workspace);
-    p.setProgram(kProgram);
+    p.setProgram(quitAfterMs > 0 ? kTestRun : kProgram);
 }
 
 } // namespace
@@ -69,7 +74,44 @@ private Q_SLOTS:
         third.start();
         QVERIFY(third.waitForFinished(20000));
         QCOMPARE(third.exitCode(), 0);
-        QVERIFY(!third.readAllStandardError().contains("One instance"));
+        const QByteArray thirdErr = third.readAllStandardError();
+        QVERIFY(!thirdErr.contains("One instance"));
+        // Captions are the string table's texts: no display name for the window system to
+        // append (" — Kelvatrone") to each of them.
+        QVERIFY2(thirdErr.contains("display name set: no"), thirdErr.constData());
+    }
+
+    // SIGTERM ends the shipped program as closing its window does: exit status 0, the lock
+    // released. Also while a message box waits for an answer ("No Models Found" at a start
+    // without a catalogue).
+    void endsOnTermination_data()
+    {
+        QTest::addColumn<bool>("catalogue");
+        QTest::newRow("main window") << true;
+        QTest::newRow("message box open") << false;
+    }
+    void endsOnTermination()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("no SIGTERM on Windows");
+#endif
+        QFETCH(bool, catalogue);
+        if (!QFileInfo::exists(kProgram))
+            QFAIL("build the kelvatrone program first");
+        TestWorkspace ws(catalogue);
+        QTemporaryDir runtime;
+        const QString lock = runtime.path() + "/Kelvatrone.lock";
+        QProcess p;
+        prepare(p, ws.root(), runtime.path());
+        p.start();
+        QVERIFY(p.waitForStarted(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(lock), 15000);
+        QTest::qWait(1500);   // let it reach its event loop (and its message box)
+        p.terminate();
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY(!QFileInfo::exists(lock));
     }
 };
 

@@ -79,6 +79,7 @@ private Q_SLOTS:
     void cleanup();
 
     void emptyLibrary();
+    void subfoldersAreListed();
     void opening();
     void addTwiceAndLimit();
     void notAPlan();
@@ -165,6 +166,46 @@ void NewPlanTest::emptyLibrary()
     openChannelPlanLibrary(nullptr);
     QVERIFY(!shown);
     QCOMPARE(prompter->messageTexts(), QStringList{QStringLiteral("Error : No ChannelPlan Library: -250")});
+}
+
+// The library list offers the library's subfolders besides its plans, so a library that holds
+// only folders opens; a folder is neither edited nor taken into a group.
+void NewPlanTest::subfoldersAreListed()
+{
+    QVERIFY(QDir(ws->library()).mkpath(QStringLiteral("old plans")));
+    ws->write(QStringLiteral("Channel/notes.txt"), "x");
+    bool shown = false;
+    QTimer guard;
+    guard.setInterval(50);
+    connect(&guard, &QTimer::timeout, this, [&] {
+        if (auto *w = qobject_cast<TNewPlan *>(QApplication::activeModalWidget())) {
+            shown = true;
+            QCOMPARE(w->LlistatLlibreria->count(), 1);
+            QCOMPARE(w->LlistatLlibreria->item(0)->text(), QStringLiteral("[old plans]"));
+            w->close();
+        }
+    });
+    guard.start();
+    openChannelPlanLibrary(nullptr);
+    QVERIFY(shown);
+    QVERIFY(prompter->messageTexts().isEmpty());
+
+    ws->write(QStringLiteral("Channel/a.ch26"), planText(QStringLiteral("A")));
+    TNewPlan w;
+    QCOMPARE(w.FillLibrary(), 2);
+    QCOMPARE(w.LlistatLlibreria->item(0)->text(), QStringLiteral("a.ch26"));   // plans first
+    w.show();
+    select(w.LlistatLlibreria, QStringLiteral("[old plans]"));
+    prompter->expectMessage();
+    w.SumaGroup->click();
+    prompter->expectMessage();
+    w.EditarLlibreria->click();
+    QCOMPARE(prompter->messageTexts(), QStringList(2, QStringLiteral("Incorrect Format File: -153")));
+    QVERIFY(w.members().isEmpty());
+    // A group file cannot name a folder as a member.
+    prompter->expectOpenFile(ws->write(QStringLiteral("Channel/g.tx26"), groupFile({"[old plans]", "old plans", "a.ch26"})));
+    w.OpenGroup->click();
+    QCOMPARE(w.members(), QStringList{QStringLiteral("a.ch26")});
 }
 
 void NewPlanTest::opening()
@@ -285,6 +326,13 @@ void NewPlanTest::groupFileReading_data()
     many << a;
     QTest::newRow("51 lines") << groupFile(many) << QStringList{}
                               << QStringLiteral("Error : Unable To Open File: -65");
+    // "[END]" ends the reading: whatever follows it does not count towards the 50 lines.
+    QByteArray endThenMore = groupFile({a, b});
+    for (int i = 0; i < 60; ++i)
+        endThenMore += "\r\nnotes after the end";
+    QTest::newRow("lines after [END]") << endThenMore << QStringList{a, b} << QString();
+    QTest::newRow("51 lines, no [END]") << groupFile(QStringList(many) << a, false) << QStringList{}
+                                        << QStringLiteral("Error : Unable To Open File: -65");
     QTest::newRow("no member list") << QByteArray("#===\r\nsomething\r\n") << QStringList{QStringLiteral("c.ch26")}
                                     << QStringLiteral("Incorrect Format File: -153");
 }

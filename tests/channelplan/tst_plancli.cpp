@@ -72,7 +72,6 @@ private Q_SLOTS:
                               "  channel 2, F.Dig \"870\": Error : Incorrect Frequency: -34",
                               "  channel 2, Offset \"-2.6\": Error : Incorrect Offset: -213",
                               "  channel 2, S.R. \"999\": Error : Incorrect Symbol Rate: -71",
-                              "  channel 3, BW \"10\": Error : Incorrect BandWidth: -43",
                               "Channel/good.ch26: plan \"AB\", 3 channels"}));
 
         Run notPlan = runCli({"check-plan", "Channel/good.ch26", "Channel/text.ch26", "Channel/none.ch26"}, ws.root());
@@ -81,6 +80,42 @@ private Q_SLOTS:
         QCOMPARE(notPlan.err, QStringLiteral("Channel/text.ch26: Incorrect Format File: -153\n"
                                              "Channel/none.ch26: Error : Unable To Open File: -65\n"));
         QCOMPARE(runCli({"check-plan"}, ws.root()).status, 2);
+    }
+
+    // Fields that do not apply to a channel keep whatever text they hold, as in the editor,
+    // which neither checks nor lets the user type them.
+    void onlyFieldsThatApplyAreChecked_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("failure");
+        // The editor derives F.Anlg "2.25" from a typed F.Dig "5".
+        QTest::newRow("digital, low analog") << QByteArray("1,C1,2.25,5.00,0.0,8.0,ON,DIGITAL,6875,DVB,QAM16,AUTO,AUTO")
+                                             << QString();
+        QTest::newRow("digital, bad digital")
+            << QByteArray("1,C1,47.75,4.00,0.0,8.0,ON,DIGITAL,6875,DVB,QAM16,AUTO,AUTO")
+            << "  channel 1, F.Dig \"4.00\": Error : Incorrect Frequency: -34";
+        QTest::newRow("analog, digital side unused")
+            << QByteArray("1,C1,47.75,900.00,0.0,8.0,ON,ANALOG,999,DVB,QAM16,AUTO,PAL/BG") << QString();
+        QTest::newRow("analog, bad analog")
+            << QByteArray("1,C1,870,50.50,0.0,8.0,ON,ANALOG,6875,DVB,QAM16,AUTO,PAL/BG")
+            << "  channel 1, F.Anlg \"870\": Error : Incorrect Frequency: -34";
+        QTest::newRow("analog, bad bandwidth")
+            << QByteArray("1,C1,47.75,50.50,0.0,10,ON,ANALOG,6875,DVB,QAM16,AUTO,PAL/BG")
+            << "  channel 1, BW \"10\": Error : Incorrect BandWidth: -43";
+        QTest::newRow("off uses nothing") << QByteArray("1,C.1,1,1,9,10,OFF,DIGITAL,1,DVB,QAM16,AUTO,AUTO") << QString();
+    }
+    void onlyFieldsThatApplyAreChecked()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, failure);
+        TestWorkspace ws;
+        ws.write("Channel/p.ch26", "CHANNEL8(XY,,,,1,1)\r\n[CHANNELS_OFFSET]\r\n" + line + "\r\n");
+        Run r = runCli({"check-plan", "Channel/p.ch26"}, ws.root());
+        QStringList expected = {"Channel/p.ch26: plan \"XY\", 1 channels"};
+        if (!failure.isEmpty())
+            expected << failure;
+        QCOMPARE(r.out.split('\n', Qt::SkipEmptyParts), expected);
+        QCOMPARE(r.status, failure.isEmpty() ? 0 : 1);
     }
 
     void filesAreFoundFromTheStartFolder()

@@ -113,7 +113,7 @@ private Q_SLOTS:
                             "ORDER(1)\r\n"
                             "[CHANNELS_OFFSET]\r\n"
                             "1,C21,474.00,476.75,0.00,8.0,ON,DIGITAL,6875,DVB,QAM64,AUTO,PAL/BG\r\n"
-                            "2,S2,48.25,49.50,0.00,7.0,OFF,ANALOG,6875,DVB,QPSK,AUTO,PAL/BG\r\n"));
+                            "2,S2,48.25,49.50,-0.00,7.0,OFF,ANALOG,6875,DVB,QPSK,AUTO,PAL/BG\r\n"));
         ChannelPlanFile back;
         QCOMPARE(readPlanFile(path, back), 0);
         QCOMPARE(back.planName, QStringLiteral("AB"));

@@ -165,6 +165,14 @@ private Q_SLOTS:
         QCOMPARE(lines.mid(3), QStringList({"DEVICE=KORVEL-26", "LOGGER NUMBER=2", "LOCATION=FLAT 3", "UNITS=dBmV",
                                              "TIME=11:05", "DATE=07/12/26", "THRESHOLD LEVEL=-12",
                                              "CHANNEL PLAN=CD", "CHANNEL NUMBER=2"}));
+        // CHANNEL NUMBER keeps the meter's text; the count asked for is its integer value.
+        const QStringList padded = TvLoggerFile::headerLines(
+            2, QStringLiteral("*HL02&11:05&07/12/26&FLAT 3&CD&002&&&dBmV&-125&"), m);
+        QCOMPARE(m, 2);
+        QCOMPARE(padded.last(), QStringLiteral("CHANNEL NUMBER=002"));
+        QCOMPARE(TvLoggerFile::headerLines(2, QStringLiteral("*HL02&a&b&c&d& 3 &"), m).last(),
+                 QStringLiteral("CHANNEL NUMBER= 3 "));
+        QCOMPARE(m, 3);
         QCOMPARE(TvLoggerFile::measuresLines(0),
                  QStringList({"[MEASURES]", "LOGGER=0", kTvColumnLine}));
 

@@ -47,14 +47,11 @@ void pdfPrinter(QPrinter &printer, const QString &path)
     printer.setPageSize(QPageSize(QPageSize::A4));
 }
 
-// The line step the printer gets at that font size (the height of the font in device pixels).
-int lineStep(const QString &pdfPath, int pointSize)
+// The line step at that font size: the font's height in device pixels, whatever the line
+// spacing of the font that stands in for it.
+int lineStep(int pointSize, int dpi)
 {
-    QPrinter printer(QPrinter::HighResolution);
-    pdfPrinter(printer, pdfPath);
-    QPainter p(&printer);
-    p.setFont(Printing::printFont(pointSize));
-    return p.fontMetrics().height();
+    return (pointSize * dpi + 36) / 72;
 }
 
 // Longest run of dark pixels in one row of the image.
@@ -127,7 +124,7 @@ private Q_SLOTS:
 
             // The same layout, with the line step of this font on this printer: no line starts
             // below the page height less 160 pixels.
-            const int step = lineStep(ws.path("probe.pdf"), sizes[k]);
+            const int step = lineStep(sizes[k], printer.resolution());
             QVERIFY(step > 0);
             const QList<Printing::PlacedLine> placed = Printing::layoutLines(int(lines.size()), printer.height(), step);
             QCOMPARE(placed.last().page + 1, pages);
@@ -135,6 +132,9 @@ private Q_SLOTS:
                 QVERIFY(l.y <= printer.height() - 160);
             pagesAt[k] = pages;
         }
+        // 255 lines: at 6 points and 1200 dpi a line is 100 pixels, so an A4 page holds more
+        // than 130 of them and the report takes two pages.
+        QCOMPARE(pagesAt[0], 2);
         QVERIFY2(pagesAt[1] > pagesAt[0], qPrintable(QStringLiteral("%1 pages at 6 pt, %2 at 12 pt").arg(pagesAt[0]).arg(pagesAt[1])));
     }
 
@@ -160,14 +160,28 @@ private Q_SLOTS:
         // character cells long.
         QFontMetrics fm(Printing::printFont(8), &page);
         const int cell = fm.horizontalAdvance(QLatin1Char('M'));
+        const int step = lineStep(8, 150);
         int longest = 0;
-        for (int y = 80; y < 80 + fm.height(); ++y)
+        for (int y = 80; y < 80 + step; ++y)
             longest = std::max(longest, longestDarkRun(page, y));
         QVERIFY2(longest >= 30 * cell, qPrintable(QStringLiteral("top frame run %1, cell %2").arg(longest).arg(cell)));
         int tableRule = 0;
-        for (int y = 80 + 12 * fm.height(); y < 80 + 13 * fm.height(); ++y)
+        for (int y = 80 + 12 * step; y < 80 + 13 * step; ++y)
             tableRule = std::max(tableRule, longestDarkRun(page, y));
         QVERIFY2(tableRule >= 109 * cell, qPrintable(QStringLiteral("table top run %1, cell %2").arg(tableRule).arg(cell)));
+        // The frame's sides join from line to line: the left side of the table (column 0)
+        // is one unbroken vertical line from the table's top rule to the bottom of the page's
+        // last row.
+        const int sideX = 80 + cell / 2;
+        int sideRun = 0, longestSide = 0;
+        for (int y = 80 + 12 * step; y < page.height(); ++y) {
+            bool dark = false;
+            for (int dx = -1; dx <= 1; ++dx)
+                dark = dark || qGray(page.pixel(sideX + dx, y)) < 128;
+            sideRun = dark ? sideRun + 1 : 0;
+            longestSide = std::max(longestSide, sideRun);
+        }
+        QVERIFY2(longestSide >= 40 * step, qPrintable(QStringLiteral("table side run %1, step %2").arg(longestSide).arg(step)));
         // Nothing is drawn left of the margin.
         for (int y = 0; y < page.height(); y += 3)
             for (int x = 0; x < 78; ++x)

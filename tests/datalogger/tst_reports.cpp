@@ -180,6 +180,21 @@ private Q_SLOTS:
         QCOMPARE(h.size(), 3 + 9 + 3 + 1 + 1);   // frame, header block, table head, bottom, end
         QVERIFY(h.at(15).startsWith('\xC0'));
 
+        // The rows follow a column line within the first 51 lines only; one further down still
+        // ends the header block.
+        for (const int keyLines : {45, 46}) {
+            QByteArray longHead = kLoggerHead + "DEVICE=KORVEL-26\r\nLOGGER NUMBER=5\r\n";
+            for (int i = 0; i < keyLines; ++i)
+                longHead += "TIME=08:00\r\n";
+            const QByteArray file = longHead + kTvLoggerColumns + "0,C21,474.00,-0.50,8.0,QAM64,A,6875,1,2,3,4,5,6,7\r\n";
+            QCOMPARE(file.count('\n') - 1 /* the row */, keyLines + 6);   // the column line's number
+            QCOMPARE(writeTvReport(ws.write("e.lg26t", file), ws.path("r4.txt")), 0);
+            const QList<QByteArray> e = ws.read("r4.txt").split('\n');
+            QCOMPARE(e.at(3), QByteArray("LOGGER NUMBER=  5\r"));
+            QCOMPARE(e.size(), keyLines + 6 <= 51 ? 18 : 17);
+            QCOMPARE(Cp437::toUnicode(e.at(15)).startsWith(QStringLiteral("│   C21│")), keyLines + 6 <= 51);
+        }
+
         // Not a logger at all: no header block.
         QByteArray noise;
         for (int i = 0; i < 60; ++i)

@@ -11,6 +11,9 @@ class FirmwareCheckTest : public QObject {
 private Q_SLOTS:
     void check_data();
     void check();
+    void ctrlZEndsTheText();
+    void problemNamesTheLine_data();
+    void problemNamesTheLine();
     void missingFile();
     void linesWithoutLineEnds();
     void progressMaximum_data();
@@ -36,6 +39,45 @@ void FirmwareCheckTest::check_data()
     QTest::newRow("76 chars, last line") << QByteArray("S0\r\nS" + l75) << Err::UnableToOpenFile;
     QTest::newRow("77 chars deep in the file")
         << QByteArray("S0\r\nS1\r\nS" + l75 + "F\r\nS9\r\n") << Err::UnableToOpenFile;
+    QTest::newRow("bell in a line") << QByteArray("S0\r\nS1\a\r\n") << Err::UnableToOpenFile;
+    // Ctrl-Z is the end mark of a text file: whatever follows it is not read.
+    QTest::newRow("Ctrl-Z after the last line") << QByteArray("S0\r\nS9\r\n\x1A") << 0;
+    QTest::newRow("Ctrl-Z, then padding") << QByteArray("S0\r\nS9\r\n\x1A" + QByteArray(200, '\0')) << 0;
+    QTest::newRow("Ctrl-Z first") << QByteArray("\x1AS0\r\n") << Err::UnableToOpenFile;
+}
+
+void FirmwareCheckTest::ctrlZEndsTheText()
+{
+    TestWorkspace ws;
+    const QString path = ws.write(QStringLiteral("Version/fw.hx27"), "S0030000FC\r\nS9030000FC\x1A\r\nS1 junk\x07\r\n");
+    QStringList lines;
+    QCOMPARE(checkFirmwareFile(path, &lines), 0);
+    QCOMPARE(lines, (QStringList{QStringLiteral("S0030000FC"), QStringLiteral("S9030000FC")}));
+}
+
+void FirmwareCheckTest::problemNamesTheLine_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("line");
+    QTest::newRow("not S") << QByteArray(":00\r\n") << int(FirmwareFileProblem::NotFirmware) << 0;
+    QTest::newRow("line 3 too long") << QByteArray("S0\r\nS1\r\nS" + QByteArray(75, 'F') + "\r\n")
+                                     << int(FirmwareFileProblem::TooLong) << 3;
+    QTest::newRow("tab in line 2") << QByteArray("S0\r\nS1\t00\r\n") << int(FirmwareFileProblem::ControlCharacter) << 2;
+    QTest::newRow("bare CR in line 1") << QByteArray("S0\rS1\r\n") << int(FirmwareFileProblem::ControlCharacter) << 1;
+}
+
+void FirmwareCheckTest::problemNamesTheLine()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, kind);
+    QFETCH(int, line);
+    TestWorkspace ws;
+    FirmwareFileProblem problem;
+    QCOMPARE(checkFirmwareFile(ws.write(QStringLiteral("Version/fw.hx27"), content), nullptr, &problem),
+             Err::UnableToOpenFile);
+    QCOMPARE(int(problem.kind), kind);
+    QCOMPARE(problem.line, line);
 }
 
 void FirmwareCheckTest::check()

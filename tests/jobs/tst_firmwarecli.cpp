@@ -41,7 +41,17 @@ void FirmwareCliTest::upgrade_data()
         << fw << 1 << QStringList{QStringLiteral("\nAturat a: esborrat del sector 3 (*FE3)\n")} << 1 + 1 + 5;
     QTest::newRow("not firmware")
         << QStringList{} << QStringList{QStringLiteral("--model"), QStringLiteral("KV-27")}
-        << QByteArray(":10000000FF\r\n") << 1 << QStringList{QStringLiteral("Error : Unable To Open File: -65")} << 0;
+        << QByteArray(":10000000FF\r\n") << 1
+        << QStringList{QStringLiteral("Error : Unable To Open File: -65"), QStringLiteral("The file does not begin with \"S\"")}
+        << 0;
+    QTest::newRow("line too long")
+        << QStringList{} << QStringList{QStringLiteral("--model"), QStringLiteral("KV-27")}
+        << QByteArray("S0\r\nS1" + QByteArray(80, '0') + "\r\n") << 1
+        << QStringList{QStringLiteral("Error : Unable To Open File: -65"), QStringLiteral("Line 2: longer than 75 characters")}
+        << 0;
+    QTest::newRow("control character, in German")
+        << QStringList{} << QStringList{QStringLiteral("--lang"), QStringLiteral("de"), QStringLiteral("--model"), QStringLiteral("KV-27")}
+        << QByteArray("S0\r\nS1\r\nS2\x07\r\n") << 1 << QStringList{QStringLiteral("Zeile 3: Steuerzeichen")} << 0;
 }
 
 void FirmwareCliTest::upgrade()

@@ -219,6 +219,9 @@ void GroupScriptTest::decode_data()
     QTest::newRow("analog NTSC/N, negative offset")
         << QByteArray("*CF00001&S2&48250000&7000000&-2500000&17&00&6875&128") << ch26
         << "1,S2,48.25,50.50,-2.50,7.0,ON,ANALOG,6875,DVB,QAM16,AUTO,NTSC/N";
+    // A tiny negative offset keeps the sign that "%.2f" gives it.
+    QTest::newRow("offset of -1 Hz") << QByteArray("*CF00001&S2&48250000&7000000&-1&17&00&6875&128") << ch26
+                                     << "1,S2,48.25,50.50,-0.00,7.0,ON,ANALOG,6875,DVB,QAM16,AUTO,NTSC/N";
     QTest::newRow("digital OFF, annex C, QPSK") << QByteArray("*CF00000&D1&114350000&8000000&0&2&5&5057&01") << ch26
                                                 << "1,D1,114.35,117.10,0.00,8.0,OFF,DIGITAL,5057,C,QPSK,AUTO,PAL/BG";
     // Codes the lists do not hold: the first value of the list, never an empty field.

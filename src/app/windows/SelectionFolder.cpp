@@ -2,12 +2,15 @@
 #include "app/StringTable.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -59,6 +62,18 @@ TSelectionFolder::TSelectionFolder(QWidget *parent) : QDialog(parent)
     connect(Directory, &QTreeView::doubleClicked, this, &TSelectionFolder::DirectoryDblClick);
     connect(Directory->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { syncDriveBox(); });
+    followTimer = new QTimer(this);
+    followTimer->setSingleShot(true);
+    followTimer->setInterval(20);
+    connect(followTimer, &QTimer::timeout, this, [this] {
+        if (followShownFolder && selectedFolder() == shownFolder)
+            Directory->scrollTo(Directory->currentIndex(), QAbstractItemView::PositionAtCenter);
+    });
+    connect(model, &QFileSystemModel::directoryLoaded, this, &TSelectionFolder::keepShownFolderInView);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &TSelectionFolder::keepShownFolderInView);
+    connect(model, &QAbstractItemModel::layoutChanged, this, &TSelectionFolder::keepShownFolderInView);
+    for (QObject *o : std::initializer_list<QObject *>{Directory, Directory->viewport(), Directory->verticalScrollBar()})
+        o->installEventFilter(this);
 }
 
 QString TSelectionFolder::driveOf(const QString &folder) const
@@ -82,13 +97,39 @@ void TSelectionFolder::syncDriveBox()
 
 void TSelectionFolder::setFolder(const QString &folder)
 {
-    const QModelIndex idx = model->index(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()));
+    const QString clean = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    const QModelIndex idx = model->index(clean);
     if (!idx.isValid())
         return;
+    shownFolder = clean;
+    followShownFolder = true;
     Directory->setCurrentIndex(idx);
     Directory->expand(idx);
-    Directory->scrollTo(idx);
+    Directory->scrollTo(idx, QAbstractItemView::PositionAtCenter);
     syncDriveBox();
+}
+
+void TSelectionFolder::keepShownFolderInView()
+{
+    // The tree lists folders as they are read, after the window has opened, and sorts them as
+    // they come: the rows above the chosen folder grow and push it out of view. It is brought
+    // back after every change of the listing until the user scrolls, clicks or types.
+    if (followShownFolder && !shownFolder.isEmpty() && selectedFolder() == shownFolder)
+        followTimer->start();
+}
+
+bool TSelectionFolder::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+        followShownFolder = false;
+        break;
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 QString TSelectionFolder::selectedFolder() const
@@ -120,6 +161,8 @@ void TSelectionFolder::showEvent(QShowEvent *e)
     Button1->setText(StringTable::text(18 /* "Ok" */));
     Button2->setText(StringTable::text(19 /* "Cancel" */));
     QDialog::showEvent(e);
+    // Laid out only now: scroll to the folder once the tree has its size.
+    keepShownFolderInView();
 }
 
 bool chooseFolderWithSelectionWindow(QWidget *parent, const QString &start, QString &chosen)

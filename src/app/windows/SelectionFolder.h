@@ -7,6 +7,7 @@
 class QComboBox;
 class QFileSystemModel;
 class QPushButton;
+class QTimer;
 class QTreeView;
 
 class TSelectionFolder : public QDialog {
@@ -33,6 +34,11 @@ protected:
 
 private:
     void syncDriveBox();
+    void keepShownFolderInView();
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    QString shownFolder;            // the folder setFolder chose, kept in view while the tree fills
+    bool followShownFolder = false; // until the user scrolls, clicks or types
+    QTimer *followTimer = nullptr;
     QString driveOf(const QString &folder) const;
     QFileSystemModel *model = nullptr;
 };

@@ -29,6 +29,7 @@
 namespace {
 
 constexpr int kGroupFileLines = 50;
+constexpr int kFolderRole = Qt::UserRole + 1;   // set on the library list's folder entries
 const QString kRule = QStringLiteral("#=====================================");
 
 QPushButton *button(QWidget *parent, const QString &name, const QString &caption)
@@ -229,6 +230,15 @@ int TNewPlan::FillLibrary()
     dir.setFilter(QDir::Files | QDir::Readable);
     dir.setSorting(QDir::Name | QDir::IgnoreCase);
     LlistatLlibreria->addItems(dir.entryList());
+    // Its subfolders are offered after the plans, in brackets as a file list shows folders.
+    // They are never plans: Edit and "<<" refuse them, and a group file cannot name one.
+    QDir folders(app().libraryFolder);
+    folders.setFilter(QDir::Dirs | QDir::NoDotAndDotDot);
+    folders.setSorting(QDir::Name | QDir::IgnoreCase);
+    for (const QString &folder : folders.entryList()) {
+        auto *item = new QListWidgetItem(QLatin1Char('[') + folder + QLatin1Char(']'), LlistatLlibreria);
+        item->setData(kFolderRole, true);
+    }
     const auto found = LlistatLlibreria->findItems(selected, Qt::MatchExactly);
     if (!found.isEmpty())
         LlistatLlibreria->setCurrentItem(found.first());
@@ -238,7 +248,8 @@ int TNewPlan::FillLibrary()
 QString TNewPlan::libraryMatch(const QString &name) const
 {
     for (int i = 0; i < LlistatLlibreria->count(); ++i)
-        if (LlistatLlibreria->item(i)->text().compare(name, Qt::CaseInsensitive) == 0)
+        if (!LlistatLlibreria->item(i)->data(kFolderRole).toBool()
+            && LlistatLlibreria->item(i)->text().compare(name, Qt::CaseInsensitive) == 0)
             return LlistatLlibreria->item(i)->text();
     return QString();
 }
@@ -270,7 +281,7 @@ void TNewPlan::EditarLlibreriaClick()
     if (!item || !LlistatLlibreria->isEnabled())
         return;
     const QString path = app().libraryFolder + QLatin1Char('/') + item->text();
-    if (!isPlanFile(path)) {
+    if (item->data(kFolderRole).toBool() || !isPlanFile(path)) {
         ShowErrorCode(Err::IncorrectFormatFile, this);
         return;
     }
@@ -353,7 +364,7 @@ void TNewPlan::SumaGroupClick()
     if (members().contains(name, Qt::CaseInsensitive))
         return;
     const QString source = app().libraryFolder + QLatin1Char('/') + name;
-    if (!isPlanFile(source)) {
+    if (item->data(kFolderRole).toBool() || !isPlanFile(source)) {
         ShowErrorCode(Err::IncorrectFormatFile, this);
         return;
     }
@@ -472,9 +483,18 @@ int TNewPlan::readGroupFile(const QString &path)
     // One line more than a group file may have, to know that it has too many.
     if (!readLeadingLines(path, kGroupFileLines + 1, lines))
         return 0;
+    // "[END]" ends the reading: lines after it (notes, a second list) are never read, so they
+    // do not count towards the limit.
+    for (int i = 0; i < lines.size(); ++i) {
+        if (lines.at(i).startsWith(QLatin1String("[END]"))) {
+            if (i < kGroupFileLines)
+                lines = lines.mid(0, i + 1);
+            break;
+        }
+    }
     if (lines.size() > kGroupFileLines) {
-        // Taken as it always was: the 51st line stops the reading. The members met so far do
-        // not stay: a group read halfway is no group.
+        // The 51st line stops the reading. The members met so far do not stay: a group read
+        // halfway is no group.
         for (int i = 0; i < kGroupFileLines; ++i) {
             if (lines.at(i).startsWith(QLatin1String("[FILES]"))) {
                 emptyGroup();

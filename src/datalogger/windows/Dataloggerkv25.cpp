@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/Files.h"
 #include "app/StringTable.h"
+#include "app/windows/FitTexts.h"
 #include "app/windows/Prompts.h"
 #include "datalogger/LoggerFiles.h"
 #include "datalogger/Reports.h"
@@ -11,9 +12,11 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTimer>
+#include <tuple>
 
 namespace {
 
@@ -38,11 +41,11 @@ QLineEdit *TLoggerKv25::field(QWidget *parent, const char *name, int labelRow, i
 {
     auto *label = new QLabel(parent);
     label->setGeometry(x, y + 2, labelWidth, 20);
-    captions.append({label, labelRow, false});
     auto *e = new QLineEdit(parent);
     e->setObjectName(QString::fromLatin1(name));
     e->setGeometry(x + labelWidth + 4, y, width, 22);
     e->setReadOnly(true);
+    captions.append({label, labelRow, false, e, labelWidth});
     return e;
 }
 
@@ -155,6 +158,14 @@ void TLoggerKv25::FormShow()
 {
     for (const Caption &c : captions)
         c.label->setText(c.upper ? StringTable::text(c.row).toUpper() : StringTable::text(c.row));
+    // The labels of one column (same panel, same left edge, same width in the form) share the
+    // width of the longest.
+    QMap<std::tuple<QWidget *, int, int>, QList<std::pair<QLabel *, QWidget *>>> columns;
+    for (const Caption &c : captions)
+        if (c.field)
+            columns[{c.label->parentWidget(), c.label->x(), c.formWidth}].append({c.label, c.field});
+    for (const auto &column : std::as_const(columns))
+        fitLabelColumn(column);
 }
 
 void TLoggerKv25::Timer5Timer()

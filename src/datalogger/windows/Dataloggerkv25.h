@@ -58,6 +58,8 @@ private:
         QLabel *label;
         int row;
         bool upper;
+        QWidget *field = nullptr;   // the value beside the label, if any
+        int formWidth = 0;          // the label's width as the form placed it
     };
     QList<Caption> captions;
 };

@@ -58,7 +58,9 @@ TResumLogger::TResumLogger(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("ResumLogger"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setFixedSize(510, 356);
+    // 20 pixels wider than the form was drawn, so that the longest translations ("Configurar
+    // Impressora", "Modem-Datalogger") show whole.
+    setFixedSize(530, 356);
 
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -66,14 +68,14 @@ TResumLogger::TResumLogger(QWidget *parent) : QDialog(parent)
 
     DataloggerType = new QComboBox(this);
     DataloggerType->setObjectName(QStringLiteral("DataloggerType"));
-    DataloggerType->setGeometry(120, 7, 140, 24);
+    DataloggerType->setGeometry(120, 7, 160, 24);
     // Typed keys are discarded: only the mouse changes the type, so a stray key press can never
     // switch the family under an index that is on show.
     DataloggerType->installEventFilter(this);
 
     Label2 = new QLabel(this);
     Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setGeometry(270, 10, 232, 18);
+    Label2->setGeometry(290, 10, 232, 18);
 
     Graella = new TStringGrid(this);
     Graella->setObjectName(QStringLiteral("Graella"));
@@ -95,7 +97,7 @@ TResumLogger::TResumLogger(QWidget *parent) : QDialog(parent)
     auto makeButton = [this](const char *name, int y) {
         auto *b = new QPushButton(this);
         b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(378, y, 124, 27);
+        b->setGeometry(378, y, 144, 27);
         b->setAutoDefault(false);
         return b;
     };
@@ -114,7 +116,7 @@ TResumLogger::TResumLogger(QWidget *parent) : QDialog(parent)
     Missatge->setObjectName(QStringLiteral("Missatge"));
     Missatge->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Missatge->setAlignment(Qt::AlignCenter);
-    Missatge->setGeometry(8, 322, 494, 26);
+    Missatge->setGeometry(8, 322, 514, 26);
 
     FormShow();
 }

@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/StringTable.h"
+#include "app/windows/FitTexts.h"
 #include "app/windows/Prompts.h"
 #include "datalogger/LoggerFiles.h"
 #include "datalogger/Reports.h"
@@ -108,6 +109,22 @@ void TKv27Datalogger::FormShow()
     Label8->setText(StringTable::text(kRowChannelNumber));
     Label9->setText(StringTable::text(kRowUnits));
     Label10->setText(StringTable::text(kRowThreshold));
+    fitLabelColumn({{Label1, LoggerNumber}});
+    fitLabelColumn({{Label2, Location}});
+    fitLabelColumn({{Label3, Time}, {Label4, Date}});
+    fitLabelColumn({{Label7, ChannelPlanName}, {Label8, ChannelPlanNumber}});
+    fitLabelColumn({{Label9, Units}, {Label10, Threshold}});
+
+    // A column is as wide as its bold heading needs, 48 pixels at least; the grid stays centred.
+    QFont bold = LoggerKv10->font();
+    bold.setBold(true);
+    const QFontMetrics fm(bold);
+    int gridWidth = 20;   // the vertical scroll bar and the frame
+    for (int c = 0; c < kGridCols; ++c) {
+        LoggerKv10->setColWidth(c, std::max(48, fm.horizontalAdvance(LoggerKv10->cell(c, 0)) + 6));
+        gridWidth += LoggerKv10->colWidth(c) + 1;
+    }
+    LoggerKv10->setGeometry((client->width() - gridWidth) / 2, LoggerKv10->y(), gridWidth, LoggerKv10->height());
 }
 
 void TKv27Datalogger::Timer1Timer()
