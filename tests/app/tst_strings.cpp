@@ -5,7 +5,9 @@
 namespace {
 bool isUnusedRow(int row)
 {
-    return row == 13 || row == 14 || row == 15 || row == 16 || row == 161 || row > 204;
+    // Rows 245 to 262: the level chart, CSV export and PDF files of the logger windows.
+    const bool chartRows = row >= 245 && row <= 262;
+    return row == 13 || row == 14 || row == 15 || row == 16 || row == 161 || (row > 204 && !chartRows);
 }
 const char *const kLanguageNames[] = {"English", "Spanish", "German", "Catalan"};
 } // namespace
@@ -48,11 +50,11 @@ private Q_SLOTS:
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("language");
         QTest::newRow("row -1") << -1 << 0;
-        QTest::newRow("row 250") << 250 << 0;
+        QTest::newRow("row past the table") << StringTable::kRows << 0;
         QTest::newRow("row huge") << 1000000 << 1;
         QTest::newRow("language -1") << 0 << -1;
         QTest::newRow("language 4") << 0 << 4;
-        QTest::newRow("last slot") << 249 << 3;
+        QTest::newRow("past the table, last language") << StringTable::kRows << 3;
     }
     void outOfRangeIsEmpty()
     {

@@ -90,6 +90,8 @@ TKv27Datalogger::TKv27Datalogger(QWidget *parent) : TLoggerViewer(parent, QSize(
     const int gridWidth = kGridCols * 49 + 20;
     LoggerKv10->setGeometry((816 - gridWidth) / 2, 126, gridWidth, 385);
 
+    makeChartPage();
+
     Timer1 = loadTimer;
     connect(Timer1, &QTimer::timeout, this, &TKv27Datalogger::Timer1Timer);
 
@@ -108,6 +110,7 @@ void TKv27Datalogger::FormShow()
     Label8->setText(StringTable::text(kRowChannelNumber));
     Label9->setText(StringTable::text(kRowUnits));
     Label10->setText(StringTable::text(kRowThreshold));
+    captionChartPage();
 }
 
 void TKv27Datalogger::Timer1Timer()
@@ -145,6 +148,7 @@ void TKv27Datalogger::Timer1Timer()
         for (int c = 0; c < kGridCols; ++c)
             LoggerKv10->setCell(c, row, m.field[std::size_t(c + 1)]);
     }
+    setChartContents(contents);
     loaded = true;
 }
 

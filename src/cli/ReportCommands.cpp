@@ -1,0 +1,132 @@
+// kelvatrone-cli export / chart: a logger as a CSV file for a spreadsheet, and the TV viewer's
+// level chart as a picture or a PDF page, from the same core as the viewers' File menu.
+
+#include "cli/Cli.h"
+
+#include "app/Files.h"
+#include "datalogger/LevelChart.h"
+#include "datalogger/LoggerCsv.h"
+#include "datalogger/windows/LevelChartView.h"
+#include "link/ErrorCodes.h"
+
+#include <QApplication>
+#include <QMap>
+#include <QRegularExpression>
+
+namespace {
+
+// The positional arguments and the value of each allowed "--name value" option; false on
+// anything else.
+bool splitArgs(const QStringList &args, const QStringList &valueOptions, QStringList &positional,
+               QMap<QString, QString> &options)
+{
+    for (int i = 0; i < args.size(); ++i) {
+        if (!args.at(i).startsWith(QLatin1String("--"))) {
+            positional << args.at(i);
+            continue;
+        }
+        if (!valueOptions.contains(args.at(i)) || i + 1 >= args.size())
+            return false;
+        options[args.at(i)] = args.at(i + 1);
+        ++i;
+    }
+    return true;
+}
+
+int unableToOpen(const QString &path)
+{
+    return Cli::failText(QStringLiteral("%1: %2").arg(ErrorCodeText(Err::UnableToOpenFile), path));
+}
+
+// export LOGGER OUT.csv [--family tv|modem]
+int runExport(const CliOptions &, const QStringList &args)
+{
+    QStringList positional;
+    QMap<QString, QString> options;
+    if (!splitArgs(args, {QStringLiteral("--family")}, positional, options) || positional.size() != 2)
+        return Cli::usage(QStringLiteral("export"));
+    const QString logger = Cli::argPath(positional.at(0));
+    const QString out = Cli::argPath(positional.at(1));
+
+    // The family named, else the one the file's DEVICE line names, else whichever viewer
+    // accepts the file (a TV logger's DEVICE line is only checked when present).
+    QList<LoggerFamily> families;
+    LoggerFamily named = LoggerFamily::Tv;
+    const QString family = options.value(QStringLiteral("--family"));
+    if (family == QLatin1String("tv"))
+        families << LoggerFamily::Tv;
+    else if (family == QLatin1String("modem"))
+        families << LoggerFamily::Modem;
+    else if (!family.isEmpty())
+        return Cli::usage(QStringLiteral("export"));
+    else if (Logger::familyOfFile(logger, named))
+        families << named;
+    else
+        families << LoggerFamily::Tv << LoggerFamily::Modem;
+
+    if (!fileExists(logger))
+        return Cli::failText(QStringLiteral("%1: %2").arg(ErrorCodeText(Err::FileNotFound), logger));
+    LoggerCsv::Failure failure = LoggerCsv::Failure::Logger;
+    for (LoggerFamily f : families) {
+        if (LoggerCsv::exportFile(logger, f, out, &failure) == 0)
+            return 0;
+        if (failure == LoggerCsv::Failure::Output)
+            return unableToOpen(out);
+    }
+    return unableToOpen(logger);
+}
+
+// chart LOGGER OUT.png|OUT.pdf [--size WxH]
+int runChart(const CliOptions &, const QStringList &args)
+{
+    QStringList positional;
+    QMap<QString, QString> options;
+    if (!splitArgs(args, {QStringLiteral("--size")}, positional, options) || positional.size() != 2)
+        return Cli::usage(QStringLiteral("chart"));
+    const QString logger = Cli::argPath(positional.at(0));
+    const QString out = Cli::argPath(positional.at(1));
+    if (!LevelChartDraw::knownChartFile(out)) {
+        Cli::err(QStringLiteral("chart: the output is a .png or a .pdf file"));
+        return 2;
+    }
+    QSize size;
+    if (options.contains(QStringLiteral("--size"))) {
+        static const QRegularExpression wxh(QStringLiteral("^(\\d{3,5})x(\\d{3,5})$"));
+        const QRegularExpressionMatch m = wxh.match(options.value(QStringLiteral("--size")));
+        size = m.hasMatch() ? QSize(m.captured(1).toInt(), m.captured(2).toInt()) : QSize();
+        if (size.isEmpty() || size.width() > 10000 || size.height() > 10000) {
+            Cli::err(QStringLiteral("--size takes WIDTHxHEIGHT in pixels, 100 to 10000 each"));
+            return 2;
+        }
+    }
+    // Qt Charts draws through a graphics scene, which needs the widget side of Qt.
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return Cli::failText(QStringLiteral("charts are not available in this program"));
+    if (!fileExists(logger))
+        return Cli::failText(QStringLiteral("%1: %2").arg(ErrorCodeText(Err::FileNotFound), logger));
+    LevelChart::Model model;
+    if (LevelChart::load(logger, model) < 0)
+        return unableToOpen(logger);
+    if (size.isEmpty())
+        size = LevelChartDraw::defaultSize(model, out);
+    if (LevelChartDraw::saveChart(model, out, size) < 0)
+        return unableToOpen(out);
+    Cli::out(model.summary());
+    return 0;
+}
+
+CliRegistration regExport{CliCommand{
+    QStringLiteral("export"),
+    QStringLiteral("export LOGGER OUT.csv [--family tv|modem]"),
+    QStringLiteral("write a logger as a CSV file (RFC 4180, UTF-8, \".\" decimal point, labels in --lang)"),
+    runExport,
+}};
+
+CliRegistration regChart{CliCommand{
+    QStringLiteral("chart"),
+    QStringLiteral("chart LOGGER OUT.png|OUT.pdf [--size WxH]"),
+    QStringLiteral("draw the level chart of a TV logger into a PNG picture or a PDF page"),
+    runChart,
+}};
+
+} // namespace
