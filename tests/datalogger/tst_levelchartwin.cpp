@@ -18,6 +18,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
@@ -276,6 +277,12 @@ private Q_SLOTS:
         v.SavePdf1->trigger();
         QVERIFY(!prompter.unexpected);
         QVERIFY(prompter.messageTexts().isEmpty());
+        // Kept beside the screenshots, to be looked at (pdftoppm -png).
+        if (!qEnvironmentVariableIsEmpty("KV_SCREENSHOTS")) {
+            const QString keep = QDir(qEnvironmentVariable("KV_SCREENSHOTS")).filePath(QStringLiteral("tv-report-with-chart.pdf"));
+            QFile::remove(keep);
+            QFile::copy(ws->path(QStringLiteral("report.pdf")), keep);
+        }
         if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
             QSKIP("pdftotext (poppler-utils) is not installed; scripts/install-deps installs it");
         // The framed report as it prints, then a page with the chart and its summary.
