@@ -3,7 +3,6 @@
 
 #include "cli/Cli.h"
 
-#include "app/Files.h"
 #include "datalogger/LevelChart.h"
 #include "datalogger/LoggerCsv.h"
 #include "datalogger/windows/LevelChartView.h"
@@ -64,8 +63,7 @@ int runExport(const CliOptions &, const QStringList &args)
     else
         families << LoggerFamily::Tv << LoggerFamily::Modem;
 
-    if (!fileExists(logger))
-        return Cli::failText(QStringLiteral("%1: %2").arg(ErrorCodeText(Err::FileNotFound), logger));
+    // A missing file is refused as the viewer refuses it.
     LoggerCsv::Failure failure = LoggerCsv::Failure::Logger;
     for (LoggerFamily f : families) {
         if (LoggerCsv::exportFile(logger, f, out, &failure) == 0)
@@ -102,8 +100,6 @@ int runChart(const CliOptions &, const QStringList &args)
     // Qt Charts draws through a graphics scene, which needs the widget side of Qt.
     if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
         return Cli::failText(QStringLiteral("charts are not available in this program"));
-    if (!fileExists(logger))
-        return Cli::failText(QStringLiteral("%1: %2").arg(ErrorCodeText(Err::FileNotFound), logger));
     LevelChart::Model model;
     if (LevelChart::load(logger, model) < 0)
         return unableToOpen(logger);

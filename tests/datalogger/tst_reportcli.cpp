@@ -100,13 +100,16 @@ private Q_SLOTS:
         for (int i = 0; i < 60; ++i)
             noise += "noise\r\n";
         QTest::newRow("export, not a logger") << "export" << noise << "out.csv";
+        QTest::newRow("export, no such file") << "export" << QByteArray() << "out.csv";
+        QTest::newRow("chart, no such file") << "chart" << QByteArray() << "out.png";
     }
     void refusedLoggerGivesTheViewersMessage()
     {
         QFETCH(QString, command);
         QFETCH(QByteArray, content);
         QFETCH(QString, out);
-        ws->write(QStringLiteral("Temp/bad.lg27t"), content);
+        if (!content.isEmpty())
+            ws->write(QStringLiteral("Temp/bad.lg27t"), content);
         const Run r = cli(ws->root(), {command, QStringLiteral("Temp/bad.lg27t"), out});
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.err.contains(StringTable::text(53 /* "Unable To Open File" */)), qPrintable(r.err));
