@@ -155,8 +155,9 @@ QChart *makeChart(const LevelChart::Model &model, int labelStep)
     chart->addAxis(xAxis, Qt::AlignBottom);
     bars->attachAxis(xAxis);
 
-    auto *levelAxis = valueAxis(StringTable::text(kRowLevelAxis).arg(model.header.units), model.levelRange(),
-                                kNeutral.darker(140));
+    const QString units = model.header.units.trimmed();
+    auto *levelAxis = valueAxis(units.isEmpty() ? StringTable::text(kRowLevel) : StringTable::text(kRowLevelAxis).arg(units),
+                                model.levelRange(), kNeutral.darker(140));
     chart->addAxis(levelAxis, Qt::AlignLeft);
     bars->attachAxis(levelAxis);
 
