@@ -113,7 +113,9 @@ private Q_SLOTS:
         StringTable::setLanguage(language);
         ScriptedPrompter prompter;
         TKv27Datalogger v;
+        QVERIFY(!v.LevelChart1->isEnabled());
         QVERIFY(showAndLoad(v, tv));
+        QVERIFY(v.LevelChart1->isEnabled());
         QCOMPARE(v.LevelChart1->text(), StringTable::text(249));
         QVERIFY(v.LoggerKv10->isVisible());
         QVERIFY(!v.ChartPage->isVisible());

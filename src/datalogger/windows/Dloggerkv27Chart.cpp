@@ -28,6 +28,7 @@ void TKv27Datalogger::makeChartPage()
     LevelChart1->setGeometry(548, 8, 148, 28);
     LevelChart1->setCheckable(true);
     LevelChart1->setAutoDefault(false);
+    LevelChart1->setEnabled(false);   // until a logger is on show
     connect(LevelChart1, &QPushButton::toggled, this, &TKv27Datalogger::LevelChart1Click);
 
     ChartPage = new TLevelChartView(client);
@@ -49,6 +50,7 @@ void TKv27Datalogger::setChartContents(const TvLoggerContents &contents)
 {
     chart = LevelChart::build(contents);
     chartShown = false;
+    LevelChart1->setEnabled(true);
     if (LevelChart1->isChecked())
         LevelChart1Click(true);
 }
