@@ -3,14 +3,16 @@
 
 #include "cli/Cli.h"
 
-#include "datalogger/LevelChart.h"
 #include "datalogger/LoggerCsv.h"
-#include "datalogger/windows/LevelChartView.h"
 #include "link/ErrorCodes.h"
 
-#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QMap>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QSize>
 
 namespace {
 
@@ -75,40 +77,40 @@ int runExport(const CliOptions &, const QStringList &args)
 }
 
 // chart LOGGER OUT.png|OUT.pdf [--size WxH]
-int runChart(const CliOptions &, const QStringList &args)
+int runChart(const CliOptions &options, const QStringList &args)
 {
     QStringList positional;
-    QMap<QString, QString> options;
-    if (!splitArgs(args, {QStringLiteral("--size")}, positional, options) || positional.size() != 2)
+    QMap<QString, QString> values;
+    if (!splitArgs(args, {QStringLiteral("--size")}, positional, values) || positional.size() != 2)
         return Cli::usage(QStringLiteral("chart"));
     const QString logger = Cli::argPath(positional.at(0));
     const QString out = Cli::argPath(positional.at(1));
-    if (!LevelChartDraw::knownChartFile(out)) {
+    const QString suffix = QFileInfo(out).suffix().toLower();
+    if (suffix != QLatin1String("png") && suffix != QLatin1String("pdf")) {
         Cli::err(QStringLiteral("chart: the output is a .png or a .pdf file"));
         return 2;
     }
-    QSize size;
-    if (options.contains(QStringLiteral("--size"))) {
+    QSize size(0, 0);
+    if (values.contains(QStringLiteral("--size"))) {
         static const QRegularExpression wxh(QStringLiteral("^(\\d{3,5})x(\\d{3,5})$"));
-        const QRegularExpressionMatch m = wxh.match(options.value(QStringLiteral("--size")));
+        const QRegularExpressionMatch m = wxh.match(values.value(QStringLiteral("--size")));
         size = m.hasMatch() ? QSize(m.captured(1).toInt(), m.captured(2).toInt()) : QSize();
         if (size.isEmpty() || size.width() > 10000 || size.height() > 10000) {
             Cli::err(QStringLiteral("--size takes WIDTHxHEIGHT in pixels, 100 to 10000 each"));
             return 2;
         }
     }
-    // Qt Charts draws through a graphics scene, which needs the widget side of Qt.
-    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
-        return Cli::failText(QStringLiteral("charts are not available in this program"));
-    LevelChart::Model model;
-    if (LevelChart::load(logger, model) < 0)
-        return unableToOpen(logger);
-    if (size.isEmpty())
-        size = LevelChartDraw::defaultSize(model, out);
-    if (LevelChartDraw::saveChart(model, out, size) < 0)
-        return unableToOpen(out);
-    Cli::out(model.summary());
-    return 0;
+    // The chart is drawn by kelvatrone-chart beside this program (it links Qt Charts, which the
+    // other commands would otherwise load at every start); its messages and status are ours.
+    QProcess drawing;
+    drawing.setProcessChannelMode(QProcess::ForwardedChannels);
+    drawing.start(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("kelvatrone-chart")),
+                  QStringList{QString::number(options.language), logger, out, QString::number(size.width()),
+                   QString::number(size.height())});
+    if (!drawing.waitForStarted())
+        return Cli::failText(QStringLiteral("chart: kelvatrone-chart is not installed beside kelvatrone-cli"));
+    drawing.waitForFinished(-1);
+    return drawing.exitStatus() == QProcess::NormalExit ? drawing.exitCode() : 1;
 }
 
 CliRegistration regExport{CliCommand{

@@ -7,7 +7,6 @@
 #include "link/ErrorCodes.h"
 #include "link/SerialPort.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QDir>
@@ -95,34 +94,29 @@ int usage(const QString &commandName)
 
 } // namespace Cli
 
-// What the command of the line (the first argument that is not a global option or its value)
-// needs of Qt: 0 the core only, 1 its GUI side (print), 2 its widget side too (chart).
-static int commandNeedsGui(int argc, char **argv)
+// The command of the line: the first argument that is not a global option or its value.
+static bool commandNeedsGui(int argc, char **argv)
 {
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--", 2) == 0) {
             ++i;
             continue;
         }
-        return std::strcmp(argv[i], "chart") == 0 ? 2 : std::strcmp(argv[i], "print") == 0 ? 1 : 0;
+        return std::strcmp(argv[i], "print") == 0;
     }
-    return 0;
+    return false;
 }
 
 int main(int argc, char **argv)
 {
-    // Printing a report needs Qt's GUI side (fonts, the print system), drawing a chart its
-    // widget side too (Qt Charts draws through a graphics scene). The command line never shows a
-    // window, so these take the off-screen platform unless one is set; every other command stays
-    // a plain console program.
+    // Printing a report needs Qt's GUI side (fonts, the print system). The command line never
+    // shows a window, so printing takes the off-screen platform unless one is set; every other
+    // command stays a plain console program.
     std::unique_ptr<QCoreApplication> qapp;
-    if (const int gui = commandNeedsGui(argc, argv)) {
+    if (commandNeedsGui(argc, argv)) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (gui == 2)
-            qapp = std::make_unique<QApplication>(argc, argv);
-        else
-            qapp = std::make_unique<QGuiApplication>(argc, argv);
+        qapp = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         qapp = std::make_unique<QCoreApplication>(argc, argv);
     }
