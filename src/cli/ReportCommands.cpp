@@ -40,11 +40,11 @@ int unableToOpen(const QString &path)
 }
 
 // export LOGGER OUT.csv [--family tv|modem]
-int runExport(const CliOptions &, const QStringList &args)
+int runExport(const CliOptions &options, const QStringList &args)
 {
     QStringList positional;
-    QMap<QString, QString> options;
-    if (!splitArgs(args, {QStringLiteral("--family")}, positional, options) || positional.size() != 2)
+    QMap<QString, QString> values;
+    if (!splitArgs(args, {QStringLiteral("--family")}, positional, values) || positional.size() != 2)
         return Cli::usage(QStringLiteral("export"));
     const QString logger = Cli::argPath(positional.at(0));
     const QString out = Cli::argPath(positional.at(1));
@@ -53,7 +53,7 @@ int runExport(const CliOptions &, const QStringList &args)
     // accepts the file (a TV logger's DEVICE line is only checked when present).
     QList<LoggerFamily> families;
     LoggerFamily named = LoggerFamily::Tv;
-    const QString family = options.value(QStringLiteral("--family"));
+    const QString family = values.value(QStringLiteral("--family"));
     if (family == QLatin1String("tv"))
         families << LoggerFamily::Tv;
     else if (family == QLatin1String("modem"))
@@ -65,6 +65,13 @@ int runExport(const CliOptions &, const QStringList &args)
     else
         families << LoggerFamily::Tv << LoggerFamily::Modem;
 
+    // As in the report, a model matters only to a cable-modem logger (one without registration
+    // details), and only when one is named: an export needs no meter.
+    if (!options.model.isEmpty()) {
+        const int model = Cli::ensureModel(options);
+        if (model != 0)
+            return Cli::fail(model);
+    }
     // A missing file is refused as the viewer refuses it.
     LoggerCsv::Failure failure = LoggerCsv::Failure::Logger;
     for (LoggerFamily f : families) {

@@ -9,6 +9,7 @@
 #include "datalogger/LoggerCsv.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
@@ -84,6 +85,18 @@ private Q_SLOTS:
         QCOMPARE(LoggerCsv::exportFile(ws->path(logger), family, expectedFile), 0);
         StringTable::setLanguage(0);
         QCOMPARE(fileBytes(out), fileBytes(expectedFile));
+    }
+
+    void namedModelWithoutRegistrationDetails()
+    {
+        // KV-27C (type code 3) shows no headend or ping report, registered or not.
+        QFile::copy(TestWorkspace::source(QStringLiteral("data/models.txt")), ws->path(QStringLiteral("models.txt")));
+        const Run r = cli(ws->root(), {"--workspace", ws->root(), "--model", "KV-27C", "export", "Temp/tempcm07.lg27m", "m.csv"});
+        QCOMPARE(r.exitCode, 0);
+        const QByteArray csv = fileBytes(ws->path(QStringLiteral("m.csv")));
+        QVERIFY(csv.contains("Upstream,Power,42.0,dBmV\r\n"));
+        QVERIFY(!csv.contains("Headend"));
+        QVERIFY(!csv.contains("Ping Report"));
     }
 
     void refusedLoggerGivesTheViewersMessage_data()
