@@ -309,6 +309,25 @@ const Row kRowTexts[] = {
     {222, {"The file does not begin with \"S\"", "El fichero no empieza por \"S\"",
            "Die Datei beginnt nicht mit \"S\"", "El fitxer no comença per \"S\""}},
     {223, {"%1 has no datalogger", "%1 no tiene registro", "%1 hat keinen Datalogger", "%1 no té registre"}},
+    // Level chart of a TV logger, CSV export and PDF files of the logger windows.
+    {245, {"%1 of %2 channels under the threshold (%3)", "%1 de %2 canales bajo el umbral (%3)", "%1 von %2 Kanälen unter der Schwelle (%3)", "%1 de %2 canals sota el llindar (%3)"}},
+    {246, {"%1 not measured", "%1 sin medir", "%1 nicht gemessen", "%1 sense mesurar"}},
+    {247, {"No channel measured", "Ningún canal medido", "Kein Kanal gemessen", "Cap canal mesurat"}},
+    {248, {"%1 channels measured, no threshold level", "%1 canales medidos, sin nivel umbral", "%1 Kanäle gemessen, kein Schwellenpegel", "%1 canals mesurats, sense nivell llindar"}},
+    {249, {"Level Chart", "Gráfico de Niveles", "Pegeldiagramm", "Gràfic de Nivells"}},
+    {250, {"Export CSV...", "Exportar CSV...", "CSV exportieren...", "Exportar CSV..."}},
+    {251, {"Save Chart...", "Guardar Gráfico...", "Diagramm speichern...", "Desar Gràfic..."}},
+    {252, {"Save as PDF...", "Guardar PDF...", "PDF speichern...", "Desar com a PDF..."}},
+    {253, {"CSV Files", "Ficheros CSV", "CSV-Dateien", "Fitxers CSV"}},
+    {254, {"PNG Images", "Imágenes PNG", "PNG-Bilder", "Imatges PNG"}},
+    {255, {"PDF Documents", "Documentos PDF", "PDF-Dokumente", "Documents PDF"}},
+    {256, {"Level (%1)", "Nivel (%1)", "Pegel (%1)", "Nivell (%1)"}},
+    {257, {"Quality: MER, C/N (dB)", "Calidad: MER, C/N (dB)", "Qualität: MER, C/N (dB)", "Qualitat: MER, C/N (dB)"}},
+    {258, {"Threshold reached", "Umbral alcanzado", "Schwelle erreicht", "Llindar assolit"}},
+    {259, {"Below threshold", "Bajo el umbral", "Unter der Schwelle", "Sota el llindar"}},
+    {260, {"Section", "Sección", "Abschnitt", "Secció"}},
+    {261, {"Value", "Valor", "Wert", "Valor"}},
+    {262, {"Unit", "Unidad", "Einheit", "Unitat"}},
 };
 
 using Table = std::array<QString, kRows * kLanguages>;

@@ -195,6 +195,12 @@ int renderPage(const QString &reportPath, int page, QImage &image, int pointSize
 
 int printTextFile(QPrinter &printer, const QString &title, const QString &reportPath, int pointSize)
 {
+    return printTextFile(printer, title, reportPath, pointSize, nullptr);
+}
+
+int printTextFile(QPrinter &printer, const QString &title, const QString &reportPath, int pointSize,
+                  const std::function<bool(QPainter &)> &morePages)
+{
     QList<QByteArray> lines;
     if (!Printing::readPrintLines(reportPath, lines))
         return Err::UnableToOpenFile;
@@ -204,8 +210,9 @@ int printTextFile(QPrinter &printer, const QString &title, const QString &report
         return -1;
     const int pages = Printing::paintPages(p, lines, printer.height(), pointSize, -1,
                                            [&printer] { return printer.newPage(); });
+    const bool more = !morePages || morePages(p);
     p.end();
-    return pages;
+    return more ? pages : -1;
 }
 
 int printTextFile(const QString &title, const QString &reportPath)

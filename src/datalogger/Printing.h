@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QList>
 #include <QString>
+#include <functional>
 
 class QImage;
 class QPaintDevice;
@@ -24,6 +25,10 @@ QPrinter &thePrinter();
 int printTextFile(const QString &title, const QString &reportPath);
 // The same on a given printer and font size (a PDF printer in the command line and the tests).
 int printTextFile(QPrinter &printer, const QString &title, const QString &reportPath, int pointSize);
+// The same, followed by pages that morePages paints with the print job's painter (the level
+// chart after a TV report). morePages returns false when it could not paint them.
+int printTextFile(QPrinter &printer, const QString &title, const QString &reportPath, int pointSize,
+                  const std::function<bool(QPainter &)> &morePages);
 
 namespace Printing {
 

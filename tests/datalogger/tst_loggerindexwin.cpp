@@ -1,6 +1,7 @@
 // The datalogger index window against the simulated meter: receiving the index, the print marks
 // and the buttons, receiving and showing one slot, and printing the marked loggers.
 
+#include "LoggerSamples.h"
 #include "ScriptedPrompter.h"
 #include "SimulatedMeter.h"
 #include "TestData.h"
@@ -25,6 +26,7 @@
 #include <QLineEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -537,6 +539,68 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists(ws->temp() + QStringLiteral("/tempcm02.lg27m")));
         QVERIFY(!QFileInfo::exists(ws->temp() + QStringLiteral("/tempcm01.lg27m")));
         QVERIFY(w.PrintLoggers->isEnabled());
+    }
+
+    // Save as PDF: the print run writes a PDF per marked logger, its report as it prints and,
+    // for a TV logger, the chart page after it; Cancel fetches and writes nothing.
+    void savesEveryMarkedLoggerAsPdf()
+    {
+        QVERIFY(startMeter());
+        ScriptedPrompter prompter;
+        TResumLogger w;
+        prepare(w, LoggerFamily::Tv);
+        QVERIFY(!w.SavePdfLoggers->isEnabled());
+        w.ReceiveIndex->click();
+        QVERIFY(w.SavePdfLoggers->isEnabled());
+        w.GraellaClick(4, 3);   // slot 2 is left out
+        const QString printerFile = thePrinter().outputFileName();
+
+        const int asks = int(meter->transcript().size());
+        prompter.expectSaveFile(QString());
+        w.SavePdfLoggers->click();
+        QVERIFY(!QFileInfo::exists(ws->temp() + QStringLiteral("/prtemp00.log")));
+        QCOMPARE(int(meter->transcript().size()), asks);
+
+        const QString pdf = ws->path(QStringLiteral("site.pdf"));
+        prompter.expectSaveFile(pdf);
+        w.SavePdfLoggers->click();
+        QVERIFY(!prompter.unexpected);
+        QVERIFY(prompter.messageTexts().isEmpty());
+        QVERIFY(!QFileInfo::exists(pdf));
+        QVERIFY(!QFileInfo::exists(ws->path(QStringLiteral("site_02.pdf"))));
+        for (const char *name : {"site_00.pdf", "site_04.pdf", "site_40.pdf"})
+            QVERIFY2(fileBytes(ws->path(QLatin1String(name))).startsWith("%PDF"), name);
+        QCOMPARE(thePrinter().outputFileName(), printerFile);
+        QCOMPARE(w.Missatge->text(), QStringLiteral("Status : Ready"));
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed; scripts/install-deps installs it");
+        const QString text = pdfText(ws->path(QStringLiteral("site_00.pdf")));
+        QVERIFY2(text.contains(QStringLiteral("LOCATION=ROOF")), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("0 of 40 channels under the threshold (45 dBuV)")));
+        QVERIFY(pdfText(ws->path(QStringLiteral("site_40.pdf"))).contains(QStringLiteral("LOCATION=TOWER")));
+        // The last page is the chart's.
+        const QStringList pages = text.split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+        QVERIFY(pages.last().contains(QStringLiteral("channels under the threshold")));
+        QVERIFY(!pages.first().contains(QStringLiteral("channels under the threshold")));
+    }
+
+    void savePdfButtonFits_data()
+    {
+        QTest::addColumn<int>("language");
+        for (int l = 0; l < 4; ++l)
+            QTest::newRow(qPrintable(QString::number(l))) << l;
+    }
+    void savePdfButtonFits()
+    {
+        QFETCH(int, language);
+        StringTable::setLanguage(language);
+        TResumLogger w;
+        w.show();
+        QCOMPARE(w.SavePdfLoggers->text(), StringTable::text(252));
+        QVERIFY(w.SavePdfLoggers->fontMetrics().horizontalAdvance(w.SavePdfLoggers->text()) + 10
+                <= w.SavePdfLoggers->width());
+        saveScreenshot(&w, QStringLiteral("index-window-save-pdf-%1").arg(QStringList{"en", "es", "de", "ca"}.at(language)));
+        StringTable::setLanguage(0);
     }
 };
 

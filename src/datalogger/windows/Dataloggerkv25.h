@@ -49,6 +49,7 @@ protected:
     QString modelFileType() const override;
     QString copyCaption(const QString &target) const override;
     int writeReport(const QString &source, const QString &report) const override;
+    LoggerFamily loggerFamily() const override { return LoggerFamily::Modem; }
 
 private:
     QLineEdit *field(QWidget *parent, const char *name, int labelRow, int x, int y, int labelWidth, int width);

@@ -106,6 +106,8 @@ TResumLogger::TResumLogger(QWidget *parent) : QDialog(parent)
     PrintLoggers = makeButton("PrintLoggers", 110);
     PrintSetup = makeButton("PrintSetup", 146);
     FontSizeCall = makeButton("FontSizeCall", 182);
+    SavePdfLoggers = makeButton("SavePdfLoggers", 218);
+    connect(SavePdfLoggers, &QPushButton::clicked, this, &TResumLogger::SavePdfLoggersClick);
     connect(ReceiveIndex, &QPushButton::clicked, this, &TResumLogger::ReceiveIndexClick);
     connect(ReceiveAll, &QPushButton::clicked, this, &TResumLogger::ReceiveAllClick);
     connect(PrintLoggers, &QPushButton::clicked, this, &TResumLogger::PrintLoggersClick);
@@ -166,6 +168,7 @@ void TResumLogger::FormShow()
     PrintLoggers->setText(StringTable::text(kRowPrintLoggers));
     PrintSetup->setText(StringTable::text(kRowPrintSetup));
     FontSizeCall->setText(StringTable::text(kRowFontSize));
+    SavePdfLoggers->setText(StringTable::text(252 /* "Save as PDF..." */));
 }
 
 void TResumLogger::reject()
@@ -194,6 +197,7 @@ void TResumLogger::setButtons(Buttons mode)
     ReceiveIndex->setEnabled(notBusy);
     ReceiveAll->setEnabled(all);
     PrintLoggers->setEnabled(all);
+    SavePdfLoggers->setEnabled(all);
     PrintSetup->setEnabled(notBusy);
     FontSizeCall->setEnabled(notBusy);
 }
@@ -335,6 +339,7 @@ void TResumLogger::toggleMark(int row)
         }
     }
     PrintLoggers->setEnabled(marked > 0);
+    SavePdfLoggers->setEnabled(marked > 0);
 }
 
 int TResumLogger::receiveAndView(LoggerFamily family, int slot)
@@ -387,14 +392,17 @@ int TResumLogger::printMarked(LoggerFamily family)
     const int slotTotal = Logger::slotCount(family);
     int result = 0;
     // Where the reports go is settled before any logger is fetched for them.
-    if (!ensurePrintDestination(this)) {
+    const bool toPdf = !pdfOutput.isEmpty();
+    if (!toPdf && !ensurePrintDestination(this)) {
         setStatus(StringTable::text(kRowCancelPrint));
         setButtons(Buttons::All);
         return 0;
     }
     // Printed into a file, every logger gets a file of its own (see loggerOutputFile).
     QPrinter &printer = thePrinter();
-    const QString outputFile = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
+    const QString outputFile = toPdf ? pdfOutput
+                                     : printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName()
+                                                                                     : QString();
     const bool filePerLogger = !outputFile.isEmpty() && marked > 1;
     if (filePerLogger) {
         // The user named the file in the print dialog, not these: an existing one is replaced
@@ -434,6 +442,13 @@ int TResumLogger::printMarked(LoggerFamily family)
             result = Err::UnableToOpenFile;
             break;
         }
+        if (toPdf) {
+            result = saveLoggerPdf(family, received, report,
+                                   filePerLogger ? loggerOutputFile(outputFile, slot) : outputFile, slot);
+            if (result < 0)
+                break;
+            continue;
+        }
         if (filePerLogger)
             printer.setOutputFileName(loggerOutputFile(outputFile, slot));
         result = printLoggerReport(this, Report::printTitle(slot), report);
@@ -446,7 +461,7 @@ int TResumLogger::printMarked(LoggerFamily family)
             break;
         }
     }
-    if (filePerLogger)
+    if (filePerLogger && !toPdf)
         printer.setOutputFileName(outputFile);
     setButtons(Buttons::All);
     return result;

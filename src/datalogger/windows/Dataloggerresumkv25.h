@@ -29,6 +29,8 @@ public:
     QPushButton *PrintLoggers = nullptr;
     QPushButton *PrintSetup = nullptr;
     QPushButton *FontSizeCall = nullptr;
+    // The print run into PDF files, one a logger (Dataloggerresumkv25Pdf.cpp).
+    QPushButton *SavePdfLoggers = nullptr;
     QLabel *Missatge = nullptr;                   // status line
     QLabel *Label1 = nullptr;
     QLabel *Label2 = nullptr;
@@ -48,6 +50,7 @@ public Q_SLOTS:
     void PrintLoggersClick();
     void PrintSetupClick();
     void FontSizeCallClick();
+    void SavePdfLoggersClick();
     // Click and double click on a cell of the grid.
     void GraellaClick(int col, int row);
 
@@ -82,6 +85,10 @@ private:
     int readIndexIntoGrid(const QString &path);
     void GraellaDrawCell(QPainter &p, int col, int row, const QRect &rect);
     void toggleMark(int row);
+    // The PDF of one received logger: its report as it prints, and for a TV logger its chart.
+    int saveLoggerPdf(LoggerFamily family, const QString &received, const QString &report, const QString &pdf,
+                      int slot);
+    QString pdfOutput;   // set while the print run writes PDF files instead of printing
 
     int loggersInIndex = 0;
     int marked = 0;

@@ -91,6 +91,8 @@ TKv27Datalogger::TKv27Datalogger(QWidget *parent) : TLoggerViewer(parent, QSize(
     const int gridWidth = kGridCols * 49 + 20;
     LoggerKv10->setGeometry((816 - gridWidth) / 2, 126, gridWidth, 385);
 
+    makeChartPage();
+
     Timer1 = loadTimer;
     connect(Timer1, &QTimer::timeout, this, &TKv27Datalogger::Timer1Timer);
 
@@ -125,6 +127,7 @@ void TKv27Datalogger::FormShow()
         gridWidth += LoggerKv10->colWidth(c) + 1;
     }
     LoggerKv10->setGeometry((client->width() - gridWidth) / 2, LoggerKv10->y(), gridWidth, LoggerKv10->height());
+    captionChartPage();
 }
 
 void TKv27Datalogger::Timer1Timer()
@@ -162,6 +165,7 @@ void TKv27Datalogger::Timer1Timer()
         for (int c = 0; c < kGridCols; ++c)
             LoggerKv10->setCell(c, row, m.field[std::size_t(c + 1)]);
     }
+    setChartContents(contents);
     loaded = true;
 }
 

@@ -3,6 +3,7 @@
 // measured channel. The file is read a moment after the window appears, so the window is on
 // screen before a long file is read.
 
+#include "datalogger/LevelChart.h"
 #include "datalogger/windows/LoggerViewer.h"
 
 #include <QString>
@@ -11,6 +12,8 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPainter;
+class QPushButton;
+class TLevelChartView;
 class QTimer;
 class TStringGrid;
 
@@ -35,9 +38,17 @@ public:
     QTimer *Timer1 = nullptr;
     QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr, *Label7 = nullptr,
            *Label8 = nullptr, *Label9 = nullptr, *Label10 = nullptr;
+    // The level chart (Dloggerkv27Chart.cpp): a button that turns the grid's place into the
+    // chart page and back, and File > Save Chart.
+    QPushButton *LevelChart1 = nullptr;
+    TLevelChartView *ChartPage = nullptr;
+    QAction *SaveChart1 = nullptr;
+    const LevelChart::Model &chartModel() const { return chart; }
 
 public Q_SLOTS:
     void Timer1Timer();
+    void LevelChart1Click(bool on);
+    void SaveChart1Click();
 
 protected:
     void FormShow() override;
@@ -46,7 +57,13 @@ protected:
     QString modelFileType() const override;
     QString copyCaption(const QString &target) const override;
     int writeReport(const QString &source, const QString &report) const override;
+    LoggerFamily loggerFamily() const override { return LoggerFamily::Tv; }
 
 private:
+    void makeChartPage();
+    void captionChartPage();
+    void setChartContents(const TvLoggerContents &contents);
+    LevelChart::Model chart;
+    bool chartShown = false;   // the chart page has been given the loaded logger
     void LoggerKv10DrawCell(QPainter &p, int col, int row, const QRect &rect);
 };

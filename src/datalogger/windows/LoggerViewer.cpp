@@ -48,6 +48,9 @@ TLoggerViewer::TLoggerViewer(QWidget *parent, const QSize &clientSize, const cha
     Print1 = File1->addAction(QString(), this, &TLoggerViewer::Print1Click);
     PrintSetup1 = File1->addAction(QString(), this, &TLoggerViewer::PrintSetup1Click);
     File1->addSeparator();
+    ExportCsv1 = File1->addAction(QString(), this, &TLoggerViewer::ExportCsv1Click);
+    SavePdf1 = File1->addAction(QString(), this, &TLoggerViewer::SavePdf1Click);
+    File1->addSeparator();
     Exit1 = File1->addAction(QString(), this, &TLoggerViewer::Exit1Click);
 
     client = new QWidget(this);
@@ -113,6 +116,7 @@ void TLoggerViewer::showEvent(QShowEvent *e)
     Print1->setText(StringTable::text(kRowPrint));
     PrintSetup1->setText(StringTable::text(kRowPrintSetup));
     Exit1->setText(StringTable::text(kRowExit));
+    captionFileItems();
 }
 
 void TLoggerViewer::Save1Click()

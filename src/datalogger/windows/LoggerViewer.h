@@ -4,6 +4,8 @@
 // window appears, so the window is on screen before a long file is read. Each viewer shows its
 // own kind of file and says how it is read, saved and printed.
 
+#include "datalogger/LoggerFiles.h"
+
 #include <QDialog>
 #include <QRect>
 #include <QSize>
@@ -36,6 +38,8 @@ public:
     QMenu *File1 = nullptr;
     QAction *Save1 = nullptr, *SaveAs1 = nullptr, *FontSize1 = nullptr, *Print1 = nullptr, *PrintSetup1 = nullptr,
             *Exit1 = nullptr;
+    // The logger as a CSV file and as a PDF of its report (LoggerViewerFiles.cpp).
+    QAction *ExportCsv1 = nullptr, *SavePdf1 = nullptr;
 
 public Q_SLOTS:
     void Save1Click();
@@ -45,6 +49,8 @@ public Q_SLOTS:
     void Print1Click() { ImprimirClick(); }
     void PrintSetup1Click();
     void Exit1Click();
+    void ExportCsv1Click();
+    void SavePdf1Click();
 
     // A window closed before its file was read does not read it afterwards.
     void done(int r) override;
@@ -70,6 +76,14 @@ protected:
     virtual QString copyCaption(const QString &target) const = 0;
     // Writes the printable report of the file source to report: 0 or negative.
     virtual int writeReport(const QString &source, const QString &report) const = 0;
+    virtual LoggerFamily loggerFamily() const = 0;
+
+    // The one save prompt of the files made from the logger (CSV, chart, PDF): the dialog titled
+    // with the row's text, the filters ("PNG Images (*.png)"), a name after the logger's in the
+    // temporary folder; ext is added to a name given without an extension. Empty: cancelled.
+    QString askSavePath(int titleRow, const QStringList &filters, const QString &ext);
+    // Captions of the items above, with the other captions of the menu.
+    void captionFileItems();
 
     QWidget *client = nullptr;
     QTimer *loadTimer = nullptr;

@@ -1,0 +1,60 @@
+// kelvatrone-chart LANGUAGE LOGGER OUT WIDTH HEIGHT: the drawing half of "kelvatrone-cli chart",
+// which checks the command line and starts this program beside itself with absolute paths.
+// A width or height of 0 takes the chart's default size. Exit status and messages are the
+// command line's: 0, or 1 with the error table's message on standard error.
+
+#include "app/StringTable.h"
+#include "datalogger/LevelChart.h"
+#include "datalogger/windows/LevelChartView.h"
+#include "link/ErrorCodes.h"
+
+#include <QApplication>
+#include <QLocale>
+#include <cstdio>
+
+namespace {
+
+void writeLine(FILE *stream, const QString &line)
+{
+    const QByteArray bytes = line.toLocal8Bit() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+int unableToOpen(const QString &path)
+{
+    writeLine(stderr, QStringLiteral("%1: %2").arg(ErrorCodeText(Err::UnableToOpenFile), path));
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Nothing is shown: the chart is drawn off screen unless a platform is set.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qapp(argc, argv);
+    QLocale::setDefault(QLocale::c());
+    StringTable::fillStringTable();
+
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() != 6) {
+        writeLine(stderr, QStringLiteral("usage: kelvatrone-chart LANGUAGE LOGGER OUT WIDTH HEIGHT "
+                                         "(kelvatrone-cli chart starts it)"));
+        return 2;
+    }
+    StringTable::setLanguage(args.at(1).toInt());
+    const QString logger = args.at(2);
+    const QString out = args.at(3);
+    LevelChart::Model model;
+    if (LevelChart::load(logger, model) < 0)
+        return unableToOpen(logger);
+    QSize size(args.at(4).toInt(), args.at(5).toInt());
+    if (size.isEmpty())
+        size = LevelChartDraw::defaultSize(model, out);
+    if (LevelChartDraw::saveChart(model, out, size) < 0)
+        return unableToOpen(out);
+    writeLine(stdout, model.summary());
+    return 0;
+}
