@@ -109,13 +109,18 @@ int runChart(const CliOptions &options, const QStringList &args)
     }
     // The chart is drawn by kelvatrone-chart beside this program (it links Qt Charts, which the
     // other commands would otherwise load at every start); its messages and status are ours.
+    // In the build tree it is beside this program; installed, in the private libexec folder.
+    const QDir here(QCoreApplication::applicationDirPath());
+    QString helper = here.filePath(QStringLiteral("kelvatrone-chart"));
+    if (!QFileInfo(helper).isExecutable() && !QFileInfo(helper + QStringLiteral(".exe")).isExecutable())
+        helper = QDir::cleanPath(here.filePath(QStringLiteral(KV_CHART_HELPER_DIR "/kelvatrone-chart")));
     QProcess drawing;
     drawing.setProcessChannelMode(QProcess::ForwardedChannels);
-    drawing.start(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("kelvatrone-chart")),
+    drawing.start(helper,
                   QStringList{QString::number(options.language), logger, out, QString::number(size.width()),
                    QString::number(size.height())});
     if (!drawing.waitForStarted())
-        return Cli::failText(QStringLiteral("chart: kelvatrone-chart is not installed beside kelvatrone-cli"));
+        return Cli::failText(QStringLiteral("chart: kelvatrone-chart is not installed (looked for %1)").arg(helper));
     drawing.waitForFinished(-1);
     return drawing.exitStatus() == QProcess::NormalExit ? drawing.exitCode() : 1;
 }

@@ -341,6 +341,35 @@ private Q_SLOTS:
         QCOMPARE(filesIn(ws->root()), rootBefore);
     }
 
+    // A bare name gets its extension before the question, so "site" over an existing
+    // "site.csv" is asked about, and No leaves that file as it was.
+    void bareNameOverAnExistingFileIsAsked_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("ext");
+        QTest::newRow("export csv") << "csv" << "csv";
+        QTest::newRow("save chart") << "chart" << "png";
+        QTest::newRow("save as pdf") << "pdf" << "pdf";
+    }
+    void bareNameOverAnExistingFileIsAsked()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, ext);
+        const QString existing = ws->write(QStringLiteral("site.") + ext, "keep me");
+        ScriptedPrompter prompter;
+        TKv27Datalogger v;
+        QVERIFY(showAndLoad(v, tv));
+        prompter.expectSaveFile(ws->path(QStringLiteral("site")));
+        prompter.expectMessage(QMessageBox::No);
+        (item == QLatin1String("csv") ? v.ExportCsv1 : item == QLatin1String("pdf") ? v.SavePdf1 : v.SaveChart1)
+            ->trigger();
+        QCOMPARE(prompter.pending(), 0);
+        QVERIFY(!prompter.unexpected);
+        QCOMPARE(prompter.asked.back().kind, QStringLiteral("message"));
+        QVERIFY(prompter.asked.back().text.contains(QStringLiteral("site.") + ext));
+        QCOMPARE(fileBytes(existing), QByteArray("keep me"));
+    }
+
     void modemViewerExportsAndSavesPdf()
     {
         ScriptedPrompter prompter;
@@ -376,16 +405,18 @@ private Q_SLOTS:
         const QString pdf = ws->write(QStringLiteral("keep.pdf"), "old pdf");
         if (!setImmutable(pdf, true))
             QSKIP("chattr +i is not available here");
-        prompter.expectSaveFile(pdf);
-        prompter.expectMessage();
-        v.SavePdf1->trigger();
-        prompter.expectSaveFile(pdf);
-        prompter.expectMessage();
-        v.SaveChart1->trigger();
+        // Each time: the question whether to replace the file (Yes), then the failure.
+        for (QAction *item : {v.SavePdf1, v.SaveChart1}) {
+            prompter.expectSaveFile(pdf);
+            prompter.expectMessage(QMessageBox::Yes);
+            prompter.expectMessage();
+            item->trigger();
+        }
         setImmutable(pdf, false);
-        QCOMPARE(prompter.messageTexts().size(), 2);
-        for (const QString &m : prompter.messageTexts())
-            QVERIFY(m.contains(StringTable::text(53 /* "Unable To Open File" */)));
+        const QStringList texts = prompter.messageTexts();
+        QCOMPARE(texts.size(), 4);
+        QVERIFY(texts[1].contains(StringTable::text(53 /* "Unable To Open File" */)));
+        QVERIFY(texts[3].contains(StringTable::text(53 /* "Unable To Open File" */)));
         QCOMPARE(fileBytes(pdf), QByteArray("old pdf"));
         QVERIFY(!prompter.unexpected);
     }

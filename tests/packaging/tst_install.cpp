@@ -2,6 +2,7 @@
 // and started as the desktop entry starts it, by a user whose home folder is empty.
 
 #include "app/windows/Pictures.h"
+#include "LoggerSamples.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -151,6 +152,24 @@ private Q_SLOTS:
         const Run r = run(installed("bin/" + program), {"--version"});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, version);
+    }
+
+    // The installed CLI finds its private drawing program and draws a TV logger's chart.
+    void chartFromTheInstalledCli()
+    {
+        QTemporaryDir work;
+        QVERIFY(work.isValid());
+        const QString logger = work.filePath("site.lg27t");
+        QFile f(logger);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(tvLoggerHead(int(kSampleTvAnswers.size())) + tvLoggerLines(kSampleTvAnswers));
+        f.close();
+        QVERIFY(QFileInfo(installed("libexec/kelvatrone/kelvatrone-chart")).isExecutable());
+        QVERIFY(!QFileInfo::exists(installed("bin/kelvatrone-chart")));
+        const QString png = work.filePath("chart.png");
+        const Run r = run(installed("bin/kelvatrone-cli"), {"--workspace", work.path(), "chart", logger, png});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        QVERIFY(!QImage(png).isNull());
     }
 
     void data()
