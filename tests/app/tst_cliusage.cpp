@@ -7,30 +7,10 @@
 #include <QProcess>
 #include <QTest>
 
+#include "CliRun.h"
+
 namespace {
 
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Run runCli(const QStringList &args, const QString &folder)
-{
-    QProcess p;
-    p.setWorkingDirectory(folder);
-    p.start(QStringLiteral(KV_CLI_PATH), args);
-    Run r;
-    if (!p.waitForFinished(20000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
-}
 
 } // namespace
 
@@ -53,7 +33,7 @@ private Q_SLOTS:
         QFETCH(QStringList, args);
         QFETCH(QString, firstLine);
         TestWorkspace ws;
-        const Run r = runCli(args, ws.root());
+        const CliRun r = runCli(args, ws.root());
         QCOMPARE(r.status, 0);
         QVERIFY2(r.out.startsWith(firstLine), qPrintable(r.out));
         QVERIFY(r.err.isEmpty());
@@ -82,7 +62,7 @@ private Q_SLOTS:
         QFETCH(QStringList, args);
         QFETCH(QString, message);
         TestWorkspace ws;
-        const Run r = runCli(args, ws.root());
+        const CliRun r = runCli(args, ws.root());
         QCOMPARE(r.status, 2);
         QVERIFY2(r.err.startsWith(message), qPrintable(r.err));
         QVERIFY(r.out.isEmpty());
@@ -108,7 +88,7 @@ private Q_SLOTS:
         QFETCH(QString, message);
         TestWorkspace ws;
         // No meter on this port: the model's check comes before anything reaches a port.
-        const Run r = runCli(QStringList{"--workspace", ws.root(), "--port", ws.path("no-such-port"), "--model", "KV-24",
+        const CliRun r = runCli(QStringList{"--workspace", ws.root(), "--port", ws.path("no-such-port"), "--model", "KV-24",
                                          "--lang", lang} + command,
                              ws.root());
         QCOMPARE(r.status, 1);

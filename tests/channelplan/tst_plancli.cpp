@@ -7,30 +7,10 @@
 #include <QProcess>
 #include <QTest>
 
+#include "CliRun.h"
+
 namespace {
 
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Run runCli(const QStringList &args, const QString &folder)
-{
-    QProcess p;
-    p.setWorkingDirectory(folder);
-    p.start(QStringLiteral(KV_CLI_PATH), args);
-    Run r;
-    if (!p.waitForFinished(20000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
-}
 
 QString writePlan(const TestWorkspace &ws, const QString &relative, const QString &name, int channels)
 {
@@ -60,11 +40,11 @@ private Q_SLOTS:
                                         "3,C3,47.75,50.50,0.0,10,OFF,DIGITAL,6875,DVB,QAM16,AUTO,AUTO\r\n");
         ws.write("Channel/text.ch26", "not a plan\r\n");
 
-        Run good = runCli({"check-plan", "Channel/good.ch26"}, ws.root());
+        CliRun good = runCli({"check-plan", "Channel/good.ch26"}, ws.root());
         QCOMPARE(good.status, 0);
         QCOMPARE(good.out, QStringLiteral("Channel/good.ch26: plan \"AB\", 3 channels\n"));
 
-        Run bad = runCli({"check-plan", "Channel/fields.ch26", "Channel/good.ch26"}, ws.root());
+        CliRun bad = runCli({"check-plan", "Channel/fields.ch26", "Channel/good.ch26"}, ws.root());
         QCOMPARE(bad.status, 1);
         QCOMPARE(bad.out.split('\n', Qt::SkipEmptyParts),
                  QStringList({"Channel/fields.ch26: plan \"XY\", 3 channels",
@@ -74,7 +54,7 @@ private Q_SLOTS:
                               "  channel 2, S.R. \"999\": Error : Incorrect Symbol Rate: -71",
                               "Channel/good.ch26: plan \"AB\", 3 channels"}));
 
-        Run notPlan = runCli({"check-plan", "Channel/good.ch26", "Channel/text.ch26", "Channel/none.ch26"}, ws.root());
+        CliRun notPlan = runCli({"check-plan", "Channel/good.ch26", "Channel/text.ch26", "Channel/none.ch26"}, ws.root());
         QCOMPARE(notPlan.status, 1);
         QVERIFY(notPlan.out.contains("good.ch26: plan"));
         QCOMPARE(notPlan.err, QStringLiteral("Channel/text.ch26: Incorrect Format File: -153\n"
@@ -110,7 +90,7 @@ private Q_SLOTS:
         QFETCH(QString, failure);
         TestWorkspace ws;
         ws.write("Channel/p.ch26", "CHANNEL8(XY,,,,1,1)\r\n[CHANNELS_OFFSET]\r\n" + line + "\r\n");
-        Run r = runCli({"check-plan", "Channel/p.ch26"}, ws.root());
+        CliRun r = runCli({"check-plan", "Channel/p.ch26"}, ws.root());
         QStringList expected = {"Channel/p.ch26: plan \"XY\", 1 channels"};
         if (!failure.isEmpty())
             expected << failure;
@@ -124,10 +104,10 @@ private Q_SLOTS:
         TestWorkspace other;
         writePlan(ws, "Channel/good.ch26", "AB", 2);
         // The workspace is elsewhere; the file argument is relative to where the command started.
-        Run r = runCli({"--workspace", other.root(), "check-plan", "Channel/good.ch26"}, ws.root());
+        CliRun r = runCli({"--workspace", other.root(), "check-plan", "Channel/good.ch26"}, ws.root());
         QCOMPARE(r.status, 0);
         QVERIFY(r.out.contains("plan \"AB\", 2 channels"));
-        Run es = runCli({"--lang", "es", "check-plan", "Channel/none.ch26"}, ws.root());
+        CliRun es = runCli({"--lang", "es", "check-plan", "Channel/none.ch26"}, ws.root());
         QCOMPARE(es.status, 1);
         QVERIFY(es.err.contains(StringTable::text(53, 1)));
     }
@@ -138,7 +118,7 @@ private Q_SLOTS:
         writePlan(ws, "Channel/a.ch26", "A", 2);
         writePlan(ws, "Channel/b.ch26", "B", 1);
         writePlan(ws, "Channel/c.ch26", "C", 3);
-        Run r = runCli({"combine", "Temp/temp.tkv8", "Channel/a.ch26", "Channel/b.ch26", "Channel/c.ch26"}, ws.root());
+        CliRun r = runCli({"combine", "Temp/temp.tkv8", "Channel/a.ch26", "Channel/b.ch26", "Channel/c.ch26"}, ws.root());
         QCOMPARE(r.status, 0);
         QCOMPARE(writeCombinedFile(ws.path("Temp/expected.tkv8"),
                                    {ws.path("Channel/a.ch26"), ws.path("Channel/b.ch26"), ws.path("Channel/c.ch26")}),
@@ -168,7 +148,7 @@ private Q_SLOTS:
             args << QStringLiteral("Channel/p%1.ch26").arg(i);
         }
         ws.write("Temp/c.tkv8", "previous");
-        Run r = runCli(args, ws.root());
+        CliRun r = runCli(args, ws.root());
         QCOMPARE(r.status, 1);
         QCOMPARE(r.err.trimmed(), message);
         QCOMPARE(ws.read("Temp/c.tkv8"), QByteArray("previous"));

@@ -16,26 +16,13 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include "CliRun.h"
+
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run cli(const QString &workspace, const QStringList &args)
+CliRun cli(const QString &workspace, const QStringList &args)
 {
-    QProcess p;
-    p.setWorkingDirectory(workspace);
-    p.start(QStringLiteral(KV_CLI_PATH), args);
-    Run r;
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
-        return r;
-    r.exitCode = p.exitCode();
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
+    return runCli(args, workspace);
 }
 
 
@@ -75,8 +62,8 @@ private Q_SLOTS:
         QFETCH(QString, logger);
         QFETCH(QStringList, options);
         QFETCH(QString, lang);
-        const Run r = cli(ws->root(), QStringList{"--lang", lang, "export", logger, "out.csv"} + options);
-        QCOMPARE(r.exitCode, 0);
+        const CliRun r = cli(ws->root(), QStringList{"--lang", lang, "export", logger, "out.csv"} + options);
+        QCOMPARE(r.status, 0);
         QVERIFY(r.err.isEmpty());
         const QString out = ws->path(QStringLiteral("out.csv"));
         const QString expectedFile = ws->path(QStringLiteral("expected.csv"));
@@ -91,8 +78,8 @@ private Q_SLOTS:
     {
         // KV-27C (type code 3) shows no headend or ping report, registered or not.
         QFile::copy(TestWorkspace::source(QStringLiteral("data/models.txt")), ws->path(QStringLiteral("models.txt")));
-        const Run r = cli(ws->root(), {"--workspace", ws->root(), "--model", "KV-27C", "export", "Temp/tempcm07.lg27m", "m.csv"});
-        QCOMPARE(r.exitCode, 0);
+        const CliRun r = cli(ws->root(), {"--workspace", ws->root(), "--model", "KV-27C", "export", "Temp/tempcm07.lg27m", "m.csv"});
+        QCOMPARE(r.status, 0);
         const QByteArray csv = fileBytes(ws->path(QStringLiteral("m.csv")));
         QVERIFY(csv.contains("Upstream,Power,42.0,dBmV\r\n"));
         QVERIFY(!csv.contains("Headend"));
@@ -123,8 +110,8 @@ private Q_SLOTS:
         QFETCH(QString, out);
         if (!content.isEmpty())
             ws->write(QStringLiteral("Temp/bad.lg27t"), content);
-        const Run r = cli(ws->root(), {command, QStringLiteral("Temp/bad.lg27t"), out});
-        QCOMPARE(r.exitCode, 1);
+        const CliRun r = cli(ws->root(), {command, QStringLiteral("Temp/bad.lg27t"), out});
+        QCOMPARE(r.status, 1);
         QVERIFY2(r.err.contains(StringTable::text(53 /* "Unable To Open File" */)), qPrintable(r.err));
         QVERIFY(r.err.contains(QStringLiteral("bad.lg27t")));
         QVERIFY(!QFileInfo::exists(ws->path(out)));
@@ -145,8 +132,8 @@ private Q_SLOTS:
         // Into a folder that does not exist: -65 naming the output.
         QStringList missing = args;
         missing.last() = QStringLiteral("no/such/") + out;
-        Run r = cli(ws->root(), missing);
-        QCOMPARE(r.exitCode, 1);
+        CliRun r = cli(ws->root(), missing);
+        QCOMPARE(r.status, 1);
         QVERIFY2(r.err.contains(StringTable::text(53)) && r.err.contains(QStringLiteral("no/such")), qPrintable(r.err));
 
         const QString path = ws->write(out, "old contents");
@@ -154,7 +141,7 @@ private Q_SLOTS:
             QSKIP("chattr +i is not available here");
         r = cli(ws->root(), args);
         setImmutable(path, false);
-        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.status, 1);
         QVERIFY2(r.err.contains(StringTable::text(53)), qPrintable(r.err));
         QCOMPARE(fileBytes(path), QByteArray("old contents"));
         QCOMPARE(QDir(ws->root()).entryList(QDir::Files), QStringList{out});
@@ -162,8 +149,8 @@ private Q_SLOTS:
 
     void chartIntoAPicture()
     {
-        Run r = cli(ws->root(), {"chart", "Temp/temp03.lg27t", "chart.png"});
-        QCOMPARE(r.exitCode, 0);
+        CliRun r = cli(ws->root(), {"chart", "Temp/temp03.lg27t", "chart.png"});
+        QCOMPARE(r.status, 0);
         QCOMPARE(r.out.trimmed(), QStringLiteral("2 of 4 channels under the threshold (45 dBuV); 1 not measured"));
         QImage image(ws->path(QStringLiteral("chart.png")));
         QCOMPARE(image.size(), QSize(1280, 720));
@@ -175,13 +162,13 @@ private Q_SLOTS:
         QVERIFY(warning);
 
         r = cli(ws->root(), {"--lang", "es", "chart", "Temp/temp03.lg27t", "small.png", "--size", "640x400"});
-        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.status, 0);
         QCOMPARE(r.out.trimmed(), QStringLiteral("2 de 4 canales bajo el umbral (45 dBuV); 1 sin medir"));
         QCOMPARE(QImage(ws->path(QStringLiteral("small.png"))).size(), QSize(640, 400));
         // A wide logger gets a picture wide enough for every label.
         ws->write(QStringLiteral("Temp/wide.lg27t"), manyChannelTvLogger(140));
         r = cli(ws->root(), {"chart", "Temp/wide.lg27t", "wide.png"});
-        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.status, 0);
         QVERIFY(QImage(ws->path(QStringLiteral("wide.png"))).width() >= 140 * 16);
     }
 
@@ -189,8 +176,8 @@ private Q_SLOTS:
     {
         if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
             QSKIP("pdftotext (poppler-utils) is not installed; scripts/install-deps installs it");
-        const Run r = cli(ws->root(), {"chart", "Temp/temp03.lg27t", "chart.PDF"});
-        QCOMPARE(r.exitCode, 0);
+        const CliRun r = cli(ws->root(), {"chart", "Temp/temp03.lg27t", "chart.PDF"});
+        QCOMPARE(r.status, 0);
         QVERIFY(fileBytes(ws->path(QStringLiteral("chart.PDF"))).startsWith("%PDF"));
         const QString text = pdfText(ws->path(QStringLiteral("chart.PDF")));
         QVERIFY2(text.contains(QStringLiteral("2 of 4 channels under the threshold (45 dBuV); 1 not measured")),
@@ -203,8 +190,8 @@ private Q_SLOTS:
     {
         ws->write(QStringLiteral("Temp/blank.lg27t"),
                   tvLoggerHead(1) + tvLoggerLines({QStringLiteral("*HD0&C21&-&-&-&-&-&-&-&-&-&-&-&-&-&-")}));
-        const Run r = cli(ws->root(), {"chart", "Temp/blank.lg27t", "blank.png"});
-        QCOMPARE(r.exitCode, 0);
+        const CliRun r = cli(ws->root(), {"chart", "Temp/blank.lg27t", "blank.png"});
+        QCOMPARE(r.status, 0);
         QCOMPARE(r.out.trimmed(), QStringLiteral("No channel measured"));
         QVERIFY(!QImage(ws->path(QStringLiteral("blank.png"))).isNull());
     }
@@ -222,8 +209,8 @@ private Q_SLOTS:
     void usageErrors()
     {
         QFETCH(QStringList, args);
-        const Run r = cli(ws->root(), args);
-        QCOMPARE(r.exitCode, 2);
+        const CliRun r = cli(ws->root(), args);
+        QCOMPARE(r.status, 2);
         QVERIFY(!r.err.isEmpty());
         QCOMPARE(QDir(ws->root()).entryList({QStringLiteral("o.*")}, QDir::Files), QStringList());
     }

@@ -152,18 +152,24 @@ void TLoggerViewer::SaveAs1Click()
     setWindowTitle(copyCaption(chosen));
 }
 
+QString TLoggerViewer::writePrintReport(int number)
+{
+    const QString report = Logger::printTextPath(number);
+    if (writeReport(filePath, report) < 0) {
+        ShowErrorCode(Err::UnableToOpenFile, this);
+        return QString();
+    }
+    return report;
+}
+
 void TLoggerViewer::ImprimirClick()
 {
     if (!loaded)
         return;
     const int number = Logger::leadingInt(LoggerNumber->text());
-    const QString report = Logger::printTextPath(number);
-    // The file on disk is printed: edits not yet saved do not appear. A report that cannot be
-    // written is reported rather than printing an older one of the same name.
-    if (writeReport(filePath, report) < 0) {
-        ShowErrorCode(Err::UnableToOpenFile, this);
+    const QString report = writePrintReport(number);
+    if (report.isEmpty())
         return;
-    }
     const int result = printLoggerReport(this, Report::printTitle(number), report);
     if (result < 0)
         ShowErrorCode(result, this);

@@ -82,6 +82,10 @@ protected:
     // with the row's text, the filters ("PNG Images (*.png)"), a name after the logger's in the
     // temporary folder; ext is added to a name given without an extension. Empty: cancelled.
     QString askSavePath(int titleRow, const QStringList &filters, const QString &ext);
+    // Writes the report of the file on disk under its print name (edits not yet saved do not
+    // appear) and returns that name; empty, after saying so, when it cannot be written, so that
+    // an older report of the same name is never used.
+    QString writePrintReport(int number);
     // Captions of the items above, with the other captions of the menu.
     void captionFileItems();
 

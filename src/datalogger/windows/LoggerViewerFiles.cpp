@@ -67,11 +67,9 @@ void TLoggerViewer::SavePdf1Click()
         return;
     // The report as Print writes it, under the same name, and the chart of the same file.
     const int number = Logger::leadingInt(LoggerNumber->text());
-    const QString report = Logger::printTextPath(number);
-    if (writeReport(filePath, report) < 0) {
-        ShowErrorCode(Err::UnableToOpenFile, this);
+    const QString report = writePrintReport(number);
+    if (report.isEmpty())
         return;
-    }
     LevelChart::Model model;
     const bool withChart = loggerFamily() == LoggerFamily::Tv && LevelChart::load(filePath, model) == 0;
     const int result = LevelChartDraw::saveReportPdf(pdf, Report::printTitle(number), report, app().PrintFontSize,
