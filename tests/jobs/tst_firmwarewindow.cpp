@@ -117,6 +117,14 @@ void FirmwareWindowTest::cleanup()
     ws.reset();
 }
 
+// Shows the firmware list with its transfers starting at once.
+bool showList(TUpGradeFiles &w)
+{
+    w.setTransmitStartDelay(0);
+    w.show();
+    return QTest::qWaitForWindowExposed(&w);
+}
+
 bool FirmwareWindowTest::setUpMeter(const QStringList &args)
 {
     meter = std::make_unique<SimulatedMeter>(args);
@@ -189,9 +197,7 @@ void FirmwareWindowTest::emptyOnRefreshStartsNoJob()
     const QString path = ws->write(QStringLiteral("Version/fw.hx27"), firmwareFile(3));
     ScriptedPrompter p;
     TUpGradeFiles w;
-    w.setTransmitStartDelay(0);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(showList(w));
     QCOMPARE(w.LlistatVersions->count(), 1);
 
     QVERIFY(QFile::remove(path));
@@ -212,9 +218,7 @@ void FirmwareWindowTest::upgradeThroughWindow()
     ws->write(QStringLiteral("Version/b.hx27"), firmwareFile(60));
     ScriptedPrompter p;
     TUpGradeFiles w;
-    w.setTransmitStartDelay(0);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(showList(w));
     QCOMPARE(w.selectedPath(), ws->firmware() + QStringLiteral("/b.hx27"));
 
     bool shot = false;
@@ -250,9 +254,7 @@ void FirmwareWindowTest::failedUpgradeNamesStep()
     ScriptedPrompter p;
     p.expectMessage();
     TUpGradeFiles w;
-    w.setTransmitStartDelay(0);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(showList(w));
     w.EnviarClick();
     QCOMPARE(p.messageTexts(),
              QStringList{QStringLiteral("Communication Error: -96\nStopped at: erase of sector 4 (*FE4)")});
@@ -270,9 +272,7 @@ void FirmwareWindowTest::cancelWhileSendingLines()
     ScriptedPrompter p;
     p.expectMessage();
     TUpGradeFiles w;
-    w.setTransmitStartDelay(0);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(showList(w));
 
     bool clicked = false;
     {
@@ -307,9 +307,7 @@ void FirmwareWindowTest::doubleClickWithModelChosenByHand()
     ScriptedPrompter p;
     p.expectMessage();
     TUpGradeFiles w;
-    w.setTransmitStartDelay(0);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(showList(w));
     emit w.LlistatVersions->itemDoubleClicked(w.LlistatVersions->item(0));
 
     QCOMPARE(p.messageTexts(), QStringList{QStringLiteral("Model identified: KV-26 Update to correct firmware")});
@@ -329,9 +327,7 @@ void FirmwareWindowTest::stepNamedInTheCurrentLanguage()
     ScriptedPrompter p;
     p.expectMessage();
     TUpGradeFiles w;
-    w.setTransmitStartDelay(0);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(showList(w));
     w.EnviarClick();
     QCOMPARE(p.messageTexts().size(), 1);
     QVERIFY2(p.messageTexts().first().endsWith(QStringLiteral("\nAbgebrochen bei: zweites L\u00f6schen von Sektor 2 (*FE2)")),
@@ -352,9 +348,7 @@ void FirmwareWindowTest::portThatCannotOpenShowsOnlyWhy()
     ScriptedPrompter p;
     p.expectMessage();
     TUpGradeFiles w;
-    w.setTransmitStartDelay(0);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(showList(w));
     w.EnviarClick();
     QCOMPARE(int(p.asked.size()), 1);
     QCOMPARE(p.asked[0].caption, QStringLiteral("Warning"));
