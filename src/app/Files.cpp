@@ -1,12 +1,19 @@
 #include "app/Files.h"
 #include "app/AppState.h"
+#include "app/StringTable.h"
+#include "link/ErrorCodes.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 #include <QSaveFile>
 #include <QThread>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
 
 QString workingFileName(FileKind kind, int number)
 {
@@ -56,21 +63,26 @@ void deleteFile(const QString &path)
 
 bool copyTextFile(const QString &source, const QString &destination)
 {
+    return copyTextFileCode(source, destination) == 0;
+}
+
+int copyTextFileCode(const QString &source, const QString &destination)
+{
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
-        return false;
-    QSaveFile out(destination);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
+        return Err::UnableToOpenFile;
+    AtomicFile out(destination);
+    if (!out.open())
+        return out.failureCode();
     // Pieces of limited size: a long line arrives whole, just in several writes.
     while (!in.atEnd()) {
         const QByteArray piece = in.read(4096);
         if (piece.isEmpty() && in.error() != QFileDevice::NoError)
-            return false;
-        if (out.write(piece) != piece.size())
-            return false;
+            return Err::UnableToOpenFile;
+        if (!out.write(piece))
+            return out.failureCode();
     }
-    return out.commit();
+    return out.commit() ? 0 : out.failureCode();
 }
 
 QString hexText(unsigned value)
@@ -171,22 +183,157 @@ QByteArray toLatin1Text(const QString &text)
     return out;
 }
 
-bool writeBytesAtomically(const QString &path, const QByteArray &bytes)
+namespace {
+
+std::atomic<qint64> writeBudget{-1};
+
+QMutex failureLock;
+WriteFailure lastFailure;
+
+} // namespace
+
+void recordWriteFailure(const QString &path, const QString &reason)
 {
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    if (out.write(bytes) != bytes.size())
-        return false;
-    return out.commit();
+    QMutexLocker lock(&failureLock);
+    lastFailure = WriteFailure{path, reason};
 }
 
-bool writeTextLinesAtomically(const QString &path, const QStringList &lines)
+WriteFailure lastWriteFailure()
+{
+    QMutexLocker lock(&failureLock);
+    return lastFailure;
+}
+
+QString writeFailureText()
+{
+    const WriteFailure f = lastWriteFailure();
+    if (f.path.isEmpty())
+        return QString();
+    const QFileInfo info(f.path);
+    // "Could not write %1 in the folder %2: %3"
+    return StringTable::text(289).arg(info.fileName(), QDir::toNativeSeparators(info.absolutePath()), f.reason);
+}
+
+namespace FileTesting {
+void setWriteBudget(qint64 bytes)
+{
+    writeBudget.store(bytes);
+}
+} // namespace FileTesting
+
+AtomicFile::AtomicFile(const QString &path) : target(path) {}
+
+AtomicFile::~AtomicFile()
+{
+    discard();
+}
+
+void AtomicFile::fail(const QString &reason)
+{
+    if (!broken)
+        recordWriteFailure(target, reason);
+    broken = true;
+}
+
+bool AtomicFile::open()
+{
+    broken = false;
+    notOpened = false;
+    file = std::make_unique<QSaveFile>(target);
+    if (!file->open(QIODevice::WriteOnly)) {
+        fail(file->errorString());
+        notOpened = true;
+        file.reset();
+        return false;
+    }
+    return true;
+}
+
+int AtomicFile::failureCode() const
+{
+    if (!broken)
+        return 0;
+    return notOpened ? Err::UnableToOpenFile : Err::WriteFailed;
+}
+
+bool AtomicFile::write(const QByteArray &bytes)
+{
+    if (!file || broken)
+        return false;
+    qint64 allowed = bytes.size();
+    const qint64 budget = writeBudget.load();
+    if (budget >= 0) {
+        allowed = std::min(budget, allowed);
+        writeBudget.store(budget - allowed);
+    }
+    if (allowed > 0 && file->write(bytes.constData(), allowed) != allowed) {
+        fail(file->errorString());
+        return false;
+    }
+    if (allowed < bytes.size()) {
+        fail(QString::fromLocal8Bit(std::strerror(ENOSPC)));
+        return false;
+    }
+    return true;
+}
+
+bool AtomicFile::commit()
+{
+    if (!file)
+        return false;
+    bool ok = false;
+    if (!broken) {
+        // The bytes still in Qt's buffer go out here; commit() alone would not see them fail.
+        if (!file->flush() || file->error() != QFileDevice::NoError)
+            fail(file->errorString());
+        else if (!file->commit())
+            fail(file->errorString());
+        else
+            ok = true;
+    }
+    if (!ok && file)
+        file->cancelWriting();
+    file.reset();
+    return ok;
+}
+
+void AtomicFile::discard()
+{
+    // A save file destroyed without commit removes its new content and leaves the target alone.
+    file.reset();
+}
+
+bool writeBytesAtomically(const QString &path, const QByteArray &bytes)
+{
+    return writeBytesAtomicallyCode(path, bytes) == 0;
+}
+
+int writeBytesAtomicallyCode(const QString &path, const QByteArray &bytes)
+{
+    AtomicFile out(path);
+    if (out.open() && out.write(bytes) && out.commit())
+        return 0;
+    return out.failureCode() ? out.failureCode() : int(Err::WriteFailed);
+}
+
+namespace {
+QByteArray textFileBytes(const QStringList &lines)
 {
     QByteArray bytes;
     for (const QString &l : lines) {
         bytes += toLatin1Text(l);
         bytes += "\r\n";
     }
-    return writeBytesAtomically(path, bytes);
+    return bytes;
+}
+} // namespace
+
+bool writeTextLinesAtomically(const QString &path, const QStringList &lines)
+{
+    return writeBytesAtomically(path, textFileBytes(lines));
+}
+
+int writeTextLinesAtomicallyCode(const QString &path, const QStringList &lines)
+{
+    return writeBytesAtomicallyCode(path, textFileBytes(lines));
 }

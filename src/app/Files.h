@@ -5,6 +5,9 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <memory>
+
+class QSaveFile;
 
 enum class FileKind {
     None = 0,
@@ -30,6 +33,9 @@ void deleteFile(const QString &path);
 // Copies a text file; false when either end cannot be opened. The copy is written beside the
 // destination and moved over it when complete, so a failed copy never leaves half a file.
 bool copyTextFile(const QString &source, const QString &destination);
+// The same as a code: 0; Err::UnableToOpenFile when the source cannot be read or the copy not
+// created; Err::WriteFailed when the copy could not be written whole.
+int copyTextFileCode(const QString &source, const QString &destination);
 
 QString hexText(unsigned value);
 void replaceExtension3(QString &name, int mode);
@@ -51,10 +57,63 @@ bool readFileBytes(const QString &path, QByteArray &bytes);
 // the contents, a CR just before that end is dropped, and nothing follows a final LF.
 QList<QByteArray> splitTextLines(const QByteArray &bytes);
 
+// A file written beside its target ("NAME.XXXXXX") and moved over it only when every byte
+// has reached the disk. Every file this program writes goes through it: Qt's own save file
+// renames a file whose last buffered bytes did not fit (a full disk), so commit() flushes and
+// checks first. A failure is recorded (see lastWriteFailure) and leaves the target untouched.
+class AtomicFile {
+public:
+    explicit AtomicFile(const QString &path);
+    ~AtomicFile();   // drops an uncommitted file
+    AtomicFile(const AtomicFile &) = delete;
+    AtomicFile &operator=(const AtomicFile &) = delete;
+
+    bool open();
+    // False once any write has failed; later writes are ignored.
+    bool write(const QByteArray &bytes);
+    bool commit();
+    void discard();
+    bool failed() const { return broken; }
+    // The code of the failure: Err::UnableToOpenFile when the file could not be created,
+    // Err::WriteFailed when its bytes could not all be written; 0 when nothing failed.
+    int failureCode() const;
+    const QString &path() const { return target; }
+
+private:
+    void fail(const QString &reason);
+
+    QString target;
+    std::unique_ptr<QSaveFile> file;
+    bool broken = false;
+    bool notOpened = false;
+};
+
 // Writes Latin-1 lines, each ended by CR LF, to a new file beside the path and moves it over
 // the path when complete. False (and the old file untouched) on any failure.
 bool writeTextLinesAtomically(const QString &path, const QStringList &lines);
 bool writeBytesAtomically(const QString &path, const QByteArray &bytes);
+// The same, as a code: 0, Err::UnableToOpenFile or Err::WriteFailed (see AtomicFile).
+int writeBytesAtomicallyCode(const QString &path, const QByteArray &bytes);
+int writeTextLinesAtomicallyCode(const QString &path, const QStringList &lines);
+
+// The last file that could not be written, and the system's reason.
+struct WriteFailure {
+    QString path;
+    QString reason;
+};
+WriteFailure lastWriteFailure();
+// Records a failure found outside AtomicFile (a printer that could not finish its file).
+void recordWriteFailure(const QString &path, const QString &reason);
+// "Could not write NAME in the folder FOLDER: REASON", in the current language, for the last
+// failure; empty when none was recorded.
+QString writeFailureText();
+
+namespace FileTesting {
+// Makes every AtomicFile write fail with "no space left" once this many more bytes have been
+// written (-1: no limit). The tests' stand-in for a full disk where no small file system can
+// be mounted.
+void setWriteBudget(qint64 bytes);
+} // namespace FileTesting
 
 // Latin-1 conversion at the file boundary. Characters outside Latin-1 become '?'.
 QByteArray toLatin1Text(const QString &text);

@@ -328,6 +328,25 @@ const Row kRowTexts[] = {
     {260, {"Section", "Sección", "Abschnitt", "Secció"}},
     {261, {"Value", "Valor", "Wert", "Valor"}},
     {262, {"Unit", "Unidad", "Einheit", "Unitat"}},
+    // A file that could not be written (%1: its name, %2: its folder, %3: the system's reason).
+    {289, {"Could not write %1 in the folder %2: %3", "No se pudo escribir %1 en la carpeta %2: %3",
+           "%1 konnte im Ordner %2 nicht geschrieben werden: %3", "No s'ha pogut escriure %1 a la carpeta %2: %3"}},
+    // The lock on the working files: who holds it (%1: program, %2: process id), and its job.
+    {291, {"%1, pid %2", "%1, pid %2", "%1, PID %2", "%1, pid %2"}},
+    {292, {"The working files are in use by %1", "Los ficheros de trabajo están en uso por %1",
+           "Die Arbeitsdateien werden benutzt von %1", "Els fitxers de treball estan en ús per %1"}},
+    {293, {"sending a group", "enviando un grupo", "sendet eine Gruppe", "enviant un grup"}},
+    {294, {"receiving channel plans", "recibiendo planes de canales", "empfängt Kanaltabellen", "rebent plans de canals"}},
+    {295, {"receiving the logger index", "recibiendo el índice de registros", "empfängt den Datalogger-Index",
+           "rebent l'índex de registres"}},
+    {296, {"receiving a logger", "recibiendo un registro", "empfängt einen Datalogger", "rebent un registre"}},
+    {297, {"receiving all loggers", "recibiendo todos los registros", "empfängt alle Datalogger", "rebent tots els registres"}},
+    {298, {"printing loggers", "imprimiendo registros", "druckt Datalogger", "imprimint registres"}},
+    {299, {"upgrading the firmware", "actualizando el firmware", "aktualisiert die Firmware", "actualitzant el firmware"}},
+    {300, {"talking to the meter", "comunicando con el equipo", "spricht mit dem Messgerät", "comunicant amb l'equip"}},
+    {301, {"Waiting for %1", "Esperando a %1", "Warten auf %1", "Esperant %1"}},
+    {290, {"Unable To Write File", "No se Puede Escribir el Fichero", "Datei kann nicht geschrieben werden",
+           "No es Pot Escriure el Fitxer"}},
 };
 
 using Table = std::array<QString, kRows * kLanguages>;

@@ -113,7 +113,7 @@ int writeCombinedFile(const QString &path, const QStringList &memberPaths)
         out << members.at(i).channelLines;
         out << kRule;
     }
-    return writeTextLinesAtomically(path, out) ? 0 : Err::UnableToOpenFile;
+    return writeTextLinesAtomicallyCode(path, out);
 }
 
 int readCombinedFile(const QString &path, CombinedPlanFile &combined)

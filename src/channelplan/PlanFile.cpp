@@ -56,7 +56,7 @@ QString numberAs(const QString &text, int decimals)
 
 int writeLines(const QString &path, const QStringList &lines)
 {
-    return writeTextLinesAtomically(path, lines) ? 0 : Err::UnableToOpenFile;
+    return writeTextLinesAtomicallyCode(path, lines);
 }
 
 } // namespace

@@ -3,11 +3,13 @@
 // from its own source file with a static CliRegistration.
 
 #include "app/Workspace.h"
+#include "app/WorkspaceLock.h"
 
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class JobContext;
 class SerialPort;
@@ -18,6 +20,7 @@ struct CliOptions {
     QString port;            // --port, empty: the settings' PORT
     QString model;           // --model NAME, empty: identify when needed
     int language = 0;        // --lang
+    bool noWait = false;     // --no-wait: fail at once when another job holds the working files
 };
 
 struct CliCommand {
@@ -26,6 +29,9 @@ struct CliCommand {
     QString summary;         // one line for "help"
     // Returns the exit status: 0 success, 1 failure (message already printed), 2 usage error.
     std::function<int(const CliOptions &, const QStringList &args)> run;
+    // A command that uses the temporary folder's working files holds the workspace lock for its
+    // whole run, as this job.
+    std::optional<WorkspaceJob> workingFiles = std::nullopt;
 };
 
 struct CliRegistration {

@@ -96,7 +96,7 @@ CliRegistration reg{CliCommand{
     QStringLiteral("upgrade"),
     QStringLiteral("upgrade FIRMWARE"),
     QStringLiteral("replace the meter's firmware from a firmware file (path or name in the firmware folder)"),
-    runUpgrade,
+    runUpgrade, WorkspaceJob::Upgrade
 }};
 
 } // namespace

@@ -66,8 +66,9 @@ int runScript(const CliOptions &options, const QStringList &args)
     QString failedLine;
     if (commandScriptLines(combined, planType, script, &failedLine) != 1)
         return Cli::failText(conversionFailure(planType, failedLine));   // OUT is left as it was
-    if (!writeTextLinesAtomically(positional[0], script))
-        return Cli::fail(-8);
+    const int written = writeTextLinesAtomicallyCode(positional[0], script);
+    if (written != 0)
+        return Cli::fail(written == Err::WriteFailed ? written : -8);
     return 0;
 }
 
@@ -103,8 +104,8 @@ int runSendGroup(const CliOptions &options, const QStringList &args)
         return Cli::fail(built);
     if (built == 0)
         return Cli::failText(conversionFailure(planType, failedLine));
-    if (CopyCommandScript(combined) != 1)
-        return Cli::fail(-8);
+    if (const int copied = CopyCommandScript(combined); copied != 1)
+        return Cli::fail(copied < 0 ? copied : -8);
 
     // The warning the window asks to confirm: the meter's dataloggers go with the old plans.
     for (const QString &l : StringTable::text(159).split(QLatin1Char('\n')))
@@ -160,9 +161,11 @@ int runReceivePlans(const CliOptions &options, const QStringList &args)
             return result == Err::PortFailure ? portFailure() : Cli::fail(result);
         }
         const QString target = outDir + QLatin1Char('/') + fileName;
-        const bool copied = copyTextFile(work, target);
+        const int copied = copyTextFileCode(work, target);
         deleteFile(work);
-        if (!copied)
+        if (copied == Err::WriteFailed)
+            return Cli::fail(copied);
+        if (copied != 0)
             return Cli::failText(QStringLiteral("%1: %2").arg(ErrorCodeText(Err::UnableToOpenFile), target));
         received << fileName;
         Cli::out(target);
@@ -183,14 +186,14 @@ CliRegistration regSend{CliCommand{
     QStringLiteral("send-group"),
     QStringLiteral("send-group PLAN..."),
     QStringLiteral("send 1 to 10 channel plan files to the meter as one group"),
-    runSendGroup,
+    runSendGroup, WorkspaceJob::SendGroup
 }};
 
 CliRegistration regReceive{CliCommand{
     QStringLiteral("receive-plans"),
     QStringLiteral("receive-plans OUTDIR"),
     QStringLiteral("receive the meter's channel plans into a folder"),
-    runReceivePlans,
+    runReceivePlans, WorkspaceJob::ReceivePlans
 }};
 
 } // namespace

@@ -80,6 +80,7 @@ CliRegistration identifyReg{CliCommand{
 
 CliRegistration sendReg{CliCommand{
     QStringLiteral("send"), QStringLiteral("send COMMAND [--log chnl|updt]"),
-    QStringLiteral("one exchange with the meter (2 attempts): prints the result and a query's answer"), runSend}};
+    QStringLiteral("one exchange with the meter (2 attempts): prints the result and a query's answer"), runSend,
+    WorkspaceJob::Exchange}};
 
 } // namespace

@@ -219,6 +219,8 @@ int runReport(const CliOptions &options, const QStringList &args)
             return Cli::fail(model);
     }
     const int r = family == LoggerFamily::Tv ? writeTvReport(logger, out) : writeModemReport(logger, out);
+    if (r == Err::WriteFailed)
+        return Cli::fail(r);
     if (r != 0)
         return Cli::failText(QStringLiteral("%1: %2").arg(ErrorCodeText(Err::UnableToOpenFile),
                                                           fileExists(logger) ? out : logger));
@@ -259,8 +261,15 @@ int runPrint(const CliOptions &, const QStringList &args)
         return Cli::failText(QStringLiteral("no default printer (--pdf OUT.pdf prints into a file)"));
     }
     const int pages = printTextFile(*printer, title, report, fontSize);
-    if (pages == Err::UnableToOpenFile)
-        return Cli::failText(QStringLiteral("%1: %2").arg(ErrorCodeText(Err::UnableToOpenFile), report));
+    if (pages == Err::UnableToOpenFile) {
+        // The report, or the PDF file that was to replace OUT.pdf, could not be opened.
+        QByteArray unused;
+        const bool reportReadable = readFileBytes(report, unused);
+        return Cli::failText(QStringLiteral("%1: %2").arg(ErrorCodeText(Err::UnableToOpenFile),
+                                                          reportReadable && !pdf.isEmpty() ? pdf : report));
+    }
+    if (pages == Err::WriteFailed)
+        return Cli::fail(pages);
     if (pages < 0)
         return Cli::failText(pdf.isEmpty() ? QStringLiteral("the printer did not accept the print job")
                                            : QStringLiteral("%1: %2").arg(ErrorCodeText(Err::UnableToOpenFile), pdf));
@@ -272,21 +281,21 @@ CliRegistration regIndex{CliCommand{
     QStringLiteral("receive-index"),
     QStringLiteral("receive-index --family tv|modem [OUT]"),
     QStringLiteral("receive the meter's logger index (default: logger.tlg in the temporary folder)"),
-    runReceiveIndex,
+    runReceiveIndex, WorkspaceJob::ReceiveIndex
 }};
 
 CliRegistration regLogger{CliCommand{
     QStringLiteral("receive-logger"),
     QStringLiteral("receive-logger --family tv|modem SLOT [OUT]"),
     QStringLiteral("receive one logger (default: its received-file name in the temporary folder)"),
-    runReceiveLogger,
+    runReceiveLogger, WorkspaceJob::ReceiveLogger
 }};
 
 CliRegistration regAll{CliCommand{
     QStringLiteral("receive-all"),
     QStringLiteral("receive-all --family tv|modem"),
     QStringLiteral("receive every non-empty logger into the temporary folder"),
-    runReceiveAll,
+    runReceiveAll, WorkspaceJob::ReceiveAll
 }};
 
 CliRegistration regReport{CliCommand{

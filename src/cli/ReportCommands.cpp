@@ -75,10 +75,11 @@ int runExport(const CliOptions &options, const QStringList &args)
     // A missing file is refused as the viewer refuses it.
     LoggerCsv::Failure failure = LoggerCsv::Failure::Logger;
     for (LoggerFamily f : families) {
-        if (LoggerCsv::exportFile(logger, f, out, &failure) == 0)
+        const int r = LoggerCsv::exportFile(logger, f, out, &failure);
+        if (r == 0)
             return 0;
         if (failure == LoggerCsv::Failure::Output)
-            return unableToOpen(out);
+            return r == Err::WriteFailed ? Cli::fail(r) : unableToOpen(out);
     }
     return unableToOpen(logger);
 }

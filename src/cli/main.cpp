@@ -37,7 +37,7 @@ void writeLine(FILE *stream, const QString &line)
 int printHelp()
 {
     Cli::out(QStringLiteral("usage: kelvatrone-cli [--workspace DIR] [--port P] [--ports DEV[,DEV...]] "
-                            "[--model NAME] [--lang en|es|de|ca] COMMAND [ARGS]"));
+                            "[--model NAME] [--lang en|es|de|ca] [--no-wait] COMMAND [ARGS]"));
     Cli::out(QString());
     Cli::out(QStringLiteral("  --version, --help, -h: the program's version, this list"));
     Cli::out(QString());
@@ -137,6 +137,10 @@ int main(int argc, char **argv)
             Cli::out(QStringLiteral("Kelvatrone ") + app().ProgramVersion);
             return 0;
         }
+        if (opt == QLatin1String("--no-wait")) {
+            options.noWait = true;
+            continue;
+        }
         static const QStringList valueOptions = {QStringLiteral("--workspace"), QStringLiteral("--port"),
                                                  QStringLiteral("--ports"), QStringLiteral("--model"),
                                                  QStringLiteral("--lang")};
@@ -196,5 +200,21 @@ int main(int argc, char **argv)
     if (!options.port.isEmpty())
         app().PortName = options.port;
     SerialPort::setExtraDevice(app().PortName.startsWith(QLatin1Char('/')) ? app().PortName : QString());
+
+    // Two runs on one workspace would send or keep each other's working files: the second one
+    // waits for the first (saying for whom), or with --no-wait gives up at once.
+    WorkspaceLock lock;
+    if (const auto job = it->second.workingFiles) {
+        QString announced;
+        const int locked = lock.acquire(*job, !options.noWait, [&announced](const QString &holder) {
+            if (holder != announced) {
+                Cli::err(StringTable::text(301 /* "Waiting for %1" */).arg(holder));
+                announced = holder;
+            }
+            return true;
+        });
+        if (locked != 0)
+            return Cli::fail(locked);
+    }
     return it->second.run(options, args);
 }

@@ -167,8 +167,10 @@ int exportFile(const QString &loggerPath, LoggerFamily family, const QString &cs
             return fail(Failure::Logger);
         csv = modemCsv(record);
     }
-    if (!writeBytesAtomically(csvPath, csv))
-        return fail(Failure::Output);
+    if (const int written = writeBytesAtomicallyCode(csvPath, csv); written != 0) {
+        fail(Failure::Output);
+        return written;
+    }
     if (failure)
         *failure = Failure::None;
     return 0;

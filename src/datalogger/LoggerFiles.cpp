@@ -258,13 +258,14 @@ LoggerFileWriter::~LoggerFileWriter()
 
 bool LoggerFileWriter::open()
 {
-    file = std::make_unique<QSaveFile>(target);
-    if (!file->open(QIODevice::WriteOnly)) {
+    file = std::make_unique<AtomicFile>(target);
+    count = 0;
+    code = 0;
+    if (!file->open()) {
+        code = file->failureCode();
         file.reset();
         return false;
     }
-    failed = false;
-    count = 0;
     return true;
 }
 
@@ -277,8 +278,7 @@ void LoggerFileWriter::writeLine(const QString &line)
     text.replace(QLatin1Char('\n'), QLatin1Char(' '));
     QByteArray bytes = toLatin1Text(text);
     bytes += "\r\n";
-    if (file->write(bytes) != bytes.size())
-        failed = true;
+    file->write(bytes);
     ++count;
 }
 
@@ -292,18 +292,14 @@ bool LoggerFileWriter::commit()
 {
     if (!file)
         return false;
-    bool ok = false;
-    if (failed)
-        file->cancelWriting();
-    else
-        ok = file->commit();
+    const bool ok = file->commit();
+    code = file->failureCode();
     file.reset();
     return ok;
 }
 
 void LoggerFileWriter::discard()
 {
-    // A save file destroyed without commit removes its new content and leaves the target alone.
     file.reset();
 }
 
@@ -432,7 +428,7 @@ int saveWithLocation(const QString &source, const QString &target, const QString
     if (!replaced)
         lines.insert(loggerNumberLine >= 0 ? loggerNumberLine + 1 : columnLine >= 0 ? columnLine : lines.size(),
                      locationLine);
-    return writeTextLinesAtomically(target, lines) ? 0 : Err::UnableToOpenFile;
+    return writeTextLinesAtomicallyCode(target, lines);
 }
 
 } // namespace TvLoggerFile
@@ -552,7 +548,7 @@ int saveWithComments(const QString &source, const QString &target, const QString
     QStringList commentLines = comments.split(lineBreak);
     commentLines[0].prepend(Key::Location + QLatin1Char('='));
     out << commentLines;
-    return writeTextLinesAtomically(target, out) ? 0 : Err::UnableToOpenFile;
+    return writeTextLinesAtomicallyCode(target, out);
 }
 
 } // namespace ModemLoggerFile

@@ -11,7 +11,6 @@
 #include "app/Files.h"
 
 #include <QList>
-#include <QSaveFile>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -155,15 +154,17 @@ public:
     void writeLines(const QStringList &lines);
     // Puts the complete file in place. False when it could not be written.
     bool commit();
+    // Why open() or commit() failed: Err::UnableToOpenFile or Err::WriteFailed; 0 otherwise.
+    int failureCode() const { return code; }
     // Drops what was written; the target stays as it was.
     void discard();
     int linesWritten() const { return count; }
 
 private:
     QString target;
-    std::unique_ptr<QSaveFile> file;
-    bool failed = false;
+    std::unique_ptr<AtomicFile> file;
     int count = 0;
+    int code = 0;
 };
 
 } // namespace Logger

@@ -4,13 +4,17 @@
 #include "datalogger/CodePage437.h"
 #include "link/ErrorCodes.h"
 
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QImage>
 #include <QPainter>
 #include <QPrinter>
+#include <QTemporaryFile>
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 
 QPrinter &thePrinter()
@@ -198,6 +202,66 @@ int printTextFile(QPrinter &printer, const QString &title, const QString &report
     return printTextFile(printer, title, reportPath, pointSize, nullptr);
 }
 
+namespace {
+
+// The PDF engine writes straight into the file it is given and says nothing when a write fails,
+// so a print into a file goes to a scratch file beside it; the target is replaced only by a
+// document that ends as every complete PDF ends.
+class PrintFileGuard {
+public:
+    explicit PrintFileGuard(QPrinter &p) : printer(p)
+    {
+        if (printer.outputFormat() != QPrinter::PdfFormat || printer.outputFileName().isEmpty())
+            return;
+        target = printer.outputFileName();
+        scratch.setFileTemplate(target + QStringLiteral(".XXXXXX"));
+        if (!scratch.open()) {
+            recordWriteFailure(target, scratch.errorString());
+            failed = true;
+            return;
+        }
+        scratch.close();
+        printer.setOutputFileName(scratch.fileName());
+    }
+    ~PrintFileGuard()
+    {
+        if (!target.isEmpty())
+            printer.setOutputFileName(target);
+    }
+    bool cannotStart() const { return failed; }
+    // 0 when there was no file to put in place or it is in place; -65 when the target cannot
+    // be replaced (as for any file the program writes), -254 when it could not be written whole.
+    int finish()
+    {
+        if (target.isEmpty())
+            return 0;
+        printer.setOutputFileName(target);
+        QByteArray bytes;
+        if (!readFileBytes(scratch.fileName(), bytes) || !Printing::pdfLooksComplete(bytes)) {
+            recordWriteFailure(target, QString::fromLocal8Bit(std::strerror(ENOSPC)));
+            return Err::WriteFailed;
+        }
+        // The scratch file's space comes back before the copy needs its own.
+        scratch.remove();
+        return writeBytesAtomicallyCode(target, bytes);
+    }
+
+private:
+    QPrinter &printer;
+    QString target;
+    QTemporaryFile scratch;
+    bool failed = false;
+};
+
+} // namespace
+
+bool Printing::pdfLooksComplete(const QByteArray &bytes)
+{
+    // A PDF ends with "%%EOF" and at most a line end after it.
+    const QByteArray tail = bytes.right(16).trimmed();
+    return bytes.startsWith("%PDF-") && tail.endsWith("%%EOF");
+}
+
 int printTextFile(QPrinter &printer, const QString &title, const QString &reportPath, int pointSize,
                   const std::function<bool(QPainter &)> &morePages)
 {
@@ -205,14 +269,19 @@ int printTextFile(QPrinter &printer, const QString &title, const QString &report
     if (!Printing::readPrintLines(reportPath, lines))
         return Err::UnableToOpenFile;
     printer.setDocName(title);
+    PrintFileGuard file(printer);
+    if (file.cannotStart())
+        return Err::UnableToOpenFile;
     QPainter p;
     if (!p.begin(&printer))
         return -1;
     const int pages = Printing::paintPages(p, lines, printer.height(), pointSize, -1,
                                            [&printer] { return printer.newPage(); });
     const bool more = !morePages || morePages(p);
-    p.end();
-    return more ? pages : -1;
+    if (!p.end() || !more)
+        return -1;
+    const int placed = file.finish();
+    return placed < 0 ? placed : pages;   // -65 here: the file, not the report, could not be opened
 }
 
 int printTextFile(const QString &title, const QString &reportPath)

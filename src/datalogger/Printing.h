@@ -21,7 +21,8 @@ QPrinter &thePrinter();
 
 // Prints the report file on the program's printer, the title naming the print job, in the
 // font size app().PrintFontSize. Returns the number of pages printed; -65 when the file cannot
-// be read (nothing is printed), -1 when the printer cannot start the job.
+// be read (nothing is printed), -1 when the printer cannot start the job, -254 when a print
+// into a PDF file could not write it whole (an existing file of that name stays as it was).
 int printTextFile(const QString &title, const QString &reportPath);
 // The same on a given printer and font size (a PDF printer in the command line and the tests).
 int printTextFile(QPrinter &printer, const QString &title, const QString &reportPath, int pointSize);
@@ -40,6 +41,9 @@ struct PlacedLine {
     int page;   // from 0
     int y;      // top of the line in device pixels
 };
+
+// Whether PDF bytes hold a whole document (begin with the header, end with the end mark).
+bool pdfLooksComplete(const QByteArray &bytes);
 
 // Where each of lineCount lines goes on pages of the given height with the given line step.
 // The first line of a page is at kMargin; a line that would start below height - kBottomReserve

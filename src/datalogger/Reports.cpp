@@ -262,7 +262,7 @@ int writeTvReport(const QString &loggerPath, const QString &reportPath)
     }
     out += ruleLine(Cp437::BottomLeft, Cp437::TeeUp, Cp437::BottomRight);
 
-    return writeBytesAtomically(reportPath, out) ? 0 : -1;
+    return writeBytesAtomicallyCode(reportPath, out);
 }
 
 int writeModemReport(const QString &loggerPath, const QString &reportPath)
@@ -339,5 +339,5 @@ int writeModemReport(const QString &loggerPath, const QString &reportPath)
             }
         }
     }
-    return writeBytesAtomically(reportPath, out) ? 0 : -1;
+    return writeBytesAtomicallyCode(reportPath, out);
 }

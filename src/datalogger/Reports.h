@@ -7,8 +7,8 @@
 #include <QByteArray>
 #include <QString>
 
-// Converts a TV logger file into its report. 0, or -1 when the logger cannot be read or the
-// report cannot be written; the report is replaced only when complete.
+// Converts a TV logger file into its report. 0; -1 when the logger cannot be read; -65 or
+// -254 when the report cannot be created or written (the report is replaced only when complete).
 int writeTvReport(const QString &loggerPath, const QString &reportPath);
 
 // Converts a cable-modem logger file into its report; results as writeTvReport.

@@ -10,7 +10,6 @@
 #include "link/ErrorCodes.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 #include <optional>
 
 
@@ -265,7 +264,12 @@ int BuildCommandScript(const QString &combinedPath, const QString &scriptPath, c
         return -8;
     QStringList script;
     const int result = commandScriptLines(combined, planType, script, failedLine);
-    if (!writeTextLinesAtomically(scriptPath, script))
+    // A script that was cut short (a full disk) must never be sent: the meter would take a
+    // part of the group for the whole.
+    const int written = writeTextLinesAtomicallyCode(scriptPath, script);
+    if (written == Err::WriteFailed)
+        return written;
+    if (written != 0)
         return -8;
     return result;
 }
@@ -278,7 +282,10 @@ int BuildCommandScript(const QString &combinedPath)
 
 int CopyCommandScript(const QString &destination)
 {
-    return copyTextFile(workingFolderPath(2) + QLatin1String(kScriptFileName), destination) ? 1 : 0;
+    const QString script = workingFolderPath(2) + QLatin1String(kScriptFileName);
+    if (!fileExists(script))
+        return 0;
+    return copyTextFile(script, destination) ? 1 : int(Err::WriteFailed);
 }
 
 QString combinedFilePath()
@@ -424,15 +431,15 @@ int receivePlanJob(JobContext &ctx, int planNumber, const QString &planPath)
     // The file is written beside its path and moved over it at the end, whatever the end is:
     // a broken reception leaves the plan's lines received so far, never a torn file.
     {
-        QSaveFile probe(planPath);
-        if (!probe.open(QIODevice::WriteOnly))
+        AtomicFile probe(planPath);
+        if (!probe.open())
             return Err::UnableToOpenFile;
-        probe.cancelWriting();
     }
     ChannelPlanFile plan;   // no count yet: the first four lines only
     auto finish = [&](int result) {
-        if (writeReceivedPlanFile(planPath, plan) != 0 && result == 0)
-            result = Err::UnableToOpenFile;
+        // A plan that could not be written whole is a failure whatever the exchange gave.
+        if (const int written = writeReceivedPlanFile(planPath, plan); written != 0 && (result == 0 || (result < 0 && written == Err::WriteFailed)))
+            result = written;
         return result;
     };
 

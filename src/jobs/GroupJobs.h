@@ -16,7 +16,8 @@ inline constexpr const char *kScriptFileName = "send.pro";
 // Turns the combined file of a group into the command script "send.pro" in the temporary
 // folder, for the current model's plan type. 1: complete; 0: a line could not be turned into
 // commands (the script then holds what was written so far and ends with "*PM01");
-// -8: the combined file could not be read or the script could not be written.
+// -8: the combined file could not be read or the script could not be created; -254 (WriteFailed):
+// the script could not be written whole (the old one stays).
 int BuildCommandScript(const QString &combinedPath);
 // The same into any script path, for a given plan type ("ch26", "ch25"). failedLine, when
 // given, receives the combined-file line that could not be converted (result 0).
@@ -26,8 +27,8 @@ int BuildCommandScript(const QString &combinedPath, const QString &scriptPath, c
 int commandScriptLines(const QStringList &combinedLines, const QString &planType, QStringList &script,
                        QString *failedLine = nullptr);
 
-// Copies "send.pro" from the temporary folder to the destination. 1, or 0 when either file
-// cannot be opened (the destination is then left as it was).
+// Copies "send.pro" from the temporary folder to the destination. 1; 0 when there is no script;
+// -254 (WriteFailed) when the copy could not be written (the destination is then left as it was).
 int CopyCommandScript(const QString &destination);
 
 // Path of the combined file the group editor writes before sending: the temporary folder,

@@ -290,7 +290,7 @@ int receiveLoggerIndexJob(JobContext &ctx, int familyBits, const QString &indexP
         return Err::PortFailure;
     LoggerFileWriter file(indexPath);
     if (!file.open())
-        return Err::UnableToOpenFile;
+        return file.failureCode();
     file.writeLines(LoggerIndexFile::headLines());
 
     int result = 0;
@@ -323,7 +323,7 @@ int receiveLoggerIndexJob(JobContext &ctx, int familyBits, const QString &indexP
     }
     // The slot lines received so far are kept even when the reception stopped part-way.
     if (!file.commit() && result == 0)
-        result = Err::UnableToOpenFile;
+        result = file.failureCode();
     return result;
 }
 
@@ -335,7 +335,7 @@ int receiveModemLoggerJob(JobContext &ctx, int logger, const QString &path)
         return Err::PortFailure;
     LoggerFileWriter file(path);
     if (!file.open())
-        return Err::UnableToOpenFile;
+        return file.failureCode();
     if (!ensureFamily(ctx.port(), LoggerFamily::Modem))
         return Err::CommunicationError;   // nothing received: an older file stays as it was
 
@@ -371,7 +371,7 @@ int receiveModemLoggerJob(JobContext &ctx, int logger, const QString &path)
     // A logger that stopped after a failed section keeps the sections that came: the viewer
     // decides what it can show.
     if (!file.commit() && result == 0)
-        result = Err::UnableToOpenFile;
+        result = file.failureCode();
     return result;
 }
 
@@ -386,7 +386,7 @@ int receiveTvLogger(JobContext &ctx, int logger, const QString &path, TvReceptio
         return Err::PortFailure;
     LoggerFileWriter file(path);
     if (!file.open())
-        return Err::UnableToOpenFile;
+        return file.failureCode();
 
     settle(LoggerJobs::tvSettleDelay());
 
@@ -413,7 +413,7 @@ int receiveTvLogger(JobContext &ctx, int logger, const QString &path, TvReceptio
         ++got.received;
         progress.step();
     }
-    return file.commit() ? 0 : Err::UnableToOpenFile;
+    return file.commit() ? 0 : file.failureCode();
 }
 
 } // namespace LoggerJobs

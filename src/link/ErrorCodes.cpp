@@ -1,4 +1,6 @@
 #include "link/ErrorCodes.h"
+#include "app/Files.h"
+#include "app/WorkspaceLock.h"
 #include "app/StringTable.h"
 
 namespace {
@@ -20,6 +22,7 @@ constexpr int kErrorRow = 186;          // "Error"
 constexpr int kInternalErrorRow = 66;   // "Internal Error"
 
 constexpr CodeMessage kMessages[] = {
+    {-254, Form::WithErrorPrefix, 290},   // "Unable To Write File"
     {-253, Form::WithErrorPrefix, 203},   // "File not found"
     {-251, Form::Plain, 52},              // "File Already Exists"
     {-250, Form::WithErrorPrefix, 61},    // "No ChannelPlan Library"
@@ -79,6 +82,8 @@ QString ErrorCodeText(int code)
 {
     if (code >= 0)
         return QString();
+    if (code == Err::WorkspaceBusy)
+        return WorkspaceLock::busyText(WorkspaceLock::lastBusyHolder());
 
     // A negative code nobody listed still reaches the user, with its number.
     CodeMessage message{code, Form::Plain, kInternalErrorRow};
@@ -93,6 +98,13 @@ QString ErrorCodeText(int code)
     const QString number = QString::number(code);
     switch (message.form) {
     case Form::WithErrorPrefix:
+        if (code == Err::WriteFailed) {
+            // Which file, in which folder, and what the system said: a full disk or a folder
+            // the user may not write to is something the user can mend.
+            const QString detail = writeFailureText();
+            return StringTable::text(kErrorRow) + QStringLiteral(" : ") + words + QStringLiteral(": ") + number
+                + (detail.isEmpty() ? QString() : QLatin1Char('\n') + detail);
+        }
         return StringTable::text(kErrorRow) + QStringLiteral(" : ") + words + QStringLiteral(": ") + number;
     case Form::NameWithoutCode:
         return StringTable::text(kErrorRow) + QStringLiteral(" : ") + words + QLatin1Char(' ');

@@ -37,4 +37,6 @@ constexpr int NoModelsFound = -212;
 constexpr int NoChannelPlanLibrary = -250;
 constexpr int FileAlreadyExists = -251;
 constexpr int FileNotFound = -253;
+constexpr int WriteFailed = -254;    // a file could not be written whole (disk full, no write access)
+constexpr int WorkspaceBusy = -255;  // another job holds the working files (see WorkspaceLock)
 } // namespace Err

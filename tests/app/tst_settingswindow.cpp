@@ -112,7 +112,11 @@ private Q_SLOTS:
         w.Directory1->setText(ws.path("Other"));
         w.Button1Click();
         QCOMPARE(app().libraryFolder, ws.library());
-        QCOMPARE(p.messageTexts(), QStringList{ErrorCodeText(Err::UnableToOpenFile)});
+        // The message names the file and the folder it could not be written in.
+        QCOMPARE(p.messageTexts().size(), 1);
+        QVERIFY2(p.messageTexts().first().startsWith(StringTable::text(186 /* "Error" */) + " : " + StringTable::text(290))
+                     && p.messageTexts().first().contains("st.stg in the folder " + ws.path("gone")),
+                 qPrintable(p.messageTexts().first()));
     }
 
     // A typed folder the settings file cannot hold whole is refused by name: nothing is

@@ -4,6 +4,8 @@
 #include "LoggerSamples.h"
 #include "ScriptedPrompter.h"
 #include "SimulatedMeter.h"
+#include "app/WorkspaceLock.h"
+#include "app/Files.h"
 #include "TestData.h"
 #include "TestWorkspace.h"
 #include "app/AppState.h"
@@ -194,6 +196,77 @@ private Q_SLOTS:
         w.FontSizeCall->click();
         QVERIFY(shown);
         QCOMPARE(app().PrintFontSize, 8);
+    }
+
+    // Another job holds the working files: the window says for whom it waits, stays
+    // responsive, and receives once the lock is free; closing the window ends the wait.
+    void waitsForTheWorkingFiles()
+    {
+        QVERIFY(startMeter());
+        ScriptedPrompter prompter;
+        TResumLogger w;
+        prepare(w, LoggerFamily::Tv);
+        auto held = std::make_unique<WorkspaceLock>();
+        QCOMPARE(held->acquire(WorkspaceJob::ReceiveAll, false, {}), 0);
+        QStringList seen;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (!seen.contains(w.Missatge->text()))
+                seen << w.Missatge->text();
+        });
+        poll.start(20);
+        QTimer::singleShot(600, [&] { held.reset(); });
+        w.ReceiveIndex->click();
+        QVERIFY2(seen.filter(QStringLiteral("Waiting for ")).filter(QStringLiteral("receiving all loggers")).size() == 1,
+                 qPrintable(seen.join(QLatin1Char('|'))));
+        QCOMPARE(w.loggerCount(), 4);
+        QVERIFY(!prompter.unexpected);
+
+        // Closed while waiting: the wait ends, nothing is asked of the meter, nothing is shown.
+        held = std::make_unique<WorkspaceLock>();
+        QCOMPARE(held->acquire(WorkspaceJob::SendGroup, false, {}), 0);
+        const int asked = int(meter->transcript().size());
+        QTimer::singleShot(300, [&] { w.close(); });
+        w.ReceiveAll->click();
+        QCOMPARE(int(meter->transcript().size()), asked);
+        QVERIFY(prompter.messageTexts().isEmpty());
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.Missatge->text(), QStringLiteral("Status : Ready"));
+        QVERIFY(!prompter.unexpected);
+    }
+
+    // A full disk: the index and the loggers that could not be written are said so, by file and
+    // folder, and the files of an earlier reception stay as they were.
+    void fullDiskIsReported()
+    {
+        QVERIFY(startMeter());
+        ScriptedPrompter prompter;
+        TResumLogger w;
+        prepare(w, LoggerFamily::Tv);
+        const QString index = ws->write(QStringLiteral("Temp/logger.tlg"), "old index\r\n");
+        FileTesting::setWriteBudget(100);
+        prompter.expectMessage();
+        w.ReceiveIndex->click();
+        FileTesting::setWriteBudget(-1);
+        const QString said = prompter.messageTexts().value(0);
+        QVERIFY2(said.contains(StringTable::text(290 /* "Unable To Write File" */))
+                     && said.contains(QStringLiteral("logger.tlg in the folder ") + ws->temp()),
+                 qPrintable(said));
+        QCOMPARE(ws->read(QStringLiteral("Temp/logger.tlg")), QByteArray("old index\r\n"));
+        QVERIFY(!prompter.unexpected);
+
+        w.ReceiveIndex->click();
+        ws->write(QStringLiteral("Temp/temp00.lg27t"), "old logger\r\n");
+        FileTesting::setWriteBudget(0);
+        prompter.expectMessage();   // the loggers that did not arrive
+        prompter.expectMessage();   // why
+        w.ReceiveAll->click();
+        FileTesting::setWriteBudget(-1);
+        QCOMPARE(prompter.messageTexts().value(1), QStringLiteral("Loggers not received: 0, 2, 4, 40"));
+        QVERIFY2(prompter.messageTexts().value(2).contains(QStringLiteral("temp00.lg27t in the folder ") + ws->temp()),
+                 qPrintable(prompter.messageTexts().value(2)));
+        QCOMPARE(ws->read(QStringLiteral("Temp/temp00.lg27t")), QByteArray("old logger\r\n"));
+        QVERIFY(!prompter.unexpected);
     }
 
     void tvIndexAndPrintMarks()

@@ -360,6 +360,37 @@ private Q_SLOTS:
         }
     }
 
+    // The print file chosen once is used by every later print: the file it would replace is
+    // asked about, except for the print that follows the dialog that named it.
+    void printIntoAnExistingFileAsks()
+    {
+        thePrinter().setOutputFileName(QString());
+        const QString path = ws->write(QStringLiteral("Temp/temp04.lg27t"), tvFile());
+        const QString chosen = ws->path(QStringLiteral("chosen.pdf"));
+        ScriptedPrompter prompter;
+        TKv27Datalogger v;
+        QVERIFY(showAndLoad(v, path));
+        ScriptedPrompter::Answer a{QStringLiteral("printDialog"), QMessageBox::Ok, {}, true, {}};
+        a.onPrinter = [&](QPrinter *p) { p->setOutputFileName(chosen); };
+        prompter.expect(a);
+        v.ImprimirClick();
+        QVERIFY(prompter.messageTexts().isEmpty());
+        const QByteArray first = fileBytes(chosen);
+        QVERIFY(first.startsWith("%PDF-"));
+
+        ws->write(QStringLiteral("chosen.pdf"), "a PDF kept from an earlier print");
+        prompter.expectMessage(QMessageBox::No);
+        v.ImprimirClick();
+        QCOMPARE(prompter.messageTexts().size(), 1);
+        QVERIFY(prompter.messageTexts().first().contains(QStringLiteral("chosen.pdf")));
+        QCOMPARE(fileBytes(chosen), QByteArray("a PDF kept from an earlier print"));
+
+        prompter.expectMessage(QMessageBox::Yes);
+        v.ImprimirClick();
+        QVERIFY(fileBytes(chosen).startsWith("%PDF-"));
+        QVERIFY(!prompter.unexpected);
+    }
+
     void printerThatCannotStartIsReported()
     {
         thePrinter().setOutputFileName(ws->path(QStringLiteral("no/such/folder/out.pdf")));

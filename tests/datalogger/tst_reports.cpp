@@ -202,11 +202,11 @@ private Q_SLOTS:
         QCOMPARE(writeTvReport(ws.write("d.lg26t", noise), ws.path("r3.txt")), 0);
         QVERIFY(!ws.read("r3.txt").contains("LOGGER NUMBER"));
 
-        // Files that cannot be used: -1 and nothing written.
+        // Files that cannot be used: -1 (no logger) or -65 (no report), and nothing written.
         ws.write("keep.txt", "old report");
         QCOMPARE(writeTvReport(ws.path("missing.lg26t"), ws.path("keep.txt")), -1);
         QCOMPARE(ws.read("keep.txt"), QByteArray("old report"));
-        QCOMPARE(writeTvReport(ws.path("b.lg26t"), ws.path("nofolder/r.txt")), -1);
+        QCOMPARE(writeTvReport(ws.path("b.lg26t"), ws.path("nofolder/r.txt")), -65);
     }
 
     void modemReport_data()

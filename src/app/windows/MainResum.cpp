@@ -415,8 +415,8 @@ void TMainResum::addFileToFolder(AddKind kind)
     }
     // A copy that fails (unreadable source, missing folder) is reported rather than passed
     // over in silence: the user would otherwise believe the file was added.
-    if (!copyTextFile(chosen, destination))
-        ShowErrorCode(Err::UnableToOpenFile, this);
+    if (const int copied = copyTextFileCode(chosen, destination); copied != 0)
+        ShowErrorCode(copied, this);
 }
 
 void TMainResum::openLoggerFile(bool modem)

@@ -289,8 +289,9 @@ void TPortComunicacio::Button1Click()
         if (workPort.contains(QLatin1Char('/')))
             SerialPort::setExtraDevice(workPort);
     } else {
-        // The globals stay as they were; say so rather than let the user believe it was kept.
-        ShowErrorCode(Err::UnableToOpenFile, this);
+        // The globals stay as they were; say so (which file, which folder, why) rather than let
+        // the user believe it was kept.
+        ShowErrorCode(Err::WriteFailed, this);
     }
     accept();
 }

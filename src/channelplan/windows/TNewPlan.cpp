@@ -4,6 +4,7 @@
 #include "app/Files.h"
 #include "app/StringTable.h"
 #include "app/windows/Prompts.h"
+#include "app/windows/WorkingFilesLock.h"
 #include "channelplan/CombinedPlanFile.h"
 #include "channelplan/PlanFile.h"
 #include "channelplan/windows/Editarcanalitzacio.h"
@@ -368,8 +369,8 @@ void TNewPlan::SumaGroupClick()
         ShowErrorCode(Err::IncorrectFormatFile, this);
         return;
     }
-    if (!copyTextFile(source, memberCopy(name))) {
-        ShowErrorCode(Err::UnableToOpenFile, this);
+    if (const int copied = copyTextFileCode(source, memberCopy(name)); copied != 0) {
+        ShowErrorCode(copied, this);
         return;
     }
     addMember(name);
@@ -392,8 +393,8 @@ void TNewPlan::SumaLlibreriaClick()
     if (answer != QMessageBox::Ok)
         return;
     const QString target = app().libraryFolder + QLatin1Char('/') + (existing.isEmpty() ? member : existing);
-    if (!copyTextFile(memberCopy(member), target)) {
-        ShowErrorCode(Err::UnableToOpenFile, this);
+    if (const int copied = copyTextFileCode(memberCopy(member), target); copied != 0) {
+        ShowErrorCode(copied, this);
         return;
     }
     FillLibrary();
@@ -454,8 +455,8 @@ void TNewPlan::RenameGroupClick()
         if (QFileInfo(memberCopy(name)).absoluteFilePath() != QFileInfo(chosen).absoluteFilePath()
             && !confirmOverwrite(this, StringTable::text(48 /* "Save a Channel Plan Group" */), memberCopy(name)))
             return;
-        if (!copyTextFile(memberCopy(old), memberCopy(name))) {
-            ShowErrorCode(Err::UnableToOpenFile, this);
+        if (const int copied = copyTextFileCode(memberCopy(old), memberCopy(name)); copied != 0) {
+            ShowErrorCode(copied, this);
             return;
         }
         removeCopy(old);
@@ -564,7 +565,7 @@ int TNewPlan::writeGroupFile(const QString &path) const
     for (const QString &n : names)
         bytes += toLatin1Text(n) + "\r\n";
     bytes += "[END]";   // the group file's last line has no line break
-    return writeBytesAtomically(path, bytes) ? 0 : Err::UnableToOpenFile;
+    return writeBytesAtomicallyCode(path, bytes);
 }
 
 void TNewPlan::OpenGroupClick()
@@ -615,19 +616,27 @@ void TNewPlan::TransmitGroupClick()
     showText(StringTable::text(40 /* "Checking Device Version" */));
     busy = true;
 
+    // The combined file and the script have fixed names: no other job may write them between
+    // this window's writing and sending them.
+    WorkspaceLock lock;
+    stopWaiting = false;
+    int result = lockWorkingFiles(
+        this, lock, WorkspaceJob::SendGroup, [this](const QString &t) { showText(t); }, &stopWaiting);
     const QString combined = combinedFilePath();
-    NomGroup->setText(QStringLiteral("temp.") + groupType());
-    showStatus(42 /* "Saving Channel Plan File" */);
-    QStringList copies;
-    for (const QString &m : members())
-        copies << memberCopy(m);
-    int result = writeCombinedFile(combined, copies);
+    if (result == 0) {
+        NomGroup->setText(QStringLiteral("temp.") + groupType());
+        showStatus(42 /* "Saving Channel Plan File" */);
+        QStringList copies;
+        for (const QString &m : members())
+            copies << memberCopy(m);
+        result = writeCombinedFile(combined, copies);
+    }
     if (result == 0) {
         const int built = BuildCommandScript(combined);
         if (built == 1) {
             showStatus(162 /* "Transforming Format File" */);
-            if (CopyCommandScript(combined) != 1) {
-                result = -8;
+            if (const int copied = CopyCommandScript(combined); copied != 1) {
+                result = copied < 0 ? copied : -8;
             } else {
                 showStatus(39 /* "Ready" */);
                 TChannelPlanAlert alert(this);
@@ -643,7 +652,7 @@ void TNewPlan::TransmitGroupClick()
             result = built == 0 ? Err::IncorrectFormatFile : built;
         }
     }
-    if (result < 0)
+    if (result < 0 && result != Err::WorkspaceBusy)
         ShowErrorCode(result, this);
     showStatus(39 /* "Ready" */);
     busy = false;
@@ -664,12 +673,16 @@ void TNewPlan::ReceiveGroupClick()
         return;
     }
 
-    showText(StringTable::text(45 /* "Receiving Channel Plan" */));
     setGroupButtons(false);
     busy = true;
+    WorkspaceLock lock;
+    stopWaiting = false;
+    const int locked = lockWorkingFiles(
+        this, lock, WorkspaceJob::ReceivePlans, [this](const QString &t) { showText(t); }, &stopWaiting);
+    showText(StringTable::text(45 /* "Receiving Channel Plan" */));
     const bool sharedFolders = canonicalFolder(app().tempFolder) == canonicalFolder(app().libraryFolder);
-    const int count = AskPlanCount();
-    int result = count < 0 ? count : 0;
+    const int count = locked != 0 ? 0 : AskPlanCount();
+    int result = locked != 0 ? locked : count < 0 ? count : 0;
     for (int i = 0; result == 0 && i < count && busy; ++i) {
         const QString name = AskPlanFileName(i);
         if (name == QLatin1String("0")) {
@@ -710,7 +723,7 @@ void TNewPlan::ReceiveGroupClick()
         setGroupButtons(true);
     }
     busy = false;
-    if (result < 0)
+    if (result < 0 && result != Err::WorkspaceBusy)
         ShowErrorCode(result, this);
     showStatus(39 /* "Ready" */);
     setLibraryControls(true);
@@ -733,6 +746,9 @@ void TNewPlan::showEvent(QShowEvent *event)
 void TNewPlan::closeEvent(QCloseEvent *event)
 {
     if (busy) {
+        // While a send or a reception waits for another job's working files, a close gives up
+        // the wait; once it runs, the window stays until it ends.
+        stopWaiting = true;
         event->ignore();
         return;
     }
@@ -742,8 +758,10 @@ void TNewPlan::closeEvent(QCloseEvent *event)
 
 void TNewPlan::reject()
 {
-    if (busy)
+    if (busy) {
+        stopWaiting = true;
         return;
+    }
     emptyGroup();
     QDialog::reject();
 }

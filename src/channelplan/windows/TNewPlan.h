@@ -98,5 +98,6 @@ private:
     int runTransfer(int code, const QString &path, int number);
 
     bool busy = false;
+    bool stopWaiting = false;   // a close while a send or reception waits for the working files
     QSet<QString> ownCopies;   // copies this window made in the temporary folder
 };

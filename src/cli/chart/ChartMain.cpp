@@ -53,7 +53,12 @@ int main(int argc, char **argv)
     QSize size(args.at(4).toInt(), args.at(5).toInt());
     if (size.isEmpty())
         size = LevelChartDraw::defaultSize(model, out);
-    if (LevelChartDraw::saveChart(model, out, size) < 0)
+    const int saved = LevelChartDraw::saveChart(model, out, size);
+    if (saved == Err::WriteFailed) {
+        writeLine(stderr, ErrorCodeText(saved));
+        return 1;
+    }
+    if (saved < 0)
         return unableToOpen(out);
     writeLine(stdout, model.summary());
     return 0;

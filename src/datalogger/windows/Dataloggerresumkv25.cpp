@@ -2,6 +2,7 @@
 
 #include "app/StringTable.h"
 #include "app/windows/Prompts.h"
+#include "app/windows/WorkingFilesLock.h"
 #include "datalogger/Printing.h"
 #include "datalogger/Reports.h"
 #include "datalogger/windows/Dataloggerkv25.h"
@@ -174,9 +175,12 @@ void TResumLogger::FormShow()
 void TResumLogger::reject()
 {
     // The print run lets window messages through between its steps; a close that arrives then
-    // is refused rather than ending the window under the run.
+    // is refused rather than ending the window under the run. While the operation still waits
+    // for another job's working files, it gives up the wait instead.
     if (!operating)
         QDialog::reject();
+    else
+        stopWaiting = true;
 }
 
 bool TResumLogger::eventFilter(QObject *watched, QEvent *e)
@@ -227,8 +231,18 @@ void TResumLogger::runOperation(Operation op, int slot)
     setButtons(Buttons::Busy);
     DataloggerType->setEnabled(false);
 
-    int result = checkChannelPlan();
-    if (result < 0) {
+    // The index, the received loggers and the print files have fixed names in the temporary
+    // folder: the operation holds the working files from its first exchange to its last file.
+    static const WorkspaceJob jobs[] = {WorkspaceJob::ReceiveIndex, WorkspaceJob::ReceiveAll,
+                                        WorkspaceJob::ReceiveLogger, WorkspaceJob::PrintLoggers};
+    WorkspaceLock lock;
+    stopWaiting = false;
+    int result = lockWorkingFiles(this, lock, jobs[int(op)], [this](const QString &t) { setStatus(t); }, &stopWaiting);
+    if (result == 0)
+        result = checkChannelPlan();
+    if (result == Err::WorkspaceBusy) {
+        setButtons(Buttons::Idle);
+    } else if (result < 0) {
         ShowErrorCode(result, this);
         setButtons(Buttons::Idle);
     } else {
@@ -415,6 +429,11 @@ int TResumLogger::printMarked(LoggerFamily family)
                 return 0;
             }
         }
+    } else if (!toPdf && !outputFile.isEmpty() && !confirmPrintFile(this)) {
+        // One logger into the print file: asked about before anything is fetched, too.
+        setStatus(StringTable::text(kRowCancelPrint));
+        setButtons(Buttons::All);
+        return 0;
     }
     for (int i = 0; i <= slotTotal; ++i) {
         QCoreApplication::processEvents();
@@ -439,7 +458,7 @@ int TResumLogger::printMarked(LoggerFamily family)
             family == LoggerFamily::Tv ? writeTvReport(received, report) : writeModemReport(received, report);
         // A report that cannot be written is a file that cannot be opened, not a link failure.
         if (written < 0) {
-            result = Err::UnableToOpenFile;
+            result = written == Err::WriteFailed ? written : int(Err::UnableToOpenFile);
             break;
         }
         if (toPdf) {
@@ -451,7 +470,8 @@ int TResumLogger::printMarked(LoggerFamily family)
         }
         if (filePerLogger)
             printer.setOutputFileName(loggerOutputFile(outputFile, slot));
-        result = printLoggerReport(this, Report::printTitle(slot), report);
+        // The print file (or the file of each logger) was asked about before the run began.
+        result = printLoggerReport(this, Report::printTitle(slot), report, false);
         // A printer choice the user cancelled ends the run without a message.
         if (result != 0) {
             if (result > 0) {

@@ -64,6 +64,7 @@ protected:
 private:
     enum class Buttons { Busy, All, Idle };
     enum class Operation { ReceiveIndex, ReceiveAll, ViewSlot, PrintMarked };
+    bool stopWaiting = false;   // Escape or close while an operation waits for the working files
 
     void FormShow();
     void setButtons(Buttons mode);

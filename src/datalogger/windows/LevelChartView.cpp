@@ -113,7 +113,7 @@ QRectF fitted(const QRectF &area, const QSize &aspect)
 // Content written beside the target and moved over it when complete; -65 when it cannot be.
 int writeOut(const QString &path, const QByteArray &bytes)
 {
-    return !bytes.isEmpty() && writeBytesAtomically(path, bytes) ? 0 : int(Err::UnableToOpenFile);
+    return bytes.isEmpty() ? int(Err::UnableToOpenFile) : writeBytesAtomicallyCode(path, bytes);
 }
 
 } // namespace
@@ -290,16 +290,11 @@ int saveChart(const LevelChart::Model &model, const QString &path, const QSize &
 int saveReportPdf(const QString &pdfPath, const QString &title, const QString &reportPath, int pointSize,
                   const LevelChart::Model *chart)
 {
-    // The printer writes a file of its own choosing; it goes to a scratch file first, so that the
-    // target is only ever replaced by a complete document.
-    QTemporaryFile scratch(QDir::temp().filePath(QStringLiteral("kelvatrone-XXXXXX.pdf")));
-    if (!scratch.open())
-        return Err::UnableToOpenFile;
-    scratch.close();
-
+    // The print puts the document beside the target first and replaces the target only with a
+    // complete one (see printTextFile).
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(scratch.fileName());
+    printer.setOutputFileName(pdfPath);
     printer.setCreator(QStringLiteral("Kelvatrone"));
     const QSize chartSize(kDefaultWidth, kDefaultHeight);
     auto chartPage = [&](QPainter &p) {
@@ -312,12 +307,9 @@ int saveReportPdf(const QString &pdfPath, const QString &title, const QString &r
         return true;
     };
     const int pages = printTextFile(printer, title, reportPath, pointSize, chartPage);
-    if (pages < 0)
-        return Err::UnableToOpenFile;
-    QByteArray bytes;
-    if (!readFileBytes(scratch.fileName(), bytes))
-        return Err::UnableToOpenFile;
-    return writeOut(pdfPath, bytes);
+    if (pages == Err::WriteFailed)
+        return pages;
+    return pages < 0 ? int(Err::UnableToOpenFile) : 0;
 }
 
 } // namespace LevelChartDraw

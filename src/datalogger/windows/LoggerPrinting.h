@@ -11,10 +11,16 @@ void loggerPrintSetup(QWidget *parent);
 
 // Prints a report file with the print job's title. When no printer has been chosen and the
 // system has none to go to, the printer choice is offered first (nothing is printed when it is
-// cancelled). Returns 0 when printed, 1 when the user cancelled the printer choice, -65 when the
-// report could not be read or the printer could not start the job; the caller reports the
-// failure.
-int printLoggerReport(QWidget *parent, const QString &title, const QString &reportPath);
+// cancelled). A print into a PDF file that exists asks before replacing it, unless the print
+// dialog has just named that file or the caller asked already. Returns 0 when printed, 1 when
+// the user cancelled the printer choice or kept the file, -65 when the report could not be read
+// or the printer could not start the job, -254 when the PDF file could not be written whole;
+// the caller reports the failure.
+int printLoggerReport(QWidget *parent, const QString &title, const QString &reportPath,
+                      bool askBeforeReplacing = true);
+
+// Asks before a print into an existing PDF file replaces it (see printLoggerReport). True to go on.
+bool confirmPrintFile(QWidget *parent);
 
 // Makes sure the program's printer has somewhere to go, offering the printer choice when it has
 // not. False when the user cancelled it.

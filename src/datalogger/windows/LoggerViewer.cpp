@@ -155,8 +155,8 @@ void TLoggerViewer::SaveAs1Click()
 QString TLoggerViewer::writePrintReport(int number)
 {
     const QString report = Logger::printTextPath(number);
-    if (writeReport(filePath, report) < 0) {
-        ShowErrorCode(Err::UnableToOpenFile, this);
+    if (const int written = writeReport(filePath, report); written < 0) {
+        ShowErrorCode(written == Err::WriteFailed ? written : int(Err::UnableToOpenFile), this);
         return QString();
     }
     return report;

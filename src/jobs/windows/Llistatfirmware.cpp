@@ -3,6 +3,7 @@
 #include "app/StringTable.h"
 #include "app/windows/MainWindowView.h"
 #include "app/windows/Prompts.h"
+#include "app/windows/WorkingFilesLock.h"
 #include "jobs/FirmwareJob.h"
 #include "jobs/Jobs.h"
 #include "jobs/windows/Finestratransmisio.h"
@@ -191,6 +192,16 @@ void TUpGradeFiles::upgrade()
 
     Note->setText(statusText(StringTable::text(165 /* "Sending Firmware" */)));
     QCoreApplication::processEvents();
+
+    // The upgrade log is a working file: no other job of this workspace runs meanwhile.
+    WorkspaceLock lock;
+    if (lockWorkingFiles(this, lock, WorkspaceJob::Upgrade, [this](const QString &t) { Note->setText(t); }) != 0) {
+        showReady();
+        Enviar->setEnabled(true);
+        upgrading = false;
+        return;
+    }
+    Note->setText(statusText(StringTable::text(165 /* "Sending Firmware" */)));
 
     takeLastFirmwareRun(); // forget what an earlier upgrade left
     int result = 0;
