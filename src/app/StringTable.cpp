@@ -345,6 +345,7 @@ const Row kRowTexts[] = {
     {299, {"upgrading the firmware", "actualizando el firmware", "aktualisiert die Firmware", "actualitzant el firmware"}},
     {300, {"talking to the meter", "comunicando con el equipo", "spricht mit dem Messgerät", "comunicant amb l'equip"}},
     {301, {"Waiting for %1", "Esperando a %1", "Warten auf %1", "Esperant %1"}},
+    {302, {"JPEG Images", "Imágenes JPEG", "JPEG-Bilder", "Imatges JPEG"}},
     {290, {"Unable To Write File", "No se Puede Escribir el Fichero", "Datei kann nicht geschrieben werden",
            "No es Pot Escriure el Fitxer"}},
 };

@@ -642,6 +642,10 @@ private Q_SLOTS:
         QCOMPARE(d.selectedFiles(), QStringList{ws.path("Channel/keep.ch26")});
         QCOMPARE(withDefaultSuffix(ws.path("Channel/keep"), QStringLiteral("ch26")), ws.path("Channel/keep.ch26"));
         QCOMPARE(withDefaultSuffix(ws.path("Channel/keep.v2"), QStringLiteral("ch26")), ws.path("Channel/keep.v2"));
+        QCOMPARE(withDefaultSuffix(ws.path("Channel/keep.v2"), QStringLiteral("ch26"), QStringLiteral("Plans (*.ch26)")),
+                 ws.path("Channel/keep.v2.ch26"));
+        QCOMPARE(withDefaultSuffix(ws.path("x.JPG"), QStringLiteral("png"), QStringLiteral("A (*.png);;B (*.jpg *.jpeg)")),
+                 ws.path("x.JPG"));
 
         QString question;
         QTimer watch;
@@ -662,6 +666,21 @@ private Q_SLOTS:
         QVERIFY(d.isVisible());   // still asking for a name
         QCOMPARE(ws.read("Channel/keep.ch26"), QByteArray("old"));
         d.reject();
+
+        // The program's own dialog: a dotted name gets the suffix before the question too.
+        ws.write("Channel/keep.v2.ch26", "old too");
+        const auto own = makeSaveDialog(nullptr, QStringLiteral("Save a Channel Plan"), ws.library(),
+                                        QStringLiteral("Plans (*.ch26)"), QStringLiteral("ch26"));
+        own->open();
+        own->selectFile(QStringLiteral("keep.v2"));
+        question.clear();
+        waited.restart();
+        watch.start(10);
+        static_cast<QDialog &>(*own).accept();
+        watch.stop();
+        QVERIFY2(question.contains(QStringLiteral("keep.v2.ch26")), qPrintable(question));
+        QCOMPARE(ws.read("Channel/keep.v2.ch26"), QByteArray("old too"));
+        own->reject();
     }
 
     void closeKeepsTheWindowWhenTheSaveFails()

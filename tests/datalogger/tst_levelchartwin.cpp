@@ -370,6 +370,31 @@ private Q_SLOTS:
         QCOMPARE(fileBytes(existing), QByteArray("keep me"));
     }
 
+    // A dot in a name is not an extension: "roof.v2" is saved as "roof.v2.png", and the file it
+    // would replace is asked about; a known picture or PDF extension keeps its own kind.
+    void dottedNamesGetTheSuffixBeforeTheQuestion()
+    {
+        const QString existing = ws->write(QStringLiteral("roof.v2.png"), "keep me");
+        ScriptedPrompter prompter;
+        TKv27Datalogger v;
+        QVERIFY(showAndLoad(v, tv));
+        prompter.expectSaveFile(ws->path(QStringLiteral("roof.v2")));
+        prompter.expectMessage(QMessageBox::No);
+        v.SaveChart1->trigger();
+        QVERIFY(prompter.asked.back().text.contains(QStringLiteral("roof.v2.png")));
+        QCOMPARE(fileBytes(existing), QByteArray("keep me"));
+        QVERIFY(!QFile::exists(ws->path(QStringLiteral("roof.v2"))));
+
+        prompter.expectSaveFile(ws->path(QStringLiteral("x.jpg")));
+        v.SaveChart1->trigger();
+        QVERIFY(fileBytes(ws->path(QStringLiteral("x.jpg"))).startsWith("\xFF\xD8\xFF"));
+        QVERIFY(!QFile::exists(ws->path(QStringLiteral("x.jpg.png"))));
+        prompter.expectSaveFile(ws->path(QStringLiteral("y.PDF")));
+        v.SaveChart1->trigger();
+        QVERIFY(fileBytes(ws->path(QStringLiteral("y.PDF"))).startsWith("%PDF-"));
+        QVERIFY(!prompter.unexpected);
+    }
+
     void modemViewerExportsAndSavesPdf()
     {
         ScriptedPrompter prompter;

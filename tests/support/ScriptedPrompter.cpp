@@ -44,13 +44,13 @@ QString ScriptedPrompter::openFile(QWidget *, const QString &title, const QStrin
 }
 
 QString ScriptedPrompter::saveFile(QWidget *parent, const QString &title, const QString &suggestedPath,
-                                   const QString &, const QString &defaultSuffix)
+                                   const QString &filter, const QString &defaultSuffix)
 {
     asked.push_back({QStringLiteral("saveFile"), title, suggestedPath, Icon::None, defaultSuffix});
     Answer a;
     if (!take(QStringLiteral("saveFile"), a))
         return QString();
-    const QString chosen = withDefaultSuffix(a.path, defaultSuffix);
+    const QString chosen = withDefaultSuffix(a.path, defaultSuffix, filter);
     if (chosen.isEmpty() || !confirmOverwrite(parent, title, chosen))
         return QString();
     return chosen;

@@ -10,6 +10,7 @@
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QRegularExpression>
 
 namespace {
 
@@ -39,11 +40,10 @@ public:
     QString saveFile(QWidget *parent, const QString &title, const QString &suggestedPath, const QString &filter,
                      const QString &defaultSuffix) override
     {
-        QFileDialog dialog(parent, title, suggestedPath, filter);
-        setUpSaveDialog(dialog, defaultSuffix);
-        if (dialog.exec() != QDialog::Accepted)
+        const auto dialog = makeSaveDialog(parent, title, suggestedPath, filter, defaultSuffix);
+        if (dialog->exec() != QDialog::Accepted)
             return {};
-        return dialog.selectedFiles().value(0);
+        return dialog->selectedFiles().value(0);
     }
     QString chooseFolder(QWidget *parent, const QString &title, const QString &folder) override
     {
@@ -61,6 +61,43 @@ public:
     }
 };
 
+// The extensions a filter names: "PNG Images (*.png);;JPEG Images (*.jpg *.jpeg)" gives png,
+// jpg, jpeg. Empty when any entry takes every file.
+QStringList filterSuffixes(const QString &filter)
+{
+    QStringList suffixes;
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.([A-Za-z0-9]+)\\b"));
+    for (const QString &entry : filter.split(QStringLiteral(";;"), Qt::SkipEmptyParts)) {
+        if (entry.contains(QStringLiteral("*)")) || entry.contains(QStringLiteral("* ")) || entry.contains(QStringLiteral("*.*")))
+            return {};
+        for (auto it = pattern.globalMatch(entry); it.hasNext();)
+            suffixes << it.next().captured(1).toLower();
+    }
+    return suffixes;
+}
+
+// The toolkit's save dialog, which puts the default suffix on a name whose extension is not one
+// the filter takes before it asks whether to replace the file (its own rule adds the suffix only
+// to a name without any dot).
+class SuffixingSaveDialog : public QFileDialog {
+public:
+    SuffixingSaveDialog(QWidget *parent, const QString &title, const QString &path, const QString &filter)
+        : QFileDialog(parent, title, path, filter), filterText(filter)
+    {
+    }
+    void accept() override
+    {
+        const QString typed = selectedFiles().value(0);
+        const QString named = withDefaultSuffix(typed, defaultSuffix(), filterText);
+        if (!typed.isEmpty() && named != typed && !QFileInfo(typed).isDir())
+            selectFile(named);
+        QFileDialog::accept();
+    }
+
+private:
+    QString filterText;
+};
+
 RealPrompter realPrompter;
 Prompter *current = nullptr;
 
@@ -76,12 +113,25 @@ void setPrompter(Prompter *p)
     current = p;
 }
 
-QString withDefaultSuffix(const QString &path, const QString &defaultSuffix)
+QString withDefaultSuffix(const QString &path, const QString &defaultSuffix, const QString &filter)
 {
-    if (path.isEmpty() || defaultSuffix.isEmpty() || QFileInfo(path).fileName().contains(QLatin1Char('.'))
-        || QFileInfo(path).isDir())
+    if (path.isEmpty() || defaultSuffix.isEmpty() || QFileInfo(path).isDir())
         return path;
+    const QString name = QFileInfo(path).fileName();
+    if (name.contains(QLatin1Char('.'))) {
+        const QStringList known = filterSuffixes(filter);
+        if (known.isEmpty() || known.contains(QFileInfo(name).suffix().toLower()))
+            return path;
+    }
     return path + QLatin1Char('.') + defaultSuffix;
+}
+
+std::unique_ptr<QFileDialog> makeSaveDialog(QWidget *parent, const QString &title, const QString &suggestedPath,
+                                            const QString &filter, const QString &defaultSuffix)
+{
+    auto dialog = std::make_unique<SuffixingSaveDialog>(parent, title, suggestedPath, filter);
+    setUpSaveDialog(*dialog, defaultSuffix);
+    return dialog;
 }
 
 void setUpSaveDialog(QFileDialog &dialog, const QString &defaultSuffix)

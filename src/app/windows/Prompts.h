@@ -5,6 +5,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <memory>
 
 class QFileDialog;
 class QPrinter;
@@ -39,11 +40,16 @@ Prompter &prompts();
 void setPrompter(Prompter *p);
 
 // The name a save dialog with that default suffix makes of a typed name: the suffix is added
-// when the file name holds no "." at all (the rule of QFileDialog::setDefaultSuffix).
-QString withDefaultSuffix(const QString &path, const QString &defaultSuffix);
+// when the file name holds no "." at all (the rule of QFileDialog::setDefaultSuffix), and, when
+// the filter names the extensions it takes ("(*.png *.jpg)"), when the name ends in none of
+// them ("roof.v2" gives "roof.v2.png"): a dot in a name is not an extension of the kind saved.
+QString withDefaultSuffix(const QString &path, const QString &defaultSuffix, const QString &filter = QString());
 
 // The save dialog the real prompter shows, set up but not shown: a save dialog with the
-// default suffix and the question before replacing a file.
+// default suffix and the question before replacing a file, asked about the name with its
+// suffix (withDefaultSuffix with the dialog's filter).
+std::unique_ptr<QFileDialog> makeSaveDialog(QWidget *parent, const QString &title, const QString &suggestedPath,
+                                            const QString &filter, const QString &defaultSuffix);
 void setUpSaveDialog(QFileDialog &dialog, const QString &defaultSuffix);
 
 // Asks whether an existing file may be replaced (row "... already exists. Do you want to

@@ -70,14 +70,15 @@ void TKv27Datalogger::SaveChart1Click()
 {
     if (!loaded)
         return;
-    QString path = askSavePath(kRowSaveChart,
-                               {StringTable::text(kRowPngFiles) + QStringLiteral(" (*.png)"),
-                                StringTable::text(kRowPdfFiles) + QStringLiteral(" (*.pdf)")},
-                               QStringLiteral("png"));
+    // The dialog puts ".png" on a name that ends in none of these extensions ("roof.v2") before
+    // it asks whether to replace the file.
+    const QString path = askSavePath(kRowSaveChart,
+                                     {StringTable::text(kRowPngFiles) + QStringLiteral(" (*.png)"),
+                                      StringTable::text(302 /* "JPEG Images" */) + QStringLiteral(" (*.jpg *.jpeg)"),
+                                      StringTable::text(kRowPdfFiles) + QStringLiteral(" (*.pdf)")},
+                                     QStringLiteral("png"));
     if (path.isEmpty())
         return;
-    if (!LevelChartDraw::knownChartFile(path))
-        path += QStringLiteral(".png");
     const int result = LevelChartDraw::saveChart(chart, path, LevelChartDraw::defaultSize(chart, path));
     if (result < 0)
         ShowErrorCode(result, this);

@@ -249,8 +249,9 @@ QSize defaultSize(const LevelChart::Model &model, const QString &path)
 
 bool knownChartFile(const QString &path)
 {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("png") || suffix == QLatin1String("pdf");
+    static const QStringList known = {QStringLiteral("png"), QStringLiteral("jpg"), QStringLiteral("jpeg"),
+                                      QStringLiteral("pdf")};
+    return known.contains(QFileInfo(path).suffix().toLower());
 }
 
 int saveChart(const LevelChart::Model &model, const QString &path, const QSize &size)
@@ -280,7 +281,9 @@ int saveChart(const LevelChart::Model &model, const QString &path, const QSize &
             p.setRenderHint(QPainter::TextAntialiasing);
             paintChart(p, QRectF(0, 0, size.width(), size.height()), model, size);
         }
-        if (!image.save(&buffer, "PNG"))
+        const QString suffix = QFileInfo(path).suffix().toLower();
+        const char *format = suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg") ? "JPEG" : "PNG";
+        if (!image.save(&buffer, format))
             return Err::UnableToOpenFile;
     }
     buffer.close();
