@@ -117,6 +117,11 @@ int runChart(const CliOptions &options, const QStringList &args)
         helper = QDir::cleanPath(here.filePath(QStringLiteral(KV_CHART_HELPER_DIR "/kelvatrone-chart")));
     QProcess drawing;
     drawing.setProcessChannelMode(QProcess::ForwardedChannels);
+    // The drawing program ends when its standard input closes: when this program ends, however
+    // it ends (Ctrl-C, SIGTERM, killed), the drawing does not go on without it.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("KV_CHART_WATCH_PARENT"), QStringLiteral("1"));
+    drawing.setProcessEnvironment(environment);
     drawing.start(helper,
                   QStringList{QString::number(options.language), logger, out, QString::number(size.width()),
                    QString::number(size.height())});

@@ -22,17 +22,25 @@ constexpr int kRowNoneMeasured = 247;   // "No channel measured"
 constexpr int kRowNoThreshold = 248;    // "%1 channels measured, no threshold level"
 constexpr int kRowBelow = 259;          // "Below threshold"
 
-// Axes end on whole steps of this many units.
-constexpr double kAxisStep = 5;
+// Beyond this a value is no measurement a meter makes: the axis stops there, so that its
+// arithmetic stays finite whatever a damaged logger holds.
+constexpr double kAxisLimit = 1e12;
 
-Range roundedRange(double lo, double hi)
+// The axis of values from lo to hi: a little room above the highest value and, when a value
+// sits on the bottom (a negative one, or a bar at 0 that would have no height), below the
+// lowest, both ends on whole tick steps.
+Range roundedRange(double lo, double hi, bool roomBelow)
 {
-    // A little room above the highest bar and below the lowest, so neither touches the frame.
+    lo = std::clamp(lo, -kAxisLimit, kAxisLimit);
+    hi = std::clamp(hi, -kAxisLimit, kAxisLimit);
     const double margin = std::max(1.0, (hi - lo) * 0.05);
-    Range r{std::floor((lo - (lo < 0 ? margin : 0)) / kAxisStep) * kAxisStep,
-            std::ceil((hi + margin) / kAxisStep) * kAxisStep};
+    // Ends on whole steps of 5 units, as the ticks of a meter's usual range fall; on whole tick
+    // steps for a range much wider than that.
+    const double ticks = tickStep(lo - (roomBelow ? margin : 0), hi + margin);
+    const double step = ticks <= 10 ? 5.0 : ticks;
+    Range r{std::floor((lo - (roomBelow ? margin : 0)) / step) * step, std::ceil((hi + margin) / step) * step};
     if (r.max <= r.min)
-        r.max = r.min + kAxisStep;
+        r.max = r.min + step;
     return r;
 }
 
@@ -42,6 +50,25 @@ QString withUnits(const QString &value, const QString &units)
 }
 
 } // namespace
+
+double tickStep(double min, double max)
+{
+    // 1, 2, 2.5 and 5 times a power of ten: the smallest that gives at most ten steps.
+    const double span = std::max(1e-9, max - min);
+    const double raw = span / 10;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 2.5, 5.0, 10.0}) {
+        if (m * power >= raw)
+            return m * power;
+    }
+    return 10 * power;
+}
+
+bool readBound(const QString &text, double &value)
+{
+    const QString t = text.trimmed();
+    return t.startsWith(QLatin1Char('<')) && readNumber(t.mid(1), value);
+}
 
 bool readNumber(const QString &text, double &value)
 {
@@ -85,10 +112,21 @@ Model build(const TvLoggerContents &contents)
             bar.digital = true;
         } else if (readNumber(m.field[TvMeasurement::LVL], bar.level)) {
             bar.measured = true;
+        } else if (model.hasThreshold) {
+            // A level the meter could only bound ("<20,0": under its range) is surely under a
+            // threshold at or above the bound; against a lower threshold it says nothing.
+            double bound = 0;
+            const bool digital = readBound(m.field[TvMeasurement::PWR], bound);
+            if ((digital || readBound(m.field[TvMeasurement::LVL], bound)) && bound <= model.threshold) {
+                bar.measured = true;
+                bar.bound = true;
+                bar.digital = digital;
+                bar.level = bound;
+            }
         }
         if (bar.measured) {
             bar.hasQuality = readNumber(bar.qualityText(), bar.quality);
-            bar.under = model.hasThreshold && bar.level < model.threshold;
+            bar.under = model.hasThreshold && (bar.level < model.threshold || bar.bound);
             ++model.measured;
             if (bar.under)
                 ++model.under;
@@ -158,17 +196,23 @@ QString Model::toolTip(int i) const
 Range Model::levelRange() const
 {
     double lo = 0, hi = 0;
+    bool bottomBar = false;   // a bar as low as the bottom of the axis would have no height
+    double lowest = 0;
+    bool any = false;
     for (const Bar &b : bars) {
         if (b.measured) {
             lo = std::min(lo, b.level);
             hi = std::max(hi, b.level);
+            lowest = any ? std::min(lowest, b.level) : b.level;
+            any = true;
         }
     }
     if (hasThreshold) {
         lo = std::min(lo, threshold);
         hi = std::max(hi, threshold);
     }
-    return roundedRange(lo, hi);
+    bottomBar = any && lowest <= lo;
+    return roundedRange(lo, hi, lo < 0 || bottomBar);
 }
 
 Range Model::qualityRange() const
@@ -180,7 +224,7 @@ Range Model::qualityRange() const
             hi = std::max(hi, b.quality);
         }
     }
-    return roundedRange(lo, hi);
+    return roundedRange(lo, hi, lo < 0);
 }
 
 } // namespace LevelChart

@@ -24,6 +24,7 @@ struct Bar {
     bool hasQuality = false;
     double quality = 0;
     bool under = false;         // measured and strictly below the threshold
+    bool bound = false;         // the level is a bound the meter gave ("<20,0"), under the threshold
 
     QString name() const { return m.field[TvMeasurement::CH]; }
     QString levelText() const { return m.field[digital ? TvMeasurement::PWR : TvMeasurement::LVL]; }
@@ -34,6 +35,10 @@ struct Range {
     double min = 0;
     double max = 1;
 };
+
+// The step between an axis's ticks: a round number (1, 2, 2.5 or 5 times a power of ten) that
+// gives at most ten steps over the range, however large its values.
+double tickStep(double min, double max);
 
 struct Model {
     TvLoggerHeader header;
@@ -53,7 +58,8 @@ struct Model {
     QString toolTip(int i) const;
     // The threshold as the file gives it, with the logger's units ("45 dBuV").
     QString thresholdWithUnits() const;
-    // The level axis: every bar, the threshold and 0, widened to whole steps of 5 with a margin.
+    // The level axis: every bar, the threshold and 0, widened to whole tick steps with a margin
+    // (below the lowest bar too, when it sits on the bottom), its values bounded.
     Range levelRange() const;
     // The quality axis: every quality figure and 0, widened likewise.
     Range qualityRange() const;

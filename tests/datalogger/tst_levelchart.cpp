@@ -7,6 +7,7 @@
 #include "datalogger/LevelChart.h"
 
 #include <QTest>
+#include <cmath>
 
 class TestLevelChart : public QObject {
     Q_OBJECT
@@ -154,6 +155,55 @@ private Q_SLOTS:
         const LevelChart::Range quality = m.qualityRange();
         QCOMPARE(quality.min, 0.0);
         QVERIFY(quality.max >= 45 && quality.max <= 55);
+    }
+
+    // Absurd values from a meter: a bounded number of ticks and a finite axis, whatever they are.
+    void absurdLevelsKeepTheAxisBounded_data()
+    {
+        QTest::addColumn<QString>("level");
+        QTest::newRow("ten million") << "1E7";
+        QTest::newRow("near the float limit") << "9,9E37";
+        QTest::newRow("near the double limit") << "1E307";
+        QTest::newRow("hugely negative") << "-9,9E37";
+    }
+    void absurdLevelsKeepTheAxisBounded()
+    {
+        QFETCH(QString, level);
+        const LevelChart::Model m = modelOf(tvLoggerHead(2) + tvLoggerLines({
+            QStringLiteral("*HD0&C21&474,00&0,00&8,0&QAM64&A&6875&%1&1E30&1,0E-8&-&-&-&-&-").arg(level),
+            QStringLiteral("*HD1&C22&482,00&0,00&8,0&QAM64&A&6875&52,3&33,1&1,0E-8&-&-&-&-&-")}));
+        for (const LevelChart::Range r : {m.levelRange(), m.qualityRange()}) {
+            QVERIFY(std::isfinite(r.min) && std::isfinite(r.max) && r.max > r.min);
+            const double ticks = (r.max - r.min) / LevelChart::tickStep(r.min, r.max);
+            QVERIFY2(ticks >= 1 && ticks <= 12, qPrintable(QString::number(ticks)));
+        }
+        QVERIFY(m.levelRange().max - m.levelRange().min >= 52.3);
+    }
+
+    // The meter gives a level it cannot measure as a bound ("<20,0"): under a threshold at or
+    // above it, not judged against a lower one. A level of exactly 0 still has a bar: the axis
+    // starts below it; with negative units the bars stand on the axis's bottom.
+    void boundsZeroAndNegativeLevels()
+    {
+        const LevelChart::Model m = modelOf(tvLoggerHead(4, "60") + tvLoggerLines({
+            QStringLiteral("*HD0&C21&474,00&0,00&8,0&QAM64&A&6875&<20,0&-&-&-&-&-&-&-"),
+            QStringLiteral("*HD1&S2&48,25&0,00&7,0&-&-&-&-&-&-&PAL/BG&5,50&<70,0&-&-"),
+            QStringLiteral("*HD2&C23&490,00&0,00&8,0&QAM64&A&6875&0,0&30,0&1,0E-8&-&-&-&-&-"),
+            QStringLiteral("*HD3&C24&498,00&0,00&8,0&QAM64&A&6875&65,0&30,0&1,0E-8&-&-&-&-&-")}));
+        QVERIFY(m.bars.at(0).measured && m.bars.at(0).bound && m.bars.at(0).under);
+        QCOMPARE(m.bars.at(0).level, 20.0);
+        QVERIFY(!m.bars.at(1).measured);   // "<70" says nothing about a threshold of 60
+        QVERIFY(m.bars.at(2).measured && m.bars.at(2).under);
+        QCOMPARE(m.measured, 3);
+        QCOMPARE(m.under, 2);
+        QCOMPARE(m.unmeasured, 1);
+        QVERIFY(m.levelRange().min < 0.0);   // room for the bar of the channel at 0
+
+        const LevelChart::Model dbm = modelOf(tvLoggerHead(2, "-60", "dBm") + tvLoggerLines({
+            QStringLiteral("*HD0&C21&474,00&0,00&8,0&QAM64&A&6875&-75,0&30,0&1,0E-8&-&-&-&-&-"),
+            QStringLiteral("*HD1&C22&482,00&0,00&8,0&QAM64&A&6875&-40,0&30,0&1,0E-8&-&-&-&-&-")}));
+        QVERIFY(dbm.levelRange().min < -75);
+        QVERIFY(dbm.levelRange().max >= 0);
     }
 
     void refusedFileIsNotCharted()

@@ -172,6 +172,33 @@ private Q_SLOTS:
         QVERIFY(QImage(ws->path(QStringLiteral("wide.png"))).width() >= 140 * 16);
     }
 
+    // The command ended by SIGTERM while its drawing program works: the drawing ends too, and
+    // writes nothing.
+    void chartDrawingEndsWithTheCommand()
+    {
+        ws->write(QStringLiteral("Temp/wide.lg27t"), manyChannelTvLogger(140));
+        const QString out = ws->path(QStringLiteral("huge.png"));
+        QProcess p;
+        p.setWorkingDirectory(ws->root());
+        p.start(QStringLiteral(KV_CLI_PATH), {"chart", "Temp/wide.lg27t", out, "--size", "10000x10000"});
+        QVERIFY(p.waitForStarted());
+        QTest::qWait(700);
+        QCOMPARE(p.state(), QProcess::Running);
+        p.terminate();
+        QVERIFY(p.waitForFinished(5000));
+        auto drawingRuns = [&] {
+            for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+                QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+                if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(out.toLocal8Bit()))
+                    return true;
+            }
+            return false;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(!drawingRuns(), 2000);
+        QTest::qWait(3000);
+        QVERIFY(!QFile::exists(out));
+    }
+
     void chartIntoAPdf()
     {
         if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())

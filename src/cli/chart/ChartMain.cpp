@@ -11,6 +11,8 @@
 #include <QApplication>
 #include <QLocale>
 #include <cstdio>
+#include <cstdlib>
+#include <thread>
 
 namespace {
 
@@ -29,8 +31,24 @@ int unableToOpen(const QString &path)
 
 } // namespace
 
+// Started by kelvatrone-cli, which keeps this program's standard input open for as long as it
+// runs: the end of that input means the command line was ended, and the drawing is no longer
+// wanted by anyone.
+void endWithParent()
+{
+    if (qEnvironmentVariable("KV_CHART_WATCH_PARENT") != QLatin1String("1"))
+        return;
+    std::thread([] {
+        char c;
+        while (std::fread(&c, 1, 1, stdin) == 1) {
+        }
+        std::_Exit(1);
+    }).detach();
+}
+
 int main(int argc, char **argv)
 {
+    endWithParent();
     // Nothing is shown: the chart is drawn off screen unless a platform is set.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -27,6 +27,7 @@
 #include <QScatterSeries>
 #include <QStackedBarSeries>
 #include <QTemporaryFile>
+#include <QHelpEvent>
 #include <QToolTip>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -61,14 +62,27 @@ QFont pixelFont(int pixels, bool bold = false)
     return f;
 }
 
+} // namespace
+
+int edgeSlots(int labelStep)
+{
+    // The axis hides a label that would stick out past its ends: once labels are thinned (bars
+    // narrower than a label is high) that is always the first channel's. An empty place at
+    // each end gives the first and last labels their room.
+    return labelStep > 1 ? 1 : 0;
+}
+
+namespace {
+
 // Category labels must differ from each other for the axis to keep them: a repeated channel
 // name or a label left out (thinned) is told apart by zero-width spaces, which draw nothing.
 QStringList categoryLabels(const LevelChart::Model &model, int labelStep)
 {
     QStringList labels;
     QSet<QString> used;
-    for (int i = 0; i < model.bars.size(); ++i) {
-        QString label = i % labelStep == 0 ? model.bars.at(i).name() : QString();
+    const int pad = edgeSlots(labelStep);
+    for (int i = -pad; i < model.bars.size() + pad; ++i) {
+        QString label = i >= 0 && i < model.bars.size() && i % labelStep == 0 ? model.bars.at(i).name() : QString();
         if (label.isEmpty())
             label = QChar(0x200B);
         while (used.contains(label))
@@ -86,16 +100,10 @@ QValueAxis *valueAxis(const QString &title, const LevelChart::Range &range, cons
     axis->setTitleFont(pixelFont(kTextPixels));
     axis->setLabelsFont(pixelFont(kLabelPixels));
     axis->setRange(range.min, range.max);
-    // Ticks on round values from 0, at most about ten of them.
-    double step = 5;
-    for (double s : {5.0, 10.0, 20.0, 25.0, 50.0, 100.0, 200.0, 500.0, 1000.0}) {
-        step = s;
-        if ((range.max - range.min) / s <= 10)
-            break;
-    }
+    // Ticks on round values from 0, at most about ten of them however wide the range.
     axis->setTickType(QValueAxis::TicksDynamic);
     axis->setTickAnchor(0);
-    axis->setTickInterval(step);
+    axis->setTickInterval(std::max(5.0, LevelChart::tickStep(range.min, range.max)));
     axis->setLabelFormat(QStringLiteral("%g"));
     axis->setTitleBrush(color);
     return axis;
@@ -133,10 +141,23 @@ QChart *makeChart(const LevelChart::Model &model, int labelStep)
     below->setColor(kWarning);
     reach->setPen(Qt::NoPen);
     below->setPen(Qt::NoPen);
+    // Bars stand on the bottom of the level axis, not on 0: with negative units (dBm) a bar
+    // hanging down from 0 would make the weakest channel the longest.
+    const LevelChart::Range levels = model.levelRange();
+    const int pad = edgeSlots(std::max(1, labelStep));
+    for (int i = 0; i < pad; ++i) {
+        *reach << 0.0;
+        *below << 0.0;
+    }
     for (const LevelChart::Bar &bar : model.bars) {
         // A channel without a level keeps its place on the axis but gets no bar.
-        *reach << (bar.measured && !bar.under ? bar.level : 0.0);
-        *below << (bar.under ? bar.level : 0.0);
+        const double height = bar.measured ? std::clamp(bar.level, levels.min, levels.max) - levels.min : 0.0;
+        *reach << (bar.measured && !bar.under ? height : 0.0);
+        *below << (bar.under ? height : 0.0);
+    }
+    for (int i = 0; i < pad; ++i) {
+        *reach << 0.0;
+        *below << 0.0;
     }
     auto *bars = new QStackedBarSeries;
     bars->append(reach);
@@ -157,16 +178,22 @@ QChart *makeChart(const LevelChart::Model &model, int labelStep)
 
     const QString units = model.header.units.trimmed();
     auto *levelAxis = valueAxis(units.isEmpty() ? StringTable::text(kRowLevel) : StringTable::text(kRowLevelAxis).arg(units),
-                                model.levelRange(), kNeutral.darker(140));
+                                levels, kNeutral.darker(140));
     chart->addAxis(levelAxis, Qt::AlignLeft);
-    bars->attachAxis(levelAxis);
+    // The bars' heights count from the bottom of the level axis, on a hidden axis of the same
+    // span.
+    auto *heightAxis = new QValueAxis;
+    heightAxis->setRange(0, levels.max - levels.min);
+    heightAxis->setVisible(false);
+    chart->addAxis(heightAxis, Qt::AlignLeft);
+    bars->attachAxis(heightAxis);
 
     if (model.hasThreshold) {
         auto *line = new QLineSeries;
         line->setName(StringTable::text(kRowThreshold) + QStringLiteral(" (") + model.thresholdWithUnits()
                       + QLatin1Char(')'));
         line->append(-0.5, model.threshold);
-        line->append(std::max<qsizetype>(1, model.bars.size()) - 0.5, model.threshold);
+        line->append(std::max<qsizetype>(1, model.bars.size() + 2 * pad) - 0.5, model.threshold);
         QPen pen(kThreshold, 2, Qt::DashLine);
         line->setPen(pen);
         chart->addSeries(line);
@@ -189,7 +216,7 @@ QChart *makeChart(const LevelChart::Model &model, int labelStep)
     for (int i = 0; i < model.bars.size(); ++i) {
         const LevelChart::Bar &bar = model.bars.at(i);
         if (bar.measured && bar.hasQuality)
-            quality->append(i, bar.quality);
+            quality->append(i + pad, bar.quality);
     }
     if (quality->count() > 0) {
         chart->addSeries(quality);
@@ -326,6 +353,7 @@ TLevelChartView::TLevelChartView(QWidget *parent) : QWidget(parent)
     ChartView = new QChartView(this);
     ChartView->setObjectName(QStringLiteral("ChartView"));
     ChartView->setRenderHint(QPainter::Antialiasing);
+    ChartView->viewport()->installEventFilter(this);
     layout->addWidget(ChartView, 1);
 
     Summary = new QLabel(this);
@@ -352,15 +380,30 @@ void TLevelChartView::setModel(const LevelChart::Model &model)
     QChart *chart = LevelChartDraw::makeChart(model, step);
     ChartView->setChart(chart);
     delete old;
+    hoveredBar = -1;
+    const int pad = LevelChartDraw::edgeSlots(step);
     if (QStackedBarSeries *bars = LevelChartDraw::barSeries(chart))
-        connect(bars, &QStackedBarSeries::hovered, this, [this](bool status, int index) { showToolTip(status, index); });
+        connect(bars, &QStackedBarSeries::hovered, this,
+                [this, pad](bool status, int index) { showToolTip(status && index >= pad, index - pad); });
     Summary->setText(model.summary());
 }
 
 void TLevelChartView::showToolTip(bool status, int index)
 {
+    hoveredBar = status ? index : -1;
     if (status)
         QToolTip::showText(QCursor::pos(), shown.toolTip(index), ChartView);
     else
         QToolTip::hideText();
+}
+
+bool TLevelChartView::eventFilter(QObject *watched, QEvent *event)
+{
+    // The chart's scene answers the tooltip event of a resting pointer by hiding every tooltip
+    // (its items have none): over a bar, the bar's tooltip is shown again instead.
+    if (event->type() == QEvent::ToolTip && watched == ChartView->viewport() && hoveredBar >= 0) {
+        QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), shown.toolTip(hoveredBar), ChartView);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }

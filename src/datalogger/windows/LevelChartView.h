@@ -33,6 +33,9 @@ constexpr int kPictureBarSpacing = 16;
 
 // A new chart of the model (owned by the caller), category labels written every labelStep bars.
 QChart *makeChart(const LevelChart::Model &model, int labelStep = 1);
+// The empty places at each end of the category axis of a chart whose labels are written every
+// labelStep bars (bar i of the model is place i + edgeSlots).
+int edgeSlots(int labelStep);
 // Every how many bars a label is written on a chart of that width.
 int labelStep(const LevelChart::Model &model, int chartWidth);
 // The series of the chart's bars: set 0 the bars that reach the threshold, set 1 those under it.
@@ -77,7 +80,11 @@ public:
     QChartView *ChartView = nullptr;
     QLabel *Summary = nullptr;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void showToolTip(bool status, int index);
     LevelChart::Model shown;
+    int hoveredBar = -1;   // the bar under the pointer, -1 for none
 };
