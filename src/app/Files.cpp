@@ -136,13 +136,23 @@ void waitSeconds(double seconds)
     }
 }
 
-bool readFileBytes(const QString &path, QByteArray &bytes)
+bool readFileBytes(const QString &path, QByteArray &bytes, qint64 maxBytes)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return false;
-    bytes = f.readAll();
-    return f.error() == QFileDevice::NoError;
+    // The size is asked of the file itself: a device or a pipe has none, and is read no further
+    // than the limit either.
+    if (f.size() > maxBytes) {
+        bytes.clear();
+        return false;
+    }
+    bytes = f.read(maxBytes + 1);
+    if (bytes.size() > maxBytes || f.error() != QFileDevice::NoError) {
+        bytes.clear();
+        return false;
+    }
+    return true;
 }
 
 QList<QByteArray> splitTextLines(const QByteArray &bytes)

@@ -51,8 +51,13 @@ void waitSeconds(double seconds);
 // Reads a text file as Latin-1 lines, accepting CR LF and bare LF; false when it cannot be read.
 bool readTextLines(const QString &path, QStringList &lines);
 
-// Reads a whole file; false when it cannot be opened or read.
-bool readFileBytes(const QString &path, QByteArray &bytes);
+// The largest file the program reads: every file it knows is far smaller (a logger of 999
+// measurements is about 100 KB, a firmware file a few MB). A larger one is refused as unreadable,
+// so that a damaged or hostile file costs bounded memory and time.
+constexpr qint64 kMaxReadBytes = 16 * 1024 * 1024;
+
+// Reads a whole file; false when it cannot be opened or read, or holds more than maxBytes.
+bool readFileBytes(const QString &path, QByteArray &bytes, qint64 maxBytes = kMaxReadBytes);
 // Splits file contents into lines as readTextLines does: each line ends at LF or at the end of
 // the contents, a CR just before that end is dropped, and nothing follows a final LF.
 QList<QByteArray> splitTextLines(const QByteArray &bytes);

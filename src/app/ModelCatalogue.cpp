@@ -67,7 +67,15 @@ int loadCatalogue(const QString &path)
     // The catalogue is the first 20 lines of the file, whatever they hold: a comment or a
     // short line uses up one of them, and a 21st line is never read.
     for (int lineNumber = 0; lineNumber < kCatalogueSize && !f.atEnd(); ++lineNumber) {
-        QByteArray raw = f.readLine();
+        // A line is read no further than it can matter; the rest of an overlong one is skipped.
+        QByteArray raw = f.readLine(kMaxLineLength + 2);
+        if (!raw.endsWith('\n')) {
+            while (!f.atEnd()) {
+                const QByteArray rest = f.readLine(4096);
+                if (rest.isEmpty() || rest.endsWith('\n'))
+                    break;
+            }
+        }
         if (raw.endsWith('\n'))
             raw.chop(1);
         if (raw.endsWith('\r'))

@@ -28,27 +28,6 @@ QString firmwarePath(const QString &argument)
     return Cli::argPath(argument);
 }
 
-// A file the check refused: the error table's message, then which line and why.
-int refusedFile(const QString &path)
-{
-    FirmwareFileProblem problem;
-    checkFirmwareFile(path, nullptr, &problem);
-    Cli::err(ErrorCodeText(Err::UnableToOpenFile));
-    switch (problem.kind) {
-    case FirmwareFileProblem::NotFirmware: Cli::err(StringTable::text(222 /* does not begin with "S" */)); break;
-    case FirmwareFileProblem::TooLong:
-        Cli::err(StringTable::text(220 /* "Line %1: longer than %2 characters" */)
-                     .arg(problem.line)
-                     .arg(kFirmwareLineLimit - 1));
-        break;
-    case FirmwareFileProblem::ControlCharacter:
-        Cli::err(StringTable::text(221 /* "Line %1: control character" */).arg(problem.line));
-        break;
-    case FirmwareFileProblem::None: break;
-    }
-    return 1;
-}
-
 int runUpgrade(const CliOptions &options, const QStringList &args)
 {
     if (args.size() != 1)
@@ -78,8 +57,13 @@ int runUpgrade(const CliOptions &options, const QStringList &args)
 
     if (result == Err::PortFailure)
         return Cli::portFailure();
-    if (result == Err::UnableToOpenFile)
-        return refusedFile(path);
+    if (result == Err::UnableToOpenFile) {
+        // A file the check refused: the error table's message, then which line and why.
+        Cli::err(ErrorCodeText(result));
+        if (!run.fileProblem.isEmpty())
+            Cli::err(run.fileProblem);
+        return 1;
+    }
     if (result != 0) {
         Cli::fail(result);
         if (!run.stoppedAt.isEmpty())

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <limits>
 
 QPrinter &thePrinter()
 {
@@ -237,7 +238,9 @@ public:
             return 0;
         printer.setOutputFileName(target);
         QByteArray bytes;
-        if (!readFileBytes(scratch.fileName(), bytes) || !Printing::pdfLooksComplete(bytes)) {
+        // The program's own document, however long the report: the reading limit is not for it.
+        if (!readFileBytes(scratch.fileName(), bytes, std::numeric_limits<int>::max() / 2)
+            || !Printing::pdfLooksComplete(bytes)) {
             recordWriteFailure(target, QString::fromLocal8Bit(std::strerror(ENOSPC)));
             return Err::WriteFailed;
         }

@@ -193,6 +193,23 @@ int firmwareProgressMaximum(qint64 fileSize)
     return int(std::clamp<qint64>(fileSize / 71, 0, std::numeric_limits<int>::max()));
 }
 
+namespace {
+
+// Whether a line that looks like an S-record ("S1", "S2", ... then a hex byte count) holds as
+// many bytes as its count says. A line that is not such a record cannot be judged: it passes.
+bool sRecordComplete(const QString &line)
+{
+    if (line.size() < 4 || line.at(0) != QLatin1Char('S') || !line.at(1).isDigit())
+        return true;
+    bool hex = false;
+    const int count = line.mid(2, 2).toInt(&hex, 16);
+    if (!hex)
+        return true;
+    return line.trimmed().size() >= 4 + 2 * count;
+}
+
+} // namespace
+
 int checkFirmwareFile(const QString &path, QStringList *lines, FirmwareFileProblem *problem)
 {
     const auto refuse = [problem](FirmwareFileProblem::Kind kind, int line) {
@@ -201,6 +218,8 @@ int checkFirmwareFile(const QString &path, QStringList *lines, FirmwareFileProbl
         return Err::UnableToOpenFile;
     };
     QByteArray all;
+    if (QFileInfo(path).isFile() && QFileInfo(path).size() > kMaxReadBytes)
+        return refuse(FirmwareFileProblem::TooLarge, 0);
     if (QFileInfo(path).isDir() || !readFileBytes(path, all))
         return Err::FileNotFound;
     // Files written by DOS-era tools end with Ctrl-Z; nothing after it is text.
@@ -226,9 +245,30 @@ int checkFirmwareFile(const QString &path, QStringList *lines, FirmwareFileProbl
                 return refuse(FirmwareFileProblem::ControlCharacter, number);
         found.append(QString::fromLatin1(line));
     }
+    // A Ctrl-Z inside the last record (a file cut and closed by an old tool) leaves a record
+    // shorter than its own byte count says: sent, it would write part of a line of the image.
+    if (end >= 0 && !found.isEmpty() && !sRecordComplete(found.last()))
+        return refuse(FirmwareFileProblem::CutRecord, number);
     if (lines)
         *lines = found;
     return 0;
+}
+
+QString firmwareProblemText(const FirmwareFileProblem &problem)
+{
+    switch (problem.kind) {
+    case FirmwareFileProblem::NotFirmware: return StringTable::text(222 /* "The file does not begin with "S"" */);
+    case FirmwareFileProblem::TooLong:
+        return StringTable::text(220 /* "Line %1: longer than %2 characters" */).arg(problem.line).arg(kFirmwareLineLimit - 1);
+    case FirmwareFileProblem::ControlCharacter:
+        return StringTable::text(221 /* "Line %1: control character" */).arg(problem.line);
+    case FirmwareFileProblem::TooLarge:
+        return StringTable::text(303 /* "The file is larger than %1 MB" */).arg(kMaxReadBytes / (1024 * 1024));
+    case FirmwareFileProblem::CutRecord:
+        return StringTable::text(304 /* "Line %1: the record is cut short" */).arg(problem.line);
+    case FirmwareFileProblem::None: break;
+    }
+    return QString();
 }
 
 void applyRestartedMeter(const FirmwareRun &run)
@@ -251,8 +291,10 @@ int firmwareUpgradeJob(JobContext &ctx, const QString &firmwarePath)
     FirmwareRun run;
 
     // Nothing is sent, and the port is not even opened, for a file that is not firmware.
-    run.result = checkFirmwareFile(firmwarePath);
+    FirmwareFileProblem problem;
+    run.result = checkFirmwareFile(firmwarePath, nullptr, &problem);
     if (run.result != 0) {
+        run.fileProblem = firmwareProblemText(problem);
         storeRun(run);
         return run.result;
     }

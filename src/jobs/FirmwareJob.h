@@ -29,17 +29,21 @@ constexpr int kEraseAttempts = 5;
 
 // Why the check refused a file, for a message that names the line.
 struct FirmwareFileProblem {
-    enum Kind { None, NotFirmware, TooLong, ControlCharacter };
+    enum Kind { None, NotFirmware, TooLong, ControlCharacter, TooLarge, CutRecord };
     Kind kind = None;
     int line = 0;   // from 1; 0 for NotFirmware
 };
 
 // The check before the job: 0 when the file can be sent; -253 when it cannot be opened;
-// -65 when it does not begin with "S" or holds a line longer than the limit or a control
-// character inside a line. A Ctrl-Z (0x1A) ends the text, as the end mark of a text file.
+// -65 when it does not begin with "S", holds a line longer than the limit or a control
+// character inside a line, is larger than any firmware file (kMaxReadBytes), or its last
+// S-record was cut short. A Ctrl-Z (0x1A) ends the text, as the end mark of a text file.
 // On success lines receives the file's lines without their line ends; on -65 problem (when
 // given) says why.
 int checkFirmwareFile(const QString &path, QStringList *lines = nullptr, FirmwareFileProblem *problem = nullptr);
+
+// Why the check refused a file, in the current language ("Line 3: control character").
+QString firmwareProblemText(const FirmwareFileProblem &problem);
 
 // The progress maximum of a file of that size: an estimate of its line count.
 int firmwareProgressMaximum(qint64 fileSize);
@@ -49,6 +53,7 @@ int firmwareProgressMaximum(qint64 fileSize);
 struct FirmwareRun {
     bool ran = false;          // false: no upgrade since the last take
     int result = 0;            // the file check's or the upgrade's result
+    QString fileProblem;       // why the file check refused the file, in the current language
     QString stoppedAt;         // the step where a failed upgrade stopped, in the current language;
                                // empty when it did not start (file check, port) or succeeded
     bool meterChecked = false; // the restarted meter was asked who it is

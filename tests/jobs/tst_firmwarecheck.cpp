@@ -65,6 +65,11 @@ void FirmwareCheckTest::problemNamesTheLine_data()
                                      << int(FirmwareFileProblem::TooLong) << 3;
     QTest::newRow("tab in line 2") << QByteArray("S0\r\nS1\t00\r\n") << int(FirmwareFileProblem::ControlCharacter) << 2;
     QTest::newRow("bare CR in line 1") << QByteArray("S0\rS1\r\n") << int(FirmwareFileProblem::ControlCharacter) << 1;
+    // A file cut by a Ctrl-Z inside its last record: the record is shorter than its count says.
+    QTest::newRow("record cut by Ctrl-Z") << QByteArray("S00600004844521B\r\nS1130000285F245F2212\x1A" + QByteArray(64, '\0'))
+                                          << int(FirmwareFileProblem::CutRecord) << 2;
+    QTest::newRow("larger than any firmware") << QByteArray("S0\r\n" + QByteArray(17 * 1024 * 1024, 'F'))
+                                              << int(FirmwareFileProblem::TooLarge) << 0;
 }
 
 void FirmwareCheckTest::problemNamesTheLine()

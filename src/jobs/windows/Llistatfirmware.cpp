@@ -225,7 +225,10 @@ void TUpGradeFiles::upgrade()
     }
     // A failure says where the upgrade stopped; a port that could not be opened (54) shows
     // nothing. The list is ready for the next upgrade either way.
-    ShowErrorCode(result, this, run.ran && !run.stoppedAt.isEmpty() ? stoppedText(run.stoppedAt) : QString());
+    const QString detail = !run.fileProblem.isEmpty() ? run.fileProblem
+                           : run.ran && !run.stoppedAt.isEmpty() ? stoppedText(run.stoppedAt)
+                                                                 : QString();
+    ShowErrorCode(result, this, detail);
     showReady();
     Enviar->setEnabled(true);
     upgrading = false;
