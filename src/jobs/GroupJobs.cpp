@@ -467,8 +467,11 @@ int receivePlanJob(JobContext &ctx, int planNumber, const QString &planPath)
     }
 
     if (result == 0 && count > 0) {
-        // The header lines are written only with a name; the channels are received anyway.
+        // A plan without a name gets the name of its file ("plan01"): without the header lines
+        // it names, the file could be neither opened nor sent.
         plan.planName = QString::fromLatin1(planName);
+        if (plan.planName.trimmed().isEmpty())
+            plan.planName = QString::asprintf("plan%.2d", planNumber + 1);
         plan.channelCount = count;
         ctx.setProgressRange(0, 0, count);
         ctx.setProgress(0, 0);
@@ -547,6 +550,10 @@ QString AskPlanFileName(int plan)
     return planFileNameFromAnswer(answer, plan, app().CurrentModel.planFileType);
 }
 
+namespace {
+constexpr int kMaxPlanFileNameLength = 64;
+} // namespace
+
 QString planFileNameFromAnswer(const QByteArray &answer, int plan, const QString &planType)
 {
     QString name = trimmedName(answer.mid(3)).toLower();
@@ -557,6 +564,10 @@ QString planFileNameFromAnswer(const QByteArray &answer, int plan, const QString
             c = QLatin1Char('_');
     if (name.count(QLatin1Char('.')) == name.size())
         name.fill(QLatin1Char('_'));
+    // A file name has room for 255 bytes; a name of Latin-1 letters takes up to two each, and a
+    // "_2" may follow it. Longer names are cut.
+    if (name.size() > kMaxPlanFileNameLength)
+        name.truncate(kMaxPlanFileNameLength);
     if (name.isEmpty())
         name = QString::asprintf("plan%.2d", plan + 1);
     return name + QLatin1Char('.') + planType;

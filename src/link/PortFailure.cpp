@@ -12,6 +12,8 @@
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
+#include <vector>
 #endif
 
 namespace {
@@ -32,6 +34,43 @@ QString groupOf(const QString &device)
     if (const group *g = getgrgid(st.st_gid))
         return QString::fromLocal8Bit(g->gr_name);
     return QString::number(st.st_gid);
+}
+
+// Who may open the device, for the advice: joining a group helps only when that group may read
+// and write it, and joining root's group is never the answer (nor would it help: /dev/ttyS0 is
+// "root:root 0600" on some systems).
+void describeAccess(const QString &device, PortFailure &f)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(device).constData(), &st) != 0)
+        return;
+    if (const passwd *pw = getpwuid(st.st_uid))
+        f.owner = QString::fromLocal8Bit(pw->pw_name);
+    else
+        f.owner = QString::number(st.st_uid);
+    f.groupMayOpen = st.st_gid != 0 && (st.st_mode & S_IRGRP) && (st.st_mode & S_IWGRP);
+    if (!f.groupMayOpen)
+        return;
+    // In the group by the user database, but not in this session's groups: the user joined and
+    // has not logged in again since.
+    const passwd *pw = getpwuid(geteuid());
+    if (!pw)
+        return;
+    int count = 64;
+    std::vector<gid_t> member(static_cast<size_t>(count));
+    if (getgrouplist(pw->pw_name, pw->pw_gid, member.data(), &count) < 0) {
+        member.resize(size_t(count));
+        if (getgrouplist(pw->pw_name, pw->pw_gid, member.data(), &count) < 0)
+            return;
+    }
+    member.resize(size_t(count));
+    const bool inDatabase = std::find(member.begin(), member.end(), st.st_gid) != member.end();
+    const int active = getgroups(0, nullptr);
+    std::vector<gid_t> session(static_cast<size_t>(std::max(0, active)));
+    if (active > 0)
+        getgroups(active, session.data());
+    const bool inSession = getegid() == st.st_gid || std::find(session.begin(), session.end(), st.st_gid) != session.end();
+    f.memberNotYetActive = inDatabase && !inSession;
 }
 
 QString processName(qint64 pid)
@@ -169,6 +208,7 @@ PortFailure afterFailedOpen(const QString &designation, const QString &device, c
         f.kind = PortFailure::Kind::PermissionDenied;
         f.group = groupOf(device);
         f.user = userName();
+        describeAccess(device, f);
         return f;
     case EBUSY: {
         const qint64 pid = lockFileHolder(device);

@@ -20,6 +20,10 @@ struct PortFailure {
     QString device;         // the device it named, empty when it named none
     QString group;          // PermissionDenied: the group that owns the device, when known
     QString user;           // PermissionDenied: the user this program runs as
+    QString owner;          // PermissionDenied: the user that owns the device
+    bool groupMayOpen = true;   // PermissionDenied: the group may read and write it and is not root's
+    bool memberNotYetActive = false;   // PermissionDenied: the user is in that group, but not in
+                                       // this session (joined without logging in again)
     qint64 pid = 0;         // Busy: the process that holds the device, when known
     QString holder;         // Busy: that process's name, when known
     QString systemText;     // the system's own words

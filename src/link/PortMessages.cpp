@@ -27,6 +27,13 @@ QString portFailureText(const PortFailure &f)
     case PortFailure::Kind::PermissionDenied: {
         const QString group = f.group.isEmpty() ? QStringLiteral("dialout") : f.group;
         const QString user = f.user.isEmpty() ? QStringLiteral("$USER") : f.user;
+        if (!f.groupMayOpen)
+            return text(306 /* "Permission denied on %1: only its owner (%2) may open it." */)
+                .arg(port, f.owner.isEmpty() ? QStringLiteral("root") : f.owner);
+        if (f.memberNotYetActive)
+            return text(278 /* "Permission denied on %1: the port belongs to the group %2." */).arg(port, group)
+                + QLatin1Char('\n')
+                + text(305 /* "You are a member of %1 already: log out and log in again ..." */).arg(group);
         return text(278 /* "Permission denied on %1: the port belongs to the group %2." */).arg(port, group)
             + QLatin1Char('\n') + text(279 /* "Add your user to that group with:" */) + QLatin1Char('\n')
             + QStringLiteral("  sudo usermod -aG %1 %2").arg(group, user) + QLatin1Char('\n')

@@ -35,6 +35,7 @@
 #include <QThread>
 #include <algorithm>
 #include <grp.h>
+#include <sys/stat.h>
 #include <memory>
 #include <thread>
 #include <unistd.h>
@@ -448,24 +449,50 @@ private Q_SLOTS:
         QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
                                               | QFileDevice::ReadOther | QFileDevice::ExeOther | QFileDevice::ReadGroup
                                               | QFileDevice::ExeGroup);
-        QProcess cli;
-        cli.setChildProcessModifier([] {
-            // nobody/nogroup; only async-signal-safe calls between fork and exec
-            if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
-                ::_exit(97);
-        });
-        cli.start(QStringLiteral(KV_CLI_PATH), {QStringLiteral("--workspace"), dir.path(), QStringLiteral("--port"),
-                                                pty.slavePath(), QStringLiteral("send"), QStringLiteral("*?VE")});
-        QVERIFY(cli.waitForFinished(20000));
-        if (cli.exitCode() == 97 || cli.error() == QProcess::FailedToStart)
+        auto asNobody = [&] {
+            QProcess cli;
+            cli.setChildProcessModifier([] {
+                // nobody/nogroup; only async-signal-safe calls between fork and exec
+                if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+                    ::_exit(97);
+            });
+            cli.start(QStringLiteral(KV_CLI_PATH), {QStringLiteral("--workspace"), dir.path(), QStringLiteral("--port"),
+                                                    pty.slavePath(), QStringLiteral("send"), QStringLiteral("*?VE")});
+            if (!cli.waitForFinished(20000) || cli.exitCode() == 97 || cli.error() == QProcess::FailedToStart)
+                return QString();
+            return cli.exitCode() == 1 ? QString::fromLocal8Bit(cli.readAllStandardError()) : QStringLiteral("(opened)");
+        };
+        // Only its owner may open it (a group that may only write, as devpts gives "tty", or
+        // root's group): no group to join is named, and no command.
+        QVERIFY(::chown(QFile::encodeName(pty.slavePath()).constData(), 0, 0) == 0);
+        QVERIFY(::chmod(QFile::encodeName(pty.slavePath()).constData(), 0600) == 0);
+        QString err = asNobody();
+        if (err.isEmpty())
             QSKIP("the command line cannot be started under another user id here");
-        const QString err = QString::fromLocal8Bit(cli.readAllStandardError());
-        QCOMPARE(cli.exitCode(), 1);
-        const QString group = QFileInfo(pty.slavePath()).group();   // "tty" where devpts sets it
+        QVERIFY2(err.contains(StringTable::text(306, 0).arg(pty.slavePath(), QStringLiteral("root"))), qPrintable(err));
+        QVERIFY2(!err.contains(QStringLiteral("usermod")), qPrintable(err));
+
+        // A group that may read and write it: join it, then log in again.
+        const gid_t dialout = 20;
+        QVERIFY(::chown(QFile::encodeName(pty.slavePath()).constData(), 0, dialout) == 0);
+        QVERIFY(::chmod(QFile::encodeName(pty.slavePath()).constData(), 0660) == 0);
+        err = asNobody();
+        const QString group = QFileInfo(pty.slavePath()).group();
         QVERIFY2(err.contains(StringTable::text(278, 0).arg(pty.slavePath(), group)), qPrintable(err));
         QVERIFY2(err.contains(QStringLiteral("sudo usermod -aG %1 nobody").arg(group)), qPrintable(err));
         QVERIFY2(err.contains(StringTable::text(280, 0)), qPrintable(err));
         QVERIFY(pty.readAvailable(50).isEmpty());
+
+        // A member by the user database whose session has not the group yet.
+        PortFailure joined;
+        joined.kind = PortFailure::Kind::PermissionDenied;
+        joined.device = QStringLiteral("/dev/ttyUSB0");
+        joined.group = QStringLiteral("dialout");
+        joined.user = QStringLiteral("tech");
+        joined.memberNotYetActive = true;
+        const QString advice = portFailureText(joined);
+        QVERIFY2(advice.contains(StringTable::text(305, 0).arg(QStringLiteral("dialout"))) && !advice.contains("usermod"),
+                 qPrintable(advice));
     }
 
     // Busy: another process holds the port; it is named with its process id.

@@ -529,6 +529,12 @@ void GroupDeviceTest::commandLine()
         ChannelPlanFile got;
         QCOMPARE(readPlanFile(outDir + QStringLiteral("/a_b.ch26"), got), 0);
         QCOMPARE(got.channels.size(), kExampleChannels.size());
+        // The plan without a name is named after its file, so that it opens and can be sent.
+        ChannelPlanFile nameless;
+        QCOMPARE(readPlanFile(outDir + QStringLiteral("/plan01.ch26"), nameless), 0);
+        QCOMPARE(nameless.planName, QStringLiteral("plan01"));
+        QCOMPARE(nameless.channels.size(), kExampleChannels.size());
+        QCOMPARE(run(meter.devicePath(), {QStringLiteral("send-group"), outDir + QStringLiteral("/plan01.ch26")}, &out, &err), 0);
     }
     {
         QByteArray out, err;

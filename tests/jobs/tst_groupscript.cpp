@@ -269,6 +269,9 @@ void GroupScriptTest::planFileNames_data()
     QTest::newRow("dots alone") << QByteArray("*CS..") << 1 << "__.ch26";
     QTest::newRow("every unusable character") << QByteArray("*CSa\\:*?\"<>|\x7f\x02" "b") << 0 << "a__________b.ch26";
     QTest::newRow("Latin-1 kept") << QByteArray("*CSCAN\xc7ONS") << 0 << QStringLiteral("can\u00e7ons.ch26");
+    // 150 "é" would make a file name of 300 bytes: cut to what a file system holds.
+    QTest::newRow("too long for a file name") << QByteArray("*CS" + QByteArray(150, '\xc9')) << 0
+                                              << QString(64, QChar(0xe9)) + QStringLiteral(".ch26");
 }
 
 void GroupScriptTest::planFileNames()
