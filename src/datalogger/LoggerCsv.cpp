@@ -57,9 +57,26 @@ void sectionRows(QByteArray &out, int sectionRow, const ModemField (&fields)[N],
 
 } // namespace
 
-QString field(const QString &text)
+QString defused(const QString &text)
+{
+    // A spreadsheet runs a cell that begins with "=", "@", "+" or "-" as a formula (a location
+    // or comment typed on the meter or in the viewer could be "=HYPERLINK(...)"). Such a cell
+    // is written as text with the usual leading apostrophe; a number ("-1.5", "+3", "-.5") stays
+    // a number.
+    if (text.isEmpty())
+        return text;
+    const QChar first = text.at(0);
+    const QChar next = text.size() > 1 ? text.at(1) : QChar();
+    const bool numberFollows = next.isDigit() || next == QLatin1Char('.');
+    const bool formula = first == QLatin1Char('=') || first == QLatin1Char('@') || first == QLatin1Char('\t')
+        || first == QLatin1Char('\r') || ((first == QLatin1Char('+') || first == QLatin1Char('-')) && !numberFollows);
+    return formula ? QLatin1Char('\'') + text : text;
+}
+
+QString field(const QString &raw)
 {
     static const QRegularExpression special(QStringLiteral("[,\"\r\n]"));
+    const QString text = defused(raw);
     if (!text.contains(special))
         return text;
     QString quoted = text;

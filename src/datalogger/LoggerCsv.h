@@ -20,8 +20,12 @@ struct Model;
 
 namespace LoggerCsv {
 
-// The text quoted as RFC 4180 asks when it holds a comma, a quote, a CR or an LF.
+// The text quoted as RFC 4180 asks when it holds a comma, a quote, a CR or an LF; a text that
+// a spreadsheet would run as a formula gets a leading apostrophe first (see defused).
 QString field(const QString &text);
+// The text with a leading apostrophe when it begins with "=", "@", a tab, a CR, or a "+" or "-"
+// that no number follows; otherwise as it is.
+QString defused(const QString &text);
 // One record: the fields quoted where needed, joined by commas, ended by CR LF, in UTF-8.
 QByteArray row(const QStringList &fields);
 

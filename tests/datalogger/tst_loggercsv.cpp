@@ -94,6 +94,18 @@ private Q_SLOTS:
         QTest::newRow("line feed") << "a\nb" << "\"a\nb\"";
         QTest::newRow("carriage return") << "a\rb" << "\"a\rb\"";
         QTest::newRow("only a quote") << "\"" << "\"\"\"\"";
+        // What a spreadsheet would run as a formula is written as text; numbers stay numbers.
+        QTest::newRow("formula") << "=1+2" << "'=1+2";
+        QTest::newRow("formula with a comma") << "=SUM(A1,A2)" << "\"'=SUM(A1,A2)\"";
+        QTest::newRow("at sign") << "@cmd" << "'@cmd";
+        QTest::newRow("plus alone") << "+" << "'+";
+        QTest::newRow("plus then a letter") << "+cmd|' /C calc'!A0" << "'+cmd|' /C calc'!A0";
+        QTest::newRow("minus then a letter") << "-HYPERLINK(x)" << "'-HYPERLINK(x)";
+        QTest::newRow("tab first") << "\tx" << "'\tx";
+        QTest::newRow("negative number") << "-1.5" << "-1.5";
+        QTest::newRow("negative without a zero") << "-.5" << "-.5";
+        QTest::newRow("signed number") << "+3" << "+3";
+        QTest::newRow("exponent") << "1.0E-8" << "1.0E-8";
     }
     void quotesWhereItMust()
     {
