@@ -22,6 +22,7 @@
 #include <QProcess>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextCursor>
 
 namespace {
 
@@ -539,6 +540,59 @@ private Q_SLOTS:
         TLoggerKv25 again;
         QVERIFY(showAndLoad(again, path));
         QCOMPARE(again.Comments->toPlainText(), QStringLiteral("Amplifier replaced\nLevel fine"));
+    }
+
+    // Typed comments not saved: closing asks (Cancel keeps the window, No closes as it is, Yes
+    // saves); characters the Latin-1 file cannot hold are named, and nothing is written.
+    void unsavedAndUnencodableEdits()
+    {
+        const QByteArray original = modemFile("REGISTERED", "LOCATION=old\r\n");
+        const QString path = ws->write(QStringLiteral("Temp/tempcm07.lg27m"), original);
+        ScriptedPrompter prompter;
+        {
+            TLoggerKv25 v;
+            QVERIFY(showAndLoad(v, path));
+            v.reject();   // nothing typed: closes without a question
+            QVERIFY(!v.isVisible());
+            QVERIFY(prompter.asked.empty());
+        }
+        TLoggerKv25 v;
+        QVERIFY(showAndLoad(v, path));
+        v.Comments->moveCursor(QTextCursor::End);
+        v.Comments->insertPlainText(QStringLiteral(" 50\u20ac \u03a9"));   // as typed or pasted
+        prompter.expectMessage();
+        v.Save1Click();
+        QVERIFY2(prompter.messageTexts().value(0).contains(QStringLiteral("\u20ac \u03a9")),
+                 qPrintable(prompter.messageTexts().value(0)));
+        QCOMPARE(fileBytes(path), original);
+
+        prompter.expectMessage(QMessageBox::Cancel);
+        v.Exit1Click();
+        QVERIFY(v.isVisible());
+        QCOMPARE(prompter.messageTexts().value(1), StringTable::text(307));
+        // Yes with characters the file cannot hold: said so, and the window stays.
+        prompter.expectMessage(QMessageBox::Yes);
+        prompter.expectMessage();
+        v.close();
+        QVERIFY(v.isVisible());
+        QCOMPARE(fileBytes(path), original);
+
+        v.Comments->selectAll();
+        QTest::keyClicks(v.Comments, QStringLiteral("Amplifier B"));
+        prompter.expectMessage(QMessageBox::Yes);
+        v.Exit1Click();
+        QVERIFY(!v.isVisible());
+        QCOMPARE(fileBytes(path), modemFile("REGISTERED", "LOCATION=Amplifier B\r\n"));
+
+        const QString tvPath = ws->write(QStringLiteral("Temp/temp04.lg27t"), tvFile());
+        TKv27Datalogger tv;
+        QVERIFY(showAndLoad(tv, tvPath));
+        QTest::keyClicks(tv.Location, QStringLiteral("X"));
+        prompter.expectMessage(QMessageBox::No);
+        tv.Exit1Click();
+        QVERIFY(!tv.isVisible());
+        QCOMPARE(fileBytes(tvPath), tvFile());
+        QVERIFY(!prompter.unexpected);
     }
 
     void modemSaveFailureLeavesFile()

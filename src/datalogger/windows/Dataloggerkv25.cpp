@@ -10,6 +10,7 @@
 #include "link/ErrorCodes.h"
 
 #include <QFrame>
+#include <QTextDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
@@ -216,8 +217,23 @@ void TLoggerKv25::Timer5Timer()
 
 int TLoggerKv25::saveTo(const QString &target)
 {
-    return ModemLoggerFile::saveWithComments(filePath, target, Comments->toPlainText()) < 0 ? Err::UnableToOpenFile
-                                                                                          : 0;
+    const int r = ModemLoggerFile::saveWithComments(filePath, target, Comments->toPlainText());
+    return r < 0 ? (r == Err::WriteFailed ? r : int(Err::UnableToOpenFile)) : 0;
+}
+
+QString TLoggerKv25::editedText() const
+{
+    return Comments->toPlainText();
+}
+
+bool TLoggerKv25::hasUnsavedEdits() const
+{
+    return Comments->document()->isModified();
+}
+
+void TLoggerKv25::setEditsSaved()
+{
+    Comments->document()->setModified(false);
 }
 
 QString TLoggerKv25::modelFileType() const

@@ -171,7 +171,23 @@ void TKv27Datalogger::Timer1Timer()
 
 int TKv27Datalogger::saveTo(const QString &target)
 {
-    return TvLoggerFile::saveWithLocation(filePath, target, Location->text()) < 0 ? Err::UnableToOpenFile : 0;
+    const int r = TvLoggerFile::saveWithLocation(filePath, target, Location->text());
+    return r < 0 ? (r == Err::WriteFailed ? r : int(Err::UnableToOpenFile)) : 0;
+}
+
+QString TKv27Datalogger::editedText() const
+{
+    return Location->text();
+}
+
+bool TKv27Datalogger::hasUnsavedEdits() const
+{
+    return Location->isModified();
+}
+
+void TKv27Datalogger::setEditsSaved()
+{
+    Location->setModified(false);
 }
 
 QString TKv27Datalogger::modelFileType() const

@@ -54,6 +54,9 @@ protected:
     void FormShow() override;
     // Saves the edited location.
     int saveTo(const QString &target) override;
+    QString editedText() const override;
+    bool hasUnsavedEdits() const override;
+    void setEditsSaved() override;
     QString modelFileType() const override;
     QString copyCaption(const QString &target) const override;
     int writeReport(const QString &source, const QString &report) const override;

@@ -119,13 +119,48 @@ void TLoggerViewer::showEvent(QShowEvent *e)
     captionFileItems();
 }
 
+bool TLoggerViewer::saveEdits(const QString &target)
+{
+    // The file is Latin-1: a character it cannot hold would come back as "?". Nothing is
+    // written until the user has changed them.
+    QString refused;
+    for (const QChar c : editedText())
+        if (c.unicode() > 0xFF && !refused.contains(c))
+            refused += c;
+    if (!refused.isEmpty()) {
+        prompts().message(this, StringTable::text(51 /* "Warning" */),
+                          StringTable::text(308 /* "These characters cannot be kept in the file: %1" */)
+                              .arg(refused.split(QString(), Qt::SkipEmptyParts).join(QLatin1Char(' '))),
+                          Prompter::Icon::Warning);
+        return false;
+    }
+    const int result = saveTo(target);
+    if (result < 0) {
+        ShowErrorCode(result, this);
+        return false;
+    }
+    setEditsSaved();
+    return true;
+}
+
 void TLoggerViewer::Save1Click()
 {
     if (!loaded)
         return;
-    const int result = saveTo(filePath);
-    if (result < 0)
-        ShowErrorCode(result, this);
+    saveEdits(filePath);
+}
+
+void TLoggerViewer::reject()
+{
+    if (loaded && hasUnsavedEdits()) {
+        const auto answer = prompts().message(this, StringTable::text(51 /* "Warning" */),
+                                              StringTable::text(307 /* "The changes have not been saved. Save them?" */),
+                                              Prompter::Icon::Question,
+                                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Yes && !saveEdits(filePath)))
+            return;
+    }
+    QDialog::reject();
 }
 
 void TLoggerViewer::SaveAs1Click()
@@ -143,11 +178,8 @@ void TLoggerViewer::SaveAs1Click()
         Save1Click();
         return;
     }
-    const int result = saveTo(chosen);
-    if (result < 0) {
-        ShowErrorCode(result, this);
+    if (!saveEdits(chosen))
         return;
-    }
     // The window goes on with the file it was opened on; the caption names the copy.
     setWindowTitle(copyCaption(chosen));
 }

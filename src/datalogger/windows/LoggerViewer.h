@@ -54,6 +54,8 @@ public Q_SLOTS:
 
     // A window closed before its file was read does not read it afterwards.
     void done(int r) override;
+    // Closing with edits not yet saved asks whether to save them first (Yes, No, Cancel).
+    void reject() override;
 
 protected:
     // Builds the menu, a client area of the given size under it and the load timer with its name
@@ -77,6 +79,11 @@ protected:
     // Writes the printable report of the file source to report: 0 or negative.
     virtual int writeReport(const QString &source, const QString &report) const = 0;
     virtual LoggerFamily loggerFamily() const = 0;
+    // The text the user edits in this viewer (the location, the comments), whether it changed
+    // since it was loaded or saved, and marking it saved.
+    virtual QString editedText() const = 0;
+    virtual bool hasUnsavedEdits() const = 0;
+    virtual void setEditsSaved() = 0;
 
     // The one save prompt of the files made from the logger (CSV, chart, PDF): the dialog titled
     // with the row's text, the filters ("PNG Images (*.png)"), a name after the logger's in the
@@ -96,5 +103,8 @@ protected:
     bool loaded = false;
 
 private:
+    // Saves into target after checking that the file can hold the edited text; says why not.
+    bool saveEdits(const QString &target);
+
     QVBoxLayout *layout = nullptr;
 };
