@@ -152,6 +152,25 @@ private Q_SLOTS:
         QCOMPARE(w.BotoChannelPlan->toolTip(), QStringLiteral("Channel Plan"));
     }
 
+    // Qt's own texts (message box buttons, file dialogs) follow the language.
+    void toolkitTextsFollowTheLanguage()
+    {
+        TestWorkspace ws;
+        TMainResum w;
+        const auto cancel = [] { return QCoreApplication::translate("QPlatformTheme", "Cancel"); };
+        const auto saveAs = [] { return QCoreApplication::translate("QFileDialog", "Save As"); };
+        QCOMPARE(cancel(), QStringLiteral("Cancel"));
+        w.Espaol1->trigger();
+        QCOMPARE(cancel(), QStringLiteral("Cancelar"));
+        w.Deustch1->trigger();
+        QCOMPARE(cancel(), QStringLiteral("Abbrechen"));
+        QCOMPARE(saveAs(), QStringLiteral("Speichern unter"));
+        w.Catal1->trigger();
+        QCOMPARE(cancel(), QStringLiteral("Cancel\u00b7la"));
+        w.English1->trigger();
+        QCOMPARE(cancel(), QStringLiteral("Cancel"));
+    }
+
     void emptyCatalogueReportsAtStart()
     {
         TestWorkspace ws(false);

@@ -6,6 +6,7 @@
 #include "app/StringTable.h"
 #include "app/windows/Pictures.h"
 #include "app/windows/Prompts.h"
+#include "app/windows/ToolkitLanguage.h"
 #include "app/windows/Seleccioport.h"
 #include "app/windows/SobreTQ025.h"
 #include "app/windows/Wait.h"
@@ -320,6 +321,7 @@ void TMainResum::setLanguage(int language)
 {
     StringTable::setLanguage(language);
     const int l = app().CurrentLanguage;
+    applyToolkitLanguage(l);
     QLabel *flags[] = {Image2, Image3, Image4, Image5};
     for (int i = 0; i < 4; ++i)
         flags[i]->setVisible(i == l);
