@@ -362,6 +362,8 @@ const Row kRowTexts[] = {
     {308, {"These characters cannot be kept in the file: %1", "Estos caracteres no se pueden guardar en el fichero: %1",
            "Diese Zeichen können in der Datei nicht gespeichert werden: %1",
            "Aquests caràcters no es poden desar al fitxer: %1"}},
+    {309, {"%1 has no file type for these loggers", "%1 no tiene tipo de fichero para estos registros",
+           "%1 hat keinen Dateityp für diese Datalogger", "%1 no té tipus de fitxer per a aquests registres"}},
     {302, {"JPEG Images", "Imágenes JPEG", "JPEG-Bilder", "Imatges JPEG"}},
     {290, {"Unable To Write File", "No se Puede Escribir el Fichero", "Datei kann nicht geschrieben werden",
            "No es Pot Escriure el Fitxer"}},

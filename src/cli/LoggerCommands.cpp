@@ -19,6 +19,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -71,7 +72,8 @@ int jobFailure(int result)
 }
 
 // The model (for the file names) and the index window's channel-plan pre-check.
-int prepareReception(const CliOptions &options)
+// keptAs: the family whose received-file name the command writes, when it writes one.
+int prepareReception(const CliOptions &options, std::optional<LoggerFamily> keptAs = std::nullopt)
 {
     const int model = Cli::ensureModel(options);
     if (model != 0)
@@ -80,6 +82,10 @@ int prepareReception(const CliOptions &options)
     // and no file is written.
     if (app().CurrentModel.modelTypeCode == 0)
         return Cli::failText(StringTable::text(223 /* "%1 has no datalogger" */).arg(app().CurrentModel.modelName));
+    // A model without a file type for the family would keep its loggers as "temp00.".
+    if (keptAs)
+        if (const int typed = Logger::checkReceivedFileType(*keptAs); typed != 0)
+            return typed;
     return LoggerJobs::channelPlanPreCheck(thePort());
 }
 
@@ -137,7 +143,7 @@ int runReceiveLogger(const CliOptions &options, const QStringList &args)
                      .arg(family == LoggerFamily::Tv ? QStringLiteral("TV") : QStringLiteral("cable-modem")));
         return 2;
     }
-    const int ready = prepareReception(options);
+    const int ready = prepareReception(options, a.positional.size() > 1 ? std::nullopt : std::optional(family));
     if (ready != 0)
         return Cli::fail(ready);
 
@@ -169,7 +175,7 @@ int runReceiveAll(const CliOptions &options, const QStringList &args)
     LoggerFamily family;
     if (a.bad || !a.positional.isEmpty() || !parseFamily(a.options.value(QStringLiteral("--family")), family))
         return Cli::usage(QStringLiteral("receive-all"));
-    const int ready = prepareReception(options);
+    const int ready = prepareReception(options, family);
     if (ready != 0)
         return Cli::fail(ready);
 

@@ -41,6 +41,11 @@ QString receivedLoggerPath(LoggerFamily family, int slot)
     return inTemp(workingFileName(receivedFileKind(family), slot));
 }
 
+int checkReceivedFileType(LoggerFamily family)
+{
+    return fileType(family).trimmed().isEmpty() ? Err::NoLoggerFileType : 0;
+}
+
 QString printScratchPath(int slot)
 {
     return inTemp(workingFileName(FileKind::PrintScratch, slot));

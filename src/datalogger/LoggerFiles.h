@@ -75,6 +75,9 @@ QString fileType(LoggerFamily family);
 FileKind receivedFileKind(LoggerFamily family);      // TvLoggerData / ModemLoggerData
 // "temp" NN "." tvLoggerFileType or "tempcm" NN "." modemLoggerFileType in the temporary folder.
 QString receivedLoggerPath(LoggerFamily family, int slot);
+// 0 when the current model names a file type for the family's received loggers, otherwise
+// Err::NoLoggerFileType (nothing may then be received under a name like "temp00.").
+int checkReceivedFileType(LoggerFamily family);
 QString printScratchPath(int slot);                  // "prtemp" NN ".log" (a logger received for printing)
 QString printTextPath(int slot);                     // "print" NN ".txt" (a report to be printed)
 QString indexPath();                                 // "logger.tlg" in the temporary folder

@@ -1,4 +1,5 @@
 #include "link/ErrorCodes.h"
+#include "app/AppState.h"
 #include "app/Files.h"
 #include "app/WorkspaceLock.h"
 #include "app/StringTable.h"
@@ -23,6 +24,7 @@ constexpr int kInternalErrorRow = 66;   // "Internal Error"
 
 constexpr CodeMessage kMessages[] = {
     {-254, Form::WithErrorPrefix, 290},   // "Unable To Write File"
+    {-256, Form::WithErrorPrefix, 309},   // "%1 has no file type for these loggers"
     {-253, Form::WithErrorPrefix, 203},   // "File not found"
     {-251, Form::Plain, 52},              // "File Already Exists"
     {-250, Form::WithErrorPrefix, 61},    // "No ChannelPlan Library"
@@ -94,7 +96,9 @@ QString ErrorCodeText(int code)
         }
     }
 
-    const QString words = StringTable::text(message.row);
+    QString words = StringTable::text(message.row);
+    if (code == Err::NoLoggerFileType)
+        words = words.arg(app().CurrentModel.modelName);
     const QString number = QString::number(code);
     switch (message.form) {
     case Form::WithErrorPrefix:

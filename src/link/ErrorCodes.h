@@ -39,4 +39,5 @@ constexpr int FileAlreadyExists = -251;
 constexpr int FileNotFound = -253;
 constexpr int WriteFailed = -254;    // a file could not be written whole (disk full, no write access)
 constexpr int WorkspaceBusy = -255;  // another job holds the working files (see WorkspaceLock)
+constexpr int NoLoggerFileType = -256;   // the model names no file type for that logger family
 } // namespace Err

@@ -81,6 +81,23 @@ private Q_SLOTS:
         QTest::newRow("receive-all, Spanish") << QStringList{"receive-all", "--family", "tv"} << "es"
                                               << "KV-24 no tiene registro";
     }
+    // A model that keeps loggers but names no file type for one family: nothing is received
+    // under a name like "temp00.".
+    void loggersWithoutAFileType()
+    {
+        TestWorkspace ws;
+        ws.write("models.txt", "1;KV-9;hx9;ch26;tx26;1;lg27m;;\r\n");
+        for (const QStringList &command : {QStringList{"receive-logger", "--family", "tv", "0"},
+                                           QStringList{"receive-all", "--family", "tv"}}) {
+            const CliRun r = runCli(QStringList{"--workspace", ws.root(), "--port", ws.path("no-such-port"), "--model",
+                                                "KV-9"} + command,
+                                    ws.root());
+            QCOMPARE(r.status, 1);
+            QVERIFY2(r.err.contains("KV-9 has no file type for these loggers"), qPrintable(r.err));
+            QCOMPARE(QDir(ws.temp()).entryList(QDir::Files), QStringList());
+        }
+    }
+
     void loggersOfAModelWithout()
     {
         QFETCH(QStringList, command);

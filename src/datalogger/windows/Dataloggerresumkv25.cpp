@@ -238,6 +238,9 @@ void TResumLogger::runOperation(Operation op, int slot)
     WorkspaceLock lock;
     stopWaiting = false;
     int result = lockWorkingFiles(this, lock, jobs[int(op)], [this](const QString &t) { setStatus(t); }, &stopWaiting);
+    // A logger received and shown, or all of them, is kept under the model's file type.
+    if (result == 0 && (op == Operation::ReceiveAll || op == Operation::ViewSlot))
+        result = Logger::checkReceivedFileType(family);
     if (result == 0)
         result = checkChannelPlan();
     if (result == Err::WorkspaceBusy) {
