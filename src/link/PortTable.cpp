@@ -129,11 +129,16 @@ QList<PortEntry> systemPorts()
     QList<PortEntry> ports = lister ? lister() : listSystem();
     std::stable_sort(ports.begin(), ports.end(),
                      [](const PortEntry &a, const PortEntry &b) { return naturalLess(a.device, b.device); });
-    // One entry a device, whatever the system reported twice.
+    // One entry a device, whatever the system reported twice or under two names.
     QList<PortEntry> unique;
-    for (const PortEntry &e : ports)
-        if (unique.isEmpty() || unique.last().device != e.device)
+    QStringList seen;
+    for (const PortEntry &e : ports) {
+        const QString real = realDevice(e.device);
+        if (!seen.contains(real)) {
+            seen << real;
             unique << e;
+        }
+    }
     return unique;
 }
 
@@ -146,12 +151,18 @@ QList<PortEntry> build()
         extras = sources().extras;
     }
     if (!runList.isEmpty()) {
-        // The devices given for the run, with the system's details where it lists them.
+        // The devices given for the run, with the system's details where it lists them; a
+        // device given twice under two names is one entry.
         const QList<PortEntry> system = systemPorts();
         QList<PortEntry> table;
+        QStringList seen;
         for (const QString &device : runList) {
+            const QString real = realDevice(device);
+            if (seen.contains(real))
+                continue;
+            seen << real;
             auto it = std::find_if(system.begin(), system.end(),
-                                   [&](const PortEntry &e) { return e.device == device || e.byId == device; });
+                                   [&](const PortEntry &e) { return realDevice(e.device) == real; });
             PortEntry e = it != system.end() ? *it : plainEntry(device);
             e.device = device;
             table << e;
@@ -177,12 +188,45 @@ QList<PortEntry> build()
     for (const QString &path : extras) {
         if (path.isEmpty())
             continue;
-        const bool listed = std::any_of(table.begin(), table.end(),
-                                        [&](const PortEntry &e) { return e.device == path || e.byId == path; });
+        // A path that names a listed device through another link (by-path, a udev alias) is
+        // that device: two entries would have it asked twice at once.
+        const QString real = realDevice(path);
+        const bool listed = std::any_of(table.begin(), table.end(), [&](const PortEntry &e) {
+            return e.device == path || e.byId == path || realDevice(e.device) == real;
+        });
         if (!listed)
             table << plainEntry(path);
     }
     return table;
+#endif
+}
+
+QString realDevice(const QString &path)
+{
+    const QString real = QFileInfo(path).canonicalFilePath();
+    return real.isEmpty() ? path : real;
+}
+
+QString stableDesignation(const QString &inForce, const QString &stored)
+{
+    const int n = numberOf(inForce);
+    if (n <= 0 || isDevicePath(inForce))
+        return inForce;
+    const QList<PortEntry> table = build();
+    if (n > table.size())
+        return stored.isEmpty() ? inForce : stored;
+    const PortEntry &entry = table.at(n - 1);
+    // The stored link or path still names this device: it is kept (a by-id choice survives a
+    // search that found the meter on it).
+    if (isDevicePath(stored) && realDevice(stored) == realDevice(entry.device))
+        return stored;
+#ifdef Q_OS_WIN
+    return inForce;
+#else
+    const QList<PortEntry> system = systemPorts();
+    const bool systemPort = std::any_of(system.begin(), system.end(),
+                                        [&](const PortEntry &e) { return e.device == entry.device; });
+    return systemPort ? inForce : entry.device;
 #endif
 }
 

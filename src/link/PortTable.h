@@ -49,6 +49,17 @@ QString choiceLine(int number, const PortEntry &entry);
 // "COM3 (ttyUSB0)".
 QString numberWithDevice(int number, const QString &device);
 
+// The device a path finally names, links followed ("/dev/serial/by-id/usb-..." gives
+// "/dev/ttyUSB0"); the path itself when it names nothing.
+QString realDevice(const QString &path);
+
+// What the settings keep for the port in force so that it names the same device at the next
+// start: a device path or by-id link as it is; a number only for a system port listed under
+// that number; for the number of an added device (a pseudo-terminal), its path; for the number
+// of the stored by-id link's device, that link; for a number that names nothing (a search that
+// found no meter), the stored value.
+QString stableDesignation(const QString &inForce, const QString &stored);
+
 // Extra devices appended after the system's ports.
 void setExtraDevices(const QStringList &paths);
 QStringList extraDevices();

@@ -523,6 +523,59 @@ private Q_SLOTS:
 
     // The settings window lists the ports with their devices, takes a typed device path and
     // offers a USB adapter's by-id name.
+    // A device named through another link (by-path, a udev alias) is one entry: asked once.
+    void oneEntryPerDevice()
+    {
+        PtyPair pty;
+        QVERIFY(pty.ok());
+        QTemporaryDir links;
+        const QString alias = links.filePath(QStringLiteral("by-path-alias"));
+        QVERIFY(QFile::link(pty.slavePath(), alias));
+        PortTable::setSystemLister([&] {
+            PortEntry e;
+            e.device = pty.slavePath();
+            return QList<PortEntry>{e, e};
+        });
+        SerialPort::setExtraDevices({alias});
+        QCOMPARE(PortTable::devices(PortTable::build()), QStringList{pty.slavePath()});
+        PortTable::setRunDevices({alias, pty.slavePath()});
+        QCOMPARE(PortTable::build().size(), 1);
+    }
+
+    // What the settings keep names the same device at the next start.
+    void settingsKeepWhatNamesTheDevice()
+    {
+        PtyPair pty, other;
+        QVERIFY(pty.ok() && other.ok());
+        QTemporaryDir links;
+        const QString byId = links.filePath(QStringLiteral("usb-FTDI_A50285BI-if00-port0"));
+        QVERIFY(QFile::link(other.slavePath(), byId));
+        // An added device (a pseudo-terminal) found by a search as number 2: its path.
+        PortTable::setSystemLister([&] {
+            PortEntry e;
+            e.device = other.slavePath();
+            return QList<PortEntry>{e};
+        });
+        SerialPort::setExtraDevices({pty.slavePath()});
+        QCOMPARE(PortTable::stableDesignation(QStringLiteral("2"), QStringLiteral("/dev/ttyS9")), pty.slavePath());
+        // The system port listed under number 1: the number; or the by-id link stored for it.
+        QCOMPARE(PortTable::stableDesignation(QStringLiteral("1"), QStringLiteral("COM3")), QStringLiteral("1"));
+        QCOMPARE(PortTable::stableDesignation(QStringLiteral("1"), byId), byId);
+        // A search that found nothing leaves the number past the table: the stored value stays.
+        QCOMPARE(PortTable::stableDesignation(QStringLiteral("40"), byId), byId);
+        QCOMPARE(PortTable::stableDesignation(pty.slavePath(), QStringLiteral("COM1")), pty.slavePath());
+
+        // The settings window after a search: PORT keeps the device, not "2".
+        TestWorkspace ws;
+        ws.write("st.stg", QStringLiteral("PORT=%1\r\n[END]\r\n").arg(pty.slavePath()).toLatin1());
+        ScriptedPrompter prompter;
+        app().PortName = QStringLiteral("2");
+        TPortComunicacio w;
+        w.show();
+        QTest::mouseClick(w.Button1, Qt::LeftButton);
+        QCOMPARE(readSetting(QStringLiteral("PORT")).value, pty.slavePath());
+    }
+
     void settingsPortChoice()
     {
         TestWorkspace ws;

@@ -264,7 +264,9 @@ void TPortComunicacio::Button1Click()
         PortList->setFocus();
         return;   // nothing written: the user corrects the port or cancels
     }
-    workPort = port;
+    // A search leaves the port in force as the number of the table entry it found the meter on;
+    // the settings keep what names that device at the next start.
+    workPort = PortTable::stableDesignation(port, readSetting(QStringLiteral("PORT")).value);
 
     // A value the settings file would give back different (typed, or the folder in force, say
     // a long default) would put the next start in a wrong folder: nothing is written, and the
