@@ -161,8 +161,20 @@ int main(int argc, char **argv)
             options.workspaceOrigin = Workspace::Origin::Given;
         } else if (opt == QLatin1String("--port"))
             options.port = value;
-        else if (opt == QLatin1String("--ports"))
-            PortTable::setRunDevices(value.split(QLatin1Char(','), Qt::SkipEmptyParts));
+        else if (opt == QLatin1String("--ports")) {
+            // An empty list would fall back to the system's ports, the very ones it was given
+            // to keep away from; more than 40 cannot all have a number.
+            const QStringList devices = value.split(QLatin1Char(','), Qt::SkipEmptyParts);
+            if (devices.isEmpty()) {
+                Cli::err(QStringLiteral("--ports needs at least one device"));
+                return 2;
+            }
+            if (devices.size() > 40) {
+                Cli::err(QStringLiteral("--ports takes at most 40 devices (%1 given)").arg(devices.size()));
+                return 2;
+            }
+            PortTable::setRunDevices(devices);
+        }
         else if (opt == QLatin1String("--model"))
             options.model = value;
         else if (opt == QLatin1String("--lang")) {

@@ -56,6 +56,14 @@ private Q_SLOTS:
         QTest::newRow("unknown option") << QStringList{"--colour", "red", "info"} << "unknown option --colour";
         QTest::newRow("unknown command") << QStringList{"fly"} << "unknown command: fly";
         QTest::newRow("unknown language") << QStringList{"--lang", "fr", "info"} << "unknown language fr";
+        // An empty list would mean the machine's own ports; 41 cannot all be numbered.
+        QTest::newRow("empty port list") << QStringList{"--ports", "", "identify"} << "--ports needs at least one device";
+        QTest::newRow("only commas") << QStringList{"--ports", ",,", "identify"} << "--ports needs at least one device";
+        QStringList many;
+        for (int i = 0; i < 41; ++i)
+            many << QStringLiteral("/dev/pts/%1").arg(100 + i);
+        QTest::newRow("41 ports") << QStringList{"--ports", many.join(','), "identify"}
+                                  << "--ports takes at most 40 devices (41 given)";
     }
     void usageErrors()
     {

@@ -19,6 +19,7 @@
 #include "link/PortTable.h"
 #include "link/SerialPort.h"
 
+#include <QElapsedTimer>
 #include <QApplication>
 #include <QAction>
 #include <QComboBox>
@@ -98,12 +99,19 @@ double processCpuSeconds()
 class TestIdentification : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void init() { thePort().SetTimeout(300); }
+    // The machine's own serial ports are never asked (one of them may be the console): the
+    // table holds only the tests' pseudo-terminals.
+    void init()
+    {
+        thePort().SetTimeout(300);
+        PortTable::setSystemLister([] { return QList<PortEntry>{}; });
+    }
     void cleanup()
     {
         thePort().Close();
         thePort().SetTimeout(3000);
         SerialPort::setExtraDevices({});
+        PortTable::setSystemLister({});
     }
 
     void identifyModel_data()
@@ -297,19 +305,24 @@ private Q_SLOTS:
         QVERIFY(!w.BotoLoggers->isEnabled() && !w.BotoUpdate->isEnabled());
     }
 
-    // A scan that finds nothing costs close to no CPU: the port table is built once, not once
-    // for each port number.
+    // A scan that finds nothing costs close to no CPU: waiting on a silent port sleeps on the
+    // port (no busy polling), and the port table is built once, not once for each port number.
     void scanThatFindsNothingCostsLittleCpu()
     {
         TestWorkspace ws;
         QVERIFY(loadCatalogue() > 0);
-        SerialPort::setExtraDevices({QStringLiteral("/nonexistent/a")});
-        thePort().SetTimeout(50);
+        PtyPair silent;
+        QVERIFY(silent.ok());
+        SerialPort::setExtraDevices({silent.slavePath(), QStringLiteral("/nonexistent/a")});
+        thePort().SetTimeout(600);
+        QElapsedTimer wall;
+        wall.start();
         const double before = processCpuSeconds();
         RecordingHost host;
         const PortSearchResult r = searchPorts(thePort(), host);
         const double used = processCpuSeconds() - before;
         QCOMPARE(r.code, -1);
+        QVERIFY2(wall.elapsed() >= 1000, qPrintable(QString::number(wall.elapsed())));   // two real waits
         QVERIFY2(used < 0.25, qPrintable(QStringLiteral("%1 s of CPU").arg(used)));
     }
 
@@ -440,8 +453,9 @@ private Q_SLOTS:
         if (!meter.start())
             QSKIP("the simulated meter is not available");
         QProcess cli;
-        cli.start(QStringLiteral(KV_CLI_PATH), {QStringLiteral("--workspace"), ws.root(), QStringLiteral("--port"),
-                                                meter.devicePath(), QStringLiteral("identify")});
+        cli.start(QStringLiteral(KV_CLI_PATH), {QStringLiteral("--workspace"), ws.root(), QStringLiteral("--ports"),
+                                                meter.devicePath(), QStringLiteral("--port"), meter.devicePath(),
+                                                QStringLiteral("identify")});
         QVERIFY(cli.waitForFinished(20000));
         const QString out = QString::fromLocal8Bit(cli.readAllStandardOutput() + cli.readAllStandardError());
         QCOMPARE(cli.exitCode(), exitCode);
@@ -463,7 +477,8 @@ private Q_SLOTS:
         const QString missing = ws.path(QStringLiteral("no-such-combined-file"));
         auto run = [&](const QStringList &options) {
             QProcess cli;
-            cli.start(QStringLiteral(KV_CLI_PATH), QStringList{QStringLiteral("--workspace"), ws.root()} + options
+            cli.start(QStringLiteral(KV_CLI_PATH), QStringList{QStringLiteral("--workspace"), ws.root(),
+                                                               QStringLiteral("--ports"), meter.devicePath()} + options
                                                        + QStringList{QStringLiteral("script"), ws.path("out.pro"), missing});
             cli.waitForFinished(20000);
             return std::make_pair(cli.exitCode(), QString::fromLocal8Bit(cli.readAllStandardError()));
@@ -501,8 +516,9 @@ private Q_SLOTS:
 
         // While this program holds the port, another open of it fails and says why.
         QCOMPARE(thePort().Open(meter.devicePath()), 0);
-        cli.start(QStringLiteral(KV_CLI_PATH), {QStringLiteral("--workspace"), ws.root(), QStringLiteral("--port"),
-                                                meter.devicePath(), QStringLiteral("identify")});
+        cli.start(QStringLiteral(KV_CLI_PATH), {QStringLiteral("--workspace"), ws.root(), QStringLiteral("--ports"),
+                                                meter.devicePath(), QStringLiteral("--port"), meter.devicePath(),
+                                                QStringLiteral("identify")});
         QVERIFY(cli.waitForFinished(20000));
         thePort().Close();
         const QString err = QString::fromLocal8Bit(cli.readAllStandardError());
