@@ -9,6 +9,7 @@
 
 #include "app/AppState.h"
 #include "app/ModelCatalogue.h"
+#include "app/StringTable.h"
 #include "link/ErrorCodes.h"
 #include "link/PortMessages.h"
 #include "link/PortTable.h"
@@ -37,7 +38,7 @@ public:
         QStringList parts;
         for (int i = 0; i < numbers.size(); ++i)
             parts << PortTable::numberWithDevice(numbers[i], devices.value(i));
-        Cli::err(QStringLiteral("asking %1 for the meter's identity").arg(parts.join(QStringLiteral(", "))));
+        Cli::err(StringTable::text(286 /* "Asking: %1" */).arg(parts.join(QStringLiteral(", "))));
     }
     bool chooseManually(const QString &) override { return true; }
 
@@ -53,11 +54,21 @@ QString catalogueNames()
     return names.join(QStringLiteral(", "));
 }
 
+// A meter that answers only from its loader: which port, and how to go on (the command line
+// cannot ask whether to choose the model by hand).
+void loaderAdvice(const QString &portName)
+{
+    Cli::err(StringTable::text(310 /* "%1: the meter runs only its loader; name its model with --model (%2)" */)
+                 .arg(Cli::portLabel(portName), catalogueNames()));
+}
+
 int searchTable(SerialPort &port, PortSearchHost &host, const QString &skipDevice)
 {
     const PortSearchResult found = searchPorts(port, host, skipDevice);
     if (found.code == 1 || found.code == Err::ManualSelection)
         app().PortName = QString::number(found.portNumber);
+    if (found.code == Err::ManualSelection)
+        loaderAdvice(app().PortName);
     if (found.code == 1) {
         chooseModel(found.modelIndex, false);
         return 0;
@@ -94,8 +105,10 @@ int identifyMeter(const CliOptions &options)
         chooseModel(index, false);
         return 0;
     }
-    if (r == Err::ManualSelection)
+    if (r == Err::ManualSelection) {
+        loaderAdvice(app().PortName);
         return r;
+    }
     if (r == Err::NotFreePort) {
         err(port.lastOpenError());
         err(portFailureText(port.lastFailure()));
@@ -108,13 +121,14 @@ int identifyMeter(const CliOptions &options)
 int ensureModel(const CliOptions &options)
 {
     if (loadCatalogue() == 0) {
-        err(QStringLiteral("no models in %1/models.txt").arg(app().programFolder));
-        return Err::NoModelsFound;
+        // The error table's message names the catalogue file; the caller prints nothing more.
+        err(ErrorCodeText(Err::NoModelsFound) + QStringLiteral(": ") + app().programFolder + QStringLiteral("/models.txt"));
+        return 1;
     }
     if (!options.model.isEmpty()) {
         const int index = catalogueIndexOf(options.model);
         if (index < 0) {
-            err(QStringLiteral("model %1 is not in the catalogue (models: %2)").arg(options.model, catalogueNames()));
+            err(StringTable::text(317 /* "Model %1 is not in the catalogue (models: %2)" */).arg(options.model, catalogueNames()));
             return kDeviceUnknown;
         }
         chooseModel(index, true);

@@ -70,9 +70,9 @@ int runUpgrade(const CliOptions &options, const QStringList &args)
             Cli::err(StringTable::text(209 /* "Stopped at:" */) + QLatin1Char(' ') + run.stoppedAt);
         return 1;
     }
-    Cli::out(QStringLiteral("firmware sent: %1").arg(QFileInfo(path).fileName()));
+    Cli::out(StringTable::text(314 /* "Firmware sent: %1" */).arg(QFileInfo(path).fileName()));
     if (run.identifiedIndex >= 0)
-        Cli::out(QStringLiteral("model: %1").arg(run.identifiedName));
+        Cli::out(StringTable::text(198 /* "Model identified: " */) + run.identifiedName);
     return 0;
 }
 

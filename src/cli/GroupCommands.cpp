@@ -118,7 +118,7 @@ int runSendGroup(const CliOptions &options, const QStringList &args)
         return portFailure();
     if (result != 0)
         return Cli::fail(result);
-    Cli::out(QStringLiteral("sent %1 channel plan(s)").arg(args.size()));
+    Cli::out(StringTable::text(311 /* "%1 channel plan(s) sent" */).arg(args.size()));
     return 0;
 }
 
@@ -171,7 +171,7 @@ int runReceivePlans(const CliOptions &options, const QStringList &args)
         Cli::out(target);
     }
     if (received.isEmpty())
-        Cli::err(QStringLiteral("the meter holds no channel plan"));
+        Cli::err(StringTable::text(312 /* "The meter holds no channel plan" */));
     return 0;
 }
 

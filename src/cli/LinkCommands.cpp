@@ -16,7 +16,7 @@ int runIdentify(const CliOptions &options, const QStringList &args)
     if (!args.isEmpty())
         return Cli::usage(QStringLiteral("identify"));
     if (loadCatalogue() == 0)
-        Cli::err(QStringLiteral("no models in %1/models.txt").arg(app().programFolder));
+        Cli::err(ErrorCodeText(Err::NoModelsFound) + QStringLiteral(": ") + app().programFolder + QStringLiteral("/models.txt"));
     const int r = Cli::identifyMeter(options);
     if (r != 0)
         return Cli::fail(r);

@@ -194,7 +194,7 @@ int runReceiveAll(const CliOptions &options, const QStringList &args)
     if (!outcome.incomplete.isEmpty())
         return 1;
     if (outcome.written.isEmpty())
-        Cli::err(QStringLiteral("the meter holds no logger"));
+        Cli::err(StringTable::text(313 /* "The meter holds no logger" */));
     return 0;
 }
 
@@ -279,7 +279,8 @@ int runPrint(const CliOptions &, const QStringList &args)
     if (pages < 0)
         return Cli::failText(pdf.isEmpty() ? QStringLiteral("the printer did not accept the print job")
                                            : QStringLiteral("%1: %2").arg(ErrorCodeText(Err::UnableToOpenFile), pdf));
-    Cli::out(QStringLiteral("%1 page(s)%2").arg(pages).arg(pdf.isEmpty() ? QString() : QStringLiteral(" in ") + pdf));
+    Cli::out(pdf.isEmpty() ? StringTable::text(315 /* "%1 page(s)" */).arg(pages)
+                           : StringTable::text(316 /* "%1 page(s) in %2" */).arg(pages).arg(pdf));
     return 0;
 }
 

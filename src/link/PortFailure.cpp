@@ -150,6 +150,23 @@ PortFailure busy(PortFailure f, qint64 pid)
 
 namespace PortDiagnosis {
 
+PortFailure heldElsewhere(const QString &designation, const QString &device)
+{
+    PortFailure f;
+    f.designation = designation;
+    f.device = device;
+#ifdef Q_OS_UNIX
+    qint64 pid = lockFileHolder(device);
+    if (pid == qint64(getpid()))
+        pid = 0;
+    if (!pid)
+        pid = openFileHolder(device);
+    if (pid)
+        return busy(f, pid);
+#endif
+    return f;
+}
+
 PortFailure beforeOpen(const QString &designation, const QString &device)
 {
     PortFailure f;

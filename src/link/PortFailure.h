@@ -36,6 +36,10 @@ namespace PortDiagnosis {
 // included), NotTerminal when it exists but is no terminal device; None otherwise. Opens
 // nothing and writes nothing.
 PortFailure beforeOpen(const QString &designation, const QString &device);
+// Before a search asks a device: Busy when another process holds it (its lock file, or an open
+// file of it the system knows of), None otherwise. A program that holds a port without a lock
+// would otherwise receive the meter's answer meant for this one.
+PortFailure heldElsewhere(const QString &designation, const QString &device);
 // After the system refused to open the device: asks the system why.
 PortFailure afterFailedOpen(const QString &designation, const QString &device, const QString &systemText);
 } // namespace PortDiagnosis

@@ -78,12 +78,15 @@ private:
         SerialPort port;
         port.SetTimeout(timeoutMs);
         port.setInterrupt(&probe.stop);
-        const bool opened = port.Open(probe.device, 57600, 0, 8, 2) == 0;
+        // A device another program has open is not asked: it would read the answer, or take
+        // the query for its own.
+        const PortFailure held = PortDiagnosis::heldElsewhere(QString::number(probe.number), probe.device);
+        const bool opened = !held.failed() && port.Open(probe.device, 57600, 0, 8, 2) == 0;
         {
             std::lock_guard<std::mutex> l(lock);
             probe.openKnown = true;
             probe.opened = opened;
-            probe.failure = port.lastFailure();
+            probe.failure = held.failed() ? held : port.lastFailure();
         }
         changed.notify_all();
         int result = Err::NotRecognized;

@@ -251,6 +251,35 @@ private Q_SLOTS:
         QVERIFY(!QApplication::overrideCursor());
     }
 
+    // Escape on the please-wait window cancels the search: it ends at once, the port closed,
+    // without a message, and no model is chosen.
+    void escapeCancelsTheSearch()
+    {
+        TestWorkspace ws;
+        QVERIFY(loadCatalogue() > 0);
+        PtyPair silent;
+        QVERIFY(silent.ok());
+        SerialPort::setExtraDevices({silent.slavePath()});
+        thePort().SetTimeout(3000);
+        FakeMainWindow main;
+        main.show();
+        ScriptedPrompter prompter;
+        autoIdentify(main);
+        TWait *wait = waitWindow(main);
+        QVERIFY(wait->isVisible());
+        QTest::qWait(200);
+        QElapsedTimer clock;
+        clock.start();
+        QTest::keyClick(wait, Qt::Key_Escape);
+        QVERIFY(!wait->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!identificationRunning(), 2000);
+        QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));   // not the 6 s of two tries
+        QVERIFY(prompter.asked.empty());
+        QCOMPARE(app().currentModelIndex, kNoModel);
+        QVERIFY(!thePort().isOpen());
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
     // The real main window: the toolbar button, the labels and the commands of the model.
     void mainWindowAutoIdentify()
     {

@@ -271,7 +271,10 @@ private Q_SLOTS:
         if (exitCode != 0)
             QVERIFY2(r.err.contains(ErrorCodeText(chosen ? Err::ManualSelection : Err::NotRecognized)), qPrintable(r.err));
         // The ports being asked are named on standard error.
-        QVERIFY2(r.err.contains(QStringLiteral("asking COM1 (%1)").arg(PortEntry{devices[0]}.shortName())), qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("Asking: COM1 (%1)").arg(PortEntry{devices[0]}.shortName())), qPrintable(r.err));
+        // A meter in its loader: its port and the way on (--model) are named.
+        if (exitCode != 0 && chosen)
+            QVERIFY2(r.err.contains(StringTable::text(310).arg(QStringLiteral("COM%1").arg(chosen)).left(30)), qPrintable(r.err));
         checkBytes(ports, chosen);
         // One port's wait (two 3 s tries) and a margin; asking in turn would take 6 s a port.
         QVERIFY2(elapsed < 6000 + 2500, qPrintable(QStringLiteral("%1 ms").arg(elapsed)));
@@ -411,6 +414,37 @@ private Q_SLOTS:
         QCOMPARE(cli.exitCode, 1);
         QVERIFY2(cli.err.contains(StringTable::text(284, 2).arg(plain)), qPrintable(cli.err));
         QCOMPARE(ws.read(QStringLiteral("not-a-port")), QByteArray("keep"));
+    }
+
+    // A device that another program holds open without a lock file is not asked (that program
+    // would read the meter's answer, or the query): the search passes it by and says who holds it.
+    void portHeldByAnotherProgramIsNotAsked()
+    {
+        TestWorkspace ws;
+        QVERIFY(loadCatalogue() > 0);
+        PtyPair held;
+        QVERIFY(held.ok());
+        QProcess holder;
+        holder.start(QStringLiteral("bash"),
+                     {QStringLiteral("-c"), QStringLiteral("exec 3<>'%1'; sleep 30").arg(held.slavePath())});
+        QVERIFY(holder.waitForStarted());
+        QTest::qWait(300);
+        PortTable::setRunDevices({held.slavePath()});
+        thePort().SetTimeout(300);
+        struct Host : PortSearchHost {
+            void portTried(int, bool) override {}
+            void portNotOpened(int, const PortFailure &why) override { failures << why; }
+            bool chooseManually(const QString &) override { return false; }
+            QList<PortFailure> failures;
+        } host;
+        const PortSearchResult r = searchPorts(thePort(), host);
+        QCOMPARE(r.code, -1);
+        QVERIFY(held.readAvailable(300).isEmpty());   // nothing was written to it
+        QCOMPARE(host.failures.size(), 1);
+        QCOMPARE(host.failures.first().kind, PortFailure::Kind::Busy);
+        QCOMPARE(host.failures.first().pid, holder.processId());
+        holder.kill();
+        holder.waitForFinished();
     }
 
     // A port of the table that is no terminal: the search passes it by without writing to it,

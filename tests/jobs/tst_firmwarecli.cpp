@@ -80,7 +80,7 @@ void FirmwareCliTest::upgrade()
         QVERIFY2(err.contains(s), qPrintable(err));
     QCOMPARE(meter.transcript().size(), commands);
     if (exitCode == 0)
-        QVERIFY(QString::fromLocal8Bit(cli.readAllStandardOutput()).contains(QStringLiteral("firmware sent: fw.hx27")));
+        QVERIFY(QString::fromLocal8Bit(cli.readAllStandardOutput()).contains(QStringLiteral("Firmware sent: fw.hx27")));
 }
 
 QTEST_GUILESS_MAIN(FirmwareCliTest)

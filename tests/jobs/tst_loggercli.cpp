@@ -218,6 +218,9 @@ private Q_SLOTS:
         for (QChar c : QStringLiteral("REGISTRO 4"))
             title += QByteArray(1, char(c.unicode() >> 8)) + char(c.unicode() & 0xFF);
         QVERIFY(ws.read("r.pdf").contains(title));
+        // The result line in the language asked for.
+        r = cli(ws, {"--lang", "de", "print", ws.path("r.txt"), "--pdf", ws.path("r.pdf")});
+        QCOMPARE(r.out, QStringLiteral("1 Seite(n) in %1\n").arg(ws.path("r.pdf")));
 
         r = cli(ws, {"print", ws.path("r.txt"), "--pdf", ws.path("s.pdf"), "--font-size", "13"});
         QCOMPARE(r.code, 2);

@@ -36,7 +36,14 @@ const QColor kPortAbsent(Qt::red);
 // the loader question happen on the window thread, in the order the scan produced them.
 class IdentificationRun : public QObject, public PortSearchHost {
 public:
-    IdentificationRun(MainWindowView &view, TWait *wait) : QObject(wait), view(view), wait(wait) {}
+    IdentificationRun(MainWindowView &view, TWait *wait) : QObject(wait), view(view), wait(wait)
+    {
+        // The search ends at its next step; the port is closed and the result is User Break.
+        connect(wait, &TWait::searchCancelled, this, [this] {
+            stop = true;
+            answerQuestion(false);
+        });
+    }
 
     ~IdentificationRun() override { stopAndWait(); }
 
@@ -348,6 +355,15 @@ bool TWait::eventFilter(QObject *watched, QEvent *event)
         && ModelEquipKeyPress(static_cast<const QKeyEvent *>(event)))
         return true;
     return QDialog::eventFilter(watched, event);
+}
+
+void TWait::reject()
+{
+    // While the search runs the window is not modal: hiding it alone would leave the search
+    // going on out of sight.
+    if (!isModal() && identificationRunning())
+        emit searchCancelled();
+    QDialog::reject();
 }
 
 TWait *waitWindow(MainWindowView &view)

@@ -41,6 +41,12 @@ public:
     // The model list with "Select model", shown without blocking; Label1 keeps its text.
     void showModelList();
 
+    // Escape (or a close) while the search runs cancels the search, not only the window.
+    void reject() override;
+
+Q_SIGNALS:
+    void searchCancelled();
+
 public Q_SLOTS:
     // The user picked a model from the list.
     void ModelEquipChange(int index);
