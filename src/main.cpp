@@ -1,5 +1,6 @@
 // Kelvatrone: the entry sequence of the windowed program.
 
+#include "app/AppState.h"
 #include "app/StringTable.h"
 #include "app/Workspace.h"
 #include "app/windows/MainResum.h"
@@ -15,6 +16,7 @@
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <clocale>
+#include <cstdio>
 #include <exception>
 
 namespace {
@@ -42,8 +44,33 @@ QString lockPath()
 
 } // namespace
 
+// "--version" and "--help" are answered before anything else: without a window, a display, a
+// lock or a workspace (a start from a terminal on a machine without a display, a packaging
+// check). Every other argument is ignored, as it always was.
+int answerInformationOption(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--version") {
+            std::printf("Kelvatrone %s\n", app().ProgramVersion.toLatin1().constData());
+            return 0;
+        }
+        if (arg == "--help" || arg == "-h") {
+            std::printf("usage: kelvatrone [--version | --help]\n\n"
+                        "Kelvatrone, the companion program of the KV meters, in a window. It works in\n"
+                        "the current folder when that holds models.txt or st.stg, otherwise in the\n"
+                        "per-user workspace. kelvatrone-cli runs the same operations from a terminal;\n"
+                        "man kelvatrone tells more.\n");
+            return 0;
+        }
+    }
+    return -1;
+}
+
 int main(int argc, char **argv)
 {
+    if (const int answered = answerInformationOption(argc, argv); answered >= 0)
+        return answered;
     QApplication application(argc, argv);
     endOnTerminationRequest();
     QLockFile lock(lockPath());

@@ -34,6 +34,32 @@ void prepare(QProcess &p, const QString &workspace, const QString &runtime, int 
 class TestSingleInstance : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // --version and --help answer and end: without a display (no QT_QPA_PLATFORM, no DISPLAY),
+    // without making the per-user workspace or taking the lock.
+    void versionAndHelpNeedNoDisplay()
+    {
+        QTemporaryDir home;
+        for (const QString &option : {QStringLiteral("--version"), QStringLiteral("--help")}) {
+            QProcess p;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.remove("QT_QPA_PLATFORM");
+            env.remove("DISPLAY");
+            env.remove("WAYLAND_DISPLAY");
+            env.insert("XDG_DATA_HOME", home.path());
+            env.insert("XDG_RUNTIME_DIR", home.path());
+            p.setProcessEnvironment(env);
+            p.setWorkingDirectory(home.path());
+            p.start(kProgram, {option});
+            QVERIFY(p.waitForFinished(10000));
+            QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(p.exitCode(), 0);
+            const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
+            QVERIFY2(out.startsWith(option == QLatin1String("--version") ? "Kelvatrone v" : "usage: kelvatrone"),
+                     qPrintable(out));
+            QCOMPARE(QDir(home.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+        }
+    }
+
     void secondCopyRefused()
     {
         if (!QFileInfo::exists(kProgram))
