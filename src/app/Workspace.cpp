@@ -20,12 +20,9 @@ const QString kSettingsName = QStringLiteral("st.stg");
 // whereas a cut path would point somewhere else.
 bool settingsCanHold(const QString &value)
 {
-    if (settingValueAsStored(value) != value)
-        return false;
-    for (QChar c : value)
-        if (c.unicode() > 0xFF)
-            return false;
-    return true;
+    // A folder outside Latin-1 (a home folder in Cyrillic) is kept too: the settings file is
+    // then written in UTF-8, which the reader recognises.
+    return settingValueFits(value);
 }
 
 bool isFolder(const QString &path)

@@ -158,14 +158,13 @@ private Q_SLOTS:
         QCOMPARE(app().PortName, QString("COM1"));
     }
 
-    // Settings keep 8-bit values of at most 79 characters. A folder that does not fit is not
+    // Settings keep values of at most 79 characters. A folder that does not fit is not
     // written cut (it would name another folder): the workspace then has no st.stg, and the
     // defaults give the same three folders.
     void folderTheSettingsCannotHold_data()
     {
         QTest::addColumn<QString>("subfolder");
         QTest::newRow("long") << QString(80, 'x');
-        QTest::newRow("not Latin-1") << QString::fromUtf8("\xce\xa9mega");
     }
     void folderTheSettingsCannotHold()
     {
@@ -180,6 +179,20 @@ private Q_SLOTS:
         QCOMPARE(app().libraryFolder, user() + "/Channel");
         QCOMPARE(app().tempFolder, user() + "/Temp");
         QVERIFY(QFileInfo(app().tempFolder).isDir());
+    }
+
+    // A folder outside Latin-1 is kept in a settings file written in UTF-8, and read back.
+    void folderOutsideLatin1()
+    {
+        dataHome += QString::fromUtf8("/\xce\xa9mega");
+        qputenv("XDG_DATA_HOME", dataHome.toUtf8());
+        const Workspace::Choice c = Workspace::chooseForWindows(current, QFileInfo(kCatalogue).absolutePath());
+        QCOMPARE(c.folder, user());
+        QVERIFY(readAll(user() + "/st.stg").contains(QString(user() + "/Temp").toUtf8()));
+        QVERIFY(QDir::setCurrent(c.folder));
+        loadSettings();
+        QCOMPARE(app().tempFolder, user() + "/Temp");
+        QCOMPARE(app().libraryFolder, user() + "/Channel");
     }
 
     // Without the delivered catalogue no workspace is made (it could never identify a meter

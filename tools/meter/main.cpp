@@ -1,6 +1,6 @@
 // kelvatrone-meter: a simulated meter on a pseudo-terminal, for the device tests and the demo.
 // It answers the meter's command table, keeps what it receives in a state folder and injects
-// faults on request. Every option is described in README.md and by --help.
+// faults on request. Every option is described in its manual page (kelvatrone-meter(1)) and by --help.
 
 #include "Faults.h"
 #include "Meter.h"
@@ -37,7 +37,7 @@ A simulated Kelvatrone meter on a pseudo-terminal. Prints the device path of the
   --loggers DIR             fill the logger slots from DIR/tv.txt and DIR/modem.txt
   --logger-family tv|modem  logger family selected before any "*TL" (default tv)
   --erase-delay MS          a sector erase ("*FE") takes MS milliseconds before its ACK
-  --fault FAULT             inject a fault (repeatable), see README.md:
+  --fault FAULT             inject a fault (repeatable), see man kelvatrone-meter:
                               nak|silence|noack|long|short|cut|garbage:PREFIX[:N|N-M|N-]
                               length:LEN:PREFIX[:SEL]  xonxoff[:PREFIX[:SEL]]
                               delay:MS[:PREFIX[:SEL]]  pace[:BAUD]
