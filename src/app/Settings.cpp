@@ -59,6 +59,10 @@ void applySetting(const QString &key, QString &global, const QString &fallback)
         global = fallback;
     else if (v.hasValue && !v.value.isEmpty())
         global = v.value;
+    // A key present without a value keeps the value in force, but at the start there is none:
+    // an empty folder would put the working files in "/".
+    if (global.isEmpty())
+        global = fallback;
 }
 
 } // namespace
@@ -152,6 +156,13 @@ SettingValue readSetting(const QString &key)
         const int eq = line.indexOf(QLatin1Char('='));
         if (eq >= 0) {
             value = settingValueAsStored(line.mid(eq + 1));
+            // A control character (a NUL, the CR of a file with CR-only line ends) ends the
+            // value: it would make a path that names another file, or none.
+            for (qsizetype i = 0; i < value.size(); ++i)
+                if (value.at(i).unicode() < 0x20) {
+                    value.truncate(i);
+                    break;
+                }
             haveValue = true;
         }
         if (currentKey == key) {

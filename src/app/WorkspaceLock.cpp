@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QRegularExpression>
 #include <QThread>
 
 namespace {
@@ -119,7 +120,26 @@ int WorkspaceLock::acquire(WorkspaceJob job, bool wait, const Waiting &waiting)
     // What this job is, for whoever waits for it; a job that cannot say so still holds the lock.
     writeTextLinesAtomically(jobInfoPath(),
                              {QString::number(QCoreApplication::applicationPid()), jobText(job)});
+    removeStrayWorkingFiles();
     return 0;
+}
+
+int WorkspaceLock::removeStrayWorkingFiles()
+{
+    // The working files of jobs, and the copies they are written into before they are moved
+    // over them ("send.pro.AbC123"): with the lock held no job is writing any, so a copy that is
+    // there was left by a job that was killed. Only these names are touched; a file the user
+    // saved into the folder never is.
+    static const QRegularExpression working(QStringLiteral(
+        "^(?:(?:temp\\d+|tempcm\\d+|temp|print\\d+|prtemp\\d+)\\.[A-Za-z0-9]+|send\\.pro|logger\\.tlg|"
+        "kelvatrone\\.lock\\.job)\\.[A-Za-z0-9]{6}$|^file\\d{2,}\\.tmp$"));
+    int removed = 0;
+    const QDir folder(app().tempFolder);
+    for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden)) {
+        if (working.match(name).hasMatch() && QFile::remove(folder.filePath(name)))
+            ++removed;
+    }
+    return removed;
 }
 
 void WorkspaceLock::release()

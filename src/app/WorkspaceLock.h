@@ -46,6 +46,9 @@ public:
 
     // The holder's description when the lock is held by another job, or an empty text.
     static QString currentHolder();
+    // Removes from the temporary folder what killed jobs left: the copies of working files not yet
+    // moved into place and the command line's scratch copies. Called by acquire; the number removed.
+    static int removeStrayWorkingFiles();
     // The holder that the last refused acquire met (for the message of Err::WorkspaceBusy).
     static QString lastBusyHolder();
     // The file the lock lives in (in the temporary folder).

@@ -35,6 +35,9 @@ private Q_SLOTS:
         QTest::newRow("key after [END] is still read")
             << QByteArray("[END]\r\nPORT=COM4\r\n") << "PORT" << true << true << "COM4";
         QTest::newRow("no [END], missing key") << QByteArray("PORT=COM2\r\n") << "TEMP" << false << false << "";
+        // A control character ends a value: no NUL or CR reaches a path.
+        QTest::newRow("NUL inside a value") << QByteArray("TEMP=/t/x\0/etc\r\n", 16) << "TEMP" << true << true << "/t/x";
+        QTest::newRow("CR-only line ends") << QByteArray("PORT=COM2\rTEMP=/t\r[END]\r") << "PORT" << true << true << "COM2";
         QTest::newRow("value with '=' keeps the rest")
             << QByteArray("PORT=/dev/pts/3\r\nLIBRARY=/a=b\r\n") << "LIBRARY" << true << true << "/a=b";
         QTest::newRow("80 characters read as 79")
@@ -73,7 +76,9 @@ private Q_SLOTS:
         QCOMPARE(app().PortName, QStringLiteral("COM1"));
     }
 
-    void headerAndEndOnlyLeavesFoldersEmpty()
+    // Keys missing before "[END]" keep the folder in force; at the start there is none, and an
+    // empty folder would put the working files in "/": the defaults are taken instead.
+    void headerAndEndOnlyGivesTheDefaultFolders()
     {
         TestWorkspace ws;
         ws.write("st.stg", kHeader + "[END]\r\n");
@@ -82,9 +87,13 @@ private Q_SLOTS:
         app().tempFolder.clear();
         loadSettings();
         QCOMPARE(app().PortName, QStringLiteral("COM1"));
-        QVERIFY(app().libraryFolder.isEmpty());
-        QVERIFY(app().firmwareFolder.isEmpty());
-        QVERIFY(app().tempFolder.isEmpty());
+        QCOMPARE(app().libraryFolder, ws.root() + "/Channel");
+        QCOMPARE(app().firmwareFolder, ws.root() + "/Version");
+        QCOMPARE(app().tempFolder, ws.root() + "/Temp");
+        // A folder in force is kept, as before.
+        app().tempFolder = ws.path("Elsewhere");
+        loadSettings();
+        QCOMPARE(app().tempFolder, ws.path("Elsewhere"));
     }
 
     void emptyPortValueKeepsCom1()

@@ -110,6 +110,25 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(ws.path(QStringLiteral("Temp/temp00.lg27t"))));
     }
 
+    // What a killed job left (copies not yet moved into place, scratch copies) goes when the next
+    // job takes the working files; files of other names stay.
+    void strayFilesOfKilledJobsAreRemoved()
+    {
+        TestWorkspace ws;
+        const QStringList stray = {"send.pro.AbC123", "temp03.lg27t.x1Y2z3", "logger.tlg.Q0w9E8", "temp.tkv8.aaaaaa",
+                                   "file00.tmp", "file12.tmp"};
+        const QStringList kept = {"roof.csv.AbC123", "site.lg27t", "temp03.lg27t", "send.pro", "ab.ch26.AbC123",
+                                  "file00.tmp.txt"};
+        for (const QString &name : stray + kept)
+            ws.write(QStringLiteral("Temp/") + name, "x");
+        WorkspaceLock lock;
+        QCOMPARE(lock.acquire(WorkspaceJob::ReceiveAll, false, {}), 0);
+        for (const QString &name : stray)
+            QVERIFY2(!QFile::exists(ws.path(QStringLiteral("Temp/") + name)), qPrintable(name));
+        for (const QString &name : kept)
+            QVERIFY2(QFile::exists(ws.path(QStringLiteral("Temp/") + name)), qPrintable(name));
+    }
+
     // The lock of a process that died (killed mid-job) does not hold anyone up.
     void deadHoldersLockIsTakenOver()
     {
