@@ -22,7 +22,8 @@ private Q_SLOTS:
         QVERIFY(lines.contains("program folder:   " + ws.root()));
         QVERIFY(lines.contains("port:             COM7"));
         QVERIFY(lines.contains("library folder:   /plans/here"));
-        QVERIFY(lines.contains("firmware folder:  "));   // missing before "[END]": stays empty
+        // Missing before "[END]": the folder in force, which at the start is the default one.
+        QVERIFY(lines.contains("firmware folder:  " + ws.root() + "/Version"));
         QVERIFY(lines.contains(
             "  KV-27C     firmware hx27c   plans ch26  groups tx26  modem logger lg27m  TV logger lg27t  type code 3"));
         QVERIFY(lines.contains(
