@@ -50,6 +50,11 @@ int usage(const QString &commandName);
 // A file argument as an absolute path. The program moves into the workspace folder before
 // running a command; file arguments stay relative to the folder the command was started from.
 QString argPath(const QString &argument);
+// Whether two file arguments name the same file (links followed, letter case as the file system
+// has it): an output that would replace its own input is refused.
+bool sameFile(const QString &a, const QString &b);
+// Says that the output would replace the input and returns 2 (a usage error).
+int outputIsInput(const QString &commandName, const QString &path);
 void out(const QString &line);   // a line on standard output (Latin-1 texts shown as UTF-8)
 void err(const QString &line);   // a line on standard error
 

@@ -206,6 +206,8 @@ int runReport(const CliOptions &options, const QStringList &args)
         return Cli::usage(QStringLiteral("report"));
     const QString logger = Cli::argPath(a.positional.at(0));
     const QString out = Cli::argPath(a.positional.at(1));
+    if (Cli::sameFile(logger, out))
+        return Cli::outputIsInput(QStringLiteral("report"), logger);
     LoggerFamily family;
     if (a.options.contains(QStringLiteral("--family"))) {
         if (!parseFamily(a.options.value(QStringLiteral("--family")), family))
@@ -256,6 +258,8 @@ int runPrint(const CliOptions &, const QStringList &args)
     const QString title = a.options.value(QStringLiteral("--title"), QFileInfo(report).fileName());
 
     const QString pdf = Cli::argPath(a.options.value(QStringLiteral("--pdf")));
+    if (!pdf.isEmpty() && Cli::sameFile(report, pdf))
+        return Cli::outputIsInput(QStringLiteral("print"), report);
     std::unique_ptr<QPrinter> pdfPrinter;
     QPrinter *printer = &thePrinter();
     if (!pdf.isEmpty()) {

@@ -48,6 +48,8 @@ int runExport(const CliOptions &options, const QStringList &args)
         return Cli::usage(QStringLiteral("export"));
     const QString logger = Cli::argPath(positional.at(0));
     const QString out = Cli::argPath(positional.at(1));
+    if (Cli::sameFile(logger, out))
+        return Cli::outputIsInput(QStringLiteral("export"), logger);
 
     // The family named, else the one the file's DEVICE line names, else whichever viewer
     // accepts the file (a TV logger's DEVICE line is only checked when present).
@@ -93,6 +95,8 @@ int runChart(const CliOptions &options, const QStringList &args)
         return Cli::usage(QStringLiteral("chart"));
     const QString logger = Cli::argPath(positional.at(0));
     const QString out = Cli::argPath(positional.at(1));
+    if (Cli::sameFile(logger, out))
+        return Cli::outputIsInput(QStringLiteral("chart"), logger);
     const QString suffix = QFileInfo(out).suffix().toLower();
     if (suffix != QLatin1String("png") && suffix != QLatin1String("pdf")) {
         Cli::err(QStringLiteral("chart: the output is a .png or a .pdf file"));

@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 #include <cstdio>
 #include <cstring>
@@ -66,6 +67,20 @@ QString argPath(const QString &argument)
     if (argument.isEmpty())
         return argument;
     return QDir(startFolder.isEmpty() ? QDir::currentPath() : startFolder).absoluteFilePath(argument);
+}
+
+bool sameFile(const QString &a, const QString &b)
+{
+    const QFileInfo fa(a), fb(b);
+    if (fa.exists() && fb.exists())
+        return fa.canonicalFilePath() == fb.canonicalFilePath();
+    return QDir::cleanPath(fa.absoluteFilePath()) == QDir::cleanPath(fb.absoluteFilePath());
+}
+
+int outputIsInput(const QString &commandName, const QString &path)
+{
+    err(QStringLiteral("%1: the output would replace the input %2").arg(commandName, path));
+    return 2;
 }
 
 void out(const QString &line) { writeLine(stdout, line); }

@@ -157,8 +157,16 @@ QString Model::summary() const
 {
     if (measured == 0)
         return StringTable::text(kRowNoneMeasured);
-    QString text = hasThreshold ? StringTable::text(kRowSummary).arg(under).arg(measured).arg(thresholdWithUnits())
-                                : StringTable::text(kRowNoThreshold).arg(measured);
+    // One measured channel is said in the singular ("0 of 1 channel").
+    QString text;
+    if (measured == 1)
+        text = hasThreshold ? StringTable::text(318 /* "%1 of 1 channel under the threshold (%2)" */)
+                                  .arg(under)
+                                  .arg(thresholdWithUnits())
+                            : StringTable::text(319 /* "1 channel measured, no threshold level" */);
+    else
+        text = hasThreshold ? StringTable::text(kRowSummary).arg(under).arg(measured).arg(thresholdWithUnits())
+                            : StringTable::text(kRowNoThreshold).arg(measured);
     if (unmeasured > 0)
         text += QStringLiteral("; ") + StringTable::text(kRowNotMeasured).arg(unmeasured);
     return text;

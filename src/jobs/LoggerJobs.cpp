@@ -244,8 +244,10 @@ int receiveAllLoggers(JobContext &ctx, int familyBits, AllLoggersOutcome *outcom
             break;
         }
         const QString path = receivedLoggerPath(family, slot);
+        // The path and the logger apart: "...temp00.lg27t  Datalogger 0", not run together.
         ctx.setStatus(StringTable::text(Row::ReceivingInFile) + QLatin1Char(' ') + shortenPath(path)
-                      + StringTable::text(Row::Datalogger) + QLatin1Char(' ') + QString::number(slot));
+                      + QStringLiteral("  ") + StringTable::text(Row::Datalogger) + QLatin1Char(' ')
+                      + QString::number(slot));
         TvReception got;
         const int r = family == LoggerFamily::Tv ? receiveTvLogger(ctx, slot, path, got)
                                                  : receiveModemLoggerJob(ctx, slot, path);

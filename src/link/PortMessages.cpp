@@ -3,16 +3,21 @@
 #include "app/StringTable.h"
 #include "link/PortTable.h"
 
+#include <QFileInfo>
+
 using StringTable::text;
 
 QString portsPresentText()
 {
+    // The settings' device joins the table even when it is gone (an unplugged adapter, a
+    // pseudo-terminal closed): a port that is not there is not listed among those present.
     const QList<PortEntry> table = PortTable::build();
-    if (table.isEmpty())
-        return text(277 /* "No serial port is present." */);
     QStringList ports;
     for (int i = 0; i < table.size() && i < 40; ++i)
-        ports << QStringLiteral("COM%1 %2").arg(i + 1).arg(table[i].shortName());
+        if (!PortTable::isDevicePath(table[i].device) || QFileInfo::exists(table[i].device))
+            ports << QStringLiteral("COM%1 %2").arg(i + 1).arg(table[i].shortName());
+    if (ports.isEmpty())
+        return text(277 /* "No serial port is present." */);
     return text(276 /* "Ports present: %1" */).arg(ports.join(QStringLiteral(", ")));
 }
 

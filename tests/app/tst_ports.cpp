@@ -559,6 +559,17 @@ private Q_SLOTS:
 
     // The settings window lists the ports with their devices, takes a typed device path and
     // offers a USB adapter's by-id name.
+    // The settings' device that is gone is not listed among the ports present.
+    void missingPortIsNotAmongThePresent()
+    {
+        PtyPair pty;
+        QVERIFY(pty.ok());
+        SerialPort::setExtraDevices({QStringLiteral("/dev/pts/99999"), pty.slavePath()});
+        QCOMPARE(portsPresentText(), StringTable::text(276).arg(QStringLiteral("COM2 %1").arg(PortEntry{pty.slavePath()}.shortName())));
+        SerialPort::setExtraDevices({QStringLiteral("/dev/pts/99999")});
+        QCOMPARE(portsPresentText(), StringTable::text(277));
+    }
+
     // A device named through another link (by-path, a udev alias) is one entry: asked once.
     void oneEntryPerDevice()
     {

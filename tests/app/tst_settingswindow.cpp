@@ -162,7 +162,10 @@ private Q_SLOTS:
         TPortComunicacio w;
         w.show();
         w.Button1Click();
-        QCOMPARE(p.messageTexts().value(0), StringTable::text(206, 1).arg(StringTable::text(20, 1)));
+        // Both folders too long for the file are named (Channel and Version: 80 characters), not
+        // only the first; Temp (77) fits.
+        QCOMPARE(p.messageTexts().value(0), StringTable::text(206, 1).arg(StringTable::text(20, 1)) + "\n"
+                                                + StringTable::text(206, 1).arg(StringTable::text(23, 1)));
         QVERIFY(!QFile::exists(program + "/st.stg"));
         QCOMPARE(app().libraryFolder, program + "/Channel");
         StringTable::setLanguage(0);

@@ -123,6 +123,10 @@ private Q_SLOTS:
                                                                   QStringLiteral("*HD1&C22&-&-&-&-&-&-&-&-&-&-&-&-&-&-")});
         QTest::newRow("nothing measured") << blank << 0 << "No channel measured";
         QTest::newRow("nothing measured, catalan") << blank << 3 << "Cap canal mesurat";
+        // One measured channel in the singular.
+        const QByteArray one = tvLoggerHead(1) + tvLoggerLines({kSampleTvAnswers.at(0)});
+        QTest::newRow("one channel") << one << 0 << "0 of 1 channel under the threshold (45 dBuV)";
+        QTest::newRow("one channel, german") << one << 2 << "0 von 1 Kanal unter der Schwelle (45 dBuV)";
     }
     void summaryInTwoLanguages()
     {

@@ -245,7 +245,7 @@ private Q_SLOTS:
         QVERIFY(showAndLoad(w, one));
         w.LevelChart1->click();
         QCOMPARE(categories(w.ChartPage->chart())->categories(), QStringList{QStringLiteral("C25")});
-        QCOMPARE(w.ChartPage->Summary->text(), QStringLiteral("1 of 1 channels under the threshold (45 dBuV)"));
+        QCOMPARE(w.ChartPage->Summary->text(), QStringLiteral("1 of 1 channel under the threshold (45 dBuV)"));
         saveScreenshot(&w, QStringLiteral("levelchart-1-channel"));
     }
 

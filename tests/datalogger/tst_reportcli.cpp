@@ -241,6 +241,22 @@ private Q_SLOTS:
         QVERIFY(!r.err.isEmpty());
         QCOMPARE(QDir(ws->root()).entryList({QStringLiteral("o.*")}, QDir::Files), QStringList());
     }
+
+    // An output that names the input (also through another path to it) is refused: the logger
+    // is never replaced by its own CSV or report.
+    void outputThatIsTheInputIsRefused()
+    {
+        const QByteArray before = ws->read(QStringLiteral("Temp/temp03.lg27t"));
+        for (const QStringList &args :
+             {QStringList{"export", "Temp/temp03.lg27t", "Temp/temp03.lg27t"},
+              QStringList{"export", "Temp/temp03.lg27t", "Temp/../Temp/temp03.lg27t"},
+              QStringList{"report", "Temp/temp03.lg27t", "Temp/temp03.lg27t"}}) {
+            const CliRun r = cli(ws->root(), args);
+            QCOMPARE(r.status, 2);
+            QVERIFY2(r.err.contains(QStringLiteral("the output would replace the input")), qPrintable(r.err));
+            QCOMPARE(ws->read(QStringLiteral("Temp/temp03.lg27t")), before);
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestReportCli)

@@ -356,6 +356,10 @@ private Q_SLOTS:
         }
         QVERIFY(ctx.events.contains(QStringLiteral("visible:1:1")));
         QVERIFY(ctx.events.contains(QStringLiteral("range:1:0:%1").arg(written.size())));
+        // The file and the logger's number stay apart in the status line.
+        const QString first = written.first();
+        QVERIFY2(ctx.statuses.contains(QStringLiteral("Receiving in File :  ") + shortenPath(first) + "  Datalogger 0"),
+                 qPrintable(ctx.statuses.join('|')));
 
         // Slot 1 is only scanned, never downloaded; each listed slot is downloaded once.
         const QStringList t = meter->transcript();

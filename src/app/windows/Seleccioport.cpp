@@ -271,13 +271,17 @@ void TPortComunicacio::Button1Click()
     // A value the settings file would give back different (typed, or the folder in force, say
     // a long default) would put the next start in a wrong folder: nothing is written, and the
     // window stays open on the field to mend.
-    const int unfit = firstSettingThatDoesNotFit(workPort, workLibrary, workFirmware, workTemp);
-    if (unfit >= 0) {
-        static const int fieldRows[] = {25 /* "Communication Port" */, 20 /* "Channel Plan Files" */,
-                                        23 /* "Firmware Files" */, 24 /* "Temporary Files" */};
-        prompts().message(this, StringTable::text(51 /* "Warning" */),
-                          StringTable::text(206 /* "%1: the value cannot be kept in the settings ..." */)
-                              .arg(StringTable::text(fieldRows[unfit])),
+    // Every field that does not fit is named, so that one correction is enough.
+    static const int fieldRows[] = {25 /* "Communication Port" */, 20 /* "Channel Plan Files" */,
+                                    23 /* "Firmware Files" */, 24 /* "Temporary Files" */};
+    const QString values[] = {workPort, workLibrary, workFirmware, workTemp};
+    QStringList unfit;
+    for (int i = 0; i < 4; ++i)
+        if (!settingValueFits(values[i]))
+            unfit << StringTable::text(206 /* "%1: the value cannot be kept in the settings ..." */)
+                         .arg(StringTable::text(fieldRows[i]));
+    if (!unfit.isEmpty()) {
+        prompts().message(this, StringTable::text(51 /* "Warning" */), unfit.join(QLatin1Char('\n')),
                           Prompter::Icon::Warning);
         return;
     }
