@@ -141,13 +141,22 @@ bool readFileBytes(const QString &path, QByteArray &bytes, qint64 maxBytes)
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return false;
-    // The size is asked of the file itself: a device or a pipe has none, and is read no further
-    // than the limit either.
-    if (f.size() > maxBytes) {
-        bytes.clear();
-        return false;
+    bytes.clear();
+    if (!f.isSequential()) {
+        // A file's size is known before it is read (a read of the limit itself would reserve the
+        // whole limit for every small file).
+        if (f.size() > maxBytes)
+            return false;
+        bytes = f.readAll();
+    } else {
+        // A device or a pipe has no size: it is read in pieces, no further than the limit.
+        while (bytes.size() <= maxBytes) {
+            const QByteArray piece = f.read(64 * 1024);
+            if (piece.isEmpty())
+                break;
+            bytes += piece;
+        }
     }
-    bytes = f.read(maxBytes + 1);
     if (bytes.size() > maxBytes || f.error() != QFileDevice::NoError) {
         bytes.clear();
         return false;

@@ -35,6 +35,20 @@ private Q_SLOTS:
         ws.write("Temp/file01.tmp", "x");
         QCOMPARE(freeWorkingFile(FileKind::ScratchCopy), ws.temp() + "/file02.tmp");
     }
+    // Reading stops at the limit: a file over it, or a device without end, is refused.
+    void readingIsBounded()
+    {
+        TestWorkspace ws;
+        QByteArray bytes;
+        QVERIFY(readFileBytes(ws.write("small.txt", "abc\r\n"), bytes));
+        QCOMPARE(bytes, QByteArray("abc\r\n"));
+        QVERIFY(!readFileBytes(ws.write("big.txt", QByteArray(101, 'x')), bytes, 100));
+        QVERIFY(bytes.isEmpty());
+        QVERIFY(readFileBytes(ws.path("big.txt"), bytes, 101));
+        QVERIFY(!readFileBytes(QStringLiteral("/dev/zero"), bytes));
+        QVERIFY(bytes.isEmpty());
+    }
+
     void pathsAndHex()
     {
         QCOMPARE(hexText(255), QStringLiteral("FF"));
