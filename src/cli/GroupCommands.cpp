@@ -129,7 +129,7 @@ int runReceivePlans(const CliOptions &options, const QStringList &args)
         return Cli::usage(QStringLiteral("receive-plans"));
     const QString outDir = QDir(Cli::argPath(args.first())).absolutePath();
     if (!QFileInfo(outDir).isDir())
-        return Cli::failText(QStringLiteral("folder not found: %1").arg(args.first()));
+        return Cli::failText(StringTable::text(322 /* "Folder not found: %1" */).arg(args.first()));
     const int model = Cli::ensureModel(options);
     if (model != 0)
         return Cli::fail(model);

@@ -4,6 +4,7 @@
 
 #include "cli/Cli.h"
 #include "jobs/JobContext.h"
+#include "app/StringTable.h"
 #include "link/ErrorCodes.h"
 
 #include <QElapsedTimer>
@@ -128,7 +129,7 @@ private:
         if (tenth == b.lastTenth)
             return;
         b.lastTenth = tenth;
-        const QString what = bar == 0 ? QStringLiteral("progress") : QStringLiteral("loggers");
+        const QString what = StringTable::text(bar == 0 ? 320 /* "progress" */ : 321 /* "loggers" */);
         write(QStringLiteral("%1 %2/%3 (%4%)\n")
                   .arg(what)
                   .arg(b.value - b.minimum)
@@ -154,8 +155,8 @@ private:
         text += '%';
         if (loggerVisible) {
             const Bar &l = bars[1];
-            text += "  loggers " + QByteArray::number(l.value - l.minimum) + '/' +
-                    QByteArray::number(l.maximum - l.minimum);
+            text += "  " + StringTable::text(321 /* "loggers" */).toLocal8Bit() + ' '
+                + QByteArray::number(l.value - l.minimum) + '/' + QByteArray::number(l.maximum - l.minimum);
         }
         write(text);
         drawn = true;

@@ -482,6 +482,13 @@ void GroupDeviceTest::commandLine()
         QVERIFY(err.contains("erase all contents stored in Datalogger."));
         QCOMPARE(meter.transcript().last(), QStringLiteral("*RS0"));
         QVERIFY(meter.transcript().contains(QStringLiteral("*PN02")));
+        QCOMPARE(QString::fromLocal8Bit(out).trimmed(), QStringLiteral("2 channel plan(s) sent"));
+        // In Spanish: the caption, the progress lines and the result line.
+        QCOMPARE(run(meter.devicePath(), {QStringLiteral("--lang"), QStringLiteral("es"), QStringLiteral("send-group"), a, b},
+                     &out, &err),
+                 0);
+        QVERIFY2(QString::fromLocal8Bit(err).contains(QStringLiteral("progreso")), err.constData());
+        QCOMPARE(QString::fromLocal8Bit(out).trimmed(), QStringLiteral("2 plan(es) de canales enviado(s)"));
 
         // Both plans are named AB: each keeps its own file.
         const QString outDir = ws->path(QStringLiteral("received"));
