@@ -31,10 +31,15 @@ QString jobInfoPath()
 // job from the file beside it when that file speaks of the same process.
 QString describeHolder(qint64 pid, const QString &program)
 {
+    // The job is kept by its number, and told in the language of whoever waits.
     QString job;
     QStringList lines;
-    if (readTextLines(jobInfoPath(), lines) && lines.size() >= 2 && lines.at(0).toLongLong() == pid)
-        job = lines.at(1);
+    bool numbered = false;
+    if (readTextLines(jobInfoPath(), lines) && lines.size() >= 2 && lines.at(0).toLongLong() == pid) {
+        const int code = lines.at(1).toInt(&numbered);
+        if (numbered && code >= 0 && code <= int(WorkspaceJob::Exchange))
+            job = WorkspaceLock::jobText(WorkspaceJob(code));
+    }
     // "%1, pid %2"
     QString text = StringTable::text(291).arg(program.isEmpty() ? QStringLiteral("?") : program).arg(pid);
     if (!job.isEmpty())
@@ -119,7 +124,7 @@ int WorkspaceLock::acquire(WorkspaceJob job, bool wait, const Waiting &waiting)
     }
     // What this job is, for whoever waits for it; a job that cannot say so still holds the lock.
     writeTextLinesAtomically(jobInfoPath(),
-                             {QString::number(QCoreApplication::applicationPid()), jobText(job)});
+                             {QString::number(QCoreApplication::applicationPid()), QString::number(int(job))});
     removeStrayWorkingFiles();
     return 0;
 }

@@ -98,6 +98,11 @@ private Q_SLOTS:
         QCOMPARE(QString::fromLocal8Bit(refused->readAllStandardError()).trimmed(),
                  QStringLiteral("The working files are in use by ") + holder);
         QVERIFY(!QFile::exists(ws.path(QStringLiteral("Temp/temp00.lg27t"))));
+        // Told in the language of whoever waits, whatever the holder's.
+        auto spanish = startCli(ws, QStringList{"--lang", "es", "--no-wait"} + receive);
+        QVERIFY(spanish->waitForFinished(10000));
+        QVERIFY2(QString::fromLocal8Bit(spanish->readAllStandardError()).contains(QStringLiteral("enviando un grupo")),
+                 "the job in Spanish");
 
         auto waiting = startCli(ws, receive);
         QVERIFY(!waiting->waitForFinished(1500));   // still waiting for the lock
