@@ -352,7 +352,8 @@ private Q_SLOTS:
         const double used = processCpuSeconds() - before;
         QCOMPARE(r.code, -1);
         QVERIFY2(wall.elapsed() >= 1000, qPrintable(QString::number(wall.elapsed())));   // two real waits
-        QVERIFY2(used < 0.25, qPrintable(QStringLiteral("%1 s of CPU").arg(used)));
+        const int scale = std::max(1, qEnvironmentVariableIntValue("KV_TEST_TIME_SCALE"));
+        QVERIFY2(used < 0.25 * scale, qPrintable(QStringLiteral("%1 s of CPU").arg(used)));
     }
 
     void autoIdentifyLoaderThenManualChoice()
