@@ -153,7 +153,7 @@ private Q_SLOTS:
         QVERIFY(loadCatalogue() > 0);
         SimulatedMeter meter({QStringLiteral("--identity"), QStringLiteral("*VEKV-27C v2.00")});
         if (!meter.start())
-            QSKIP("the simulated meter is not available");
+            KV_METER_NOT_STARTED();
         PtyPair silent;
         QVERIFY(silent.ok());
         const int base = systemPorts();
@@ -177,7 +177,7 @@ private Q_SLOTS:
         QVERIFY(loadCatalogue() > 0);
         SimulatedMeter loader({QStringLiteral("--boot")});
         if (!loader.start())
-            QSKIP("the simulated meter is not available");
+            KV_METER_NOT_STARTED();
         SimulatedMeter meter({QStringLiteral("--identity"), QStringLiteral("*VEKV-25 v1.00")});
         QVERIFY(meter.start());
         const int base = systemPorts();
@@ -204,7 +204,7 @@ private Q_SLOTS:
         QVERIFY(loadCatalogue() > 0);
         SimulatedMeter meter({QStringLiteral("--identity"), QStringLiteral("*VEKV-26 v1.10")});
         if (!meter.start())
-            QSKIP("the simulated meter is not available");
+            KV_METER_NOT_STARTED();
         PtyPair silent;
         QVERIFY(silent.ok());
         const int number = placeMeterAtThree({silent.slavePath(), QStringLiteral("/nonexistent/port")}, meter.devicePath());
@@ -286,7 +286,7 @@ private Q_SLOTS:
         TestWorkspace ws;
         SimulatedMeter meter({QStringLiteral("--identity"), QStringLiteral("*VEKV-27 v1.30")});
         if (!meter.start())
-            QSKIP("the simulated meter is not available");
+            KV_METER_NOT_STARTED();
         TMainResum w;
         w.show();
         QVERIFY(!w.BotoChannelPlan->isEnabled());
@@ -362,7 +362,7 @@ private Q_SLOTS:
         QVERIFY(loadCatalogue() > 0);
         SimulatedMeter loader({QStringLiteral("--boot")});
         if (!loader.start())
-            QSKIP("the simulated meter is not available");
+            KV_METER_NOT_STARTED();
         const int base = systemPorts();
         SerialPort::setExtraDevices({loader.devicePath()});
         chooseModel(0, false);   // a former model stays until the user picks another
@@ -431,7 +431,7 @@ private Q_SLOTS:
         QVERIFY(loadCatalogue() > 0);
         SimulatedMeter loader({QStringLiteral("--boot")});
         if (!loader.start())
-            QSKIP("the simulated meter is not available");
+            KV_METER_NOT_STARTED();
         SerialPort::setExtraDevices({loader.devicePath()});
         chooseModel(1, false);
 
@@ -481,7 +481,7 @@ private Q_SLOTS:
         TestWorkspace ws;
         SimulatedMeter meter(meterArgs);
         if (!meter.start())
-            QSKIP("the simulated meter is not available");
+            KV_METER_NOT_STARTED();
         QProcess cli;
         cli.start(QStringLiteral(KV_CLI_PATH), {QStringLiteral("--workspace"), ws.root(), QStringLiteral("--ports"),
                                                 meter.devicePath(), QStringLiteral("--port"), meter.devicePath(),
@@ -501,7 +501,7 @@ private Q_SLOTS:
         TestWorkspace ws;
         SimulatedMeter meter({QStringLiteral("--identity"), QStringLiteral("*VEKV-25 v1.00")});
         if (!meter.start())
-            QSKIP("the simulated meter is not available");
+            KV_METER_NOT_STARTED();
         QVERIFY(writeSettings(ws.path(QStringLiteral("st.stg")), meter.devicePath(), ws.library(), ws.firmware(),
                               ws.temp()));
         const QString missing = ws.path(QStringLiteral("no-such-combined-file"));
@@ -533,7 +533,7 @@ private Q_SLOTS:
         TestWorkspace ws;
         SimulatedMeter meter({QStringLiteral("--identity"), QStringLiteral("*VEKV-27 v1.30")});
         if (!meter.start())
-            QSKIP("the simulated meter is not available");
+            KV_METER_NOT_STARTED();
         QProcess cli;
         cli.start(QStringLiteral(KV_CLI_PATH), {QStringLiteral("--workspace"), ws.root(), QStringLiteral("--port"),
                                                 meter.devicePath(), QStringLiteral("send"), QStringLiteral("*?VE"),

@@ -260,7 +260,7 @@ private Q_SLOTS:
         Scenario ports;
         QStringList devices;
         if (!makeScenario(kinds, ports, devices))
-            QSKIP("the simulated meter or pseudo-terminals are not available");
+            KV_METER_NOT_STARTED();
         QElapsedTimer clock;
         clock.start();
         const RunResult r = runCli(ws.root(), {QStringLiteral("--ports"), devices.join(QLatin1Char(',')), QStringLiteral("identify")});
@@ -305,7 +305,7 @@ private Q_SLOTS:
         Scenario ports;
         QStringList devices;
         if (!makeScenario(kinds, ports, devices))
-            QSKIP("the simulated meter or pseudo-terminals are not available");
+            KV_METER_NOT_STARTED();
         PortTable::setRunDevices(devices);
         const int timeout = 400;
         thePort().SetTimeout(timeout);
@@ -371,7 +371,7 @@ private Q_SLOTS:
         auto vanishing = std::make_unique<PtyPair>();
         SimulatedMeter meter({QStringLiteral("--identity"), QStringLiteral("*VEKV-26 v1.10")});
         if (!vanishing->ok() || !meter.start())
-            QSKIP("the simulated meter or pseudo-terminals are not available");
+            KV_METER_NOT_STARTED();
         PortTable::setRunDevices({vanishing->slavePath(), meter.devicePath()});
         thePort().SetTimeout(400);
         struct Host : PortSearchHost {

@@ -2,8 +2,10 @@
 
 #include "TestWorkspace.h"
 #include "app/AppState.h"
+#include "app/Files.h"
 #include "app/Settings.h"
 
+#include <QDir>
 #include <QTest>
 
 namespace {
@@ -201,6 +203,13 @@ private Q_SLOTS:
         QVERIFY(!writeSettings(ws.path("missing/st.stg"), "COM2", "/a", "/b", "/c"));
         QVERIFY(!QFile::exists(ws.path("missing/st.stg")));
         QCOMPARE(ws.read("st.stg"), QByteArray("PORT=COM3\r\n"));
+        // The file itself, cut short after 10 bytes (a full disk): it stays as it was.
+        FileTesting::setWriteBudget(10);
+        const bool written = writeSettings(ws.path("st.stg"), "COM2", "/a", "/b", "/c");
+        FileTesting::setWriteBudget(-1);
+        QVERIFY(!written);
+        QCOMPARE(ws.read("st.stg"), QByteArray("PORT=COM3\r\n"));
+        QCOMPARE(QDir(ws.root()).entryList({"st.stg*"}, QDir::Files), QStringList{"st.stg"});
     }
 };
 

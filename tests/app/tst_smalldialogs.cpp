@@ -77,6 +77,11 @@ private Q_SLOTS:
         QTEST(app().PrintFontSize, "result");
         QCOMPARE(p.pending(), 0);
         QVERIFY(!p.unexpected);
+        // The message says which text was refused, and nothing else is asked.
+        if (!accepted)
+            QCOMPARE(p.messageTexts(), QStringList{QStringLiteral("'%1' is not a valid font size").arg(typed)});
+        else
+            QVERIFY(p.asked.empty());
     }
 
     void arrowsStartFromTypedNumber()

@@ -72,6 +72,11 @@ private Q_SLOTS:
         QTest::newRow("freq 47.8") << CheckKind::Frequency << "47.8" << "47.80";
         QTest::newRow("freq 52") << CheckKind::Frequency << "52" << "52.00";
         QTest::newRow("freq 52.") << CheckKind::Frequency << "52." << "52.00";
+        // Values whose binary form lies just under the decimal one: a formatter that cut the
+        // digits instead of rounding them would show 5.01 and 471.31.
+        QTest::newRow("freq 5.02") << CheckKind::Frequency << "5.02" << "5.02";
+        QTest::newRow("freq 471.316") << CheckKind::Frequency << "471.316" << "471.32";
+        QTest::newRow("freq 471.314") << CheckKind::Frequency << "471.314" << "471.31";
         QTest::newRow("bw 8") << CheckKind::Bandwidth << "8" << "8.0";
         QTest::newRow("bw 7.25") << CheckKind::Bandwidth << "7.26" << "7.3";
         QTest::newRow("offset -0.01") << CheckKind::Offset << "-0.01" << "0.0";

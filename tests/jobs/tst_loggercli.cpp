@@ -57,7 +57,7 @@ private Q_SLOTS:
         TestWorkspace ws;
         SimulatedMeter meter(fixture());
         if (!meter.start())
-            QSKIP("the simulated meter is not available");
+            KV_METER_NOT_STARTED();
         const Run r = cli(ws, on(meter) + QStringList{"receive-index", "--family", "tv"});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -83,7 +83,7 @@ private Q_SLOTS:
         TestWorkspace ws;
         SimulatedMeter meter(fixture());
         if (!meter.start())
-            QSKIP("the simulated meter is not available");
+            KV_METER_NOT_STARTED();
         Run r = cli(ws, on(meter) + QStringList{"receive-logger", "--family", "modem", "2"});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(r.out, ws.temp() + QStringLiteral("/tempcm02.lg27m\n"));
@@ -108,7 +108,7 @@ private Q_SLOTS:
         TestWorkspace ws;
         SimulatedMeter meter(fixture() + QStringList{"--fault", "nak:*?HD00002"});
         if (!meter.start())
-            QSKIP("the simulated meter is not available");
+            KV_METER_NOT_STARTED();
         Run r = cli(ws, on(meter) + QStringList{"receive-logger", "--family", "tv", "0"});
         QCOMPARE(r.code, 1);
         QCOMPARE(r.out, ws.temp() + QStringLiteral("/temp00.lg27t\n"));
@@ -130,7 +130,7 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(ws.temp() + "/temp02.lg27t"));   // a folder in the way
         SimulatedMeter meter(fixture());
         if (!meter.start())
-            QSKIP("the simulated meter is not available");
+            KV_METER_NOT_STARTED();
         const Run r = cli(ws, on(meter) + QStringList{"receive-all", "--family", "tv"});
         QCOMPARE(r.code, 1);
         QCOMPARE(r.out, QStringList({ws.temp() + "/temp00.lg27t", ws.temp() + "/temp04.lg27t", QString()})
@@ -166,7 +166,7 @@ private Q_SLOTS:
         TestWorkspace ws;
         SimulatedMeter meter(meterArgs);
         if (!meter.start())
-            QSKIP("the simulated meter is not available");
+            KV_METER_NOT_STARTED();
         const Run r = cli(ws, on(meter) + args);
         QCOMPARE(r.code, code);
         QVERIFY2(r.err.contains(message), qPrintable(r.err));

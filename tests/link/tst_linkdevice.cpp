@@ -51,7 +51,7 @@ private Q_SLOTS:
         TestWorkspace ws;
         SimulatedMeter meter(meterArgs);
         if (!meter.start())
-            QSKIP("the simulated meter is not available");
+            KV_METER_NOT_STARTED();
         SerialPort port;
         port.SetTimeout(300);
         QCOMPARE(port.Open(meter.devicePath()), 0);
@@ -71,7 +71,7 @@ private Q_SLOTS:
         TestWorkspace ws;
         SimulatedMeter meter({QStringLiteral("--fault"), QStringLiteral("hangup:1")});
         if (!meter.start())
-            QSKIP("the simulated meter is not available");
+            KV_METER_NOT_STARTED();
         SerialPort port;
         port.SetTimeout(1000);
         QCOMPARE(port.Open(meter.devicePath()), 0);

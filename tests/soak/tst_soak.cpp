@@ -137,7 +137,7 @@ void SoakTest::groupRoundTrips()
     chooseModel(catalogueIndexOf(QStringLiteral("KV-27")), true);
     SimulatedMeter meter;
     if (!meter.start())
-        QSKIP("the simulated meter is not available");
+        KV_METER_NOT_STARTED();
     app().PortName = meter.devicePath();
 
     QList<ChannelPlanFile> plans;
@@ -220,7 +220,7 @@ void SoakTest::allLoggers()
     chooseModel(catalogueIndexOf(QStringLiteral("KV-27")), true);
     SimulatedMeter meter({QStringLiteral("--loggers"), TestWorkspace::source(QStringLiteral("tests/fixtures/meter"))});
     if (!meter.start())
-        QSKIP("the simulated meter is not available");
+        KV_METER_NOT_STARTED();
     app().PortName = meter.devicePath();
 
     struct Family {

@@ -13,6 +13,12 @@ SimulatedMeter::SimulatedMeter(const QStringList &args) : extraArgs(args) {}
 
 SimulatedMeter::~SimulatedMeter() { stop(); }
 
+bool SimulatedMeter::built()
+{
+    const QString program = QStringLiteral(KV_METER_PATH);
+    return !program.isEmpty() && QFile::exists(program);
+}
+
 bool SimulatedMeter::start()
 {
     stop();
