@@ -61,14 +61,14 @@ int runScript(const CliOptions &options, const QStringList &args)
 
     QStringList combined;
     if (!readTextLines(positional[1], combined))
-        return Cli::fail(-8);
+        return Cli::fail(Err::ScriptFiles);
     QStringList script;
     QString failedLine;
     if (commandScriptLines(combined, planType, script, &failedLine) != 1)
         return Cli::failText(conversionFailure(planType, failedLine));   // OUT is left as it was
     const int written = writeTextLinesAtomicallyCode(positional[0], script);
     if (written != 0)
-        return Cli::fail(written == Err::WriteFailed ? written : -8);
+        return Cli::fail(written == Err::WriteFailed ? written : Err::ScriptFiles);
     return 0;
 }
 
@@ -105,7 +105,7 @@ int runSendGroup(const CliOptions &options, const QStringList &args)
     if (built == 0)
         return Cli::failText(conversionFailure(planType, failedLine));
     if (const int copied = CopyCommandScript(combined); copied != 1)
-        return Cli::fail(copied < 0 ? copied : -8);
+        return Cli::fail(copied < 0 ? copied : Err::ScriptFiles);
 
     // The warning the window asks to confirm: the meter's dataloggers go with the old plans.
     for (const QString &l : StringTable::text(159).split(QLatin1Char('\n')))

@@ -261,7 +261,7 @@ int BuildCommandScript(const QString &combinedPath, const QString &scriptPath, c
 {
     QStringList combined;
     if (!readTextLines(combinedPath, combined))
-        return -8;
+        return Err::ScriptFiles;
     QStringList script;
     const int result = commandScriptLines(combined, planType, script, failedLine);
     // A script that was cut short (a full disk) must never be sent: the meter would take a
@@ -270,7 +270,7 @@ int BuildCommandScript(const QString &combinedPath, const QString &scriptPath, c
     if (written == Err::WriteFailed)
         return written;
     if (written != 0)
-        return -8;
+        return Err::ScriptFiles;
     return result;
 }
 

@@ -18,6 +18,7 @@ constexpr int SystemCall = -3;
 constexpr int Timeout = -4;
 constexpr int Nak = -5;
 constexpr int TooLong = -6;
+constexpr int ScriptFiles = -8;      // the combined file could not be read, or the script not made
 constexpr int ScriptOpen = -14;
 constexpr int FirmwareOpen = -15;
 constexpr int NoChannelPlan = -16;

@@ -636,7 +636,7 @@ void TNewPlan::TransmitGroupClick()
         if (built == 1) {
             showStatus(162 /* "Transforming Format File" */);
             if (const int copied = CopyCommandScript(combined); copied != 1) {
-                result = copied < 0 ? copied : -8;
+                result = copied < 0 ? copied : Err::ScriptFiles;
             } else {
                 showStatus(39 /* "Ready" */);
                 TChannelPlanAlert alert(this);
