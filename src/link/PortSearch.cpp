@@ -33,7 +33,7 @@ struct Probe {
 
 class Search {
 public:
-    Search(int timeoutMs, PortSearchHost &host) : timeoutMs(timeoutMs), host(host) {}
+    Search(int timeout, PortSearchHost &searchHost) : timeoutMs(timeout), host(searchHost) {}
     ~Search() { stopAll(); }
 
     void add(int number, const QString &device, bool skip)

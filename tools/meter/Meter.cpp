@@ -66,7 +66,7 @@ void Meter::event(const QByteArray &text) const { files.append("events.txt", tex
 Meter::Response Meter::handle(const QByteArray &command)
 {
     if (!command.startsWith('*') || command.size() < 2)
-        return {true};
+        return refusal();
     QByteArray c = command;
     // A final "*" only tells the meter not to acknowledge; a firmware line is kept whole.
     if (c.size() > 2 && c.endsWith('*') && !c.startsWith("*SX"))
@@ -103,7 +103,7 @@ Meter::Response Meter::query(const QByteArray &c)
         ok = false;
     }
     if (!ok)
-        return {true};
+        return refusal();
     return r;
 }
 
@@ -174,6 +174,6 @@ Meter::Response Meter::order(const QByteArray &c)
     if (planOrder)
         files.append("plans-received.txt", c);
     if (!ok)
-        return {true};
+        return refusal();
     return r;
 }

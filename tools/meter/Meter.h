@@ -50,6 +50,13 @@ public:
         QByteArray answer;
         int waitMs = 0;        // time the command takes before its ACK (a sector erase)
     };
+    // A NAK.
+    static Response refusal()
+    {
+        Response r;
+        r.refused = true;
+        return r;
+    }
     Response handle(const QByteArray &command);
 
     bool inLoader() const { return loader; }

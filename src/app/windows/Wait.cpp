@@ -36,10 +36,10 @@ const QColor kPortAbsent(Qt::red);
 // the loader question happen on the window thread, in the order the scan produced them.
 class IdentificationRun : public QObject, public PortSearchHost {
 public:
-    IdentificationRun(MainWindowView &view, TWait *wait) : QObject(wait), view(view), wait(wait)
+    IdentificationRun(MainWindowView &mainView, TWait *waitWindow) : QObject(waitWindow), view(mainView), wait(waitWindow)
     {
         // The search ends at its next step; the port is closed and the result is User Break.
-        connect(wait, &TWait::searchCancelled, this, [this] {
+        connect(waitWindow, &TWait::searchCancelled, this, [this] {
             stop = true;
             answerQuestion(false);
         });
