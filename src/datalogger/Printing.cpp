@@ -4,7 +4,6 @@
 #include "datalogger/CodePage437.h"
 #include "link/ErrorCodes.h"
 
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QImage>

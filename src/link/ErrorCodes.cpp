@@ -101,15 +101,14 @@ QString ErrorCodeText(int code)
         words = words.arg(app().CurrentModel.modelName);
     const QString number = QString::number(code);
     switch (message.form) {
-    case Form::WithErrorPrefix:
-        if (code == Err::WriteFailed) {
-            // Which file, in which folder, and what the system said: a full disk or a folder
-            // the user may not write to is something the user can mend.
-            const QString detail = writeFailureText();
-            return StringTable::text(kErrorRow) + QStringLiteral(" : ") + words + QStringLiteral(": ") + number
-                + (detail.isEmpty() ? QString() : QLatin1Char('\n') + detail);
-        }
-        return StringTable::text(kErrorRow) + QStringLiteral(" : ") + words + QStringLiteral(": ") + number;
+    case Form::WithErrorPrefix: {
+        QString text = StringTable::text(kErrorRow) + QStringLiteral(" : ") + words + QStringLiteral(": ") + number;
+        // Which file, in which folder, and what the system said: a full disk or a folder the
+        // user may not write to is something the user can mend.
+        if (const QString detail = code == Err::WriteFailed ? writeFailureText() : QString(); !detail.isEmpty())
+            text += QLatin1Char('\n') + detail;
+        return text;
+    }
     case Form::NameWithoutCode:
         return StringTable::text(kErrorRow) + QStringLiteral(" : ") + words + QLatin1Char(' ');
     case Form::Plain:

@@ -6,6 +6,7 @@
 #include "CliRun.h"
 #include "SimulatedMeter.h"
 #include "SmallDisk.h"
+#include "TestData.h"
 #include "TestWorkspace.h"
 
 #include "app/AppState.h"
@@ -30,8 +31,7 @@ const QByteArray kOld = "the old file, which must survive\r\n";
 
 QByteArray sourceBytes(const QString &relative)
 {
-    QFile f(TestWorkspace::source(relative));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return fileBytes(TestWorkspace::source(relative));
 }
 
 QString tvLoggerFixture()

@@ -217,8 +217,7 @@ void TLoggerKv25::Timer5Timer()
 
 int TLoggerKv25::saveTo(const QString &target)
 {
-    const int r = ModemLoggerFile::saveWithComments(filePath, target, Comments->toPlainText());
-    return r < 0 ? (r == Err::WriteFailed ? r : int(Err::UnableToOpenFile)) : 0;
+    return ModemLoggerFile::saveWithComments(filePath, target, Comments->toPlainText());
 }
 
 QString TLoggerKv25::editedText() const

@@ -171,8 +171,7 @@ void TKv27Datalogger::Timer1Timer()
 
 int TKv27Datalogger::saveTo(const QString &target)
 {
-    const int r = TvLoggerFile::saveWithLocation(filePath, target, Location->text());
-    return r < 0 ? (r == Err::WriteFailed ? r : int(Err::UnableToOpenFile)) : 0;
+    return TvLoggerFile::saveWithLocation(filePath, target, Location->text());
 }
 
 QString TKv27Datalogger::editedText() const

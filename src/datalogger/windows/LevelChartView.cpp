@@ -12,7 +12,6 @@
 #include <QChartView>
 #include <QCoreApplication>
 #include <QCursor>
-#include <QDir>
 #include <QFileInfo>
 #include <QGraphicsLayout>
 #include <QGraphicsScene>
@@ -26,7 +25,6 @@
 #include <QPrinter>
 #include <QScatterSeries>
 #include <QStackedBarSeries>
-#include <QTemporaryFile>
 #include <QHelpEvent>
 #include <QToolTip>
 #include <QValueAxis>
@@ -145,20 +143,20 @@ QChart *makeChart(const LevelChart::Model &model, int labelStep)
     // hanging down from 0 would make the weakest channel the longest.
     const LevelChart::Range levels = model.levelRange();
     const int pad = edgeSlots(std::max(1, labelStep));
-    for (int i = 0; i < pad; ++i) {
-        *reach << 0.0;
-        *below << 0.0;
-    }
+    auto emptyPlaces = [&] {
+        for (int i = 0; i < pad; ++i) {
+            *reach << 0.0;
+            *below << 0.0;
+        }
+    };
+    emptyPlaces();
     for (const LevelChart::Bar &bar : model.bars) {
         // A channel without a level keeps its place on the axis but gets no bar.
         const double height = bar.measured ? std::clamp(bar.level, levels.min, levels.max) - levels.min : 0.0;
         *reach << (bar.measured && !bar.under ? height : 0.0);
         *below << (bar.under ? height : 0.0);
     }
-    for (int i = 0; i < pad; ++i) {
-        *reach << 0.0;
-        *below << 0.0;
-    }
+    emptyPlaces();
     auto *bars = new QStackedBarSeries;
     bars->append(reach);
     bars->append(below);

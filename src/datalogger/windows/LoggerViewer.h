@@ -70,7 +70,7 @@ protected:
     void showEvent(QShowEvent *e) override;    // FormShow
     // Captions the viewer's own labels; the menu and the Print button are captioned here.
     virtual void FormShow() = 0;
-    // Writes the shown file with the user's edits to target: 0 or -65.
+    // Writes the shown file with the user's edits to target: 0, -65 or -254 (see AtomicFile).
     virtual int saveTo(const QString &target) = 0;
     // The extension the current model gives this kind of logger file (empty: none).
     virtual QString modelFileType() const = 0;
