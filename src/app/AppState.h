@@ -36,6 +36,9 @@ struct AppState {
     QString tempFolder;
 
     CurrentModelRecord CurrentModel;
+    // The meter's identification answer ("KV-27 v1.30") when this run identified it; the
+    // measurement archive keeps it with every logger received.
+    QString meterIdentity;
 
     std::array<ModelRecord, kCatalogueSize> catalogue;
     int catalogueCount = 0;

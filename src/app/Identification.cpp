@@ -33,6 +33,7 @@ int identifyModel(const QByteArray &answer)
     if (index < 0)
         return Err::NotRecognized;
     app().currentModelIndex = index;
+    app().meterIdentity = QString::fromLatin1(answer.mid(3)).trimmed();
     return 1;
 }
 

@@ -44,8 +44,13 @@ int printHelp()
     Cli::out(QString());
     Cli::out(QStringLiteral("commands:"));
     Cli::out(QStringLiteral("  help                      this list"));
-    for (const auto &[name, c] : registry())
-        Cli::out(QStringLiteral("  %1  %2").arg(c.usage.leftJustified(24)).arg(c.summary));
+    for (const auto &[name, c] : registry()) {
+        // A command of several forms lists the others under its first.
+        const QStringList forms = c.usage.split(QLatin1Char('\n'));
+        Cli::out(QStringLiteral("  %1  %2").arg(forms.first().leftJustified(24)).arg(c.summary));
+        for (const QString &form : forms.mid(1))
+            Cli::out(QStringLiteral("  ") + form);
+    }
     return 0;
 }
 

@@ -7,6 +7,7 @@
 
 #include "jobs/LoggerJobs.h"
 #include "jobs/GroupJobs.h"
+#include "archive/Capture.h"
 #include "app/AppState.h"
 #include "app/Files.h"
 #include "app/StringTable.h"
@@ -96,6 +97,14 @@ void settle(int ms)
         QThread::msleep(std::min<qint64>(20, ms - t.elapsed()));
 }
 
+// Every logger a job has written goes into the measurement archive at once, so that the next
+// reception of its slot, which replaces the working file, never takes the only copy. The
+// archive's answer never changes the job's: what the user must hear is returned.
+QString archiveLogger(const QString &path, LoggerFamily family, int slot, bool complete)
+{
+    return Archive::captureWarning(path, Archive::captureReceived(path, family, slot, complete));
+}
+
 void announceDownload(JobContext &ctx, int slot, const QString &path)
 {
     ctx.setCaption(StringTable::text(Row::ReceivingLogger) + QStringLiteral(" : ") + QString::number(slot));
@@ -133,6 +142,9 @@ bool ensureFamily(SerialPort &port, LoggerFamily family)
         return true;
     return selectFamily(port, family);
 }
+
+// The cable-modem download; the all-loggers job gathers its archive warnings.
+int receiveModemLogger(JobContext &ctx, int logger, const QString &path, QString &archiveWarning);
 
 } // namespace
 
@@ -184,6 +196,7 @@ QStringList allLoggersSummary(const AllLoggersOutcome &outcome)
             numbers << QString::number(slot);
         lines << StringTable::text(Row::NotReceived) + QLatin1Char(' ') + numbers.join(QStringLiteral(", "));
     }
+    lines << outcome.archiveWarnings;
     return lines;
 }
 
@@ -249,8 +262,11 @@ int receiveAllLoggers(JobContext &ctx, int familyBits, AllLoggersOutcome *outcom
                       + QStringLiteral("  ") + StringTable::text(Row::Datalogger) + QLatin1Char(' ')
                       + QString::number(slot));
         TvReception got;
-        const int r = family == LoggerFamily::Tv ? receiveTvLogger(ctx, slot, path, got)
-                                                 : receiveModemLoggerJob(ctx, slot, path);
+        QString archiveWarning;
+        const int r = family == LoggerFamily::Tv ? receiveTvLogger(ctx, slot, path, got, &archiveWarning)
+                                                 : receiveModemLogger(ctx, slot, path, archiveWarning);
+        if (!archiveWarning.isEmpty())
+            out.archiveWarnings << archiveWarning;
         if (r == 0) {
             out.written.append(path);
             if (family == LoggerFamily::Tv && !got.complete())
@@ -329,8 +345,11 @@ int receiveLoggerIndexJob(JobContext &ctx, int familyBits, const QString &indexP
     return result;
 }
 
-int receiveModemLoggerJob(JobContext &ctx, int logger, const QString &path)
+namespace {
+
+int receiveModemLogger(JobContext &ctx, int logger, const QString &path, QString &archiveWarning)
 {
+    archiveWarning.clear();
     announceDownload(ctx, logger, path);
     PortSession session(ctx.port());
     if (!session.isOpen())
@@ -372,16 +391,33 @@ int receiveModemLoggerJob(JobContext &ctx, int logger, const QString &path)
         file.writeLine(ModemLoggerFile::emptyLocationLine());
     // A logger that stopped after a failed section keeps the sections that came: the viewer
     // decides what it can show.
-    if (!file.commit() && result == 0)
-        result = file.failureCode();
+    if (!file.commit()) {
+        if (result == 0)
+            result = file.failureCode();
+        return result;
+    }
+    archiveWarning = archiveLogger(path, LoggerFamily::Modem, logger, result == 0);
+    return result;
+}
+
+} // namespace
+
+int receiveModemLoggerJob(JobContext &ctx, int logger, const QString &path)
+{
+    QString warning;
+    const int result = receiveModemLogger(ctx, logger, path, warning);
+    if (!warning.isEmpty())
+        ctx.showMessage(StringTable::text(Row::Warning), warning, false);
     return result;
 }
 
 namespace LoggerJobs {
 
-int receiveTvLogger(JobContext &ctx, int logger, const QString &path, TvReception &got)
+int receiveTvLogger(JobContext &ctx, int logger, const QString &path, TvReception &got, QString *archiveWarning)
 {
     got = TvReception{};
+    if (archiveWarning)
+        archiveWarning->clear();
     announceDownload(ctx, logger, path);
     PortSession session(ctx.port());
     if (!session.isOpen())
@@ -415,7 +451,12 @@ int receiveTvLogger(JobContext &ctx, int logger, const QString &path, TvReceptio
         ++got.received;
         progress.step();
     }
-    return file.commit() ? 0 : file.failureCode();
+    if (!file.commit())
+        return file.failureCode();
+    const QString warning = archiveLogger(path, LoggerFamily::Tv, logger, got.complete());
+    if (archiveWarning)
+        *archiveWarning = warning;
+    return 0;
 }
 
 } // namespace LoggerJobs
@@ -423,11 +464,14 @@ int receiveTvLogger(JobContext &ctx, int logger, const QString &path, TvReceptio
 int receiveTvLoggerJob(JobContext &ctx, int logger, const QString &path)
 {
     LoggerJobs::TvReception got;
-    const int result = LoggerJobs::receiveTvLogger(ctx, logger, path, got);
+    QString archiveWarning;
+    const int result = LoggerJobs::receiveTvLogger(ctx, logger, path, got, &archiveWarning);
     // The file keeps what arrived, and is shown; a logger that ended short is never taken for
     // a whole one.
     if (result == 0 && !got.complete())
         ctx.showMessage(StringTable::text(Row::Warning), LoggerJobs::incompleteLoggerText(logger, got), false);
+    if (!archiveWarning.isEmpty())
+        ctx.showMessage(StringTable::text(Row::Warning), archiveWarning, false);
     return result;
 }
 

@@ -34,7 +34,10 @@ struct TvReception {
 
 // The one-TV-logger job (0x260) without its warning: got receives what arrived. The job's
 // result is 0 once the header has arrived, however many measurements followed.
-int receiveTvLogger(JobContext &ctx, int slot, const QString &path, TvReception &got);
+// The logger is put into the measurement archive; archiveWarning receives what the user must
+// hear of that (empty when it went in).
+int receiveTvLogger(JobContext &ctx, int slot, const QString &path, TvReception &got,
+                    QString *archiveWarning = nullptr);
 
 // "Datalogger 2: 2 of 3 measurements received", in the current language.
 QString incompleteLoggerText(int slot, const TvReception &got);
@@ -49,6 +52,7 @@ struct AllLoggersOutcome {
     QStringList written;                  // the path of every logger received, in slot order
     QList<IncompleteLogger> incomplete;   // TV loggers among them that ended short
     QList<int> missing;                   // listed slots whose logger did not arrive
+    QStringList archiveWarnings;          // loggers received but not archived
 };
 
 // The all-loggers job (0x270 / 0x370). A TV download that cannot open the port or its file
@@ -58,7 +62,8 @@ struct AllLoggersOutcome {
 int receiveAllLoggers(JobContext &ctx, int familyBits, AllLoggersOutcome *outcome);
 
 // The lines that end an all-loggers run: one per incomplete logger, then the slots that did
-// not arrive. Empty when every logger arrived whole.
+// not arrive, then the loggers the archive did not take. Empty when every logger arrived whole
+// and was archived.
 QStringList allLoggersSummary(const AllLoggersOutcome &outcome);
 
 // The meter's logger family becomes unknown: it was restarted (a group was sent, its

@@ -41,4 +41,10 @@ constexpr int FileNotFound = -253;
 constexpr int WriteFailed = -254;    // a file could not be written whole (disk full, no write access)
 constexpr int WorkspaceBusy = -255;  // another job holds the working files (see WorkspaceLock)
 constexpr int NoLoggerFileType = -256;   // the model names no file type for that logger family
+// The measurement archive (archive/Archive.h); the archive's own detail goes with the message.
+constexpr int ArchiveFailed = -257;  // the database could not be opened, read or written
+constexpr int ArchiveNewer = -258;   // made by a newer program: refused, left as it is
+constexpr int ArchiveDamaged = -259; // its integrity check found faults
+constexpr int NoSuchEntry = -260;    // no entry of that number
+constexpr int NotTvEntry = -261;     // the view needs a TV logger's entry
 } // namespace Err

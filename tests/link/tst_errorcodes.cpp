@@ -29,7 +29,8 @@ private Q_SLOTS:
         QTest::newRow("-92 shared row") << -92 << "Error : Device State Not Saved: -92";
         QTest::newRow("-251 form P") << -251 << "File Already Exists: -251";
         QTest::newRow("-253 form E") << -253 << "Error : File not found: -253";
-        QTest::newRow("-257 unlisted") << -257 << "Internal Error: -257";
+        QTest::newRow("-300 unlisted") << -300 << "Internal Error: -300";
+        QTest::newRow("-257 archive") << -257 << "Error : Unable to use the archive: -257";
         QTest::newRow("min int") << INT_MIN << "Internal Error: -2147483648";
         QTest::newRow("0") << 0 << "";
         QTest::newRow("54 port failure") << 54 << "";

@@ -203,6 +203,10 @@ void TMainResum::buildMenus()
     TvLogger = action(OpenLoggerFile1, "TvLogger", QStringLiteral("TV Logger"), &TMainResum::TvLoggerClick);
     ReceiveLogger1 = action(Datalogger1, "ReceiveLogger1", QStringLiteral("Receive Logger"),
                             &TMainResum::ReceiveLogger1Click);
+    Datalogger1->addSeparator();
+    Archive1 = action(Datalogger1, "Archive1", QStringLiteral("Measurement Archive..."), &TMainResum::Archive1Click);
+    ImportArchive1 = action(Datalogger1, "ImportArchive1", QStringLiteral("Import into Archive..."),
+                            &TMainResum::ImportArchive1Click);
 
     UpGradeFiles1 = menu(bar, "UpGradeFiles1", QStringLiteral("Upgrade"));
     bar->addMenu(UpGradeFiles1);
@@ -301,6 +305,8 @@ void TMainResum::applyLanguage()
     ChannelPlan1->setText(text(9 /* "Channel Plan" */));
     OpenLoggerFile1->setTitle(text(10 /* "Open Logger File" */));
     ReceiveLogger1->setText(text(11 /* "Receive Logger" */));
+    Archive1->setText(text(323 /* "Measurement Archive..." */));
+    ImportArchive1->setText(text(324 /* "Import into Archive..." */));
     ModemLogger->setText(text(113 /* "Modem Logger" */));
     TvLogger->setText(text(114 /* "TV Logger" */));
     Add1->setText(text(12 /* "Add UpGrade File" */));
@@ -364,6 +370,16 @@ void TMainResum::ChannelPlan1Click()
 void TMainResum::ReceiveLogger1Click()
 {
     openLoggerIndex(this);
+}
+
+void TMainResum::Archive1Click()
+{
+    openArchive(this);
+}
+
+void TMainResum::ImportArchive1Click()
+{
+    openArchive(this, true);
 }
 
 void TMainResum::Firmware1Click()

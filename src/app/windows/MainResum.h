@@ -60,6 +60,8 @@ public:
     QAction *ModemLogger = nullptr;
     QAction *TvLogger = nullptr;
     QAction *ReceiveLogger1 = nullptr;
+    QAction *Archive1 = nullptr;
+    QAction *ImportArchive1 = nullptr;
     QMenu *UpGradeFiles1 = nullptr;
     QAction *Add1 = nullptr;
     QAction *UpgradeCablemodem1 = nullptr;
@@ -70,6 +72,8 @@ public Q_SLOTS:
     void BotoAutoIDClick();
     void ChannelPlan1Click();
     void ReceiveLogger1Click();
+    void Archive1Click();
+    void ImportArchive1Click();
     void Firmware1Click();
     void AddChannelFile1Click();
     void FirmwareFile1Click();

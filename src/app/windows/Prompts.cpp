@@ -37,6 +37,10 @@ public:
     {
         return QFileDialog::getOpenFileName(parent, title, folder, filter);
     }
+    QStringList openFiles(QWidget *parent, const QString &title, const QString &folder, const QString &filter) override
+    {
+        return QFileDialog::getOpenFileNames(parent, title, folder, filter);
+    }
     QString saveFile(QWidget *parent, const QString &title, const QString &suggestedPath, const QString &filter,
                      const QString &defaultSuffix) override
     {

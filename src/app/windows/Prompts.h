@@ -5,6 +5,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class QFileDialog;
@@ -23,6 +24,12 @@ public:
                                                 QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) = 0;
     // filter in Qt form ("Data Files (*.ch26)" entries separated by ";;"). Empty: cancelled.
     virtual QString openFile(QWidget *parent, const QString &title, const QString &folder, const QString &filter) = 0;
+    // Several files at once; a prompter that picks one file at a time gives that one. Empty: cancelled.
+    virtual QStringList openFiles(QWidget *parent, const QString &title, const QString &folder, const QString &filter)
+    {
+        const QString one = openFile(parent, title, folder, filter);
+        return one.isEmpty() ? QStringList() : QStringList{one};
+    }
     // The save dialog. defaultSuffix (without the dot, "ch26") is added to a typed name that has
     // no extension before the dialog checks it: the question whether to replace an existing
     // file is asked about the name that will be written. Returns that final name; empty:

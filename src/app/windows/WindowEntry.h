@@ -12,5 +12,7 @@ void openLoggerIndex(QWidget *parent);
 // The two logger viewers on a stored file.
 void openModemLoggerFile(QWidget *parent, const QString &path);
 void openTvLoggerFile(QWidget *parent, const QString &path);
+// The measurement archive window; with import, its import choice (files or a folder) opens at once.
+void openArchive(QWidget *parent, bool import = false);
 // The firmware list; reports -99 itself when there is no firmware file for the model.
 void openFirmwareList(QWidget *parent);

@@ -1,4 +1,5 @@
 #include "datalogger/windows/Dataloggerkv25.h"
+#include "archive/Capture.h"
 
 #include "app/AppState.h"
 #include "app/Files.h"
@@ -217,7 +218,18 @@ void TLoggerKv25::Timer5Timer()
 
 int TLoggerKv25::saveTo(const QString &target)
 {
-    return ModemLoggerFile::saveWithComments(filePath, target, Comments->toPlainText());
+    // The bytes saved from name the archive entry the saved copy is linked to.
+    QByteArray source;
+    readFileBytes(filePath, source);
+    const int r = ModemLoggerFile::saveWithComments(filePath, target, Comments->toPlainText());
+    if (r != 0)
+        return r;
+    // The saved file is kept in the archive as an entry of its own; a failure there is told but
+    // does not undo the save.
+    const QString warning = Archive::captureWarning(target, Archive::captureSaved(target, LoggerFamily::Modem, source));
+    if (!warning.isEmpty())
+        prompts().message(this, StringTable::text(51 /* "Warning" */), warning, Prompter::Icon::Warning);
+    return 0;
 }
 
 QString TLoggerKv25::editedText() const
