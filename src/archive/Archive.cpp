@@ -341,76 +341,59 @@ int Store::setUp(const QString &path, Check check, int targetVersion)
 
     for (int attempt = 0; attempt < 2; ++attempt) {
         d->name = QStringLiteral("kv-archive-%1").arg(connectionCounter.fetch_add(1));
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), d->name);
-        if (!db.isValid())
-            return fail(QStringLiteral("Qt's SQLite driver is not installed"));
-        db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
-
-        // A file that is there but does not begin as a database is damaged: set aside before
-        // SQLite is let near it.
         bool damaged = false;
         QString why;
         const QFileInfo info(path);
-        if (info.exists() && info.size() > 0) {
-            QFile f(path);
-            if (!f.open(QIODevice::ReadOnly)) {
-                const QString reason = f.errorString();
-                close();
-                return fail(reason);
-            }
-            if (f.read(16) != QByteArray("SQLite format 3\0", 16)) {
-                damaged = true;
-                why = QStringLiteral("not a database");
-            }
-        }
-        if (!damaged) {
-            if (!db.open()) {
-                const QString reason = db.lastError().text();
-                close();
-                return fail(reason);
-            }
-            QSqlQuery q(db);
-            // The journal mode is read back: a database that cannot be read fails here.
-            if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL"))) {
-                if (isDamageCode(q.lastError())) {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), d->name);
+            if (!db.isValid())
+                why = QStringLiteral("Qt's SQLite driver is not installed");
+            db.setDatabaseName(path);
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+
+            // A file that is there but does not begin as a database is damaged: set aside before
+            // SQLite is let near it.
+            if (why.isEmpty() && info.exists() && info.size() > 0) {
+                QFile f(path);
+                if (!f.open(QIODevice::ReadOnly))
+                    why = f.errorString();
+                else if (f.read(16) != QByteArray("SQLite format 3\0", 16))
                     damaged = true;
-                    why = q.lastError().text();
-                } else {
-                    const QString reason = q.lastError().text();
-                    q.finish();
-                    close();
-                    return fail(reason);
-                }
+                if (damaged)
+                    why = QStringLiteral("not a database");
             }
-            q.finish();
-            if (!damaged) {
-                q.exec(QStringLiteral("PRAGMA foreign_keys=ON"));
-                q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
-                if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !q.next()) {
-                    damaged = isDamageCode(q.lastError());
-                    why = q.lastError().text();
-                    if (!damaged) {
-                        q.finish();
-                        close();
-                        return fail(why);
+            if (why.isEmpty() && !db.open())
+                why = db.lastError().text();
+            if (why.isEmpty()) {
+                // Each step reads the file; a damaged one fails at the first, whichever it is.
+                const char *const steps[] = {"PRAGMA journal_mode=WAL", "PRAGMA foreign_keys=ON",
+                                             "PRAGMA synchronous=NORMAL", "SELECT count(*) FROM sqlite_master"};
+                QSqlQuery q(db);
+                for (const char *step : steps) {
+                    if (!q.exec(QLatin1String(step))) {
+                        damaged = isDamageCode(q.lastError());
+                        why = q.lastError().text();
+                        break;
                     }
+                    q.finish();
                 }
-                q.finish();
-            }
-            if (!damaged && check == Check::Quick) {
-                if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next()
-                    || q.value(0).toString() != QLatin1String("ok")) {
-                    damaged = true;
-                    why = q.lastError().isValid() ? q.lastError().text() : q.value(0).toString();
+                if (why.isEmpty() && check == Check::Quick) {
+                    if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next()
+                        || q.value(0).toString() != QLatin1String("ok")) {
+                        damaged = true;
+                        why = q.lastError().isValid() && !q.lastError().text().isEmpty() ? q.lastError().text()
+                                                                                           : q.value(0).toString();
+                    }
+                    q.finish();
                 }
-                q.finish();
             }
         }
-        if (!damaged) {
+        if (why.isEmpty()) {
             const int v = version();
             if (v < 0) {
+                const QString reason = lastDetail;
                 close();
+                lastDetail = reason;
                 return Err::ArchiveFailed;
             }
             if (v > kSchemaVersion) {
@@ -419,8 +402,7 @@ int Store::setUp(const QString &path, Check check, int targetVersion)
                 return Err::ArchiveNewer;
             }
             if (v < targetVersion) {
-                const int r = migrate(v, targetVersion);
-                if (r != 0) {
+                if (const int r = migrate(v, targetVersion); r != 0) {
                     const QString reason = lastDetail;
                     close();
                     lastDetail = reason;
@@ -429,11 +411,11 @@ int Store::setUp(const QString &path, Check check, int targetVersion)
             }
             return 0;
         }
+        close();
+        if (!damaged || attempt > 0)
+            return fail(why);
 
         // Damaged: moved aside whole (with the journal files that belong to it), never deleted.
-        close();
-        if (attempt > 0)
-            return fail(why);
         const QString stamp = now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
         const QString base = info.path() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral("-damaged-")
             + stamp;

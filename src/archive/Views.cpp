@@ -301,14 +301,17 @@ QByteArray comparisonCsv(const Comparison &c)
 std::optional<double> History::change(int channel) const
 {
     std::optional<double> first, last;
+    int measured = 0;
     for (const auto &row : levels) {
         if (channel < row.size() && row[channel]) {
             if (!first)
                 first = row[channel];
             last = row[channel];
+            ++measured;
         }
     }
-    if (first && last)
+    // A channel measured once has not changed; it has no change to show.
+    if (measured >= 2)
         return *last - *first;
     return std::nullopt;
 }

@@ -74,7 +74,7 @@ struct History {
     std::optional<double> threshold;     // the last entry's threshold, when it reads as a number
     QString units;
 
-    // The last level minus the first, over the entries where the channel was measured.
+    // The last level minus the first, over the entries where the channel was measured (at least two).
     std::optional<double> change(int channel) const;
 };
 
