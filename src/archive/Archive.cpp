@@ -48,7 +48,6 @@ const char *const kMigration1[] = {
     "CREATE TABLE entries("
     " id INTEGER PRIMARY KEY,"
     " sha256 TEXT NOT NULL UNIQUE,"
-    " bytes BLOB NOT NULL,"
     " family INTEGER NOT NULL,"
     " complete INTEGER NOT NULL,"
     " slot INTEGER NOT NULL DEFAULT -1,"
@@ -62,9 +61,17 @@ const char *const kMigration1[] = {
     " threshold TEXT NOT NULL DEFAULT '',"
     " channels INTEGER NOT NULL DEFAULT 0,"
     " under INTEGER NOT NULL DEFAULT 0,"
+    // Each channel's name and level, a line each ("C21\t52.3"): a site's history of hundreds of
+    // visits reads one row per visit instead of one per channel.
+    " levels TEXT NOT NULL DEFAULT '',"
     " first_at TEXT NOT NULL,"
     " parent_id INTEGER REFERENCES entries(id) ON DELETE SET NULL,"
     " deleted_at TEXT)",
+    // The file's bytes apart from the columns the list and the views read, so that reading
+    // those never walks a logger's pages.
+    "CREATE TABLE entry_files("
+    " entry_id INTEGER PRIMARY KEY REFERENCES entries(id) ON DELETE CASCADE,"
+    " bytes BLOB NOT NULL)",
     "CREATE TABLE arrivals("
     " id INTEGER PRIMARY KEY,"
     " entry_id INTEGER NOT NULL REFERENCES entries(id) ON DELETE CASCADE,"
@@ -566,11 +573,10 @@ int Store::add(const QString &path, const QByteArray &bytes, LoggerFamily family
         q.finish();
         fresh = true;
         q.prepare(QStringLiteral(
-            "INSERT INTO entries(sha256, bytes, family, complete, slot, model, location, meter_date, meter_time,"
-            " measured_at, plan, units, threshold, channels, under, first_at, parent_id)"
+            "INSERT INTO entries(sha256, family, complete, slot, model, location, meter_date, meter_time,"
+            " measured_at, plan, units, threshold, channels, under, levels, first_at, parent_id)"
             " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
         q.addBindValue(sha);
-        q.addBindValue(bytes);
         q.addBindValue(int(family));
         q.addBindValue(complete ? 1 : 0);
         q.addBindValue(arrival.slot);
@@ -584,11 +590,25 @@ int Store::add(const QString &path, const QByteArray &bytes, LoggerFamily family
         q.addBindValue(notNull(p.summary.threshold));
         q.addBindValue(p.summary.channels);
         q.addBindValue(p.summary.under);
+        QString levels;
+        for (const Channel &c : std::as_const(p.channels)) {
+            // A tab or a line break in a name would split the record: blanks instead.
+            QString name = c.name();
+            name.replace(QLatin1Char('\t'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+            levels += name + QLatin1Char('\t') + (c.hasLevel ? QString::number(c.level, 'g', 12) : QString())
+                + QLatin1Char('\n');
+        }
+        q.addBindValue(levels);
         q.addBindValue(at);
         q.addBindValue(parentId > 0 ? QVariant(parentId) : QVariant(QMetaType(QMetaType::LongLong)));
         if (!q.exec())
             return abandon(q);
         entryId = q.lastInsertId().toLongLong();
+        q.prepare(QStringLiteral("INSERT INTO entry_files(entry_id, bytes) VALUES(?,?)"));
+        q.addBindValue(entryId);
+        q.addBindValue(bytes);
+        if (!q.exec())
+            return abandon(q);
 
         if (family == LoggerFamily::Tv && !p.channels.isEmpty()) {
             QString sql = QStringLiteral("INSERT INTO tv_channels(entry_id, seq");
@@ -676,7 +696,8 @@ int Store::list(const Filter &filter, QList<Summary> &out)
 int Store::entry(qint64 id, Entry &out)
 {
     QSqlQuery q(d->db());
-    q.prepare(QStringLiteral("SELECT %1, bytes FROM entries WHERE id = ?").arg(QLatin1String(kSummaryColumns)));
+    q.prepare(QStringLiteral("SELECT %1, f.bytes FROM entries LEFT JOIN entry_files f ON f.entry_id = id WHERE id = ?")
+                  .arg(QLatin1String(kSummaryColumns)));
     q.addBindValue(id);
     if (!q.exec())
         return fail(q.lastError().text());
@@ -730,6 +751,33 @@ int Store::channels(qint64 id, QList<Channel> &out)
         c.quality = q.value(18).toDouble();
         c.digital = q.value(19).toInt() != 0;
         out.append(c);
+    }
+    return 0;
+}
+
+int Store::channelLevels(const QList<qint64> &ids, QHash<qint64, QList<Level>> &out)
+{
+    out.clear();
+    if (ids.isEmpty())
+        return 0;
+    QStringList numbers;
+    for (qint64 id : ids)
+        numbers << QString::number(id);   // integers: nothing of the user's reaches the statement
+    QSqlQuery q(d->db());
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("SELECT id, levels FROM entries WHERE id IN (%1)").arg(numbers.join(QLatin1Char(',')))))
+        return fail(q.lastError().text());
+    while (q.next()) {
+        QList<Level> &levels = out[q.value(0).toLongLong()];
+        const QString text = q.value(1).toString();
+        for (QStringView line : QStringView(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            const qsizetype tab = line.indexOf(QLatin1Char('\t'));
+            Level l;
+            l.name = line.left(tab).toString();
+            if (tab >= 0)
+                l.value = line.mid(tab + 1).toDouble(&l.measured);
+            levels.append(std::move(l));
+        }
     }
     return 0;
 }

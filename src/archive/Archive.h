@@ -19,6 +19,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <array>
@@ -80,6 +81,13 @@ struct Channel {
     bool digital = false;
 
     QString name() const { return field[TvMeasurement::CH]; }
+};
+
+// A channel's name and level, as a site's history reads them.
+struct Level {
+    QString name;
+    bool measured = false;
+    double value = 0;
 };
 
 // The fields of a cable-modem entry, as the viewer shows them.
@@ -152,6 +160,9 @@ public:
     int entry(qint64 id, Entry &out);
     int channels(qint64 id, QList<Channel> &out);
     int modemFields(qint64 id, ModemFields &out);
+    // The name and level of every channel of several TV entries in one query (a site's history
+    // of hundreds of visits): per entry, in its order.
+    int channelLevels(const QList<qint64> &ids, QHash<qint64, QList<Level>> &out);
     // The entry whose bytes have this digest: its id, or 0.
     qint64 findBySha(const QString &sha256);
 

@@ -3,7 +3,6 @@
 #include "app/Files.h"
 #include "app/StringTable.h"
 #include "link/ErrorCodes.h"
-#include "link/PortTable.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -24,7 +23,7 @@ constexpr int Refused = 332;              // "the logger viewer would not open i
 } // namespace Row
 
 // What this run knows of the meter the logger came from.
-Arrival receivedArrival(int slot)
+Arrival receivedArrival(int slot, const QString &device)
 {
     const AppState &s = app();
     Arrival a;
@@ -34,7 +33,7 @@ Arrival receivedArrival(int slot)
         a.model = s.CurrentModel.modelName;
     a.identity = s.meterIdentity;
     a.port = s.PortName;
-    a.device = PortTable::deviceFor(s.PortName, PortTable::build());
+    a.device = device;
     return a;
 }
 
@@ -61,15 +60,15 @@ CaptureResult addOne(const QString &archivePath, const QString &path, LoggerFami
 } // namespace
 
 CaptureResult captureReceived(const QString &path, LoggerFamily family, int slot, bool complete,
-                              const QString &archivePath)
+                              const QString &device, const QString &archivePath)
 {
-    return addOne(archivePath, path, family, complete, receivedArrival(slot), nullptr);
+    return addOne(archivePath, path, family, complete, receivedArrival(slot, device), nullptr);
 }
 
 CaptureResult captureSaved(const QString &path, LoggerFamily family, const QByteArray &sourceBytes,
                            const QString &archivePath)
 {
-    Arrival a = receivedArrival(-1);
+    Arrival a = receivedArrival(-1, QString());
     a.origin = Origin::Saved;
     a.port.clear();
     a.device.clear();

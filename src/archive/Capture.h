@@ -21,9 +21,10 @@ struct CaptureResult {
     bool isNew = false;
 };
 
-// Adds a logger file a reception has just written, with the meter, model and port of this run.
+// Adds a logger file a reception has just written, with the meter, model and port of this run
+// and the device the port opened.
 CaptureResult captureReceived(const QString &path, LoggerFamily family, int slot, bool complete,
-                              const QString &archivePath = defaultPath());
+                              const QString &device, const QString &archivePath = defaultPath());
 // Adds a file the cable-modem viewer saved, linked to the entry of the bytes it was saved from
 // (when they are archived).
 CaptureResult captureSaved(const QString &path, LoggerFamily family, const QByteArray &sourceBytes,

@@ -327,27 +327,44 @@ int fillHistory(Store &store, QList<Summary> entries, History &out)
     out.threshold.reset();
     out.units.clear();
     QHash<QString, int> channelIndex;
-    QList<QList<Channel>> perEntry;
+    QList<QList<Level>> perEntry;
+    QList<qint64> ids;
+    for (const Summary &s : std::as_const(entries))
+        ids << s.id;
+    QHash<qint64, QList<Level>> levels;
+    if (const int r = store.channelLevels(ids, levels); r != 0)
+        return r;
+    // Names repeat from visit to visit: each text is matched once.
+    QHash<QString, int> indexOfName;
+    QList<QList<int>> columnsOf;
     for (const Summary &s : std::as_const(entries)) {
-        QList<Channel> chans;
-        if (const int r = store.channels(s.id, chans); r != 0)
-            return r;
-        for (const Channel &c : std::as_const(chans)) {
-            const QString key = matchKey(c.name());
-            if (!channelIndex.contains(key)) {
-                channelIndex.insert(key, int(out.channels.size()));
-                out.channels << c.name().simplified();
+        const QList<Level> chans = levels.value(s.id);
+        QList<int> columns;
+        columns.reserve(chans.size());
+        for (const Level &c : std::as_const(chans)) {
+            auto known = indexOfName.constFind(c.name);
+            if (known == indexOfName.cend()) {
+                const QString key = matchKey(c.name);
+                if (!channelIndex.contains(key)) {
+                    channelIndex.insert(key, int(out.channels.size()));
+                    out.channels << c.name.simplified();
+                }
+                known = indexOfName.insert(c.name, channelIndex.value(key));
             }
+            columns << *known;
         }
         perEntry.append(chans);
+        columnsOf.append(columns);
     }
-    for (const QList<Channel> &chans : std::as_const(perEntry)) {
+    for (qsizetype e = 0; e < perEntry.size(); ++e) {
+        const QList<Level> &chans = perEntry[e];
         QList<std::optional<double>> row(out.channels.size());
-        for (const Channel &c : chans) {
-            const int k = channelIndex.value(matchKey(c.name()));
+        for (qsizetype i = 0; i < chans.size(); ++i) {
+            const Level &c = chans[i];
+            const int k = columnsOf[e][i];
             // A channel measured twice in one logger: its first line counts, as in the chart's order.
-            if (c.hasLevel && !row[k])
-                row[k] = c.level;
+            if (c.measured && !row[k])
+                row[k] = c.value;
         }
         out.levels.append(row);
     }

@@ -100,9 +100,10 @@ void settle(int ms)
 // Every logger a job has written goes into the measurement archive at once, so that the next
 // reception of its slot, which replaces the working file, never takes the only copy. The
 // archive's answer never changes the job's: what the user must hear is returned.
-QString archiveLogger(const QString &path, LoggerFamily family, int slot, bool complete)
+QString archiveLogger(JobContext &ctx, const QString &path, LoggerFamily family, int slot, bool complete)
 {
-    return Archive::captureWarning(path, Archive::captureReceived(path, family, slot, complete));
+    return Archive::captureWarning(
+        path, Archive::captureReceived(path, family, slot, complete, ctx.port().openedDevice()));
 }
 
 void announceDownload(JobContext &ctx, int slot, const QString &path)
@@ -396,7 +397,7 @@ int receiveModemLogger(JobContext &ctx, int logger, const QString &path, QString
             result = file.failureCode();
         return result;
     }
-    archiveWarning = archiveLogger(path, LoggerFamily::Modem, logger, result == 0);
+    archiveWarning = archiveLogger(ctx, path, LoggerFamily::Modem, logger, result == 0);
     return result;
 }
 
@@ -453,7 +454,7 @@ int receiveTvLogger(JobContext &ctx, int logger, const QString &path, TvReceptio
     }
     if (!file.commit())
         return file.failureCode();
-    const QString warning = archiveLogger(path, LoggerFamily::Tv, logger, got.complete());
+    const QString warning = archiveLogger(ctx, path, LoggerFamily::Tv, logger, got.complete());
     if (archiveWarning)
         *archiveWarning = warning;
     return 0;

@@ -180,6 +180,7 @@ int SerialPort::Open(const QString &designation, int baud, int parity, int byteS
     port = std::move(p);
     owner = QThread::currentThread();
     ready = false;
+    lastDevice = device;
     return 0;
 }
 

@@ -86,6 +86,9 @@ public:
     uint32_t waitStartTick() const { return startTick; }
     uint32_t lastByteTick() const { return lastTick; }
     bool deviceReady() const { return ready; }
+    // The device the last successful Open opened ("/dev/ttyUSB0"), kept after Close: what a
+    // received logger's record names, without listing the system's ports again.
+    QString openedDevice() const { return lastDevice; }
 
     // Port table: number n (1..40) designates the n-th entry. On Windows "COMn" is the system
     // port; elsewhere the system's serial ports in a stable order plus, when given, an extra
@@ -115,6 +118,7 @@ private:
     QPointer<QThread> owner;           // thread that opened the port
     mutable QMutex ownerLock;
     QString openError;
+    QString lastDevice;
     PortFailure failure;
     PortInterrupt *interrupt = nullptr;
     QString currentLogPath;

@@ -357,7 +357,7 @@ private Q_SLOTS:
         for (int i = 0; i < 200 && last.code == 0; ++i) {
             const QString file = ws->write(QStringLiteral("Temp/temp00.lg27t"),
                                            tvLoggerOfSize(140, QStringLiteral("BLOCK %1").arg(i), QStringLiteral("03/12/26")));
-            last = Archive::captureReceived(file, LoggerFamily::Tv, 0, true, db);
+            last = Archive::captureReceived(file, LoggerFamily::Tv, 0, true, QString(), db);
             if (last.code == 0)
                 ++added;
         }

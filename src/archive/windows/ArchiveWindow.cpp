@@ -167,6 +167,7 @@ TArchive::TArchive(QWidget *parent, const QString &path) : QDialog(parent), arch
         d->setCalendarPopup(true);
         d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
         d->setEnabled(false);
+        d->setMinimumWidth(d->fontMetrics().horizontalAdvance(QStringLiteral("8888-88-88")) + 48);
     }
     Esborrats = new QCheckBox(this);
     Esborrats->setObjectName(QStringLiteral("Esborrats"));
@@ -286,6 +287,26 @@ void TArchive::applyLanguage()
     BotoImportar->menu()->actions().at(1)->setText(text(Row::Folder));
     BotoCancel->setText(text(Row::Cancel));
     model->retranslate();
+    sizeColumns();
+}
+
+void TArchive::sizeColumns()
+{
+    // Widths from the header and a typical cell, not from every row: ten thousand entries are
+    // not measured one by one.
+    const QFontMetrics fm = Taula->fontMetrics();
+    const QStringList columns = Archive::listColumns();
+    const QString typical[Archive::ListColumnCount] = {
+        QStringLiteral("99999"), QStringLiteral("2026-12-08 18:30"), QStringLiteral("05/12/26"), QStringLiteral("09:12"),
+        QStringLiteral("FLAT 3, STAIRCASE B"), QStringLiteral("TDT EUROPE"),
+        StringTable::text(Row::ModemLogger).size() > StringTable::text(Row::TvLogger).size() ? StringTable::text(Row::ModemLogger)
+                                                                                               : StringTable::text(Row::TvLogger),
+        QStringLiteral("999"), QStringLiteral("999")};
+    QFont bold = Taula->horizontalHeader()->font();
+    bold.setBold(true);
+    const QFontMetrics header(bold);
+    for (int c = 0; c < Archive::ListColumnCount; ++c)
+        Taula->setColumnWidth(c, std::max(header.horizontalAdvance(columns.value(c)) + 24, fm.horizontalAdvance(typical[c]) + 12));
 }
 
 bool TArchive::openStore()

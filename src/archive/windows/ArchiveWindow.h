@@ -101,12 +101,15 @@ public:
     void ImportFilesClick();
     void ImportFolderClick();
 
+    // Closing cancels a running import and waits for it: what came in is kept.
+    void reject() override;
+
 protected:
     void closeEvent(QCloseEvent *e) override;
-    void reject() override;
 
 private:
     void applyLanguage();
+    void sizeColumns();
     void refilter();
     void refreshButtons();
     void reload();

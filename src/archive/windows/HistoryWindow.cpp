@@ -4,6 +4,7 @@
 #include "app/Files.h"
 #include "app/StringTable.h"
 #include "app/windows/Prompts.h"
+#include "datalogger/LevelChart.h"
 #include "link/ErrorCodes.h"
 
 #include <QChart>
@@ -17,7 +18,7 @@
 #include <QPen>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QValueAxis>
 #include <QVBoxLayout>
 #include <cmath>
@@ -47,6 +48,49 @@ QDateTime whenMeasured(const Archive::Summary &s)
 }
 
 } // namespace
+
+// The table of the history: its cells written when shown, not all at once (500 visits of 140
+// channels are 70,000 cells).
+HistoryTableModel::HistoryTableModel(const Archive::History &h, QObject *parent)
+    : QAbstractTableModel(parent), history(h), columns(Archive::historyColumns(h))
+{
+}
+
+int HistoryTableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(history.channels.size());
+}
+
+int HistoryTableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(columns.size());
+}
+
+QVariant HistoryTableModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    const int c = index.column(), r = index.row();
+    if (role == Qt::TextAlignmentRole && c > 0)
+        return int(Qt::AlignRight | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole)
+        return {};
+    if (c == 0)
+        return history.channels.value(r);
+    if (c == columns.size() - 1) {
+        const auto change = history.change(r);
+        return change ? Archive::signedDb(*change) : QString();
+    }
+    const auto &level = history.levels[c - 1][r];
+    return level ? Archive::levelText(*level) : QString();
+}
+
+QVariant HistoryTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return columns.value(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
 
 QChart *makeHistoryChart(const Archive::History &h, const QStringList &channels)
 {
@@ -115,8 +159,16 @@ QChart *makeHistoryChart(const Archive::History &h, const QStringList &channels)
     }
     if (!any)
         high = 1;
-    const double margin = std::max(2.0, (high - low) * 0.1);
-    y->setRange(std::floor(low - margin), std::ceil(high + margin));
+    // Round steps on the level axis, as on the level chart: 42, 44, 46 rather than 42.0, 47.3.
+    const double margin = std::max(1.0, (high - low) * 0.05);
+    const double step = LevelChart::tickStep(low - margin, high + margin);
+    low = std::floor((low - margin) / step) * step;
+    high = std::ceil((high + margin) / step) * step;
+    y->setRange(low, high);
+    y->setTickType(QValueAxis::TicksDynamic);
+    y->setTickAnchor(low);
+    y->setTickInterval(step);
+    y->setLabelFormat(step >= 1 ? QStringLiteral("%.0f") : QStringLiteral("%.1f"));
     return chart;
 }
 
@@ -140,22 +192,11 @@ THistory::THistory(const Archive::History &h, QWidget *parent) : QDialog(parent)
     Grafic->setObjectName(QStringLiteral("Grafic"));
     Grafic->setRenderHint(QPainter::Antialiasing);
 
-    Taula = new QTableWidget(this);
+    Taula = new QTableView(this);
     Taula->setObjectName(QStringLiteral("Taula"));
-    const QStringList columns = Archive::historyColumns(h);
-    const QList<QStringList> rows = Archive::historyRows(h);
-    Taula->setColumnCount(int(columns.size()));
-    Taula->setRowCount(int(rows.size()));
-    Taula->setHorizontalHeaderLabels(columns);
+    Taula->setModel(new HistoryTableModel(history, this));
     Taula->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Taula->verticalHeader()->hide();
-    for (int r = 0; r < rows.size(); ++r)
-        for (int c = 0; c < rows[r].size(); ++c) {
-            auto *item = new QTableWidgetItem(rows[r][c]);
-            if (c > 0)
-                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            Taula->setItem(r, c, item);
-        }
 
     Pagines = new QTabWidget(this);
     Pagines->setObjectName(QStringLiteral("Pagines"));

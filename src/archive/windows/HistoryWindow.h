@@ -4,6 +4,7 @@
 
 #include "archive/Views.h"
 
+#include <QAbstractTableModel>
 #include <QDialog>
 
 class QChart;
@@ -11,8 +12,22 @@ class QChartView;
 class QLabel;
 class QListWidget;
 class QPushButton;
-class QTableWidget;
+class QTableView;
 class QTabWidget;
+
+class HistoryTableModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    HistoryTableModel(const Archive::History &history, QObject *parent);
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    const Archive::History &history;
+    QStringList columns;
+};
 
 class THistory : public QDialog {
     Q_OBJECT
@@ -27,7 +42,7 @@ public:
     QListWidget *Canals = nullptr;
     QTabWidget *Pagines = nullptr;
     QChartView *Grafic = nullptr;
-    QTableWidget *Taula = nullptr;
+    QTableView *Taula = nullptr;
     QPushButton *BotoCsv = nullptr;
 
     void ExportCsvClick();
