@@ -5,6 +5,7 @@
 #include "link/ErrorCodes.h"
 
 #include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
@@ -12,6 +13,7 @@
 #include <QTimeZone>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QVariant>
 #include <atomic>
 
@@ -35,6 +37,27 @@ bool isDamageCode(const QSqlError &e)
 QString notNull(const QString &text)
 {
     return text.isNull() ? QStringLiteral("") : text;
+}
+
+bool isBusyCode(const QSqlError &e)
+{
+    const QString code = e.nativeErrorCode();
+    return code == QLatin1String("5") || code == QLatin1String("6");   // SQLITE_BUSY, SQLITE_LOCKED
+}
+
+// A statement run again while another program holds the lock SQLite's busy handler does not
+// wait for: a new database turned to WAL by two programs at once, say.
+bool execWaiting(QSqlQuery &q, const QString &statement)
+{
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        if (q.exec(statement))
+            return true;
+        if (!isBusyCode(q.lastError()) || waited.elapsed() > kBusyTimeoutMs)
+            return false;
+        QThread::msleep(20);
+    }
 }
 
 QString isoUtc(const QDateTime &t)
@@ -377,7 +400,7 @@ int Store::setUp(const QString &path, Check check, int targetVersion)
                                              "PRAGMA synchronous=NORMAL", "SELECT count(*) FROM sqlite_master"};
                 QSqlQuery q(db);
                 for (const char *step : steps) {
-                    if (!q.exec(QLatin1String(step))) {
+                    if (!execWaiting(q, QLatin1String(step))) {
                         damaged = isDamageCode(q.lastError());
                         why = q.lastError().text();
                         break;
@@ -443,7 +466,7 @@ int Store::setUp(const QString &path, Check check, int targetVersion)
 int Store::version()
 {
     QSqlQuery q(d->db());
-    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next()) {
+    if (!execWaiting(q, QStringLiteral("PRAGMA user_version")) || !q.next()) {
         lastDetail = q.lastError().text();
         return -1;
     }
@@ -455,7 +478,7 @@ int Store::migrate(int from, int to)
     QSqlDatabase db = d->db();
     for (int v = from + 1; v <= to; ++v) {
         QSqlQuery q(db);
-        if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        if (!execWaiting(q, QStringLiteral("BEGIN IMMEDIATE")))
             return fail(q.lastError().text());
         // Another program may have brought the schema up while this one waited.
         if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next()) {
@@ -489,7 +512,7 @@ int Store::migrate(int from, int to)
 int Store::begin()
 {
     QSqlQuery q(d->db());
-    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
+    if (!execWaiting(q, QStringLiteral("BEGIN IMMEDIATE")))
         return fail(q.lastError().text());
     d->inBatch = true;
     return 0;
@@ -545,7 +568,7 @@ int Store::add(const QString &path, const QByteArray &bytes, LoggerFamily family
     QSqlDatabase db = d->db();
     QSqlQuery q(db);
     const bool own = !d->inBatch;
-    if (own && !q.exec(QStringLiteral("BEGIN IMMEDIATE")))
+    if (own && !execWaiting(q, QStringLiteral("BEGIN IMMEDIATE")))
         return fail(q.lastError().text());
     auto abandon = [&](const QSqlQuery &failed) {
         const QString reason = failed.lastError().text();
@@ -598,7 +621,7 @@ int Store::add(const QString &path, const QByteArray &bytes, LoggerFamily family
             levels += name + QLatin1Char('\t') + (c.hasLevel ? QString::number(c.level, 'g', 12) : QString())
                 + QLatin1Char('\n');
         }
-        q.addBindValue(levels);
+        q.addBindValue(notNull(levels));
         q.addBindValue(at);
         q.addBindValue(parentId > 0 ? QVariant(parentId) : QVariant(QMetaType(QMetaType::LongLong)));
         if (!q.exec())
@@ -799,7 +822,7 @@ namespace {
 int markDeleted(QSqlDatabase db, qint64 id, const QVariant &when, QString &detail)
 {
     QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+    if (!execWaiting(q, QStringLiteral("BEGIN IMMEDIATE"))) {
         detail = q.lastError().text();
         return Err::ArchiveFailed;
     }
@@ -844,7 +867,7 @@ int Store::purge()
     if (q.value(0).toInt() == 0)
         return 0;
     q.finish();
-    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
+    if (!execWaiting(q, QStringLiteral("BEGIN IMMEDIATE")))
         return fail(q.lastError().text());
     q.prepare(QStringLiteral("DELETE FROM entries WHERE deleted_at IS NOT NULL AND deleted_at < ?"));
     q.addBindValue(limit);
@@ -860,6 +883,23 @@ int Store::purge()
         return fail(reason);
     }
     return dropped;
+}
+
+int Store::quickCheck()
+{
+    QSqlQuery q(d->db());
+    if (!q.exec(QStringLiteral("PRAGMA quick_check"))) {
+        lastDetail = q.lastError().text();
+        return isDamageCode(q.lastError()) ? Err::ArchiveDamaged : Err::ArchiveFailed;
+    }
+    QStringList problems;
+    while (q.next() && problems.size() < 20)
+        if (q.value(0).toString() != QLatin1String("ok"))
+            problems << q.value(0).toString();
+    if (problems.isEmpty())
+        return 0;
+    lastDetail = problems.join(QLatin1Char('\n'));
+    return Err::ArchiveDamaged;
 }
 
 int Store::checkIntegrity()

@@ -175,6 +175,9 @@ public:
     // SQLite's full integrity check: 0 when it reads "ok", otherwise Err::ArchiveDamaged with
     // the problems in detail().
     int checkIntegrity();
+    // SQLite's quick check of the open archive, changing nothing: 0 or Err::ArchiveDamaged. The
+    // window runs it beside its first paint; open(Check::Quick) then sets a damaged file aside.
+    int quickCheck();
 
     // Test seam: the schema of that version only (a database "made by" an older program).
     int openAtVersion(const QString &path, int version);

@@ -242,7 +242,10 @@ int runImport(const QStringList &args)
         for (const auto &[path, why] : r.rejected)
             Cli::err(QStringLiteral("  %1: %2").arg(QDir::toNativeSeparators(path), Archive::rejectionText(why)));
     }
-    Cli::out(StringTable::text(Row::ImportCounts).arg(r.added).arg(r.alreadyArchived).arg(r.rejected.size()));
+    // An archive that could not be opened imported nothing: no counts, only why.
+    const bool began = r.code == 0 || r.added > 0 || r.alreadyArchived > 0;
+    if (began)
+        Cli::out(StringTable::text(Row::ImportCounts).arg(r.added).arg(r.alreadyArchived).arg(r.rejected.size()));
     if (r.code != 0)
         return Cli::failText(Archive::failureText(r.code, r.detail));
     return 0;

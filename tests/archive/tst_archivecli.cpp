@@ -184,6 +184,24 @@ private Q_SLOTS:
         QCOMPARE(ws->read(QStringLiteral("archive.sqlite")), newer);
     }
 
+    // A workspace nobody may write to (immutable, so even the super-user cannot): the import says
+    // so and exits 1; nothing is reported as imported.
+    void readOnlyWorkspace()
+    {
+        ws->write(QStringLiteral("a.lg27t"), tvLoggerOfSize(4, QStringLiteral("X"), QStringLiteral("01/12/26")));
+        QProcess chattr;
+        chattr.start(QStringLiteral("chattr"), {QStringLiteral("+i"), ws->root()});
+        if (!chattr.waitForFinished(5000) || chattr.exitCode() != 0)
+            QSKIP("chattr +i is not available on this file system");
+        const CliRun r = cli({QStringLiteral("archive"), QStringLiteral("import"), ws->path(QStringLiteral("a.lg27t"))});
+        QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), ws->root()});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("Error : Unable to use the archive: -257")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("unable to open database file")), qPrintable(r.err));
+        QVERIFY2(r.out.isEmpty(), qPrintable(r.out));
+        QVERIFY(!QFile::exists(ws->path(QStringLiteral("archive.sqlite"))));
+    }
+
     // An import killed (SIGKILL) at random moments: every time, the archive opens whole, every
     // entry in it complete; the next import completes it.
     void killedImport()
@@ -232,8 +250,8 @@ private Q_SLOTS:
         }
         QVERIFY(one.waitForFinished(120000));
         QVERIFY(two.waitForFinished(120000));
-        QCOMPARE(one.exitCode(), 0);
-        QCOMPARE(two.exitCode(), 0);
+        QVERIFY2(one.exitCode() == 0, one.readAllStandardError().constData());
+        QVERIFY2(two.exitCode() == 0, two.readAllStandardError().constData());
         int count = 0;
         verifyEveryEntryWhole(40, &count);
         QCOMPARE(count, 260);

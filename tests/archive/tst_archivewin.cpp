@@ -83,7 +83,7 @@ class TestArchiveWindow : public QObject {
                                 "UPSTREAM=*HD0701&PWR:42,0dBmV&ATT:3dB&FREQ:35,00MHz&BW:3,2MHz&MOD:QPSK&SR:2560kS/s&\r\n"
                                 "LOCATION=SHOP\r\n");
         const Archive::ImportResult r = Archive::importFiles({ws->path(QStringLiteral("in"))}, {}, nullptr, db());
-        QCOMPARE(r.added, 5);
+        QVERIFY2(r.added == 5, qPrintable(QStringLiteral("%1 %2").arg(r.code).arg(r.detail)));
     }
 
 private Q_SLOTS:
@@ -242,6 +242,37 @@ private Q_SLOTS:
         QList<Archive::Summary> all;
         QCOMPARE(s.list({}, all), 0);
         QVERIFY(all.size() < 400);
+    }
+
+    // A file damaged inside (its header good): the window shows what it can read at once, its
+    // check beside it finds the damage, says so, sets the file aside and begins a new archive.
+    void damageFoundBesideTheWindow()
+    {
+        for (int i = 0; i < 40; ++i)
+            ws->write(QStringLiteral("in/%1.lg27t").arg(i), tvLoggerOfSize(100, QStringLiteral("SITE %1").arg(i), QStringLiteral("01/12/26")));
+        QCOMPARE(Archive::importFiles({ws->path(QStringLiteral("in"))}, {}, nullptr, db()).added, 40);
+        QByteArray bytes = fileBytes(db());
+        QVERIFY(bytes.size() > 200 * 1024);
+        // Pages of measurements, far from the schema and the list's rows.
+        for (qsizetype i = bytes.size() / 2; i < bytes.size() - 4096; i += 4096)
+            bytes.replace(i + 200, 200, QByteArray(200, '\x5A'));
+        QVERIFY(writeBytesAtomically(db(), bytes));
+
+        ScriptedPrompter prompts;
+        prompts.expectMessage();
+        prompts.expectMessage();
+        TArchive w(nullptr, db());
+        QVERIFY(w.load());
+        w.show();
+        w.waitForCheck();
+        const QStringList said = prompts.messageTexts();
+        QCOMPARE(said.size(), 2);
+        QVERIFY2(said[0].startsWith(QStringLiteral("Error : The archive is damaged: -259")), qPrintable(said[0]));
+        QVERIFY2(said[1].contains(QStringLiteral("set aside as")), qPrintable(said[1]));
+        QCOMPARE(w.shownCount(), 0);
+        const QStringList aside = QDir(ws->root()).entryList({QStringLiteral("archive-damaged-*.sqlite")});
+        QCOMPARE(aside.size(), 1);
+        QCOMPARE(fileBytes(ws->path(aside.first())), bytes);
     }
 
     // A site's history: the chart with a line per chosen channel and the threshold, the table,

@@ -69,6 +69,8 @@ public:
     bool importRunning() const { return importThread != nullptr; }
     // Waits (processing events) until a running import is over; tests and closing use it.
     void waitForImport();
+    // Waits until the integrity check begun by load() has answered.
+    void waitForCheck();
 
     // The entries the user selected, in the table's order.
     QList<Archive::Summary> selectedEntries() const;
@@ -114,6 +116,8 @@ private:
     void refreshButtons();
     void reload();
     void importFinished();
+    void startCheck();
+    void checkFinished();
     bool openStore();
 
     QString archivePath;
@@ -124,6 +128,9 @@ private:
     QLabel *FiltreLabel = nullptr;
 
     QThread *importThread = nullptr;
+    QThread *checkThread = nullptr;
+    int checkResult = 0;
+    QString checkDetail;
     bool closing = false;
     std::atomic<bool> cancelImport{false};
     Archive::ImportResult importResult;
