@@ -178,9 +178,10 @@ int parse(const QString &path, LoggerFamily family, Parsed &p)
 {
     p.summary.family = family;
     if (family == LoggerFamily::Tv) {
+        // A file the viewer refuses (a logger of no measurement) still names its place and day:
+        // the reader fills what it read, and the archive keeps that beside the refusal.
         TvLoggerContents contents;
-        if (TvLoggerFile::read(path, contents) != 0)
-            return Err::UnableToOpenFile;
+        const int read = TvLoggerFile::read(path, contents);
         const LevelChart::Model model = LevelChart::build(contents);
         const TvLoggerHeader &h = contents.header;
         p.summary.location = h.location;
@@ -203,17 +204,19 @@ int parse(const QString &path, LoggerFamily family, Parsed &p)
             c.digital = b.digital;
             p.channels.append(c);
         }
-        return 0;
+        return read == 0 ? 0 : Err::UnableToOpenFile;
     }
     ModemLoggerRecord record;
-    if (ModemLoggerFile::read(path, record) != 0)
-        return Err::UnableToOpenFile;
+    const int read = ModemLoggerFile::read(path, record);
     p.summary.meterDate = record.info[1];
     p.summary.meterTime = record.info[0];
-    // The comments begin with the LOCATION value: its first line names the place.
+    // The comments begin with the LOCATION value: its first line names the place; without
+    // comments, the description the meter stored does.
     p.summary.location = record.comments.section(QLatin1Char('\r'), 0, 0).section(QLatin1Char('\n'), 0, 0).trimmed();
+    if (p.summary.location.isEmpty())
+        p.summary.location = record.info[2].trimmed();
     p.modem = modemFieldList(record);
-    return 0;
+    return read == 0 ? 0 : Err::UnableToOpenFile;
 }
 
 Summary summaryFrom(const QSqlQuery &q)
@@ -558,8 +561,6 @@ int Store::add(const QString &path, const QByteArray &bytes, LoggerFamily family
         // hold (a logger cut short before its first measurement, say): it may be the only copy.
         if (arrival.origin == Origin::Imported)
             return r;
-        p = Parsed{};
-        p.summary.family = family;
     }
     const QString sha = digest(bytes);
     const QString at = arrival.at.isEmpty() ? isoUtc(now()) : arrival.at;

@@ -188,7 +188,10 @@ int runShow(const QStringList &args)
         QStringList parts{Archive::localTime(a.at), QLatin1String(origins[int(a.origin)])};
         if (a.slot >= 0)
             parts << QStringLiteral("slot %1").arg(a.slot);
-        for (const QString &t : {a.model, a.identity, a.port, a.device, a.source})
+        // The device only where the port's name does not say it already ("COM3 (/dev/ttyUSB0)").
+        const QString port = a.device.isEmpty() || a.device == a.port ? a.port
+                                                                       : QStringLiteral("%1 (%2)").arg(a.port, a.device);
+        for (const QString &t : {a.model, a.identity, port, a.source})
             if (!t.isEmpty())
                 parts << t;
         Cli::out(QStringLiteral("  ") + parts.join(QStringLiteral(", ")));
