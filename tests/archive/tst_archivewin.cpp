@@ -14,6 +14,7 @@
 #include "archive/windows/ArchiveWindow.h"
 #include "archive/windows/CompareWindow.h"
 #include "archive/windows/HistoryWindow.h"
+#include "datalogger/windows/Dataloggerkv25.h"
 #include "datalogger/windows/Dloggerkv27.h"
 
 #include <QApplication>
@@ -26,6 +27,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QProcess>
 #include <QPushButton>
@@ -371,6 +373,42 @@ private Q_SLOTS:
             saveScreenshot(&cw, QStringLiteral("archive-compare-%1").arg(QLatin1String(names[l])));
         }
         QVERIFY(!prompts.unexpected);
+    }
+
+    // The cable-modem viewer's Save: the saved file is an entry of its own, linked to the
+    // received one it was saved from.
+    void modemViewerSaveIsArchived()
+    {
+        ScriptedPrompter prompts;
+        const QByteArray received = kLoggerHead
+            + "DEVICE=KORVEL-25\r\nLOGGER NUMBER=7\r\nINFO=*HL07&09:15&06/12/26&SHOP&REGISTERED&\r\n"
+              "DOWNSTREAM=*HD0700&PWR:5,2dBmV&MER:36,4dB&FREQ:602,00MHz&CH:C37&MOD:QAM256&SR:6952kS/s&BER:1,0E-9&\r\n"
+              "UPSTREAM=*HD0701&PWR:42,0dBmV&ATT:3dB&FREQ:35,00MHz&BW:3,2MHz&MOD:QPSK&SR:2560kS/s&\r\n"
+              "LOCATION=\r\n";
+        const QString path = ws->write(QStringLiteral("Temp/tempcm07.lg27m"), received);
+        const Archive::CaptureResult first = Archive::captureReceived(path, LoggerFamily::Modem, 7, true, QString(), db());
+        QCOMPARE(first.code, 0);
+
+        TLoggerKv25 v;
+        v.setLoadDelay(10);
+        v.setFile(path);
+        v.show();
+        QVERIFY(QTest::qWaitFor([&] { return v.isLoaded(); }, 5000));
+        v.Comments->setPlainText(QStringLiteral("Flat 4, second floor\nSplitter replaced"));
+        v.Save1Click();
+        QVERIFY(!prompts.unexpected);
+
+        Archive::Store s;
+        QCOMPARE(s.open(db()), 0);
+        QList<Archive::Summary> all;
+        QCOMPARE(s.list({}, all), 0);
+        QCOMPARE(all.size(), 2);
+        QCOMPARE(all[1].parentId, first.id);
+        QCOMPARE(all[1].location, QStringLiteral("Flat 4, second floor"));
+        Archive::Entry saved;
+        QCOMPARE(s.entry(all[1].id, saved), 0);
+        QCOMPARE(saved.bytes, fileBytes(path));
+        QCOMPARE(saved.arrivals.first().origin, Archive::Origin::Saved);
     }
 
     // Datalogger > Measurement Archive and Import into Archive are there, in the language.
