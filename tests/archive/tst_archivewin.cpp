@@ -302,6 +302,43 @@ private Q_SLOTS:
         QVERIFY(ws->read(QStringLiteral("roof.csv")).contains("C21,50.0,53.5,52.0,+2.0\r\n"));
     }
 
+    // Absurd figures from a meter (1E+308, a level of a million dB) are archived as they came and
+    // drawn without a hang: the chart's axis stays finite, the table shows them.
+    void absurdFigures()
+    {
+        ScriptedPrompter prompts;
+        ws->write(QStringLiteral("in/1.lg27t"),
+                  tvLogger(QStringLiteral("WILD"), QStringLiteral("01/12/26"),
+                           {{QStringLiteral("C21"), 474, QStringLiteral("1,0E+308")}, {QStringLiteral("C22"), 482, QStringLiteral("-1,0E+308")}}));
+        ws->write(QStringLiteral("in/2.lg27t"),
+                  tvLogger(QStringLiteral("WILD"), QStringLiteral("02/12/26"),
+                           {{QStringLiteral("C21"), 474, QStringLiteral("1000000")}, {QStringLiteral("C22"), 482, QStringLiteral("1,0E+999")}}));
+        QCOMPARE(Archive::importFiles({ws->path(QStringLiteral("in"))}, {}, nullptr, db()).added, 2);
+        Archive::Store s;
+        QCOMPARE(s.open(db()), 0);
+        Archive::History h;
+        QCOMPARE(Archive::historyOfLocation(s, QStringLiteral("wild"), h), 0);
+        QCOMPARE(*h.levels[0][0], 1e308);
+        QVERIFY(!h.levels[1][1].has_value());     // beyond a double: no level
+        QElapsedTimer drawn;
+        drawn.start();
+        THistory w(h);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.grab();
+        QVERIFY(drawn.elapsed() < 5000);
+        const Archive::Comparison c = Archive::compare({}, {}, 3);
+        QVERIFY(c.rows.isEmpty());
+        Archive::Comparison wild;
+        QCOMPARE(Archive::compareEntries(s, 1, 2, 3, wild), 0);
+        QVERIFY(wild.rows[0].marked);
+        QVERIFY(!wild.rows[1].levelDiff.has_value());
+        TCompare cw(s, 1, 2);
+        cw.show();
+        cw.grab();
+        QVERIFY(!prompts.unexpected);
+    }
+
     // The comparison: rows marked over the limit, a new limit marks anew, CSV and PDF.
     void comparison()
     {
