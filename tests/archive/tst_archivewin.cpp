@@ -370,6 +370,20 @@ private Q_SLOTS:
             QVERIFY2(words.contains(QStringLiteral("Before/After Comparison")) && words.contains(QStringLiteral("C24")),
                      qPrintable(words));
         }
+        // The chart's page is drawn at the page's size, not as a thumbnail in a corner.
+        QProcess page;
+        page.start(QStringLiteral("pdftoppm"), {QStringLiteral("-f"), QStringLiteral("2"), QStringLiteral("-l"), QStringLiteral("2"),
+                                               QStringLiteral("-r"), QStringLiteral("20"), QStringLiteral("-png"),
+                                               ws->path(QStringLiteral("cmp.pdf")), ws->path(QStringLiteral("page"))});
+        if (page.waitForFinished(10000) && page.exitCode() == 0) {
+            const QImage image(ws->path(QStringLiteral("page-2.png")));
+            QVERIFY(!image.isNull());
+            int inked = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    inked += qGray(image.pixel(x, y)) < 200 ? 1 : 0;
+            QVERIFY2(inked > image.width() * image.height() / 20, qPrintable(QString::number(inked)));
+        }
         // Comparing a cable-modem entry is refused with a message, not an empty window.
         prompts.expectMessage();
         TCompare modem(s, 1, 5);

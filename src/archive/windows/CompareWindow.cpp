@@ -5,6 +5,7 @@
 #include "app/StringTable.h"
 #include "app/windows/Prompts.h"
 #include "archive/Capture.h"
+#include "datalogger/LevelChart.h"
 #include "link/ErrorCodes.h"
 
 #include <QBarCategoryAxis>
@@ -13,6 +14,9 @@
 #include <QBuffer>
 #include <QChart>
 #include <QChartView>
+#include <QCoreApplication>
+#include <QGraphicsLayout>
+#include <QGraphicsScene>
 #include <QDoubleSpinBox>
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -83,7 +87,13 @@ QChart *makeComparisonChart(const Archive::Comparison &c)
     x->setLabelsAngle(-90);
     auto *y = new QValueAxis;
     y->setTitleText(StringTable::text(Row::LevelUnits).arg(c.after.units.isEmpty() ? QStringLiteral("dB") : c.after.units));
-    y->setRange(std::floor(low - 2), std::ceil(high + 5));
+    // Round steps, as on the level chart: 0, 10, 20 rather than -2, 15, 32.
+    const double step = LevelChart::tickStep(low, high + 2);
+    y->setRange(std::floor(low / step) * step, std::ceil((high + 2) / step) * step);
+    y->setTickType(QValueAxis::TicksDynamic);
+    y->setTickAnchor(0);
+    y->setTickInterval(step);
+    y->setLabelFormat(step >= 1 ? QStringLiteral("%.0f") : QStringLiteral("%.1f"));
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     series->attachAxis(x);
@@ -136,12 +146,17 @@ int saveComparisonPdf(const Archive::Comparison &c, const QString &path)
         for (const QString &text : Archive::textTable(Archive::comparisonColumns(), Archive::comparisonRows(c)))
             line(mono, text);
 
-        // The chart on a page of its own, drawn as the window shows it.
+        // The chart on a page of its own, laid out at a screen's size and scaled to the page.
         writer.newPage();
-        QChartView view(makeComparisonChart(c));
-        view.resize(1400, 800);
-        view.setRenderHint(QPainter::Antialiasing);
-        view.render(&p, QRectF(page), view.rect());
+        const QSizeF scene(1400, 800);
+        QGraphicsScene graphics;
+        QChart *chart = makeComparisonChart(c);
+        graphics.addItem(chart);
+        chart->setGeometry(QRectF(QPointF(0, 0), scene));
+        graphics.setSceneRect(QRectF(QPointF(0, 0), scene));
+        chart->layout()->activate();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        graphics.render(&p, QRectF(page), graphics.sceneRect(), Qt::KeepAspectRatio);
         p.end();
     }
     buffer.close();
