@@ -26,6 +26,11 @@ constexpr int NotImported = 357;          // "Not imported:"
 constexpr int Purged = 384;               // "%1 deleted entries dropped after 30 days"
 constexpr int Restored = 385;             // "Entry %1 restored"
 constexpr int Deleted = 382;              // "Deleted"
+constexpr int Received = 388;             // "received"
+constexpr int Imported = 389;             // "imported"
+constexpr int Saved = 390;                // "saved"
+constexpr int SavedFrom = 391;            // "saved from entry %1"
+constexpr int Slot = 392;                 // "slot %1"
 } // namespace Row
 
 const QString kCommand = QStringLiteral("archive");
@@ -182,12 +187,12 @@ int runShow(const QStringList &args)
     if (!e.summary.deletedAt.isEmpty())
         Cli::out(QStringLiteral("%1: %2").arg(StringTable::text(Row::Deleted), Archive::localTime(e.summary.deletedAt)));
     if (e.summary.parentId > 0)
-        Cli::out(QStringLiteral("saved from entry %1").arg(e.summary.parentId));
-    static const char *const origins[] = {"received", "imported", "saved"};
+        Cli::out(StringTable::text(Row::SavedFrom).arg(e.summary.parentId));
+    static const int origins[] = {Row::Received, Row::Imported, Row::Saved};
     for (const Archive::Arrival &a : std::as_const(e.arrivals)) {
-        QStringList parts{Archive::localTime(a.at), QLatin1String(origins[int(a.origin)])};
+        QStringList parts{Archive::localTime(a.at), StringTable::text(origins[int(a.origin)])};
         if (a.slot >= 0)
-            parts << QStringLiteral("slot %1").arg(a.slot);
+            parts << StringTable::text(Row::Slot).arg(a.slot);
         // The device only where the port's name does not say it already ("COM3 (/dev/ttyUSB0)").
         const QString port = a.device.isEmpty() || a.device == a.port ? a.port
                                                                        : QStringLiteral("%1 (%2)").arg(a.port, a.device);
