@@ -14,6 +14,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
+#include <QUuid>
 #include <QVariant>
 #include <atomic>
 
@@ -126,6 +127,21 @@ const char *const kMigration2[] = {
     "CREATE INDEX arrivals_entry ON arrivals(entry_id)",
 };
 
+// Version 3: what a team archive on a server needs. Each arrival gets a name of its own, so that
+// two laptops never take one for the other, and who received it on which machine; a deletion
+// or restoration gets its time, so that the later of two laptops' decisions wins.
+const char *const kMigration3[] = {
+    "ALTER TABLE arrivals ADD COLUMN uid TEXT NOT NULL DEFAULT ''",
+    "UPDATE arrivals SET uid = lower(hex(randomblob(16))) WHERE uid = ''",
+    "CREATE UNIQUE INDEX arrivals_uid ON arrivals(uid)",
+    "ALTER TABLE arrivals ADD COLUMN technician TEXT NOT NULL DEFAULT ''",
+    "ALTER TABLE arrivals ADD COLUMN machine TEXT NOT NULL DEFAULT ''",
+    "ALTER TABLE entries ADD COLUMN mark_at TEXT NOT NULL DEFAULT ''",
+    "UPDATE entries SET mark_at = deleted_at WHERE deleted_at IS NOT NULL",
+    "CREATE TABLE sync_state(server TEXT PRIMARY KEY, at TEXT NOT NULL, sent INTEGER NOT NULL,"
+    " fetched INTEGER NOT NULL)",
+};
+
 struct Migration {
     const char *const *statements;
     std::size_t count;
@@ -133,6 +149,7 @@ struct Migration {
 const Migration kMigrations[] = {
     {kMigration1, std::size(kMigration1)},
     {kMigration2, std::size(kMigration2)},
+    {kMigration3, std::size(kMigration3)},
 };
 static_assert(std::size(kMigrations) == kSchemaVersion);
 
@@ -553,6 +570,40 @@ qint64 Store::findBySha(const QString &sha256)
 int Store::add(const QString &path, const QByteArray &bytes, LoggerFamily family, bool complete,
                const Arrival &arrival, qint64 parentId, qint64 *id, bool *isNew)
 {
+    return add(path, bytes, family, complete, QList<Arrival>{arrival}, parentId, id, isNew);
+}
+
+namespace {
+// Inserts arrivals of an entry; one whose uid is there already is skipped.
+bool insertArrivals(QSqlQuery &q, qint64 entryId, const QList<Arrival> &arrivals, const QString &defaultAt)
+{
+    q.prepare(QStringLiteral(
+        "INSERT OR IGNORE INTO arrivals(entry_id, at, origin, slot, model, identity, port, device, source, uid,"
+        " technician, machine) VALUES(?,?,?,?,?,?,?,?,?,?,?,?)"));
+    for (const Arrival &a : arrivals) {
+        q.addBindValue(entryId);
+        q.addBindValue(a.at.isEmpty() ? defaultAt : a.at);
+        q.addBindValue(int(a.origin));
+        q.addBindValue(a.slot);
+        q.addBindValue(notNull(a.model));
+        q.addBindValue(notNull(a.identity));
+        q.addBindValue(notNull(a.port));
+        q.addBindValue(notNull(a.device));
+        q.addBindValue(notNull(a.source));
+        q.addBindValue(a.uid.isEmpty() ? QUuid::createUuid().toString(QUuid::Id128) : a.uid);
+        q.addBindValue(notNull(a.technician));
+        q.addBindValue(notNull(a.machine));
+        if (!q.exec())
+            return false;
+    }
+    return true;
+}
+} // namespace
+
+int Store::add(const QString &path, const QByteArray &bytes, LoggerFamily family, bool complete,
+               const QList<Arrival> &arrivals, qint64 parentId, qint64 *id, bool *isNew)
+{
+    const Arrival arrival = arrivals.value(0);
     if (!isOpen())
         return fail(QStringLiteral("the archive is not open"));
     Parsed p;
@@ -589,7 +640,8 @@ int Store::add(const QString &path, const QByteArray &bytes, LoggerFamily family
         entryId = q.value(0).toLongLong();
         q.finish();
         // Received again after it was deleted: the technician has it in hand, it is kept again.
-        q.prepare(QStringLiteral("UPDATE entries SET deleted_at = NULL WHERE id = ?"));
+        q.prepare(QStringLiteral("UPDATE entries SET deleted_at = NULL, mark_at = ? WHERE id = ? AND deleted_at IS NOT NULL"));
+        q.addBindValue(at);
         q.addBindValue(entryId);
         if (!q.exec())
             return abandon(q);
@@ -666,19 +718,7 @@ int Store::add(const QString &path, const QByteArray &bytes, LoggerFamily family
         }
     }
 
-    q.prepare(QStringLiteral(
-        "INSERT INTO arrivals(entry_id, at, origin, slot, model, identity, port, device, source)"
-        " VALUES(?,?,?,?,?,?,?,?,?)"));
-    q.addBindValue(entryId);
-    q.addBindValue(at);
-    q.addBindValue(int(arrival.origin));
-    q.addBindValue(arrival.slot);
-    q.addBindValue(notNull(arrival.model));
-    q.addBindValue(notNull(arrival.identity));
-    q.addBindValue(notNull(arrival.port));
-    q.addBindValue(notNull(arrival.device));
-    q.addBindValue(notNull(arrival.source));
-    if (!q.exec())
+    if (!insertArrivals(q, entryId, arrivals, at))
         return abandon(q);
     q.finish();
     if (own && !q.exec(QStringLiteral("COMMIT")))
@@ -732,7 +772,8 @@ int Store::entry(qint64 id, Entry &out)
     q.finish();
     out.arrivals.clear();
     q.prepare(QStringLiteral(
-        "SELECT at, origin, slot, model, identity, port, device, source FROM arrivals WHERE entry_id = ? ORDER BY id"));
+        "SELECT at, origin, slot, model, identity, port, device, source, uid, technician, machine FROM arrivals"
+        " WHERE entry_id = ? ORDER BY id"));
     q.addBindValue(id);
     if (!q.exec())
         return fail(q.lastError().text());
@@ -746,6 +787,9 @@ int Store::entry(qint64 id, Entry &out)
         a.port = q.value(5).toString();
         a.device = q.value(6).toString();
         a.source = q.value(7).toString();
+        a.uid = q.value(8).toString();
+        a.technician = q.value(9).toString();
+        a.machine = q.value(10).toString();
         out.arrivals.append(a);
     }
     return 0;
@@ -820,15 +864,16 @@ int Store::modemFields(qint64 id, ModemFields &out)
 }
 
 namespace {
-int markDeleted(QSqlDatabase db, qint64 id, const QVariant &when, QString &detail)
+int markDeleted(QSqlDatabase db, qint64 id, const QVariant &when, const QString &markAt, QString &detail)
 {
     QSqlQuery q(db);
     if (!execWaiting(q, QStringLiteral("BEGIN IMMEDIATE"))) {
         detail = q.lastError().text();
         return Err::ArchiveFailed;
     }
-    q.prepare(QStringLiteral("UPDATE entries SET deleted_at = ? WHERE id = ?"));
+    q.prepare(QStringLiteral("UPDATE entries SET deleted_at = ?, mark_at = ? WHERE id = ?"));
     q.addBindValue(when);
+    q.addBindValue(markAt);
     q.addBindValue(id);
     if (!q.exec()) {
         detail = q.lastError().text();
@@ -847,12 +892,35 @@ int markDeleted(QSqlDatabase db, qint64 id, const QVariant &when, QString &detai
 
 int Store::remove(qint64 id)
 {
-    return markDeleted(d->db(), id, isoUtc(now()), lastDetail);
+    const QString at = isoUtc(now());
+    return markDeleted(d->db(), id, at, at, lastDetail);
 }
 
 int Store::restore(qint64 id)
 {
-    return markDeleted(d->db(), id, QVariant(QMetaType(QMetaType::QString)), lastDetail);
+    return markDeleted(d->db(), id, QVariant(QMetaType(QMetaType::QString)), isoUtc(now()), lastDetail);
+}
+
+int Store::setMark(qint64 id, const QString &deletedAt, const QString &markAt)
+{
+    return markDeleted(d->db(), id, deletedAt.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(deletedAt),
+                       markAt, lastDetail);
+}
+
+int Store::addArrivals(qint64 id, const QList<Arrival> &arrivals)
+{
+    QSqlDatabase db = d->db();
+    QSqlQuery q(db);
+    const bool own = !d->inBatch;
+    if (own && !execWaiting(q, QStringLiteral("BEGIN IMMEDIATE")))
+        return fail(q.lastError().text());
+    if (!insertArrivals(q, id, arrivals, isoUtc(now())) || (own && !q.exec(QStringLiteral("COMMIT")))) {
+        const QString reason = q.lastError().text();
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        d->inBatch = false;
+        return fail(reason);
+    }
+    return 0;
 }
 
 int Store::purge()
@@ -884,6 +952,72 @@ int Store::purge()
         return fail(reason);
     }
     return dropped;
+}
+
+int Store::syncInventory(QList<SyncEntry> &out)
+{
+    out.clear();
+    QSqlQuery q(d->db());
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("SELECT e.id, e.sha256, COALESCE(e.deleted_at, ''), e.mark_at, COALESCE(p.sha256, '')"
+                               " FROM entries e LEFT JOIN entries p ON p.id = e.parent_id ORDER BY e.id")))
+        return fail(q.lastError().text());
+    while (q.next()) {
+        SyncEntry e;
+        e.id = q.value(0).toLongLong();
+        e.sha256 = q.value(1).toString();
+        e.deletedAt = q.value(2).toString();
+        e.markAt = q.value(3).toString();
+        e.parentSha = q.value(4).toString();
+        out.append(e);
+    }
+    return 0;
+}
+
+int Store::arrivalUids(QHash<QString, qint64> &out)
+{
+    out.clear();
+    QSqlQuery q(d->db());
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("SELECT uid, entry_id FROM arrivals")))
+        return fail(q.lastError().text());
+    while (q.next())
+        out.insert(q.value(0).toString(), q.value(1).toLongLong());
+    return 0;
+}
+
+int Store::recordSync(const QString &server, int sent, int fetched)
+{
+    QSqlDatabase db = d->db();
+    QSqlQuery q(db);
+    if (!execWaiting(q, QStringLiteral("BEGIN IMMEDIATE")))
+        return fail(q.lastError().text());
+    q.prepare(QStringLiteral("INSERT OR REPLACE INTO sync_state(server, at, sent, fetched) VALUES(?,?,?,?)"));
+    q.addBindValue(notNull(server));
+    q.addBindValue(isoUtc(now()));
+    q.addBindValue(sent);
+    q.addBindValue(fetched);
+    if (!q.exec() || !q.exec(QStringLiteral("COMMIT"))) {
+        const QString reason = q.lastError().text();
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        return fail(reason);
+    }
+    return 0;
+}
+
+int Store::lastSync(QString &at, int &sent, int &fetched)
+{
+    QSqlQuery q(d->db());
+    if (!q.exec(QStringLiteral("SELECT at, sent, fetched FROM sync_state ORDER BY at DESC LIMIT 1")))
+        return fail(q.lastError().text());
+    at.clear();
+    sent = fetched = 0;
+    if (q.next()) {
+        at = q.value(0).toString();
+        sent = q.value(1).toInt();
+        fetched = q.value(2).toInt();
+    }
+    return 0;
 }
 
 int Store::quickCheck()

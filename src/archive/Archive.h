@@ -28,7 +28,7 @@
 namespace Archive {
 
 // The schema this program writes. A database of a higher version is refused.
-constexpr int kSchemaVersion = 2;
+constexpr int kSchemaVersion = 3;
 // Deleted entries can be restored for this many days; then they are gone.
 constexpr int kKeepDeletedDays = 30;
 // How long a write waits for another program's write to finish before it gives up.
@@ -50,6 +50,9 @@ struct Arrival {
     QString port;              // the port as the settings name it ("COM3")
     QString device;            // the system device behind it ("/dev/ttyUSB0")
     QString source;            // the file imported or saved
+    QString technician;        // the workspace's technician (the team archive's settings)
+    QString machine;           // the computer's name
+    QString uid;               // the arrival's own name, made when it is first archived
 };
 
 // What the archive window lists of an entry.
@@ -93,6 +96,15 @@ struct Level {
 // The fields of a cable-modem entry, as the viewer shows them.
 struct ModemFields {
     QList<std::pair<QString, QString>> values;   // column name, value
+};
+
+// What a synchronisation compares of an entry.
+struct SyncEntry {
+    qint64 id = 0;
+    QString sha256;
+    QString deletedAt;         // empty unless deleted
+    QString markAt;            // when it was last deleted or restored; empty: never
+    QString parentSha;
 };
 
 struct Entry {
@@ -147,6 +159,15 @@ public:
     // A deleted entry that arrives again is restored. 0, or a failure code.
     int add(const QString &path, const QByteArray &bytes, LoggerFamily family, bool complete, const Arrival &arrival,
             qint64 parentId, qint64 *id = nullptr, bool *isNew = nullptr);
+    // The same with several arrivals at once (an entry fetched from a team archive, with the
+    // arrivals the server knows); an arrival whose uid is archived already is left out.
+    int add(const QString &path, const QByteArray &bytes, LoggerFamily family, bool complete,
+            const QList<Arrival> &arrivals, qint64 parentId, qint64 *id = nullptr, bool *isNew = nullptr);
+    // Arrivals of an archived entry, fetched from a team archive (those known already are left out).
+    int addArrivals(qint64 id, const QList<Arrival> &arrivals);
+    // An entry's deletion mark as another laptop set it: deleted (a UTC time) or restored (empty),
+    // decided at markAt.
+    int setMark(qint64 id, const QString &deletedAt, const QString &markAt);
 
     // Several adds in one transaction, for imports: begin(), adds, commit(). An add within a
     // batch that fails rolls the whole batch back.
@@ -171,6 +192,13 @@ public:
     int restore(qint64 id);
     // Drops entries deleted more than kKeepDeletedDays ago. The number dropped, or a code.
     int purge();
+
+    // For a team archive's synchronisation: every entry's digest and marks; every arrival's uid
+    // with its entry; the last synchronisation with a server, recorded and read back.
+    int syncInventory(QList<SyncEntry> &out);
+    int arrivalUids(QHash<QString, qint64> &out);
+    int recordSync(const QString &server, int sent, int fetched);
+    int lastSync(QString &at, int &sent, int &fetched);
 
     // SQLite's full integrity check: 0 when it reads "ok", otherwise Err::ArchiveDamaged with
     // the problems in detail().

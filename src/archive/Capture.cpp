@@ -1,4 +1,5 @@
 #include "archive/Capture.h"
+#include "archive/Team.h"
 #include "app/AppState.h"
 #include "app/Files.h"
 #include "app/StringTable.h"
@@ -34,6 +35,9 @@ Arrival receivedArrival(int slot, const QString &device)
     a.identity = s.meterIdentity;
     a.port = s.PortName;
     a.device = device;
+    // Who received it, and where: the team archive tells one technician's loggers from another's.
+    a.technician = Team::readSettings().technician;
+    a.machine = Team::machineName();
     return a;
 }
 
@@ -174,6 +178,8 @@ ImportResult importFiles(const QStringList &paths, const std::function<void(int,
         return true;
     };
 
+    const QString technician = Team::readSettings().technician;
+    const QString machine = Team::machineName();
     int done = 0;
     for (const QString &path : files) {
         if (cancel && cancel->load()) {
@@ -206,6 +212,8 @@ ImportResult importFiles(const QStringList &paths, const std::function<void(int,
             Arrival a;
             a.origin = Origin::Imported;
             a.source = info.absoluteFilePath();
+            a.technician = technician;
+            a.machine = machine;
             bool isNew = false;
             const int c = store.add(path, bytes, family, true, a, 0, nullptr, &isNew);
             if (c == Err::UnableToOpenFile) {

@@ -47,4 +47,10 @@ constexpr int ArchiveNewer = -258;   // made by a newer program: refused, left a
 constexpr int ArchiveDamaged = -259; // its integrity check found faults
 constexpr int NoSuchEntry = -260;    // no entry of that number
 constexpr int NotTvEntry = -261;     // the view needs a TV logger's entry
+// The team archive on a PostgreSQL server (archive/Team.h).
+constexpr int ServerUnreachable = -262;  // no server answered (or it went away part-way)
+constexpr int ServerPassword = -263;     // the server refused the user or the password
+constexpr int ServerNewer = -264;        // its schema is of a newer program: refused
+constexpr int ServerDamaged = -265;      // its schema is not the program's
+constexpr int ServerFailed = -266;       // any other refusal of the server
 } // namespace Err

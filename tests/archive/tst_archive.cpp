@@ -101,8 +101,18 @@ private Q_SLOTS:
             Store v1;
             QCOMPARE(v1.openAtVersion(dbPath(), 1), 0);
             QCOMPARE(v1.version(), 1);
-            QCOMPARE(addBytes(v1, sampleTvLogger()), 0);
         }
+        // An entry as the first version wrote it.
+        QVERIFY(sql(dbPath(), QStringLiteral(
+            "INSERT INTO entries(id, sha256, family, complete, slot, model, location, meter_date, meter_time, measured_at,"
+            " plan, units, threshold, channels, under, levels, first_at)"
+            " VALUES(1, '%1', 1, 1, 3, 'KV-27', 'ROOF A', '05/12/26', '09:12', '2026-12-05T09:12:00', 'TDT', 'dBuV', '45',"
+            " 5, 2, 'C21' || char(9) || '52.3' || char(10), '2026-12-06T10:00:00Z');"
+            "INSERT INTO entry_files(entry_id, bytes) VALUES(1, x'%2');"
+            "INSERT INTO arrivals(entry_id, at, origin, slot, port) VALUES(1, '2026-12-06T10:00:00Z', 0, 3, 'COM3');"
+            "INSERT INTO tv_channels(entry_id, seq, ch, level, digital) VALUES(1, 0, 'C21', 52.3, 1)")
+                                           .arg(Archive::digest(sampleTvLogger()),
+                                                QString::fromLatin1(sampleTvLogger().toHex()))));
         QCOMPARE(sqlValue(dbPath(), QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='index' AND name='entries_location'")),
                  QStringLiteral("0"));
         Store now;
@@ -114,6 +124,17 @@ private Q_SLOTS:
         QCOMPARE(all[0].location, QStringLiteral("ROOF A"));
         QCOMPARE(all[0].channels, 5);
         QCOMPARE(all[0].under, 2);
+        Archive::Entry e;
+        QCOMPARE(now.entry(1, e), 0);
+        QCOMPARE(e.bytes, sampleTvLogger());
+        QCOMPARE(e.arrivals.size(), 1);
+        QCOMPARE(e.arrivals[0].uid.size(), 32);      // named by the migration, for a team archive
+        // The same bytes arriving again are the old entry.
+        qint64 id = 0;
+        bool isNew = true;
+        QCOMPARE(addBytes(now, sampleTvLogger(), 3, &id, &isNew), 0);
+        QCOMPARE(id, 1);
+        QVERIFY(!isNew);
         QCOMPARE(sqlValue(dbPath(), QStringLiteral("PRAGMA journal_mode")), QStringLiteral("wal"));
         QCOMPARE(sqlValue(dbPath(), QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='index' AND name='entries_location'")),
                  QStringLiteral("1"));

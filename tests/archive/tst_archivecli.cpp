@@ -174,7 +174,7 @@ private Q_SLOTS:
         QCOMPARE(QDir(ws->root()).entryList({QStringLiteral("archive-damaged-*.sqlite")}).size(), 1);
 
         QProcess sqlite;
-        sqlite.start(QStringLiteral("sqlite3"), {ws->path(QStringLiteral("archive.sqlite")), QStringLiteral("PRAGMA user_version=3")});
+        sqlite.start(QStringLiteral("sqlite3"), {ws->path(QStringLiteral("archive.sqlite")), QStringLiteral("PRAGMA user_version=99")});
         QVERIFY(sqlite.waitForFinished());
         const QByteArray newer = ws->read(QStringLiteral("archive.sqlite"));
         ws->write(QStringLiteral("a.lg27t"), tvLoggerOfSize(4, QStringLiteral("X"), QStringLiteral("01/12/26")));
