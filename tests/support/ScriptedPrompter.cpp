@@ -63,6 +63,13 @@ QString ScriptedPrompter::chooseFolder(QWidget *, const QString &title, const QS
     return take(QStringLiteral("chooseFolder"), a) ? a.path : QString();
 }
 
+QString ScriptedPrompter::password(QWidget *, const QString &title, const QString &label)
+{
+    asked.push_back({QStringLiteral("password"), title, label, Icon::None, {}});
+    Answer a;
+    return take(QStringLiteral("password"), a) ? a.path : QString();
+}
+
 bool ScriptedPrompter::printerSetup(QWidget *, QPrinter *printer)
 {
     asked.push_back({QStringLiteral("printerSetup"), QString(), QString(), Icon::None, {}});

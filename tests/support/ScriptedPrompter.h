@@ -32,6 +32,8 @@ public:
     void expectOpenFile(const QString &path) { expect({QStringLiteral("openFile"), QMessageBox::Ok, path, true, {}}); }
     void expectSaveFile(const QString &path) { expect({QStringLiteral("saveFile"), QMessageBox::Ok, path, true, {}}); }
     void expectFolder(const QString &path) { expect({QStringLiteral("chooseFolder"), QMessageBox::Ok, path, true, {}}); }
+    // The password typed (in path); empty: the dialog cancelled.
+    void expectPassword(const QString &text) { expect({QStringLiteral("password"), QMessageBox::Ok, text, true, {}}); }
 
     std::vector<Asked> asked;
     bool unexpected = false;       // a prompt came that the script did not hold
@@ -47,6 +49,7 @@ public:
     QString saveFile(QWidget *parent, const QString &title, const QString &suggestedPath, const QString &filter,
                      const QString &defaultSuffix) override;
     QString chooseFolder(QWidget *, const QString &title, const QString &folder) override;
+    QString password(QWidget *, const QString &title, const QString &label) override;
     bool printerSetup(QWidget *, QPrinter *printer) override;
     bool printDialog(QWidget *, QPrinter *printer) override;
 

@@ -187,6 +187,7 @@ void TMainResum::buildMenus()
     Catal1 = action(Language1, "Catal1", QStringLiteral("Catal\u00e0"), &TMainResum::Catal1Click);
     GeneralSettings1 = action(Model1, "GeneralSettings1", QStringLiteral("General Settings"),
                               &TMainResum::GeneralSettings1Click);
+    TeamArchive1 = action(Model1, "TeamArchive1", QStringLiteral("Team Archive..."), &TMainResum::TeamArchive1Click);
     Exit3 = action(Model1, "Exit3", QStringLiteral("Exit"), &TMainResum::Exit3Click);
 
     Config1 = menu(bar, "Config1", QStringLiteral("Config"));
@@ -306,6 +307,7 @@ void TMainResum::applyLanguage()
     OpenLoggerFile1->setTitle(text(10 /* "Open Logger File" */));
     ReceiveLogger1->setText(text(11 /* "Receive Logger" */));
     Archive1->setText(text(323 /* "Measurement Archive..." */));
+    TeamArchive1->setText(text(400 /* "Team Archive..." */));
     ImportArchive1->setText(text(324 /* "Import into Archive..." */));
     ModemLogger->setText(text(113 /* "Modem Logger" */));
     TvLogger->setText(text(114 /* "TV Logger" */));
@@ -375,6 +377,11 @@ void TMainResum::ReceiveLogger1Click()
 void TMainResum::Archive1Click()
 {
     openArchive(this);
+}
+
+void TMainResum::TeamArchive1Click()
+{
+    openTeamArchive(this);
 }
 
 void TMainResum::ImportArchive1Click()

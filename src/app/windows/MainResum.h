@@ -61,6 +61,7 @@ public:
     QAction *TvLogger = nullptr;
     QAction *ReceiveLogger1 = nullptr;
     QAction *Archive1 = nullptr;
+    QAction *TeamArchive1 = nullptr;
     QAction *ImportArchive1 = nullptr;
     QMenu *UpGradeFiles1 = nullptr;
     QAction *Add1 = nullptr;
@@ -73,6 +74,7 @@ public Q_SLOTS:
     void ChannelPlan1Click();
     void ReceiveLogger1Click();
     void Archive1Click();
+    void TeamArchive1Click();
     void ImportArchive1Click();
     void Firmware1Click();
     void AddChannelFile1Click();

@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QFileInfo>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -36,6 +38,10 @@ public:
     QString openFile(QWidget *parent, const QString &title, const QString &folder, const QString &filter) override
     {
         return QFileDialog::getOpenFileName(parent, title, folder, filter);
+    }
+    QString password(QWidget *parent, const QString &title, const QString &label) override
+    {
+        return QInputDialog::getText(parent, title, label, QLineEdit::Password);
     }
     QStringList openFiles(QWidget *parent, const QString &title, const QString &folder, const QString &filter) override
     {

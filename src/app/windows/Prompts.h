@@ -37,6 +37,12 @@ public:
     virtual QString saveFile(QWidget *parent, const QString &title, const QString &suggestedPath,
                              const QString &filter, const QString &defaultSuffix) = 0;
     virtual QString chooseFolder(QWidget *parent, const QString &title, const QString &folder) = 0;
+    // A password typed without echo. Empty: cancelled.
+    virtual QString password(QWidget *parent, const QString &title, const QString &label)
+    {
+        (void)parent; (void)title; (void)label;
+        return QString();
+    }
     virtual bool printerSetup(QWidget *parent, QPrinter *printer) = 0;
     virtual bool printDialog(QWidget *parent, QPrinter *printer) = 0;
 };

@@ -14,5 +14,7 @@ void openModemLoggerFile(QWidget *parent, const QString &path);
 void openTvLoggerFile(QWidget *parent, const QString &path);
 // The measurement archive window; with import, its import choice (files or a folder) opens at once.
 void openArchive(QWidget *parent, bool import = false);
+// The team archive's settings window.
+void openTeamArchive(QWidget *parent);
 // The firmware list; reports -99 itself when there is no firmware file for the model.
 void openFirmwareList(QWidget *parent);

@@ -1,6 +1,7 @@
 #include "archive/windows/ArchiveWindow.h"
 #include "archive/windows/CompareWindow.h"
 #include "archive/windows/HistoryWindow.h"
+#include "archive/windows/TeamWindow.h"
 
 #include "app/AppState.h"
 #include "app/Files.h"
@@ -56,6 +57,11 @@ constexpr int ChooseTwo = 373;            // "Choose two TV entries to compare."
 constexpr int ChooseOne = 374;            // "Choose at least one TV entry."
 constexpr int Files = 386;                // "Files..."
 constexpr int Folder = 387;               // "Folder..."
+constexpr int Synchronise = 411;          // "Synchronise"
+constexpr int NoServer = 414;             // "No server is set: General > Team Archive..."
+constexpr int Synchronising = 415;        // "Synchronising %1 of %2"
+constexpr int PasswordFor = 412;          // "Password for %1:"
+constexpr int TeamTitle = 401;            // "Team Archive"
 } // namespace Row
 
 // The role the table sorts by: numbers as numbers, texts as they read.
@@ -213,6 +219,7 @@ TArchive::TArchive(QWidget *parent, const QString &path) : QDialog(parent), arch
     BotoHistorial = button("BotoHistorial");
     BotoComparar = button("BotoComparar");
     buttons->addStretch(1);
+    BotoSincronitzar = button("BotoSincronitzar");
     BotoImportar = button("BotoImportar");
     auto *importMenu = new QMenu(BotoImportar);
     importMenu->addAction(QString(), this, &TArchive::ImportFilesClick)->setObjectName(QStringLiteral("ImportFiles"));
@@ -254,6 +261,7 @@ TArchive::TArchive(QWidget *parent, const QString &path) : QDialog(parent), arch
     connect(BotoEsborrar, &QPushButton::clicked, this, &TArchive::DeleteClick);
     connect(BotoHistorial, &QPushButton::clicked, this, &TArchive::HistoryClick);
     connect(BotoComparar, &QPushButton::clicked, this, &TArchive::CompareClick);
+    connect(BotoSincronitzar, &QPushButton::clicked, this, &TArchive::SyncClick);
     connect(BotoCancel, &QPushButton::clicked, this, [this] { cancelImport.store(true); });
 
     applyLanguage();
@@ -265,6 +273,7 @@ TArchive::~TArchive()
     closing = true;
     cancelImport.store(true);
     waitForImport();
+    waitForSync();
     waitForCheck();
 }
 
@@ -284,6 +293,7 @@ void TArchive::applyLanguage()
     BotoHistorial->setText(text(Row::History));
     BotoComparar->setText(text(Row::Compare));
     BotoImportar->setText(text(Row::ImportIntoArchive));
+    BotoSincronitzar->setText(text(Row::Synchronise));
     BotoImportar->menu()->actions().at(0)->setText(text(Row::Files));
     BotoImportar->menu()->actions().at(1)->setText(text(Row::Folder));
     BotoCancel->setText(text(Row::Cancel));
@@ -452,7 +462,7 @@ void TArchive::selectIds(const QList<qint64> &ids)
 void TArchive::refreshButtons()
 {
     const QList<Archive::Summary> chosen = selectedEntries();
-    const bool busy = importRunning();
+    const bool busy = importRunning() || syncRunning();
     const bool one = chosen.size() == 1;
     const bool deletedView = Esborrats->isChecked();
     BotoObrir->setEnabled(one && !deletedView);
@@ -461,6 +471,91 @@ void TArchive::refreshButtons()
     BotoHistorial->setEnabled(!chosen.isEmpty() && !deletedView);
     BotoComparar->setEnabled(chosen.size() == 2 && !deletedView);
     BotoImportar->setEnabled(!busy);
+    BotoSincronitzar->setEnabled(!busy);
+}
+
+void TArchive::SyncClick()
+{
+    if (importRunning() || syncRunning())
+        return;
+    syncSettings = Team::readSettings();
+    if (!syncSettings.hasServer()) {
+        prompts().message(this, StringTable::text(Row::Warning), StringTable::text(Row::NoServer),
+                          Prompter::Icon::Information);
+        return;
+    }
+    startSync(teamPassword(), false);
+}
+
+void TArchive::startSync(const QString &password, bool askedForPassword)
+{
+    cancelImport.store(false);
+    syncPassword = password;
+    syncAsked = askedForPassword;
+    BarraProgres->setRange(0, 0);
+    BarraProgres->show();
+    BotoCancel->show();
+    // The synchronisation has its own connections to the archive and the server: the window's
+    // connection is never used from two threads.
+    const QString path = archivePath;
+    const Team::Settings settings = syncSettings;
+    syncThread = QThread::create([this, settings, password, path] {
+        auto progress = [this](int done, int total) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, done, total] {
+                    BarraProgres->setRange(0, std::max(total, 1));
+                    BarraProgres->setValue(done);
+                    Estat->setText(StringTable::text(Row::Synchronising).arg(done).arg(total));
+                },
+                Qt::QueuedConnection);
+        };
+        syncResult = Team::synchronise(settings, password, progress, &cancelImport, path);
+    });
+    connect(syncThread, &QThread::finished, this, &TArchive::syncFinished, Qt::QueuedConnection);
+    refreshButtons();
+    syncThread->start();
+}
+
+void TArchive::waitForSync()
+{
+    while (syncThread) {
+        syncThread->wait(50);
+        QCoreApplication::processEvents();
+    }
+}
+
+void TArchive::syncFinished()
+{
+    if (!syncThread)
+        return;
+    syncThread->wait();
+    delete syncThread;
+    syncThread = nullptr;
+    BarraProgres->hide();
+    BotoCancel->hide();
+    if (closing)
+        return;
+    const Team::SyncResult r = syncResult;
+    // No password yet, or a wrong one: asked once, and the synchronisation begun again.
+    if (r.code == Err::ServerPassword && !syncAsked) {
+        const QString typed = prompts().password(
+            this, StringTable::text(Row::TeamTitle),
+            StringTable::text(Row::PasswordFor).arg(syncSettings.user + QLatin1Char('@') + syncSettings.host));
+        if (!typed.isEmpty()) {
+            startSync(typed, true);
+            return;
+        }
+    }
+    if (r.code == 0 || r.code == Err::UserBreak)
+        teamPassword() = syncPassword;
+    reload();
+    QString text = Team::countsText(r.counts);
+    if (r.code != 0)
+        text += QLatin1Char('\n') + Team::failureText(r.code, r.detail);
+    prompts().message(this, StringTable::text(Row::Synchronise), text,
+                      r.code != 0 && r.code != Err::UserBreak ? Prompter::Icon::Warning : Prompter::Icon::Information);
+    refreshButtons();
 }
 
 void TArchive::OpenClick()
@@ -607,7 +702,7 @@ void TArchive::ImportFolderClick()
 
 void TArchive::importPaths(const QStringList &paths)
 {
-    if (importRunning())
+    if (importRunning() || syncRunning())
         return;
     cancelImport.store(false);
     importResult = Archive::ImportResult{};
@@ -689,6 +784,7 @@ void TArchive::closeEvent(QCloseEvent *e)
     closing = true;
     cancelImport.store(true);
     waitForImport();
+    waitForSync();
     QDialog::closeEvent(e);
 }
 
@@ -697,6 +793,7 @@ void TArchive::reject()
     closing = true;
     cancelImport.store(true);
     waitForImport();
+    waitForSync();
     QDialog::reject();
 }
 

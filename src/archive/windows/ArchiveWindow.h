@@ -5,6 +5,7 @@
 
 #include "archive/Archive.h"
 #include "archive/Capture.h"
+#include "archive/Team.h"
 
 #include <QAbstractTableModel>
 #include <QDialog>
@@ -91,6 +92,7 @@ public:
     QPushButton *BotoHistorial = nullptr;
     QPushButton *BotoComparar = nullptr;
     QPushButton *BotoImportar = nullptr;
+    QPushButton *BotoSincronitzar = nullptr;
     QPushButton *BotoCancel = nullptr;
     QProgressBar *BarraProgres = nullptr;
     QLabel *Estat = nullptr;
@@ -102,6 +104,10 @@ public:
     void CompareClick();
     void ImportFilesClick();
     void ImportFolderClick();
+    // Synchronises with the team archive's server, beside the window, with progress and Cancel.
+    void SyncClick();
+    bool syncRunning() const { return syncThread != nullptr; }
+    void waitForSync();
 
     // Closing cancels a running import and waits for it: what came in is kept.
     void reject() override;
@@ -117,6 +123,8 @@ private:
     void reload();
     void importFinished();
     void startCheck();
+    void startSync(const QString &password, bool askedForPassword);
+    void syncFinished();
     void checkFinished();
     bool openStore();
 
@@ -129,6 +137,11 @@ private:
 
     QThread *importThread = nullptr;
     QThread *checkThread = nullptr;
+    QThread *syncThread = nullptr;
+    Team::Settings syncSettings;
+    QString syncPassword;
+    bool syncAsked = false;
+    Team::SyncResult syncResult;
     int checkResult = 0;
     QString checkDetail;
     bool closing = false;
