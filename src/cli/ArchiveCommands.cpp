@@ -202,7 +202,7 @@ int runShow(const QStringList &args)
         // The device only where the port's name does not say it already ("COM3 (/dev/ttyUSB0)").
         const QString port = a.device.isEmpty() || a.device == a.port ? a.port
                                                                        : QStringLiteral("%1 (%2)").arg(a.port, a.device);
-        for (const QString &t : {a.model, a.identity, port, a.source})
+        for (const QString &t : {a.model, a.identity, port, a.source, a.technician, a.machine})
             if (!t.isEmpty())
                 parts << t;
         Cli::out(QStringLiteral("  ") + parts.join(QStringLiteral(", ")));
