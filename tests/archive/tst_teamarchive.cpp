@@ -294,6 +294,23 @@ private Q_SLOTS:
         QCOMPARE(b.list().size(), 400);
     }
 
+    // Cancel between batches: what came is kept whole, and the next run completes it.
+    void cancelThenCompleted()
+    {
+        Laptop a, b;
+        a.addLoggers(250, QStringLiteral("YARD"));
+        std::atomic<bool> cancel{false};
+        const Team::SyncResult cut =
+            Team::synchronise(settings, password, [&](int done, int) { cancel.store(done > 0); }, &cancel, a.db());
+        QCOMPARE(cut.code, Err::UserBreak);
+        QCOMPARE(cut.counts.sent, Team::kBatch);
+        QCOMPARE(serverCount(QStringLiteral("kv_entries")), Team::kBatch);
+        const Team::SyncResult rest = sync(a);
+        QCOMPARE(rest.code, 0);
+        QCOMPARE(rest.counts.sent, 250 - Team::kBatch);
+        QCOMPARE(sync(b).counts.fetched, 250);
+    }
+
     // A wrong password, a server out of reach, a newer and a damaged schema: each said in the
     // language, and the laptop's archive untouched.
     void refusals()
