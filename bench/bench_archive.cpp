@@ -151,7 +151,7 @@ int main(int argc, char **argv)
             TArchive w(nullptr, db);
             w.load();
             w.show();
-            QTest::qWaitForWindowExposed(&w);
+            (void)QTest::qWaitForWindowExposed(&w);
             w.grab();
             open.push_back(ms(t));
             const QString keys = QStringLiteral("block 1");
@@ -196,7 +196,7 @@ int main(int argc, char **argv)
             if (run == 0)
                 std::printf("  window built: %.1f ms\n", ms(t));
             w.show();
-            QTest::qWaitForWindowExposed(&w);
+            (void)QTest::qWaitForWindowExposed(&w);
             w.Grafic->grab();
             v.push_back(ms(t));
             if (run == 0)

@@ -372,7 +372,9 @@ SyncResult synchronise(const Settings &s, const QString &password, const std::fu
     QSqlDatabase db = server.db();
     auto serverFailure = [&](const QSqlQuery &q) {
         result.code = queryFailure(q, result.detail);
-        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        // A connection that is gone has nothing to roll back: the server dropped the transaction.
+        if (db.isOpen() && result.code != Err::ServerUnreachable)
+            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
         return result;
     };
     auto cancelled = [&] { return cancel && cancel->load(); };

@@ -42,6 +42,18 @@
 
 namespace {
 
+// The short name the port table gives a device path.
+QString shortNameOf(const QString &device)
+{
+    PortEntry e;
+    e.device = device;
+    return e.shortName();
+}
+
+} // namespace
+
+namespace {
+
 // One port of a scenario: "silent" (a pseudo-terminal nobody answers on), "nak" (answers every
 // command with NAK), "meter" (the simulated meter, KV-26) or "boot" (a meter in its loader).
 class ScenarioPort {
@@ -271,7 +283,7 @@ private Q_SLOTS:
         if (exitCode != 0)
             QVERIFY2(r.err.contains(ErrorCodeText(chosen ? Err::ManualSelection : Err::NotRecognized)), qPrintable(r.err));
         // The ports being asked are named on standard error.
-        QVERIFY2(r.err.contains(QStringLiteral("Asking: COM1 (%1)").arg(PortEntry{devices[0]}.shortName())), qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("Asking: COM1 (%1)").arg(shortNameOf(devices[0]))), qPrintable(r.err));
         // A meter in its loader: its port and the way on (--model) are named.
         if (exitCode != 0 && chosen)
             QVERIFY2(r.err.contains(StringTable::text(310).arg(QStringLiteral("COM%1").arg(chosen)).left(30)), qPrintable(r.err));
@@ -565,7 +577,7 @@ private Q_SLOTS:
         PtyPair pty;
         QVERIFY(pty.ok());
         SerialPort::setExtraDevices({QStringLiteral("/dev/pts/99999"), pty.slavePath()});
-        QCOMPARE(portsPresentText(), StringTable::text(276).arg(QStringLiteral("COM2 %1").arg(PortEntry{pty.slavePath()}.shortName())));
+        QCOMPARE(portsPresentText(), StringTable::text(276).arg(QStringLiteral("COM2 %1").arg(shortNameOf(pty.slavePath()))));
         SerialPort::setExtraDevices({QStringLiteral("/dev/pts/99999")});
         QCOMPARE(portsPresentText(), StringTable::text(277));
     }

@@ -180,8 +180,8 @@ private Q_SLOTS:
         QString shownTitle;
         QTimer::singleShot(0, [&] {
             if (auto *v = qobject_cast<TKv27Datalogger *>(QApplication::activeModalWidget())) {
-                QTest::qWaitFor([&] { return v->isLoaded(); }, 5000);
-                shownTitle = v->windowTitle();
+                if (QTest::qWaitFor([&] { return v->isLoaded(); }, 5000))
+                    shownTitle = v->windowTitle();
                 v->reject();
             }
         });

@@ -482,9 +482,9 @@ private Q_SLOTS:
         for (const QString &f : written)
             expected << ws->temp() + QLatin1Char('/') + f;
         QStringList got;
-        for (const QString &f : {"temp00.lg27t", "temp02.lg27t", "temp04.lg27t"})
-            if (QFileInfo(ws->temp() + QLatin1Char('/') + f).isFile())
-                got << ws->temp() + QLatin1Char('/') + f;
+        for (const char *f : {"temp00.lg27t", "temp02.lg27t", "temp04.lg27t"})
+            if (QFileInfo(ws->temp() + QLatin1Char('/') + QLatin1String(f)).isFile())
+                got << ws->temp() + QLatin1Char('/') + QLatin1String(f);
         QCOMPARE(got, expected);
         QCOMPARE(ctx.messages, QStringList{summary.join(QLatin1Char('\n'))});
         if (!faults.contains(QStringLiteral("nak:*?HL02:2-")))
