@@ -32,14 +32,14 @@ QString workingFileName(FileKind kind, int number)
     return QString();
 }
 
-QString workingFolderPath(int sel)
+QString workingFolderPath(FolderKind kind)
 {
-    switch (sel) {
-    case 0: return app().libraryFolder + QLatin1Char('/');
-    case 2: return app().tempFolder + QLatin1Char('/');
-    case 6: return app().firmwareFolder + QLatin1Char('/');
-    default: return QString();
+    switch (kind) {
+    case FolderKind::Library: return app().libraryFolder + QLatin1Char('/');
+    case FolderKind::Temporary: return app().tempFolder + QLatin1Char('/');
+    case FolderKind::Firmware: return app().firmwareFolder + QLatin1Char('/');
     }
+    return QString();
 }
 
 QString freeWorkingFile(FileKind kind)
@@ -90,14 +90,11 @@ QString hexText(unsigned value)
     return value < 256 ? QString::asprintf("%.2X", value) : QString::asprintf("%.4X", value);
 }
 
-void replaceExtension3(QString &name, int mode)
+void replaceExtension3(QString &name, ScriptExtension extension)
 {
     if (name.size() < 3)
         return;
-    if (mode == 0)
-        name.replace(name.size() - 3, 3, QStringLiteral("hex"));
-    else if (mode == 1)
-        name.replace(name.size() - 3, 3, QStringLiteral("kv8"));
+    name.replace(name.size() - 3, 3, extension == ScriptExtension::Hex ? QStringLiteral("hex") : QStringLiteral("kv8"));
 }
 
 void removeChar(QString &text, QChar c)
@@ -116,15 +113,15 @@ QString shortenPath(const QString &text, int limit)
     return text.left(first + 1) + QStringLiteral("...") + text.mid(last);
 }
 
-QString displayTitle(const QString &text, int style)
+QString displayTitle(const QString &text, TitleStyle style)
 {
     const QString s = shortenPath(text, 30);
     switch (style) {
-    case 0: return QStringLiteral("KORVEL-10  Datalogger: ") + s;
-    case 2: return QStringLiteral("Channel Plan : ") + s;
-    case 3: return s;
-    default: return QString();
+    case TitleStyle::Datalogger: return QStringLiteral("KORVEL-10  Datalogger: ") + s;
+    case TitleStyle::ChannelPlan: return QStringLiteral("Channel Plan : ") + s;
+    case TitleStyle::PathOnly: return s;
     }
+    return QString();
 }
 
 void waitSeconds(double seconds)

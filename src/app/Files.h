@@ -23,8 +23,8 @@ enum class FileKind {
 enum class FolderKind { Library = 0, Temporary = 2, Firmware = 6 };
 
 QString workingFileName(FileKind kind, int number);
-// The folder followed by "/", or empty for an unknown selector.
-QString workingFolderPath(int sel);
+// The folder followed by "/".
+QString workingFolderPath(FolderKind kind);
 // Full path of the first name of that kind that does not exist yet in the temporary folder.
 QString freeWorkingFile(FileKind kind);
 
@@ -38,10 +38,16 @@ bool copyTextFile(const QString &source, const QString &destination);
 int copyTextFileCode(const QString &source, const QString &destination);
 
 QString hexText(unsigned value);
-void replaceExtension3(QString &name, int mode);
+// The last three characters of a name replaced by a script's extension ("hex" or "kv8"); a name
+// of fewer than three characters stays as it is.
+enum class ScriptExtension { Hex, Kv8 };
+void replaceExtension3(QString &name, ScriptExtension extension);
 void removeChar(QString &text, QChar c);
 QString shortenPath(const QString &text, int limit = 30);
-QString displayTitle(const QString &text, int style);
+// A window's title for a file: "KORVEL-10  Datalogger: " or "Channel Plan : " and the path
+// shortened to 30 characters, or the shortened path alone.
+enum class TitleStyle { Datalogger, ChannelPlan, PathOnly };
+QString displayTitle(const QString &text, TitleStyle style);
 
 // Waits on the system clock while still processing pending events of the calling thread.
 void waitSeconds(double seconds);

@@ -98,7 +98,7 @@ int runSendGroup(const CliOptions &options, const QStringList &args)
     if (written != 0)
         return Cli::fail(written);
     QString failedLine;
-    const int built = BuildCommandScript(combined, workingFolderPath(2) + QLatin1String(kScriptFileName), planType,
+    const int built = BuildCommandScript(combined, workingFolderPath(FolderKind::Temporary) + QLatin1String(kScriptFileName), planType,
                                          &failedLine);
     if (built < 0)
         return Cli::fail(built);

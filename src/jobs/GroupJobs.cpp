@@ -276,13 +276,13 @@ int BuildCommandScript(const QString &combinedPath, const QString &scriptPath, c
 
 int BuildCommandScript(const QString &combinedPath)
 {
-    return BuildCommandScript(combinedPath, workingFolderPath(2) + QLatin1String(kScriptFileName),
+    return BuildCommandScript(combinedPath, workingFolderPath(FolderKind::Temporary) + QLatin1String(kScriptFileName),
                               app().CurrentModel.planFileType);
 }
 
 int CopyCommandScript(const QString &destination)
 {
-    const QString script = workingFolderPath(2) + QLatin1String(kScriptFileName);
+    const QString script = workingFolderPath(FolderKind::Temporary) + QLatin1String(kScriptFileName);
     if (!fileExists(script))
         return 0;
     return copyTextFile(script, destination) ? 1 : int(Err::WriteFailed);
@@ -294,8 +294,8 @@ QString combinedFilePath()
     if (app().currentModelIndex == kNoModel || type.isEmpty())
         type = QStringLiteral("tx26");
     QString name = QStringLiteral("temp.") + type;
-    replaceExtension3(name, 1);
-    return workingFolderPath(2) + name;
+    replaceExtension3(name, ScriptExtension::Kv8);
+    return workingFolderPath(FolderKind::Temporary) + name;
 }
 
 // --- the group-script job (0xB0) --------------------------------------------------------------

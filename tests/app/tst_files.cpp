@@ -60,8 +60,17 @@ private Q_SLOTS:
         QCOMPARE(shortenPath(p30, 30), p30);
         QVERIFY(shortenPath(p30 + "3", 30) != p30 + "3");
         QCOMPARE(shortenPath(QString(40, QLatin1Char('x')), 30), QString(40, QLatin1Char('x')));
-        QCOMPARE(displayTitle(QStringLiteral("/t/a.lg26m"), 0), QStringLiteral("KORVEL-10  Datalogger: /t/a.lg26m"));
-        QCOMPARE(displayTitle(QStringLiteral("x"), 1), QString());
+        QCOMPARE(displayTitle(QStringLiteral("/t/a.lg26m"), TitleStyle::Datalogger), QStringLiteral("KORVEL-10  Datalogger: /t/a.lg26m"));
+        QCOMPARE(displayTitle(QStringLiteral("/t/a.ch26"), TitleStyle::ChannelPlan), QStringLiteral("Channel Plan : /t/a.ch26"));
+        QCOMPARE(displayTitle(QStringLiteral("/t/a.ch26"), TitleStyle::PathOnly), QStringLiteral("/t/a.ch26"));
+        QString script = QStringLiteral("send.pro");
+        replaceExtension3(script, ScriptExtension::Kv8);
+        QCOMPARE(script, QStringLiteral("send.kv8"));
+        replaceExtension3(script, ScriptExtension::Hex);
+        QCOMPARE(script, QStringLiteral("send.hex"));
+        QString tiny = QStringLiteral("ab");
+        replaceExtension3(tiny, ScriptExtension::Hex);
+        QCOMPARE(tiny, QStringLiteral("ab"));
     }
     void copyKeepsBytesAndRefusesMissingSource()
     {

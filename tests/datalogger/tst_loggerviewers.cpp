@@ -627,7 +627,7 @@ private Q_SLOTS:
         v.SaveAs1Click();
         QCOMPARE(fileBytes(copy), modemFile("REGISTERED", "LOCATION=copy note\r\n"));
         QCOMPARE(fileBytes(path), original);
-        QCOMPARE(v.windowTitle(), displayTitle(copy, 0));
+        QCOMPARE(v.windowTitle(), displayTitle(copy, TitleStyle::Datalogger));
         QVERIFY(v.windowTitle().startsWith(QLatin1String("KORVEL-10  Datalogger: /")));
         QVERIFY(v.windowTitle().endsWith(QLatin1String("/copy.lg27m")));
 

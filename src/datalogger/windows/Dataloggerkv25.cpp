@@ -254,7 +254,7 @@ QString TLoggerKv25::modelFileType() const
 
 QString TLoggerKv25::copyCaption(const QString &target) const
 {
-    return displayTitle(target, 0);
+    return displayTitle(target, TitleStyle::Datalogger);
 }
 
 int TLoggerKv25::writeReport(const QString &source, const QString &report) const
