@@ -1,4 +1,5 @@
 #include "archive/Team.h"
+#include "archive/Capture.h"
 #include "archive/Views.h"
 #include "app/AppState.h"
 #include "app/Files.h"
@@ -205,6 +206,25 @@ int ensureSchema(Server &server, bool create, QString &detail)
     return 0;
 }
 
+// An arrival sent to the server; one it holds already (by uid) is left as it is.
+const char kInsertArrival[] =
+    "INSERT INTO kv_arrivals(uid, sha256, at, origin, slot, model, identity, port, device, source,"
+    " technician, machine) VALUES(?,?,?,?,?,?,?,?,?,?,?,?) ON CONFLICT (uid) DO NOTHING";
+
+// Runs kInsertArrival (prepared on q) for one arrival of the entry of that digest.
+bool insertArrival(QSqlQuery &q, const Archive::Arrival &a, const QString &sha)
+{
+    const QString empty = QStringLiteral("");
+    q.addBindValue(a.uid);
+    q.addBindValue(sha);
+    q.addBindValue(a.at);
+    q.addBindValue(int(a.origin));
+    q.addBindValue(a.slot);
+    for (const QString *t : {&a.model, &a.identity, &a.port, &a.device, &a.source, &a.technician, &a.machine})
+        q.addBindValue(t->isNull() ? empty : *t);
+    return q.exec();
+}
+
 // A digest as the archive writes it: 64 lower-case hex digits. Only such texts are ever put
 // into a statement's text.
 bool isDigest(const QString &text)
@@ -320,10 +340,7 @@ QString countsText(const Counts &c)
 
 QString failureText(int code, const QString &detail)
 {
-    QString text = ErrorCodeText(code);
-    if (!detail.isEmpty() && code != Err::UserBreak)
-        text += QLatin1Char('\n') + detail.trimmed();
-    return text;
+    return Archive::failureText(code, code == Err::UserBreak ? QString() : detail.trimmed());
 }
 
 int testConnection(const Settings &s, const QString &password, QString &detail)
@@ -480,19 +497,9 @@ SyncResult synchronise(const Settings &s, const QString &password, const std::fu
             q.addBindValue(first.machine + QString());
             if (!q.exec())
                 return serverFailure(q);
-            q.prepare(QStringLiteral(
-                "INSERT INTO kv_arrivals(uid, sha256, at, origin, slot, model, identity, port, device, source,"
-                " technician, machine) VALUES(?,?,?,?,?,?,?,?,?,?,?,?) ON CONFLICT (uid) DO NOTHING"));
+            q.prepare(QLatin1String(kInsertArrival));
             for (const Archive::Arrival &a : std::as_const(full.arrivals)) {
-                const QString empty = QStringLiteral("");
-                q.addBindValue(a.uid);
-                q.addBindValue(e.sha256);
-                q.addBindValue(a.at);
-                q.addBindValue(int(a.origin));
-                q.addBindValue(a.slot);
-                for (const QString *t : {&a.model, &a.identity, &a.port, &a.device, &a.source, &a.technician, &a.machine})
-                    q.addBindValue(t->isNull() ? empty : *t);
-                if (!q.exec())
+                if (!insertArrival(q, a, e.sha256))
                     return serverFailure(q);
                 ++arrivalsInBatch;
             }
@@ -529,9 +536,7 @@ SyncResult synchronise(const Settings &s, const QString &password, const std::fu
             return serverFailure(q);
         const qsizetype end = std::min<qsizetype>(arrivalsToSend.size(), start + kBatch);
         QHash<qint64, Archive::Entry> entries;
-        q.prepare(QStringLiteral(
-            "INSERT INTO kv_arrivals(uid, sha256, at, origin, slot, model, identity, port, device, source,"
-            " technician, machine) VALUES(?,?,?,?,?,?,?,?,?,?,?,?) ON CONFLICT (uid) DO NOTHING"));
+        q.prepare(QLatin1String(kInsertArrival));
         for (qsizetype i = start; i < end; ++i) {
             const auto &[uid, id] = arrivalsToSend[i];
             if (!entries.contains(id) && store.entry(id, entries[id]) != 0)
@@ -539,15 +544,7 @@ SyncResult synchronise(const Settings &s, const QString &password, const std::fu
             for (const Archive::Arrival &a : std::as_const(entries[id].arrivals)) {
                 if (a.uid != uid)
                     continue;
-                const QString empty = QStringLiteral("");
-                q.addBindValue(a.uid);
-                q.addBindValue(shaOfId.value(id));
-                q.addBindValue(a.at);
-                q.addBindValue(int(a.origin));
-                q.addBindValue(a.slot);
-                for (const QString *t : {&a.model, &a.identity, &a.port, &a.device, &a.source, &a.technician, &a.machine})
-                    q.addBindValue(t->isNull() ? empty : *t);
-                if (!q.exec())
+                if (!insertArrival(q, a, shaOfId.value(id)))
                     return serverFailure(q);
                 ++n.arrivalsSent;
             }

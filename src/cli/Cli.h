@@ -5,6 +5,7 @@
 #include "app/Workspace.h"
 #include "app/WorkspaceLock.h"
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -57,6 +58,12 @@ bool sameFile(const QString &a, const QString &b);
 int outputIsInput(const QString &commandName, const QString &path);
 void out(const QString &line);   // a line on standard output (Latin-1 texts shown as UTF-8)
 void err(const QString &line);   // a line on standard error
+
+// Splits a command's arguments: the positional ones, the value of each allowed "--name value"
+// option and each allowed flag ("--csv", given the value "1"). False on any other "--" argument
+// or an option without its value.
+bool splitArgs(const QStringList &args, const QStringList &valueOptions, const QStringList &flags,
+               QStringList &positional, QMap<QString, QString> &options);
 
 // Makes sure a model is chosen: --model, or identification on the port. 0, or a failure code.
 int ensureModel(const CliOptions &options);

@@ -16,24 +16,6 @@
 
 namespace {
 
-// The positional arguments and the value of each allowed "--name value" option; false on
-// anything else.
-bool splitArgs(const QStringList &args, const QStringList &valueOptions, QStringList &positional,
-               QMap<QString, QString> &options)
-{
-    for (int i = 0; i < args.size(); ++i) {
-        if (!args.at(i).startsWith(QLatin1String("--"))) {
-            positional << args.at(i);
-            continue;
-        }
-        if (!valueOptions.contains(args.at(i)) || i + 1 >= args.size())
-            return false;
-        options[args.at(i)] = args.at(i + 1);
-        ++i;
-    }
-    return true;
-}
-
 int unableToOpen(const QString &path)
 {
     return Cli::failText(QStringLiteral("%1: %2").arg(ErrorCodeText(Err::UnableToOpenFile), path));
@@ -44,7 +26,7 @@ int runExport(const CliOptions &options, const QStringList &args)
 {
     QStringList positional;
     QMap<QString, QString> values;
-    if (!splitArgs(args, {QStringLiteral("--family")}, positional, values) || positional.size() != 2)
+    if (!Cli::splitArgs(args, {QStringLiteral("--family")}, {}, positional, values) || positional.size() != 2)
         return Cli::usage(QStringLiteral("export"));
     const QString logger = Cli::argPath(positional.at(0));
     const QString out = Cli::argPath(positional.at(1));
@@ -91,7 +73,7 @@ int runChart(const CliOptions &options, const QStringList &args)
 {
     QStringList positional;
     QMap<QString, QString> values;
-    if (!splitArgs(args, {QStringLiteral("--size")}, positional, values) || positional.size() != 2)
+    if (!Cli::splitArgs(args, {QStringLiteral("--size")}, {}, positional, values) || positional.size() != 2)
         return Cli::usage(QStringLiteral("chart"));
     const QString logger = Cli::argPath(positional.at(0));
     const QString out = Cli::argPath(positional.at(1));

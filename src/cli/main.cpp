@@ -88,6 +88,24 @@ int outputIsInput(const QString &commandName, const QString &path)
     return 2;
 }
 
+bool splitArgs(const QStringList &args, const QStringList &valueOptions, const QStringList &flags,
+               QStringList &positional, QMap<QString, QString> &options)
+{
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args.at(i);
+        if (!a.startsWith(QLatin1String("--"))) {
+            positional << a;
+        } else if (flags.contains(a)) {
+            options[a] = QStringLiteral("1");
+        } else if (valueOptions.contains(a) && i + 1 < args.size()) {
+            options[a] = args.at(++i);
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 void out(const QString &line) { writeLine(stdout, line); }
 void err(const QString &line) { writeLine(stderr, line); }
 

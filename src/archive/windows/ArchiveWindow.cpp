@@ -70,6 +70,24 @@ constexpr int kSortRole = Qt::UserRole + 1;
 // A long list of rejected files is cut in the message box; the rest are counted.
 constexpr int kListedRejections = 20;
 
+// The extension an entry's file is written under: the model's, or the usual one without a model.
+QString fileTypeOf(LoggerFamily family)
+{
+    const QString type = Logger::fileType(family);
+    if (!type.isEmpty())
+        return type;
+    return family == LoggerFamily::Tv ? QStringLiteral("lg27t") : QStringLiteral("lg27m");
+}
+
+// Waits (processing events) until the thread's finished handler has run and cleared it.
+void waitUntilCleared(QThread *const &thread)
+{
+    while (thread) {
+        thread->wait(50);
+        QCoreApplication::processEvents();
+    }
+}
+
 } // namespace
 
 // --- the table --------------------------------------------------------------------------------
@@ -320,6 +338,11 @@ void TArchive::sizeColumns()
         Taula->setColumnWidth(c, std::max(header.horizontalAdvance(columns.value(c)) + 24, fm.horizontalAdvance(typical[c]) + 12));
 }
 
+void TArchive::warnFailure(int code, const QString &detail)
+{
+    prompts().message(this, StringTable::text(Row::Warning), Archive::failureText(code, detail), Prompter::Icon::Warning);
+}
+
 bool TArchive::openStore()
 {
     if (store.isOpen())
@@ -329,8 +352,7 @@ bool TArchive::openStore()
         prompts().message(this, StringTable::text(Row::Warning), Archive::setAsideText(store.setAsidePath()),
                           Prompter::Icon::Warning);
     if (r != 0) {
-        prompts().message(this, StringTable::text(Row::Warning), Archive::failureText(r, store.detail()),
-                          Prompter::Icon::Warning);
+        warnFailure(r, store.detail());
         return false;
     }
     return true;
@@ -366,10 +388,7 @@ void TArchive::startCheck()
 
 void TArchive::waitForCheck()
 {
-    while (checkThread) {
-        checkThread->wait(50);
-        QCoreApplication::processEvents();
-    }
+    waitUntilCleared(checkThread);
 }
 
 void TArchive::checkFinished()
@@ -391,8 +410,7 @@ void TArchive::checkFinished()
         prompts().message(this, StringTable::text(Row::Warning), Archive::setAsideText(store.setAsidePath()),
                           Prompter::Icon::Warning);
     if (r != 0) {
-        prompts().message(this, StringTable::text(Row::Warning), Archive::failureText(r, store.detail()),
-                          Prompter::Icon::Warning);
+        warnFailure(r, store.detail());
         model->setEntries({});
         refilter();
         return;
@@ -404,8 +422,7 @@ void TArchive::reload()
 {
     QList<Archive::Summary> all;
     if (const int r = store.listAll(all); r != 0) {
-        prompts().message(this, StringTable::text(Row::Warning), Archive::failureText(r, store.detail()),
-                          Prompter::Icon::Warning);
+        warnFailure(r, store.detail());
         return;
     }
     model->setEntries(all);
@@ -519,10 +536,7 @@ void TArchive::startSync(const QString &password, bool askedForPassword)
 
 void TArchive::waitForSync()
 {
-    while (syncThread) {
-        syncThread->wait(50);
-        QCoreApplication::processEvents();
-    }
+    waitUntilCleared(syncThread);
 }
 
 void TArchive::syncFinished()
@@ -565,14 +579,11 @@ void TArchive::OpenClick()
         return;
     Archive::Entry e;
     if (const int r = store.entry(chosen.first().id, e); r != 0) {
-        prompts().message(this, StringTable::text(Row::Warning), Archive::failureText(r, store.detail()),
-                          Prompter::Icon::Warning);
+        warnFailure(r, store.detail());
         return;
     }
     // The viewer works on a copy in the temporary folder: the archive's bytes never change.
-    QString type = Logger::fileType(e.summary.family);
-    if (type.isEmpty())
-        type = e.summary.family == LoggerFamily::Tv ? QStringLiteral("lg27t") : QStringLiteral("lg27m");
+    const QString type = fileTypeOf(e.summary.family);
     const QString copy = app().tempFolder + QStringLiteral("/archive%1.%2").arg(e.summary.id).arg(type);
     if (const int r = writeBytesAtomicallyCode(copy, e.bytes); r != 0) {
         ShowErrorCode(r, this);
@@ -593,13 +604,10 @@ void TArchive::ExportClick()
         return;
     Archive::Entry e;
     if (const int r = store.entry(chosen.first().id, e); r != 0) {
-        prompts().message(this, StringTable::text(Row::Warning), Archive::failureText(r, store.detail()),
-                          Prompter::Icon::Warning);
+        warnFailure(r, store.detail());
         return;
     }
-    QString type = Logger::fileType(e.summary.family);
-    if (type.isEmpty())
-        type = e.summary.family == LoggerFamily::Tv ? QStringLiteral("lg27t") : QStringLiteral("lg27m");
+    const QString type = fileTypeOf(e.summary.family);
     QString name = e.summary.location.isEmpty() ? QStringLiteral("logger%1").arg(e.summary.id) : e.summary.location;
     static const QString forbidden = QStringLiteral("\\/:*?\"<>|");
     for (QChar &c : name)
@@ -631,8 +639,7 @@ void TArchive::DeleteClick()
         r = store.remove(id);
     }
     if (r != 0) {
-        prompts().message(this, StringTable::text(Row::Warning), Archive::failureText(r, store.detail()),
-                          Prompter::Icon::Warning);
+        warnFailure(r, store.detail());
         return;
     }
     reload();
@@ -659,8 +666,7 @@ void TArchive::HistoryClick()
         r = Archive::historyOfEntries(store, ids, h);
     }
     if (r != 0) {
-        prompts().message(this, StringTable::text(Row::Warning), Archive::failureText(r, store.detail()),
-                          Prompter::Icon::Warning);
+        warnFailure(r, store.detail());
         return;
     }
     THistory w(h, this);
@@ -735,10 +741,7 @@ void TArchive::importPaths(const QStringList &paths)
 
 void TArchive::waitForImport()
 {
-    while (importThread) {
-        importThread->wait(50);
-        QCoreApplication::processEvents();
-    }
+    waitUntilCleared(importThread);
 }
 
 void TArchive::importFinished()

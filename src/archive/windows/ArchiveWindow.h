@@ -127,6 +127,7 @@ private:
     void syncFinished();
     void checkFinished();
     bool openStore();
+    void warnFailure(int code, const QString &detail);
 
     QString archivePath;
     Archive::Store store;
