@@ -144,7 +144,8 @@ static bool commandNeedsGui(int argc, char **argv)
             ++i;
             continue;
         }
-        return std::strcmp(argv[i], "print") == 0;
+        // The installation report is drawn with Qt's fonts too.
+        return std::strcmp(argv[i], "print") == 0 || std::strcmp(argv[i], "report-limits") == 0;
     }
     return false;
 }

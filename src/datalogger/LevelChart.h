@@ -74,6 +74,8 @@ int load(const QString &path, Model &model);
 // A field of the meter as a number: optional sign, digits with "." or "," as the decimal point,
 // an optional exponent. False for a blank field or any other text.
 bool readNumber(const QString &text, double &value);
+// A bound the meter gave for a value under its range: "<" and a number ("<20,0").
+bool readBound(const QString &text, double &value);
 
 // Every how many bars a category label is written so that labels of the given height (the
 // text runs upwards) do not overlap on bars the given number of pixels apart: 1 shows them all.
