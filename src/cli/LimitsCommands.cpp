@@ -193,8 +193,8 @@ CliRegistration regCheck{CliCommand{
 
 CliRegistration regReport{CliCommand{
     QStringLiteral("report-limits"),
-    QStringLiteral("report-limits LOGGER OUT.pdf [--profile FILE] [--customer TEXT] [--address TEXT]\n"
-                   "              [--outlet TEXT] [--installer TEXT]"),
+    QStringLiteral("report-limits LOGGER OUT.pdf [--profile FILE] [--customer TEXT] [--address TEXT] "
+                   "[--outlet TEXT] [--installer TEXT]"),
     QStringLiteral("write the customer's installation report of a TV logger as a PDF"),
     runReport,
 }};

@@ -215,9 +215,15 @@ void paintChart(QPainter &p, const QRectF &area, const Judgement &j, qreal point
     // A damaged logger's absurd figure must not make the axis arithmetic overflow.
     lo = std::clamp(lo, -1e6, 1e6);
     hi = std::clamp(hi, -1e6, 1e6);
-    const double step = LevelChart::tickStep(lo, hi);
+    double step = LevelChart::tickStep(lo, hi);
     lo = std::floor(lo / step) * step;
-    hi = std::ceil(hi / step) * step + (hi - lo > 0 ? step : 1);
+    hi = std::ceil(hi / step) * step + step;
+    // On a short chart the ticks thin out so that their numbers never overlap.
+    const qreal plotHeight = area.height() - line * 1.8 - line * 4;
+    while (plotHeight > 0 && (hi - lo) / step * line * 1.2 > plotHeight && step < 1e6)
+        step *= 2;
+    lo = std::floor(lo / step) * step;
+    hi = std::ceil(hi / step) * step;
 
     // Legend on top, axis title at the left, channel names under the plot.
     qreal longestName = 0;
@@ -385,8 +391,8 @@ public:
             {Limits::limitName(Limit::Level) + QStringLiteral(" dBuV"), 0.9,
              [this](const ChannelResult &c) { return levelCell(this->j, c); }},
             {StringTable::text(481 /* "Level window" */), 1.1, [this](const ChannelResult &c) { return windowCell(this->j, c); }},
-            {StringTable::text(432 /* "Verdict" */), 1.1, [](const ChannelResult &c) { return Limits::verdictText(c.verdict); }},
-            {StringTable::text(433 /* "Reason" */), 3.2,
+            {StringTable::text(432 /* "Verdict" */), 1.45, [](const ChannelResult &c) { return Limits::verdictText(c.verdict); }},
+            {StringTable::text(433 /* "Reason" */), 2.9,
              [this](const ChannelResult &c) {
                  const QString q = qualityCell(this->j, c);
                  const QString r = c.reasons.join(QStringLiteral("; "));

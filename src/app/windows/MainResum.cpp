@@ -1,4 +1,5 @@
 #include "app/windows/MainResum.h"
+#include "datalogger/Limits.h"
 #include "app/AppState.h"
 #include "app/Files.h"
 #include "app/ModelCatalogue.h"
@@ -80,6 +81,10 @@ TMainResum::TMainResum(QWidget *parent) : QMainWindow(parent)
         ShowErrorCode(Err::NoModelsFound);
     refreshCommands();
     loadSettings();
+    // The limit profiles come with the program: a workspace without its Limits folder (a new
+    // one, or one from before limits were known) gets it with the delivered profile. A
+    // workspace that cannot take it simply has none until the folder can be made.
+    Limits::ensureFolder();
     if (s.PortName.contains(QLatin1Char('/')))
         SerialPort::setExtraDevice(s.PortName);
     applyLanguage();
@@ -208,6 +213,8 @@ void TMainResum::buildMenus()
     Archive1 = action(Datalogger1, "Archive1", QStringLiteral("Measurement Archive..."), &TMainResum::Archive1Click);
     ImportArchive1 = action(Datalogger1, "ImportArchive1", QStringLiteral("Import into Archive..."),
                             &TMainResum::ImportArchive1Click);
+    LimitProfiles1 = action(Datalogger1, "LimitProfiles1", QStringLiteral("Limit Profiles..."),
+                            &TMainResum::LimitProfiles1Click);
 
     UpGradeFiles1 = menu(bar, "UpGradeFiles1", QStringLiteral("Upgrade"));
     bar->addMenu(UpGradeFiles1);
@@ -309,6 +316,7 @@ void TMainResum::applyLanguage()
     Archive1->setText(text(323 /* "Measurement Archive..." */));
     TeamArchive1->setText(text(400 /* "Team Archive..." */));
     ImportArchive1->setText(text(324 /* "Import into Archive..." */));
+    LimitProfiles1->setText(text(417 /* "Limit Profiles..." */));
     ModemLogger->setText(text(113 /* "Modem Logger" */));
     TvLogger->setText(text(114 /* "TV Logger" */));
     Add1->setText(text(12 /* "Add UpGrade File" */));
@@ -387,6 +395,11 @@ void TMainResum::TeamArchive1Click()
 void TMainResum::ImportArchive1Click()
 {
     openArchive(this, true);
+}
+
+void TMainResum::LimitProfiles1Click()
+{
+    openLimitProfiles(this);
 }
 
 void TMainResum::Firmware1Click()

@@ -63,6 +63,7 @@ public:
     QAction *Archive1 = nullptr;
     QAction *TeamArchive1 = nullptr;
     QAction *ImportArchive1 = nullptr;
+    QAction *LimitProfiles1 = nullptr;
     QMenu *UpGradeFiles1 = nullptr;
     QAction *Add1 = nullptr;
     QAction *UpgradeCablemodem1 = nullptr;
@@ -76,6 +77,7 @@ public Q_SLOTS:
     void Archive1Click();
     void TeamArchive1Click();
     void ImportArchive1Click();
+    void LimitProfiles1Click();
     void Firmware1Click();
     void AddChannelFile1Click();
     void FirmwareFile1Click();

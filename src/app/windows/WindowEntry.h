@@ -16,5 +16,7 @@ void openTvLoggerFile(QWidget *parent, const QString &path);
 void openArchive(QWidget *parent, bool import = false);
 // The team archive's settings window.
 void openTeamArchive(QWidget *parent);
+// The editor of the workspace's limit profiles.
+void openLimitProfiles(QWidget *parent);
 // The firmware list; reports -99 itself when there is no firmware file for the model.
 void openFirmwareList(QWidget *parent);

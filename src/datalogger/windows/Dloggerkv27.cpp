@@ -92,6 +92,7 @@ TKv27Datalogger::TKv27Datalogger(QWidget *parent) : TLoggerViewer(parent, QSize(
     LoggerKv10->setGeometry((816 - gridWidth) / 2, 126, gridWidth, 385);
 
     makeChartPage();
+    makeLimitsPage();
 
     Timer1 = loadTimer;
     connect(Timer1, &QTimer::timeout, this, &TKv27Datalogger::Timer1Timer);
@@ -128,6 +129,7 @@ void TKv27Datalogger::FormShow()
     }
     LoggerKv10->setGeometry((client->width() - gridWidth) / 2, LoggerKv10->y(), gridWidth, LoggerKv10->height());
     captionChartPage();
+    captionLimitsPage();
 }
 
 void TKv27Datalogger::Timer1Timer()
@@ -166,6 +168,7 @@ void TKv27Datalogger::Timer1Timer()
             LoggerKv10->setCell(c, row, m.field[std::size_t(c + 1)]);
     }
     setChartContents(contents);
+    setLimitsContents(contents);
     loaded = true;
 }
 

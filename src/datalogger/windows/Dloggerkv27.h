@@ -14,6 +14,7 @@ class QLineEdit;
 class QPainter;
 class QPushButton;
 class TLevelChartView;
+class TLimitsView;
 class QTimer;
 class TStringGrid;
 
@@ -44,11 +45,22 @@ public:
     TLevelChartView *ChartPage = nullptr;
     QAction *SaveChart1 = nullptr;
     const LevelChart::Model &chartModel() const { return chart; }
+    // Installation limits (Dloggerkv27Limits.cpp): the Limits menu, whose Check Limits page
+    // takes the grid's place as the chart does, the customer's report, the judgement as CSV
+    // and the profile editor.
+    QMenu *Limits1 = nullptr;
+    QAction *CheckLimits1 = nullptr, *InstallationReport1 = nullptr, *ExportJudgement1 = nullptr,
+            *LimitProfiles1 = nullptr;
+    TLimitsView *LimitsPage = nullptr;
 
 public Q_SLOTS:
     void Timer1Timer();
     void LevelChart1Click(bool on);
     void SaveChart1Click();
+    void CheckLimits1Click(bool on);
+    void InstallationReport1Click();
+    void ExportJudgement1Click();
+    void LimitProfiles1Click();
 
 protected:
     void FormShow() override;
@@ -66,6 +78,11 @@ private:
     void makeChartPage();
     void captionChartPage();
     void setChartContents(const TvLoggerContents &contents);
+    void makeLimitsPage();
+    void captionLimitsPage();
+    void setLimitsContents(const TvLoggerContents &contents);
+    TvLoggerContents limitsContents;
+    bool limitsShown = false;   // the limits page has been given the loaded logger
     LevelChart::Model chart;
     bool chartShown = false;   // the chart page has been given the loaded logger
     void LoggerKv10DrawCell(QPainter &p, int col, int row, const QRect &rect);

@@ -57,6 +57,9 @@ void TKv27Datalogger::setChartContents(const TvLoggerContents &contents)
 
 void TKv27Datalogger::LevelChart1Click(bool on)
 {
+    // The chart and the Check Limits page take the grid's place in turn.
+    if (on && CheckLimits1 && CheckLimits1->isChecked())
+        CheckLimits1->setChecked(false);
     // The chart is drawn the first time it is asked for, not with every logger opened.
     if (on && !chartShown) {
         ChartPage->setModel(chart);
