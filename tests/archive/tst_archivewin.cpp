@@ -36,27 +36,6 @@
 #include <QTest>
 #include <QTimer>
 
-namespace {
-
-// Everything in the window can be read: no button, label or check box is narrower than its text.
-QStringList cutTexts(QWidget *w)
-{
-    QStringList cut;
-    for (auto *b : w->findChildren<QAbstractButton *>()) {
-        if (!b->isVisible() || b->text().isEmpty())
-            continue;
-        const int room = b->width() - (qobject_cast<QCheckBox *>(b) ? 20 : 8);
-        if (b->fontMetrics().horizontalAdvance(b->text().remove(QLatin1Char('&'))) > room)
-            cut << b->text();
-    }
-    for (auto *l : w->findChildren<QLabel *>())
-        if (l->isVisible() && !l->wordWrap() && l->fontMetrics().horizontalAdvance(l->text()) > l->width())
-            cut << l->text();
-    return cut;
-}
-
-} // namespace
-
 class TestArchiveWindow : public QObject {
     Q_OBJECT
 

@@ -31,22 +31,6 @@
 
 namespace {
 
-QStringList cutTexts(QWidget *w)
-{
-    QStringList cut;
-    for (auto *b : w->findChildren<QAbstractButton *>()) {
-        if (!b->isVisible() || b->text().isEmpty())
-            continue;
-        const int room = b->width() - (qobject_cast<QCheckBox *>(b) ? 20 : 8);
-        if (b->fontMetrics().horizontalAdvance(b->text().remove(QLatin1Char('&'))) > room)
-            cut << b->text();
-    }
-    for (auto *l : w->findChildren<QLabel *>())
-        if (l->isVisible() && !l->wordWrap() && l->fontMetrics().horizontalAdvance(l->text()) > l->width())
-            cut << l->text();
-    return cut;
-}
-
 const char *const kNames[] = {"en", "es", "de", "ca"};
 
 } // namespace

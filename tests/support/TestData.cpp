@@ -3,10 +3,29 @@
 
 #include "app/AppState.h"
 
+#include <QAbstractButton>
+#include <QCheckBox>
 #include <QDir>
+#include <QLabel>
 #include <QFile>
 #include <QPixmap>
 #include <QWidget>
+
+QStringList cutTexts(QWidget *w)
+{
+    QStringList cut;
+    for (auto *b : w->findChildren<QAbstractButton *>()) {
+        if (!b->isVisible() || b->text().isEmpty())
+            continue;
+        const int room = b->width() - (qobject_cast<QCheckBox *>(b) ? 20 : 8);
+        if (b->fontMetrics().horizontalAdvance(b->text().remove(QLatin1Char('&'))) > room)
+            cut << b->text();
+    }
+    for (auto *l : w->findChildren<QLabel *>())
+        if (l->isVisible() && !l->wordWrap() && l->fontMetrics().horizontalAdvance(l->text()) > l->width())
+            cut << l->text();
+    return cut;
+}
 
 bool saveScreenshot(QWidget *w, const QString &name)
 {

@@ -13,6 +13,9 @@ class SimulatedMeter;
 // such ending). Nothing is saved when the variable is not set. False when the picture could not
 // be written.
 bool saveScreenshot(QWidget *w, const QString &name);
+// The texts of the window's visible buttons and one-line labels that are wider than their
+// control: a window whose texts all fit in a language gives an empty list.
+QStringList cutTexts(QWidget *w);
 
 // Starts the simulated meter and points the program's port at it; false when it did not start.
 bool startMeterOnPort(SimulatedMeter &meter);
