@@ -39,8 +39,13 @@ int load(const QString &command, const QString &logger, const QMap<QString, QStr
             problems = Limits::describe(l.profilePath, errors);
         for (const QString &w : Limits::describe(l.profilePath, warnings))
             Cli::err(w);
-    } else if (!LimitsReport::chosenProfile(l.settings, l.profile, l.profilePath, problems)) {
-        // problems filled
+    } else if (LimitsReport::chosenProfile(l.settings, l.profile, l.profilePath, problems) && !l.profilePath.isEmpty()) {
+        // The overlaps of the workspace's profile are said too (the first rule that matches judges).
+        Limits::Profile again;
+        QList<Limits::Problem> errors, warnings;
+        Limits::readFile(l.profilePath, again, errors, warnings);
+        for (const QString &w : Limits::describe(l.profilePath, warnings))
+            Cli::err(w);
     }
     if (!problems.isEmpty()) {
         Cli::err(QStringLiteral("%1: ").arg(command) + StringTable::text(447 /* "The profile has errors and is not used:" */));

@@ -519,9 +519,13 @@ void compare(Check &c, const Range &range)
 {
     const Limit l = c.limit;
     const QString name = limitName(l);
-    // A bound says the level is under it: it fails a minimum at or above the bound, and says
-    // nothing about any other limit.
+    // A bound says the level is under it: it fails a minimum at or above the bound, meets a
+    // maximum at or above it when no minimum is set, and says nothing otherwise.
     if (c.bound) {
+        if (!range.hasMin && range.hasMax && c.value <= range.max + kTolerance) {
+            c.passed = true;
+            return;
+        }
         if (range.hasMin && c.value <= range.min + kTolerance) {
             c.passed = false;
             c.text = StringTable::text(428 /* "%1 %2 is below %3 by %4" */)

@@ -228,6 +228,11 @@ private Q_SLOTS:
         const Judgement b = judge(contentsOf({with(good, TvMeasurement::PWR, "<50,0")}), p);
         QCOMPARE(b.channels.first().verdict, Verdict::NotJudged);
         QCOMPARE(b.channels.first().reasons, QStringList{QStringLiteral("Level is only known to be under 50.0 dBuV")});
+        // A bound meets a maximum at or above it when no minimum is set.
+        const Profile capOnly = parsed(QStringLiteral("RULE=Cap; MOD=QAM64; LEVEL=..67\n"));
+        QCOMPARE(judge(contentsOf({with(good, TvMeasurement::PWR, "<50,0")}), capOnly).channels.first().verdict, Verdict::Pass);
+        QCOMPARE(judge(contentsOf({with(good, TvMeasurement::PWR, "<70,0")}), capOnly).channels.first().verdict,
+                 Verdict::NotJudged);
     }
 
     // Pass overall only with nothing failed and something judged: never for a logger whose
@@ -345,14 +350,33 @@ private Q_SLOTS:
         app().programFolder = disk.path();
         QCOMPARE(ensureFolder(), 0);
         const QString onDisk = disk.path() + QStringLiteral("/Limits/EN 60728-1.lim");
-        const QByteArray old = [&] { QFile f(onDisk); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+        // The report and its settings, written once while there is room.
+        const Judgement j = judge(contentsOf({channel("QAM64", "A", "6875", "50")}), p);
+        const QString pdf = disk.path(QStringLiteral("report.pdf"));
+        QCOMPARE(LimitsReport::writePdf(pdf, j, LimitsReport::Details()), 0);
+        LimitsReport::Settings settings;
+        settings.company = QStringLiteral("Antenes");
+        QCOMPARE(LimitsReport::writeSettings(LimitsReport::settingsPath(), settings), 0);
+        auto bytes = [](const QString &path) {
+            QFile f(path);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        const QByteArray oldProfile = bytes(onDisk), oldPdf = bytes(pdf), oldSettings = bytes(LimitsReport::settingsPath());
+
         disk.fillLeaving(2048);
         for (int i = 0; i < 300; ++i)
             p.rules << p.rules.first();
         QVERIFY(writeFile(onDisk, p) < 0);
-        QFile f(onDisk);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), old);
+        QList<TvMeasurement> many;
+        for (int i = 0; i < 400; ++i)
+            many << channel("QAM64", "A", "6875", QString::number(30 + i % 50));
+        QVERIFY(LimitsReport::writePdf(pdf, judge(contentsOf(many), defaultProfile()), LimitsReport::Details()) < 0);
+        for (int i = 0; i < 150; ++i)
+            settings.remember({QStringLiteral("SITE %1 with a long enough name to fill the disk").arg(i), QString(), QString(), QString()});
+        QVERIFY(LimitsReport::writeSettings(LimitsReport::settingsPath(), settings) < 0);
+        QCOMPARE(bytes(onDisk), oldProfile);
+        QCOMPARE(bytes(pdf), oldPdf);
+        QCOMPARE(bytes(LimitsReport::settingsPath()), oldSettings);
     }
 
     // The settings of the report: remembered sites, most recent first, a bounded list, and a

@@ -71,10 +71,13 @@ private Q_SLOTS:
         // No Limits folder is made by the command line.
         QVERIFY(!QFileInfo::exists(ws->path(QStringLiteral("Limits"))));
 
-        ws->write(QStringLiteral("Limits/loose.lim"), "NAME=Loose\r\nRULE=All digital; SR=*; LEVEL=-10..80\r\n");
+        // The workspace's chosen profile; its overlap is said, and the first rule judges.
+        ws->write(QStringLiteral("Limits/loose.lim"),
+                  "NAME=Loose\r\nRULE=All digital; SR=*; LEVEL=-10..80\r\nRULE=Cable; MOD=QAM64; LEVEL=70..80\r\n");
         ws->write(QStringLiteral("limits.stg"), "PROFILE=loose.lim\r\n");
         r = cli({QStringLiteral("check-limits"), logger});
         QVERIFY(r.out.contains(QStringLiteral("3 of 5 channels pass; 0 fail; 2 not judged")));
+        QVERIFY2(r.err.contains(QStringLiteral("loose.lim, line 3: rules 1 (All digital) and 2 (Cable) overlap")), qPrintable(r.err));
         QCOMPARE(r.status, 0);
 
         const QString broken = ws->write(QStringLiteral("broken.lim"), "NAME=B\r\n\r\nRULE=x; LEVEL=80..70\r\n");

@@ -148,6 +148,7 @@ void TLimitsView::judgeAgain()
     const QString name = Profile->currentData().toString();
     Limits::Profile profile;
     problems.clear();
+    overlapWarnings.clear();
     if (name.isEmpty()) {
         chosenPath.clear();
         profile = Limits::defaultProfile();
@@ -157,11 +158,16 @@ void TLimitsView::judgeAgain()
         QList<Limits::Problem> errors, warnings;
         profileUsable = Limits::readFile(chosenPath, profile, errors, warnings);
         problems = Limits::describe(chosenPath, errors);
+        overlapWarnings = Limits::describe(chosenPath, warnings);
     }
     if (profileUsable) {
         current = Limits::judge(contents, profile);
         Summary->setStyleSheet(QString());
-        Summary->setText(current.summary());
+        // Overlapping rules do not stop the profile; the first of them is said under the
+        // summary, all of them in its tooltip.
+        Summary->setText(overlapWarnings.isEmpty() ? current.summary()
+                                                   : current.summary() + QLatin1Char('\n') + overlapWarnings.first());
+        Summary->setToolTip(overlapWarnings.join(QLatin1Char('\n')));
     } else {
         current = Limits::Judgement();
         Summary->setStyleSheet(QStringLiteral("color: #B02010"));

@@ -67,4 +67,5 @@ private:
     bool profileUsable = false;
     QString chosenPath;
     QStringList problems;
+    QStringList overlapWarnings;
 };
