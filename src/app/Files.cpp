@@ -4,6 +4,7 @@
 #include "link/ErrorCodes.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -352,4 +353,24 @@ bool writeTextLinesAtomically(const QString &path, const QStringList &lines)
 int writeTextLinesAtomicallyCode(const QString &path, const QStringList &lines)
 {
     return writeBytesAtomicallyCode(path, textFileBytes(lines));
+}
+
+long long leadingInteger(const QString &text, bool *found)
+{
+    constexpr long long kLimit = 999999999999999999LL;
+    qsizetype i = 0;
+    while (i < text.size() && (text.at(i) == QLatin1Char(' ') || text.at(i) == QLatin1Char('\t')))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))) {
+        negative = text.at(i) == QLatin1Char('-');
+        ++i;
+    }
+    const qsizetype digitsStart = i;
+    long long value = 0;
+    for (; i < text.size() && text.at(i).unicode() >= '0' && text.at(i).unicode() <= '9'; ++i)
+        value = value > kLimit / 10 ? kLimit : std::min(kLimit, value * 10 + (text.at(i).unicode() - '0'));
+    if (found)
+        *found = i > digitsStart;
+    return negative ? -value : value;
 }

@@ -43,6 +43,11 @@ QString hexText(unsigned value);
 enum class ScriptExtension { Hex, Kv8 };
 void replaceExtension3(QString &name, ScriptExtension extension);
 void removeChar(QString &text, QChar c);
+// The integer a text begins with, as the meter's answers and the program's files write one:
+// blanks (spaces, tabs), an optional sign, ASCII digits. found tells whether there were digits
+// (0 is returned when there were none). A value beyond 18 digits saturates at
+// +/-999999999999999999, so that no text can overflow it.
+long long leadingInteger(const QString &text, bool *found = nullptr);
 QString shortenPath(const QString &text, int limit = 30);
 // A window's title for a file: "KORVEL-10  Datalogger: " or "Channel Plan : " and the path
 // shortened to 30 characters, or the shortened path alone.

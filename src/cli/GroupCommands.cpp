@@ -9,6 +9,7 @@
 #include "channelplan/CombinedPlanFile.h"
 #include "channelplan/PlanFile.h"
 #include "jobs/GroupJobs.h"
+#include "jobs/GroupTransfers.h"
 #include "jobs/JobContext.h"
 #include "jobs/Jobs.h"
 #include "link/ErrorCodes.h"
@@ -72,6 +73,56 @@ int runScript(const CliOptions &options, const QStringList &args)
     return 0;
 }
 
+// The command line's side of the two workflows: the warning printed, each job on the terminal,
+// received plans put into the output folder whole.
+class TerminalSteps : public GroupTransferSteps {
+public:
+    int runTransfer(int code, const QString &path, int number) override
+    {
+        std::unique_ptr<JobContext> context = Cli::terminalContext(thePort());
+        return runJob(*context, code, path, number);
+    }
+    bool confirmSend() override
+    {
+        // The warning the window asks to confirm: the meter's dataloggers go with the old plans.
+        for (const QString &l : StringTable::text(159).split(QLatin1Char('\n')))
+            Cli::err(l);
+        return true;
+    }
+
+    QString outDir;
+    bool protectExisting = false;
+    QStringList received;
+    QString fileName;      // the name the plan being received takes in outDir
+    QString failedTarget;  // the file that could not be written, for the message
+    QString receiveTarget(const QString &name) override
+    {
+        fileName = GroupTransfers::receivedPlanName(name, received, outDir, protectExisting);
+        // Received into a scratch file of the temporary folder first: the output folder (which
+        // may be the temporary folder itself) only ever gets whole plans.
+        return freeWorkingFile(FileKind::ScratchCopy);
+    }
+    int planReceived(const QString &, const QString &work) override
+    {
+        const QString target = outDir + QLatin1Char('/') + fileName;
+        const int copied = copyTextFileCode(work, target);
+        deleteFile(work);
+        if (copied != 0) {
+            failedTarget = target;
+            return copied;
+        }
+        received << fileName;
+        Cli::out(target);
+        return 0;
+    }
+    void planFailed(const QString &work) override { deleteFile(work); }
+};
+
+int failure(int code)
+{
+    return code == Err::PortFailure ? portFailure() : Cli::fail(code);
+}
+
 // send-group PLAN...
 int runSendGroup(const CliOptions &options, const QStringList &args)
 {
@@ -82,6 +133,7 @@ int runSendGroup(const CliOptions &options, const QStringList &args)
     QStringList plans;
     for (const QString &a : args)
         plans << Cli::argPath(a);
+    // Each file named on the command line is checked first, so that the message names it.
     for (const QString &plan : plans) {
         if (!fileExists(plan))
             return Cli::failText(QStringLiteral("%1: %2").arg(ErrorCodeText(Err::FileNotFound), plan));
@@ -91,33 +143,16 @@ int runSendGroup(const CliOptions &options, const QStringList &args)
     const int model = Cli::ensureModel(options);
     if (model != 0)
         return Cli::fail(model);
-    const QString planType = app().CurrentModel.planFileType;
 
-    const QString combined = combinedFilePath();
-    const int written = writeCombinedFile(combined, plans);
-    if (written != 0)
-        return Cli::fail(written);
+    TerminalSteps steps;
     QString failedLine;
-    const int built = BuildCommandScript(combined, workingFolderPath(FolderKind::Temporary) + QLatin1String(kScriptFileName), planType,
-                                         &failedLine);
-    if (built < 0)
-        return Cli::fail(built);
-    if (built == 0)
-        return Cli::failText(conversionFailure(planType, failedLine));
-    if (const int copied = CopyCommandScript(combined); copied != 1)
-        return Cli::fail(copied < 0 ? copied : Err::ScriptFiles);
-
-    // The warning the window asks to confirm: the meter's dataloggers go with the old plans.
-    for (const QString &l : StringTable::text(159).split(QLatin1Char('\n')))
-        Cli::err(l);
-
-    std::unique_ptr<JobContext> context = Cli::terminalContext(thePort());
-    const int result = runJob(*context, JobCode::GroupScript, combined, 0);
-    context.reset();
-    if (result == Err::PortFailure)
-        return portFailure();
-    if (result != 0)
+    const int result = GroupTransfers::sendGroup(plans, steps, &failedLine);
+    if (result == Err::IncorrectFormatFile && !failedLine.isEmpty()) {
+        Cli::err(conversionFailure(app().CurrentModel.planFileType, failedLine));
         return Cli::fail(result);
+    }
+    if (result != 0)
+        return failure(result);
     Cli::out(StringTable::text(311 /* "%1 channel plan(s) sent" */).arg(args.size()));
     return 0;
 }
@@ -134,43 +169,16 @@ int runReceivePlans(const CliOptions &options, const QStringList &args)
     if (model != 0)
         return Cli::fail(model);
 
-    if (AskPlansPresent() == 0)
-        return Cli::fail(Err::NoChannelPlan);
-    const int count = AskPlanCount();
-    if (count < 0)
-        return Cli::fail(count);
-
-    QStringList received;
-    for (int p = 0; p < count; ++p) {
-        const QString name = AskPlanFileName(p);
-        if (name == QLatin1String("0"))
-            return Cli::fail(Err::NotFreePort);
-        if (name.isEmpty())
-            return Cli::failText(QStringLiteral("%1 (the name of plan %2 did not arrive)")
-                                     .arg(ErrorCodeText(Err::CommunicationError))
-                                     .arg(p + 1));
-        const QString fileName = uniqueMemberName(name, received);
-        // Received into a scratch file of the temporary folder first: the output folder (which
-        // may be the temporary folder itself) only ever gets whole plans.
-        const QString work = freeWorkingFile(FileKind::ScratchCopy);
-        std::unique_ptr<JobContext> context = Cli::terminalContext(thePort());
-        const int result = runJob(*context, JobCode::ReceivePlan, work, p);
-        context.reset();
-        if (result != 0) {
-            deleteFile(work);
-            return result == Err::PortFailure ? portFailure() : Cli::fail(result);
-        }
-        const QString target = outDir + QLatin1Char('/') + fileName;
-        const int copied = copyTextFileCode(work, target);
-        deleteFile(work);
-        if (copied == Err::WriteFailed)
-            return Cli::fail(copied);
-        if (copied != 0)
-            return Cli::failText(QStringLiteral("%1: %2").arg(ErrorCodeText(Err::UnableToOpenFile), target));
-        received << fileName;
-        Cli::out(target);
-    }
-    if (received.isEmpty())
+    TerminalSteps steps;
+    steps.outDir = outDir;
+    // As in the group editor: a reception into the library never replaces one of its plans.
+    steps.protectExisting = GroupTransfers::sameFolder(outDir, app().libraryFolder);
+    const int result = GroupTransfers::receivePlans(steps);
+    if (result != 0 && !steps.failedTarget.isEmpty() && result != Err::WriteFailed)
+        return Cli::failText(QStringLiteral("%1: %2").arg(ErrorCodeText(Err::UnableToOpenFile), steps.failedTarget));
+    if (result != 0)
+        return failure(result);
+    if (steps.received.isEmpty())
         Cli::err(StringTable::text(312 /* "The meter holds no channel plan" */));
     return 0;
 }

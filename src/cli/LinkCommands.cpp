@@ -7,6 +7,7 @@
 #include "link/CommandLink.h"
 #include "link/ErrorCodes.h"
 #include "link/PortMessages.h"
+#include "link/PortSession.h"
 #include "link/SerialPort.h"
 
 namespace {
@@ -49,7 +50,8 @@ int runSend(const CliOptions &, const QStringList &args)
         return Cli::usage(QStringLiteral("send"));
 
     SerialPort &port = thePort();
-    if (port.Open(app().PortName, 57600, 0, 8, 2) != 0) {
+    PortSession session(port);
+    if (!session.isOpen()) {
         Cli::err(port.lastOpenError());
         Cli::err(portFailureText(port.lastFailure()));
         return Cli::fail(Err::NotFreePort);
@@ -63,7 +65,7 @@ int runSend(const CliOptions &, const QStringList &args)
     const int r = CommandLink::TransactWithRetry(port, bytes, answer, 2);
     port.EnableChannelLog(false);
     port.EnableUpgradeLog(false);
-    port.Close();
+    session.close();
 
     Cli::out(QStringLiteral("result %1").arg(r));
     if (r >= 0 && bytes.size() >= 2 && bytes[1] == '?')

@@ -168,21 +168,7 @@ QString lastKeyValue(const QString &line)
 
 int leadingInt(const QString &text)
 {
-    qsizetype i = 0;
-    while (i < text.size() && isBlank(text.at(i)))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))) {
-        negative = text.at(i) == QLatin1Char('-');
-        ++i;
-    }
-    qint64 value = 0;
-    for (; i < text.size() && text.at(i).isDigit() && text.at(i).unicode() < 128; ++i) {
-        value = value * 10 + (text.at(i).unicode() - '0');
-        if (value > INT_MAX)
-            return negative ? INT_MIN : INT_MAX;
-    }
-    return int(negative ? -value : value);
+    return int(std::clamp<long long>(leadingInteger(text), INT_MIN, INT_MAX));
 }
 
 QString plrText(const QString &value)

@@ -8,11 +8,13 @@
 #include "app/StringTable.h"
 #include "link/CommandLink.h"
 #include "link/ErrorCodes.h"
+#include "link/PortSession.h"
 
 #include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QThread>
+#include <memory>
 
 #include <algorithm>
 #include <limits>
@@ -151,17 +153,18 @@ int checkRestartedMeter(JobContext &ctx, const FirmwareTiming &timing, FirmwareR
     if (timing.checkWaitMs > 0)
         QThread::msleep(unsigned(timing.checkWaitMs));
 
-    bool open = false;
-    for (int attempt = 0; attempt < 3 && !open; ++attempt)
-        open = port.Open(app().PortName, 57600, 0, 8, 2) == 0;
-    if (!open)
+    // The restarted meter may take a moment to give its port back: three tries.
+    std::unique_ptr<PortSession> session;
+    for (int attempt = 0; attempt < 3 && !(session && session->isOpen()); ++attempt)
+        session = std::make_unique<PortSession>(port);
+    if (!session->isOpen())
         return Err::PostUpgradeCheck;
 
     QByteArray answer;
     bool answered = false;
     for (int attempt = 0; attempt < 3 && !answered; ++attempt)
         answered = CommandLink::TransactWithRetry(port, Cmd::askVersion(), answer, 2) >= 0;
-    port.Close();
+    session->close();
     if (!answered)
         return Err::PostUpgradeCheck;
 
@@ -301,7 +304,8 @@ int firmwareUpgradeJob(JobContext &ctx, const QString &firmwarePath)
 
     ctx.setCaption(StringTable::text(168 /* "Upgrade Firmware..." */));
     SerialPort &port = ctx.port();
-    if (port.Open(app().PortName, 57600, 0, 8, 2) != 0) {
+    PortSession session(port);
+    if (!session.isOpen()) {
         // Nothing was sent: no step to name. The command line says why; the windows say nothing.
         run.result = Err::PortFailure;
         storeRun(run);
@@ -313,7 +317,7 @@ int firmwareUpgradeJob(JobContext &ctx, const QString &firmwarePath)
     run.result = sendFirmware(ctx, firmwarePath, timing, run);
     port.EnableUpgradeLog(false);
     port.SetTimeout(timing.normalTimeoutMs);
-    port.Close();
+    session.close();
 
     int result = run.result;
     if (result == 0 && app().CurrentModel.chosenManually != 0) {

@@ -8,6 +8,7 @@
 #include "channelplan/PlanFile.h"
 #include "link/CommandLink.h"
 #include "link/ErrorCodes.h"
+#include "link/PortSession.h"
 
 #include <QFileInfo>
 #include <optional>
@@ -62,22 +63,6 @@ double leadingNumber(const QString &text, bool *found = nullptr)
     return len > 0 ? b.mid(start, len).toDouble() : 0.0;
 }
 
-long long leadingInteger(const QString &text, bool *found = nullptr)
-{
-    const QByteArray b = text.toLatin1();
-    qsizetype i = 0;
-    while (i < b.size() && (b[i] == ' ' || b[i] == '\t'))
-        ++i;
-    const qsizetype start = i;
-    if (i < b.size() && (b[i] == '+' || b[i] == '-'))
-        ++i;
-    const qsizetype digitsStart = i;
-    while (i < b.size() && b[i] >= '0' && b[i] <= '9' && i - digitsStart < 18)
-        ++i;
-    if (found)
-        *found = i > digitsStart;
-    return i > digitsStart ? b.mid(start, i - start).toLongLong() : 0;
-}
 
 // A frequency-like text in MHz as the meter takes it: read into single precision first, then
 // scaled to hertz, so that 471.31 goes out as 471309998 exactly as the meter expects.
@@ -196,11 +181,6 @@ int askMeter(SerialPort &port, const QByteArray &command, QByteArray &answer, in
     return r;
 }
 
-bool openPort(JobContext &ctx)
-{
-    return ctx.port().Open(app().PortName, 57600, 0, 8, 2) == 0;
-}
-
 // Characters that cannot be part of a file name on any of the program's platforms.
 QString trimmedName(const QByteArray &answerTail)
 {
@@ -304,10 +284,10 @@ int sendGroupScriptJob(JobContext &ctx, const QString &scriptPath)
 {
     ctx.setCaption(StringTable::text(164 /* "Sending Channel Plan Group..." */));
     SerialPort &port = ctx.port();
-    const bool opened = openPort(ctx);
+    PortSession session(port);
     // The log is started even when the port fails, so that the failed attempt leaves its mark.
     port.EnableChannelLog(true);
-    if (!opened) {
+    if (!session.isOpen()) {
         port.EnableChannelLog(false);
         return Err::PortFailure;
     }
@@ -349,7 +329,6 @@ int sendGroupScriptJob(JobContext &ctx, const QString &scriptPath)
         }
     }
     port.EnableChannelLog(false);
-    port.Close();
     return result;
 }
 
@@ -447,7 +426,8 @@ int receivePlanJob(JobContext &ctx, int planNumber, const QString &planPath)
     ctx.setStatus(StringTable::text(46 /* "Receiving in File : " */) + shortenPath(planPath));
 
     SerialPort &port = ctx.port();
-    if (!openPort(ctx))
+    PortSession session(port);
+    if (!session.isOpen())
         return finish(Err::PortFailure);
 
     int result = 0;
@@ -500,7 +480,8 @@ int receivePlanJob(JobContext &ctx, int planNumber, const QString &planPath)
         if (result == 0 && ctx.cancelRequested())
             result = Err::UserBreak;
     }
-    port.Close();
+    // The plan file is written with the port closed, as it always was.
+    session.close();
     return finish(result);
 }
 
@@ -508,11 +489,12 @@ int receivePlanJob(JobContext &ctx, int planNumber, const QString &planPath)
 
 int AskPlansPresent(SerialPort &port)
 {
-    if (port.Open(app().PortName, 57600, 0, 8, 2) != 0)
+    PortSession session(port);
+    if (!session.isOpen())
         return 1;
     QByteArray answer(30, '0');
     const int r = CommandLink::TransactWithRetry(port, Cmd::askConfigGroup(), answer, 2);
-    port.Close();
+    session.close();
     if (r < 0)
         return 1;
     return answer.startsWith("*CG01") ? 1 : 0;
@@ -520,12 +502,12 @@ int AskPlansPresent(SerialPort &port)
 
 int AskPlanCount()
 {
-    SerialPort &port = thePort();
-    if (port.Open(app().PortName, 57600, 0, 8, 2) != 0)
+    PortSession session(thePort());
+    if (!session.isOpen())
         return Err::NotFreePort;
     QByteArray answer;
-    const int r = CommandLink::TransactWithRetry(port, Cmd::askPlanCount(), answer, 2);
-    port.Close();
+    const int r = CommandLink::TransactWithRetry(session.port(), Cmd::askPlanCount(), answer, 2);
+    session.close();
     if (r < 0)
         return Err::CommunicationError;
     bool found = false;
@@ -537,17 +519,19 @@ int AskPlanCount()
     return int(count);
 }
 
-QString AskPlanFileName(int plan)
+int AskPlanFileName(int plan, QString &name)
 {
-    SerialPort &port = thePort();
-    if (port.Open(app().PortName, 57600, 0, 8, 2) != 0)
-        return QStringLiteral("0");
+    name.clear();
+    PortSession session(thePort());
+    if (!session.isOpen())
+        return Err::NotFreePort;
     QByteArray answer;
-    const int r = CommandLink::TransactWithRetry(port, Cmd::askPlanName(plan), answer, 2);
-    port.Close();
+    const int r = CommandLink::TransactWithRetry(session.port(), Cmd::askPlanName(plan), answer, 2);
+    session.close();
     if (r < 0)
-        return QString();
-    return planFileNameFromAnswer(answer, plan, app().CurrentModel.planFileType);
+        return Err::CommunicationError;
+    name = planFileNameFromAnswer(answer, plan, app().CurrentModel.planFileType);
+    return 0;
 }
 
 namespace {

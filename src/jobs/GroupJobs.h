@@ -43,9 +43,9 @@ int AskPlansPresent(SerialPort &port = thePort());
 // The number of plans; -87 when the port cannot be opened, -96 when the exchange failed or
 // the answer is not a count.
 int AskPlanCount();
-// The file name of plan p ("ab.ch26"): "0" when the port cannot be opened; an empty text when
-// the exchange failed.
-QString AskPlanFileName(int plan);
+// The file name of plan p ("ab.ch26") into name: 0; Err::NotFreePort when the port cannot be
+// opened; Err::CommunicationError when the exchange failed (name is then empty).
+int AskPlanFileName(int plan, QString &name);
 // The file name for the "*?CS" answer of plan p (from 0): the name from offset 3, trimmed of
 // blanks and control characters, in lower case, each character that cannot be in a file name
 // (or a name of dots alone) turned to "_", then "." and the plan type. A name that trims to

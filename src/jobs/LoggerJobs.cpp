@@ -13,6 +13,7 @@
 #include "app/StringTable.h"
 #include "link/CommandLink.h"
 #include "link/ErrorCodes.h"
+#include "link/PortSession.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -37,23 +38,6 @@ constexpr int NotReceived = 208;           // "Loggers not received:"
 
 std::atomic<int> settleDelayMs{1000};
 
-// Opens the job's port and closes it again when the job leaves, whichever way it leaves.
-class PortSession {
-public:
-    explicit PortSession(SerialPort &p) : port(p) { opened = port.Open(app().PortName) == 0; }
-    ~PortSession() { close(); }
-    bool isOpen() const { return opened; }
-    void close()
-    {
-        if (opened)
-            port.Close();
-        opened = false;
-    }
-
-private:
-    SerialPort &port;
-    bool opened = false;
-};
 
 QString answerText(const QByteArray &answer)
 {

@@ -81,7 +81,7 @@ private:
         // A device another program has open is not asked: it would read the answer, or take
         // the query for its own.
         const PortFailure held = PortDiagnosis::heldElsewhere(QString::number(probe.number), probe.device);
-        const bool opened = !held.failed() && port.Open(probe.device, 57600, 0, 8, 2) == 0;
+        const bool opened = !held.failed() && port.Open(probe.device) == 0;
         {
             std::lock_guard<std::mutex> l(lock);
             probe.openKnown = true;
@@ -263,7 +263,7 @@ PortSearchResult searchPorts(SerialPort &port, PortSearchHost &host, const QStri
 
 int identifyOnPort(SerialPort &port, const QString &designation, PortSearchHost &host, int &modelIndex)
 {
-    if (port.Open(designation, 57600, 0, 8, 2) != 0)
+    if (port.Open(designation) != 0)
         return Err::NotFreePort;
     const int p = probePort(port, host, designation, modelIndex);
     port.Close();

@@ -1,11 +1,47 @@
 #include "TestWorkspace.h"
 #include "app/AppState.h"
 #include "app/Files.h"
+#include "datalogger/LoggerFiles.h"
 #include <QTest>
+#include <algorithm>
+#include <climits>
 
 class TestFiles : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // The one reader of a leading integer (meter answers, logger files, group jobs): blanks and
+    // a sign before ASCII digits, the rest of the text ignored, an absurd length saturated.
+    void leadingIntegers_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qlonglong>("value");
+        QTest::addColumn<bool>("found");
+        QTest::newRow("plain") << "42" << 42LL << true;
+        QTest::newRow("blanks and tab") << " \t 7abc" << 7LL << true;
+        QTest::newRow("sign") << "-15,5" << -15LL << true;
+        QTest::newRow("plus") << "+3" << 3LL << true;
+        QTest::newRow("leading zeros") << "007" << 7LL << true;
+        QTest::newRow("no digits") << "abc" << 0LL << false;
+        QTest::newRow("sign only") << "-" << 0LL << false;
+        QTest::newRow("empty") << "" << 0LL << false;
+        QTest::newRow("line feed is not a blank") << "\n5" << 0LL << false;
+        QTest::newRow("Arabic-Indic digit is not read") << QString::fromUtf8("\u0665") << 0LL << false;
+        QTest::newRow("18 digits") << "123456789012345678" << 123456789012345678LL << true;
+        QTest::newRow("40 digits saturate") << QString(40, QLatin1Char('9')) << 999999999999999999LL << true;
+        QTest::newRow("negative saturates") << "-" + QString(30, QLatin1Char('8')) << -999999999999999999LL << true;
+    }
+    void leadingIntegers()
+    {
+        QFETCH(QString, text);
+        QFETCH(qlonglong, value);
+        QFETCH(bool, found);
+        bool f = !found;
+        QCOMPARE(leadingInteger(text, &f), value);
+        QCOMPARE(f, found);
+        // The logger files' int form clamps to an int.
+        QCOMPARE(Logger::leadingInt(text), int(std::clamp<long long>(value, INT_MIN, INT_MAX)));
+    }
+
     void workingNames_data()
     {
         QTest::addColumn<int>("kind");

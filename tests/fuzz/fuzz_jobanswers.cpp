@@ -8,6 +8,7 @@
 #include "FuzzSupport.h"
 #include "datalogger/LoggerFiles.h"
 #include "jobs/GroupJobs.h"
+#include "link/ErrorCodes.h"
 #include "jobs/Jobs.h"
 #include "jobs/LoggerJobs.h"
 #include "link/SerialPort.h"
@@ -142,7 +143,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     case 5: result = LoggerJobs::channelPlanPreCheck(thePort()); break;
     case 6: result = AskPlanCount(); FUZZ_CHECK(result >= -96 && result <= 99); result = 0; break;
     case 7: {
-        const QString file = AskPlanFileName(2);
+        QString file;
+        const int asked = AskPlanFileName(2, file);
+        FUZZ_CHECK(asked == 0 || asked == Err::NotFreePort || asked == Err::CommunicationError);
+        FUZZ_CHECK(asked == 0 || file.isEmpty());
         // The name becomes a file in the temporary folder: never a path, never a special name.
         FUZZ_CHECK(!file.contains(QLatin1Char('/')) && !file.contains(QLatin1Char('\\')));
         FUZZ_CHECK(file != QLatin1String(".") && file != QLatin1String(".."));

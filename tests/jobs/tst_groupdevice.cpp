@@ -246,7 +246,8 @@ void GroupDeviceTest::portCannotOpen()
 
     QCOMPARE(AskPlansPresent(), 1);
     QCOMPARE(AskPlanCount(), Err::NotFreePort);
-    QCOMPARE(AskPlanFileName(0), QStringLiteral("0"));
+    QString none;
+    QCOMPARE(AskPlanFileName(0, none), Err::NotFreePort);
 }
 
 void GroupDeviceTest::scriptCannotOpen()
@@ -284,7 +285,8 @@ void GroupDeviceTest::bigGroupRoundTrip()
     QCOMPARE(AskPlansPresent(), 1);
     QCOMPARE(AskPlanCount(), 10);
     for (int p = 0; p < 10; ++p) {
-        const QString name = AskPlanFileName(p);
+        QString name;
+        QCOMPARE(AskPlanFileName(p, name), 0);
         QCOMPARE(name, QStringLiteral("p%1.ch26").arg(p));
         const QString out = ws->path(QStringLiteral("Temp/r") + name);
         RecordingContext receive;
@@ -406,7 +408,9 @@ void GroupDeviceTest::receiveShortForm()
     const QString plan = ws->write(QStringLiteral("Channel/ab.ch25"), planText(QStringLiteral("AB"), kExampleChannels));
     SimulatedMeter meter({QStringLiteral("--plan-type"), QStringLiteral("ch25"), QStringLiteral("--plan-file"), plan});
     QVERIFY(startMeterOnPort(meter));
-    QCOMPARE(AskPlanFileName(0), QStringLiteral("ab.ch25"));
+    QString name;
+    QCOMPARE(AskPlanFileName(0, name), 0);
+    QCOMPARE(name, QStringLiteral("ab.ch25"));
     RecordingContext receive;
     const QString out = ws->path(QStringLiteral("Temp/ab.ch25"));
     QCOMPARE(runJob(receive, JobCode::ReceivePlan, out, 0), 0);
@@ -431,9 +435,13 @@ void GroupDeviceTest::queries()
         QVERIFY(startMeterOnPort(meter));
         QCOMPARE(AskPlansPresent(), 1);
         QCOMPARE(AskPlanCount(), 2);
-        QCOMPARE(AskPlanFileName(0), QStringLiteral("ab.ch26"));   // trimmed, lower case
-        QCOMPARE(AskPlanFileName(1), QStringLiteral(".._x.ch26"));  // would have left the folder
-        QCOMPARE(AskPlanFileName(2), QString());                   // refused by the meter
+        QString name;
+        QCOMPARE(AskPlanFileName(0, name), 0);
+        QCOMPARE(name, QStringLiteral("ab.ch26"));                 // trimmed, lower case
+        QCOMPARE(AskPlanFileName(1, name), 0);
+        QCOMPARE(name, QStringLiteral(".._x.ch26"));               // would have left the folder
+        QCOMPARE(AskPlanFileName(2, name), Err::CommunicationError);   // refused by the meter
+        QVERIFY(name.isEmpty());
         QCOMPARE(meter.transcript().count(QStringLiteral("*?CS02")), 2);   // two attempts
         QVERIFY(!thePort().isOpen());
     }

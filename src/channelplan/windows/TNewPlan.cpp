@@ -6,6 +6,7 @@
 #include "app/windows/Prompts.h"
 #include "app/windows/WorkingFilesLock.h"
 #include "channelplan/CombinedPlanFile.h"
+#include "channelplan/GroupFile.h"
 #include "channelplan/PlanFile.h"
 #include "channelplan/windows/Editarcanalitzacio.h"
 #include "datalogger/windows/Alertchannelplan.h"
@@ -29,9 +30,7 @@
 
 namespace {
 
-constexpr int kGroupFileLines = 50;
 constexpr int kFolderRole = Qt::UserRole + 1;   // set on the library list's folder entries
-const QString kRule = QStringLiteral("#=====================================");
 
 QPushButton *button(QWidget *parent, const QString &name, const QString &caption)
 {
@@ -41,11 +40,6 @@ QPushButton *button(QWidget *parent, const QString &name, const QString &caption
     return b;
 }
 
-QString canonicalFolder(const QString &folder)
-{
-    const QString c = QFileInfo(folder).canonicalFilePath();
-    return c.isEmpty() ? QDir::cleanPath(QFileInfo(folder).absoluteFilePath()) : c;
-}
 
 } // namespace
 
@@ -53,7 +47,15 @@ TNewPlan::TNewPlan(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("NewPlan"));
     setWindowTitle(StringTable::text(29 /* "Channel Plan Group" */));
+    makeControls();
+    layOutControls();
+    connectControls();
+    setGroupButtons(false);
+    setLibraryControls(true);
+}
 
+void TNewPlan::makeControls()
+{
     Label1 = new QLabel(StringTable::text(38 /* "Channel Plan Library" */), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label2 = new QLabel(StringTable::text(29 /* "Channel Plan Group" */), this);
@@ -89,7 +91,10 @@ TNewPlan::TNewPlan(QWidget *parent) : QDialog(parent)
     auto *panelLayout = new QHBoxLayout(Panel1);
     panelLayout->setContentsMargins(6, 2, 6, 2);
     panelLayout->addWidget(Missatge);
+}
 
+void TNewPlan::layOutControls()
+{
     // Library on the left, the two transfer arrows in the middle, the group on the right.
     auto *grid = new QGridLayout;
     grid->addWidget(Label1, 0, 0);
@@ -127,7 +132,10 @@ TNewPlan::TNewPlan(QWidget *parent) : QDialog(parent)
     layout->addLayout(grid);
     layout->addWidget(Panel1);
     resize(560, 380);
+}
 
+void TNewPlan::connectControls()
+{
     connect(NovaLlibreria, &QPushButton::clicked, this, &TNewPlan::NovaLlibreriaClick);
     connect(EditarLlibreria, &QPushButton::clicked, this, &TNewPlan::EditarLlibreriaClick);
     connect(SumaGroup, &QPushButton::clicked, this, &TNewPlan::SumaGroupClick);
@@ -142,9 +150,6 @@ TNewPlan::TNewPlan(QWidget *parent) : QDialog(parent)
     connect(ReceiveGroup, &QPushButton::clicked, this, &TNewPlan::ReceiveGroupClick);
     connect(LlistatLlibreria, &QListWidget::itemDoubleClicked, this, [this] { EditarLlibreriaClick(); });
     connect(LlistatCanalitzacio, &QListWidget::itemDoubleClicked, this, [this] { EditarGroupClick(); });
-
-    setGroupButtons(false);
-    setLibraryControls(true);
 }
 
 TNewPlan::~TNewPlan()
@@ -338,7 +343,7 @@ void TNewPlan::removeCopy(const QString &member)
     if (!ownCopies.contains(path))
         return;
     ownCopies.remove(path);
-    if (canonicalFolder(app().tempFolder) == canonicalFolder(app().libraryFolder))
+    if (GroupTransfers::sameFolder(app().tempFolder, app().libraryFolder))
         return;
     deleteFile(path);
 }
@@ -480,92 +485,38 @@ void TNewPlan::NewGroupClick()
 
 int TNewPlan::readGroupFile(const QString &path)
 {
-    QStringList lines;
-    // One line more than a group file may have, to know that it has too many.
-    if (!readLeadingLines(path, kGroupFileLines + 1, lines))
+    const GroupFile::Contents contents = GroupFile::read(path);
+    if (!contents.readable)
         return 0;
-    // "[END]" ends the reading: lines after it (notes, a second list) are never read, so they
-    // do not count towards the limit.
-    for (int i = 0; i < lines.size(); ++i) {
-        if (lines.at(i).startsWith(QLatin1String("[END]"))) {
-            if (i < kGroupFileLines)
-                lines = lines.mid(0, i + 1);
-            break;
+    // A member list, even in a file too long to be a group, empties the group first.
+    if (contents.hasFiles)
+        emptyGroup();
+    GroupFile::Added added;
+    if (contents.hasFiles && !contents.tooLong) {
+        QStringList library;
+        for (int i = 0; i < LlistatLlibreria->count(); ++i) {
+            if (!LlistatLlibreria->item(i)->data(kFolderRole).toBool())
+                library << LlistatLlibreria->item(i)->text();
+        }
+        QStringList group = members();
+        added = GroupFile::addNames(contents.names, library, group, [this](const QString &member, const QString &match) {
+            if (!copyTextFile(app().libraryFolder + QLatin1Char('/') + match, memberCopy(member)))
+                return false;
+            addMember(member);
+            return true;
+        });
+        NomGroup->setText(QFileInfo(path).fileName());
+        if (LlistatCanalitzacio->count() > 0) {
+            selectLastMember();
+            setGroupButtons(true);
         }
     }
-    if (lines.size() > kGroupFileLines) {
-        // The 51st line stops the reading. The members met so far do not stay: a group read
-        // halfway is no group.
-        for (int i = 0; i < kGroupFileLines; ++i) {
-            if (lines.at(i).startsWith(QLatin1String("[FILES]"))) {
-                emptyGroup();
-                break;
-            }
-        }
-        return Err::UnableToOpenFile;
-    }
-    bool inList = false;
-    bool sawFiles = false;
-    bool tooMany = false;
-    int failedCopies = 0;
-    for (const QString &line : lines) {
-        if (line.startsWith(QLatin1String("[FILES]"))) {
-            emptyGroup();
-            inList = sawFiles = true;
-            continue;
-        }
-        if (line.startsWith(QLatin1String("[END]")))
-            break;
-        if (!inList)
-            continue;
-        const QString name = line.trimmed();
-        if (name.isEmpty())
-            continue;
-        const QString match = libraryMatch(name);
-        if (match.isEmpty())
-            continue;   // no longer in the library: left out
-        const QString member = name.toLower();
-        if (members().contains(member, Qt::CaseInsensitive))
-            continue;
-        if (LlistatCanalitzacio->count() >= kMaxGroupPlans) {
-            tooMany = true;
-            continue;
-        }
-        if (!copyTextFile(app().libraryFolder + QLatin1Char('/') + match, memberCopy(member))) {
-            ++failedCopies;
-            continue;
-        }
-        addMember(member);
-    }
-    // A file without the member list is not a group file (an end without "[END]" is fine:
-    // the members read so far are the group).
-    if (!sawFiles)
-        return Err::IncorrectFormatFile;
-    NomGroup->setText(QFileInfo(path).fileName());
-    if (LlistatCanalitzacio->count() > 0) {
-        selectLastMember();
-        setGroupButtons(true);
-    }
-    if (failedCopies > 0)
-        return Err::UnableToOpenFile;
-    return tooMany ? Err::Limit10Plans : 0;
+    return GroupFile::resultOf(contents, added);
 }
 
 int TNewPlan::writeGroupFile(const QString &path) const
 {
-    const QStringList names = members();
-    if (names.isEmpty())
-        return Err::NoChannelPlan;
-    if (names.size() > kMaxGroupPlans)
-        return Err::Limit10Plans;
-    QByteArray bytes;
-    for (const QString &l : QStringList{kRule, QStringLiteral("Kelvatrone :  CONTROL REMOT PROGRAM"), kRule,
-                                        QStringLiteral("[CHANNEL PLANS]"), QStringLiteral("[FILES]")})
-        bytes += toLatin1Text(l) + "\r\n";
-    for (const QString &n : names)
-        bytes += toLatin1Text(n) + "\r\n";
-    bytes += "[END]";   // the group file's last line has no line break
-    return writeBytesAtomicallyCode(path, bytes);
+    return GroupFile::write(path, members());
 }
 
 void TNewPlan::OpenGroupClick()
@@ -622,35 +573,12 @@ void TNewPlan::TransmitGroupClick()
     stopWaiting = false;
     int result = lockWorkingFiles(
         this, lock, WorkspaceJob::SendGroup, [this](const QString &t) { showText(t); }, &stopWaiting);
-    const QString combined = combinedFilePath();
     if (result == 0) {
         NomGroup->setText(QStringLiteral("temp.") + groupType());
-        showStatus(42 /* "Saving Channel Plan File" */);
         QStringList copies;
         for (const QString &m : members())
             copies << memberCopy(m);
-        result = writeCombinedFile(combined, copies);
-    }
-    if (result == 0) {
-        const int built = BuildCommandScript(combined);
-        if (built == 1) {
-            showStatus(162 /* "Transforming Format File" */);
-            if (const int copied = CopyCommandScript(combined); copied != 1) {
-                result = copied < 0 ? copied : Err::ScriptFiles;
-            } else {
-                showStatus(39 /* "Ready" */);
-                TChannelPlanAlert alert(this);
-                if (alert.exec() == QDialog::Accepted) {
-                    showStatus(43 /* "Begin Data Transmit" */);
-                    result = runTransfer(JobCode::GroupScript, combined, 0);
-                    showStatus(44 /* "End Data Transmit" */);
-                }
-            }
-        } else {
-            // A plan the script cannot be made of is said so, rather than sending nothing in
-            // silence.
-            result = built == 0 ? Err::IncorrectFormatFile : built;
-        }
+        result = GroupTransfers::sendGroup(copies, *this);
     }
     if (result < 0 && result != Err::WorkspaceBusy)
         ShowErrorCode(result, this);
@@ -660,62 +588,20 @@ void TNewPlan::TransmitGroupClick()
     setGroupButtons(LlistatCanalitzacio->count() > 0);
 }
 
+bool TNewPlan::confirmSend()
+{
+    TChannelPlanAlert alert(this);
+    return alert.exec() == QDialog::Accepted;
+}
+
 void TNewPlan::ReceiveGroupClick()
 {
     emptyGroup();
     setLibraryControls(false);
     showText(StringTable::text(40 /* "Checking Device Version" */));
-
-    if (AskPlansPresent() == 0) {
-        ShowErrorCode(Err::NoChannelPlan, this);
-        setLibraryControls(true);
-        showStatus(39 /* "Ready" */);
-        return;
-    }
-
-    setGroupButtons(false);
-    busy = true;
-    WorkspaceLock lock;
-    stopWaiting = false;
-    const int locked = lockWorkingFiles(
-        this, lock, WorkspaceJob::ReceivePlans, [this](const QString &t) { showText(t); }, &stopWaiting);
-    showText(StringTable::text(45 /* "Receiving Channel Plan" */));
-    const bool sharedFolders = canonicalFolder(app().tempFolder) == canonicalFolder(app().libraryFolder);
-    const int count = locked != 0 ? 0 : AskPlanCount();
-    int result = locked != 0 ? locked : count < 0 ? count : 0;
-    for (int i = 0; result == 0 && i < count && busy; ++i) {
-        const QString name = AskPlanFileName(i);
-        if (name == QLatin1String("0")) {
-            result = Err::NotFreePort;
-            break;
-        }
-        if (name.isEmpty()) {
-            // The name query failed: the meter is not answering.
-            result = Err::CommunicationError;
-            break;
-        }
-        // Two plans of the same name (two new plans are both "--") each keep their own copy;
-        // and where the temporary folder is the library, a received plan never replaces a
-        // plan of the library.
-        QStringList taken = members();
-        QString member = uniqueMemberName(name, taken);
-        while (sharedFolders && fileExists(memberCopy(member))) {
-            taken << member;
-            member = uniqueMemberName(name, taken);
-        }
-        const QString target = memberCopy(member);
-        showText(StringTable::text(45 /* "Receiving Channel Plan" */) + QLatin1Char(' ') + target);
-        ownCopies.insert(target);   // a partial plan left by a broken job is this window's too
-        const int job = runTransfer(JobCode::ReceivePlan, target, i);
-        if (job != 0) {
-            removeCopy(member);
-            result = job;
-            break;
-        }
-        showText(StringTable::text(84 /* "Status" */) + QStringLiteral(" : ") +
-                 StringTable::text(163 /* "Adding Channel Plan" */) + QLatin1Char(' ') + member);
-        addMember(member);
-    }
+    receiveLock = std::make_unique<WorkspaceLock>();
+    const int result = GroupTransfers::receivePlans(*this);
+    receiveLock.reset();
     if (result != 0)
         emptyGroup();
     else if (LlistatCanalitzacio->count() > 0) {
@@ -727,6 +613,42 @@ void TNewPlan::ReceiveGroupClick()
         ShowErrorCode(result, this);
     showStatus(39 /* "Ready" */);
     setLibraryControls(true);
+}
+
+int TNewPlan::beginReceiving()
+{
+    setGroupButtons(false);
+    busy = true;
+    stopWaiting = false;
+    const int locked = lockWorkingFiles(
+        this, *receiveLock, WorkspaceJob::ReceivePlans, [this](const QString &t) { showText(t); }, &stopWaiting);
+    showText(StringTable::text(45 /* "Receiving Channel Plan" */));
+    return locked;
+}
+
+QString TNewPlan::receiveTarget(const QString &name)
+{
+    // Where the temporary folder is the library, a received plan never replaces a plan of the
+    // library.
+    const bool sharedFolders = GroupTransfers::sameFolder(app().tempFolder, app().libraryFolder);
+    receivingMember = GroupTransfers::receivedPlanName(name, members(), app().tempFolder, sharedFolders);
+    const QString target = memberCopy(receivingMember);
+    showText(StringTable::text(45 /* "Receiving Channel Plan" */) + QLatin1Char(' ') + target);
+    ownCopies.insert(target);   // a partial plan left by a broken job is this window's too
+    return target;
+}
+
+int TNewPlan::planReceived(const QString &, const QString &)
+{
+    showText(StringTable::text(84 /* "Status" */) + QStringLiteral(" : ") + StringTable::text(163 /* "Adding Channel Plan" */)
+             + QLatin1Char(' ') + receivingMember);
+    addMember(receivingMember);
+    return 0;
+}
+
+void TNewPlan::planFailed(const QString &)
+{
+    removeCopy(receivingMember);
 }
 
 // --- opening and closing --------------------------------------------------------------------------

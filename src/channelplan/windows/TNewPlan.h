@@ -3,6 +3,9 @@
 // group (up to 10 plans, kept as copies in the temporary folder) on the other; group files,
 // sending the group to the meter and receiving the meter's plans as a group.
 
+#include "app/WorkspaceLock.h"
+#include "jobs/GroupTransfers.h"
+
 #include <QDialog>
 #include <QSet>
 #include <QString>
@@ -14,7 +17,9 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 
-class TNewPlan : public QDialog {
+// The window is its own side of the send and receive workflows (GroupTransferSteps): its status
+// line, the warning, the transfer window, and the group's copies as the plans' targets.
+class TNewPlan : public QDialog, private GroupTransferSteps {
     Q_OBJECT
 public:
     explicit TNewPlan(QWidget *parent = nullptr);
@@ -80,6 +85,10 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // The constructor's parts: the controls, their places, their handlers.
+    void makeControls();
+    void layOutControls();
+    void connectControls();
     QString planType() const;
     QString groupType() const;
     QString planFilter() const;
@@ -95,7 +104,18 @@ private:
     void selectLastMember();
     QString libraryMatch(const QString &name) const;   // the library's spelling, or empty
     void runEditor(const QString &path);
-    int runTransfer(int code, const QString &path, int number);
+
+    // GroupTransferSteps
+    void status(int row) override { showStatus(row); }
+    bool confirmSend() override;
+    int runTransfer(int code, const QString &path, int number) override;
+    bool stopped() const override { return !busy; }
+    int beginReceiving() override;
+    QString receiveTarget(const QString &name) override;
+    int planReceived(const QString &name, const QString &target) override;
+    void planFailed(const QString &target) override;
+    std::unique_ptr<WorkspaceLock> receiveLock;   // held from beginReceiving to the run's end
+    QString receivingMember;                      // the member the plan being received becomes
 
     bool busy = false;
     bool stopWaiting = false;   // a close while a send or reception waits for the working files
