@@ -1,4 +1,5 @@
 #include "channelplan/FieldRules.h"
+#include "link/ErrorCodes.h"
 #include "channelplan/ChannelRecord.h"
 
 #include <QRegularExpression>
@@ -7,11 +8,11 @@
 
 namespace {
 
-constexpr int kNameCode = -33;
-constexpr int kFrequencyCode = -34;
-constexpr int kBandwidthCode = -43;
-constexpr int kSymbolRateCode = -71;
-constexpr int kOffsetCode = -213;
+constexpr int kNameCode = Err::IncorrectChannelName;
+constexpr int kFrequencyCode = Err::IncorrectFrequency;
+constexpr int kBandwidthCode = Err::IncorrectBandwidth;
+constexpr int kSymbolRateCode = Err::IncorrectSymbolRate;
+constexpr int kOffsetCode = Err::IncorrectOffset;
 
 bool isNameCharacter(QChar c)
 {

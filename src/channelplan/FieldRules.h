@@ -16,7 +16,8 @@ enum class FrequencyDirection {
 std::optional<CheckKind> checkKindOfColumn(int column);
 
 // 0 when the text passes the check of its kind, otherwise the kind's failure code:
-// ChannelName -33, Frequency -34, Bandwidth -43, SymbolRate -71, Offset -213.
+// ChannelName Err::IncorrectChannelName (-33), Frequency Err::IncorrectFrequency (-34), Bandwidth
+// Err::IncorrectBandwidth (-43), SymbolRate Err::IncorrectSymbolRate (-71), Offset Err::IncorrectOffset (-213).
 // Bounds are inclusive; a text that is not a decimal number fails its numeric check.
 // Nothing is shown here: the window that asked shows the code through ShowErrorCode.
 int validateField(const QString &text, CheckKind kind);

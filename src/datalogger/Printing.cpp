@@ -276,12 +276,12 @@ int printTextFile(QPrinter &printer, const QString &title, const QString &report
         return Err::UnableToOpenFile;
     QPainter p;
     if (!p.begin(&printer))
-        return -1;
+        return Err::OpenFailed;
     const int pages = Printing::paintPages(p, lines, printer.height(), pointSize, -1,
                                            [&printer] { return printer.newPage(); });
     const bool more = !morePages || morePages(p);
     if (!p.end() || !more)
-        return -1;
+        return Err::OpenFailed;
     const int placed = file.finish();
     return placed < 0 ? placed : pages;   // -65 here: the file, not the report, could not be opened
 }

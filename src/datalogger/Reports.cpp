@@ -1,4 +1,5 @@
 #include "datalogger/Reports.h"
+#include "link/ErrorCodes.h"
 #include "app/AppState.h"
 #include "app/Files.h"
 #include "app/StringTable.h"
@@ -197,7 +198,7 @@ int writeTvReport(const QString &loggerPath, const QString &reportPath)
 {
     QStringList lines;
     if (!readTextLines(loggerPath, lines))
-        return -1;
+        return Err::OpenFailed;
 
     int loggerNumber = 0;
     int channelCount = 0;
@@ -269,7 +270,7 @@ int writeModemReport(const QString &loggerPath, const QString &reportPath)
 {
     QStringList lines;
     if (!readTextLines(loggerPath, lines))
-        return -1;
+        return Err::OpenFailed;
 
     const bool typeWithoutRegistration = app().CurrentModel.modelTypeCode == 3;
     bool registered = false;

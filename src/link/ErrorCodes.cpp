@@ -38,7 +38,7 @@ constexpr CodeMessage kMessages[] = {
     {-253, Form::WithErrorPrefix, 203},   // "File not found"
     {-251, Form::Plain, 52},              // "File Already Exists"
     {-250, Form::WithErrorPrefix, 61},    // "No ChannelPlan Library"
-    {-213, Form::WithErrorPrefix, 183},   // "Incorrect Offset"
+    {Err::IncorrectOffset, Form::WithErrorPrefix, 183},   // "Incorrect Offset"
     {-212, Form::WithErrorPrefix, 62},    // "No Models Found"
     {-210, Form::WithErrorPrefix, 188},   // "Detected equipment without principal program..."
     {-209, Form::WithErrorPrefix, 187},   // "Not recognized equipment"
@@ -68,17 +68,17 @@ constexpr CodeMessage kMessages[] = {
     {-76, Form::WithErrorPrefix, 72},     // "Incorrect Annex"
     {-73, Form::WithErrorPrefix, 72},
     {-72, Form::WithErrorPrefix, 71},     // "Incorrect Symbol Rate"
-    {-71, Form::WithErrorPrefix, 71},
+    {Err::IncorrectSymbolRate, Form::WithErrorPrefix, 71},
     {-70, Form::WithErrorPrefix, 71},
     {-68, Form::WithErrorPrefix, 69},     // "Incorrect BandWidth"
     {-44, Form::WithErrorPrefix, 69},
-    {-43, Form::WithErrorPrefix, 69},
+    {Err::IncorrectBandwidth, Form::WithErrorPrefix, 69},
     {-67, Form::WithErrorPrefix, 70},     // "Incorrect Frequency"
     {-40, Form::WithErrorPrefix, 70},
-    {-34, Form::WithErrorPrefix, 70},
+    {Err::IncorrectFrequency, Form::WithErrorPrefix, 70},
     {-66, Form::WithErrorPrefix, 68},     // "Incorrect Channel Name"
     {-39, Form::WithErrorPrefix, 68},
-    {-33, Form::WithErrorPrefix, 68},
+    {Err::IncorrectChannelName, Form::WithErrorPrefix, 68},
     {-42, Form::WithErrorPrefix, 171},    // "Incorrect Digital Option"
     {-36, Form::WithErrorPrefix, 171},
     {-41, Form::WithErrorPrefix, 170},    // "Incorrect Actived Option"

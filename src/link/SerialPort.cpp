@@ -101,7 +101,7 @@ int SerialPort::failOpen(PortFailure f, const QString &text)
 {
     failure = std::move(f);
     openError = text;
-    return -1;
+    return Err::OpenFailed;
 }
 
 int SerialPort::Open(const QString &designation, int baud, int parity, int byteSize, int stopBits)
@@ -230,7 +230,7 @@ int SerialPort::ReadUntil(char terminator, int maxChars, QByteArray &buf, int ms
         if (interrupted())
             return Err::UserBreak;
         if (!port || !port->isOpen())
-            return -3;
+            return Err::SystemCall;
         if (port->bytesAvailable() == 0) {
             // Block on the port for the rest of the time-out: a silent meter costs no CPU.
             const int64_t remaining = deadlineMs - nowMs();
@@ -242,7 +242,7 @@ int SerialPort::ReadUntil(char terminator, int maxChars, QByteArray &buf, int ms
                 return Err::UserBreak;
             const QSerialPort::SerialPortError e = port->error();
             if (e != QSerialPort::NoError && e != QSerialPort::TimeoutError)
-                return -3;   // the device went away (a hang-up) or the system call failed
+                return Err::SystemCall;   // the device went away (a hang-up) or the system call failed
             port->clearError();
             // waitForReadyRead should only return early with data; if it ever wakes without
             // any, do not let that turn into a busy loop.
@@ -252,13 +252,13 @@ int SerialPort::ReadUntil(char terminator, int maxChars, QByteArray &buf, int ms
         }
         char c = 0;
         if (!port->getChar(&c))
-            return -3;
+            return Err::SystemCall;
         idleWakes = 0;
         lastTick = tick();
         if (const std::optional<int> result = takeReadByte(c, terminator, maxChars, buf, stored, ready))
             return *result;
     }
-    return -4;
+    return Err::Timeout;
 }
 
 bool SerialPort::waitForBytes(int ms)
@@ -306,10 +306,10 @@ std::optional<int> takeReadByte(char c, char terminator, int maxChars, QByteArra
         break;
     case kNAK:
         buf.append(c);
-        return -5;
+        return Err::Nak;
     default:
         if (stored >= maxChars)
-            return -6;
+            return Err::TooLong;
         buf.append(c);
         ++stored;
         break;
@@ -335,20 +335,20 @@ int SerialPort::WriteBlock(const QByteArray &bytes, int ms)
     if (interrupted())
         return Err::UserBreak;
     if (!port || !port->isOpen())
-        return -3;
+        return Err::SystemCall;
     if (WaitExpired())
-        return -4;
+        return Err::Timeout;
     const qint64 n = port->write(bytes);
     if (n < 0)
-        return -3;
+        return Err::SystemCall;
     while (port->bytesToWrite() > 0) {
         const int64_t remaining = deadlineMs - nowMs();
         if (remaining <= 0)
-            return -4;
+            return Err::Timeout;
         if (!port->waitForBytesWritten(int(std::min<int64_t>(remaining, 1 << 30)))) {
             const QSerialPort::SerialPortError e = port->error();
             if (e != QSerialPort::NoError && e != QSerialPort::TimeoutError)
-                return -3;
+                return Err::SystemCall;
             port->clearError();
             QThread::msleep(1);   // never a busy loop, whatever the wait reported
         }

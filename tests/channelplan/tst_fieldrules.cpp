@@ -1,6 +1,7 @@
 // The checks of typed fields at their bounds, the canonical texts, and the tied frequencies.
 #include "channelplan/ChannelRecord.h"
 #include "channelplan/FieldRules.h"
+#include "link/ErrorCodes.h"
 
 #include <QTest>
 
@@ -18,43 +19,43 @@ private Q_SLOTS:
         QTest::newRow("name AB") << name << "AB" << 0;
         QTest::newRow("name A B") << name << "A B" << 0;
         QTest::newRow("name 4 chars") << name << "a_-9" << 0;
-        QTest::newRow("name empty") << name << "" << -33;
-        QTest::newRow("name 5 chars") << name << "ABCDE" << -33;
-        QTest::newRow("name dot") << name << "A.B" << -33;
-        QTest::newRow("name comma") << name << "A,B" << -33;
-        QTest::newRow("name accented") << name << QString::fromUtf8("\u00c9") << -33;
+        QTest::newRow("name empty") << name << "" << Err::IncorrectChannelName;
+        QTest::newRow("name 5 chars") << name << "ABCDE" << Err::IncorrectChannelName;
+        QTest::newRow("name dot") << name << "A.B" << Err::IncorrectChannelName;
+        QTest::newRow("name comma") << name << "A,B" << Err::IncorrectChannelName;
+        QTest::newRow("name accented") << name << QString::fromUtf8("\u00c9") << Err::IncorrectChannelName;
         const auto freq = CheckKind::Frequency;
         QTest::newRow("freq 5") << freq << "5" << 0;
         QTest::newRow("freq 863") << freq << "863" << 0;
         QTest::newRow("freq 863.00") << freq << "863.00" << 0;
-        QTest::newRow("freq 4.99") << freq << "4.99" << -34;
-        QTest::newRow("freq 863.01") << freq << "863.01" << -34;
-        QTest::newRow("freq 870") << freq << "870" << -34;
-        QTest::newRow("freq empty") << freq << "" << -34;
-        QTest::newRow("freq dot only") << freq << "." << -34;
-        QTest::newRow("freq two points") << freq << "47.7.5" << -34;
-        QTest::newRow("freq comma") << freq << "47,75" << -34;
-        QTest::newRow("freq exponent") << freq << "4.7e2" << -34;
-        QTest::newRow("freq leading point") << freq << ".5e1" << -34;
+        QTest::newRow("freq 4.99") << freq << "4.99" << Err::IncorrectFrequency;
+        QTest::newRow("freq 863.01") << freq << "863.01" << Err::IncorrectFrequency;
+        QTest::newRow("freq 870") << freq << "870" << Err::IncorrectFrequency;
+        QTest::newRow("freq empty") << freq << "" << Err::IncorrectFrequency;
+        QTest::newRow("freq dot only") << freq << "." << Err::IncorrectFrequency;
+        QTest::newRow("freq two points") << freq << "47.7.5" << Err::IncorrectFrequency;
+        QTest::newRow("freq comma") << freq << "47,75" << Err::IncorrectFrequency;
+        QTest::newRow("freq exponent") << freq << "4.7e2" << Err::IncorrectFrequency;
+        QTest::newRow("freq leading point") << freq << ".5e1" << Err::IncorrectFrequency;
         const auto bw = CheckKind::Bandwidth;
         QTest::newRow("bw 0.3") << bw << "0.3" << 0;
         QTest::newRow("bw 9.9") << bw << "9.9" << 0;
-        QTest::newRow("bw 0.29") << bw << "0.29" << -43;
-        QTest::newRow("bw 9.91") << bw << "9.91" << -43;
-        QTest::newRow("bw 10") << bw << "10" << -43;
+        QTest::newRow("bw 0.29") << bw << "0.29" << Err::IncorrectBandwidth;
+        QTest::newRow("bw 9.91") << bw << "9.91" << Err::IncorrectBandwidth;
+        QTest::newRow("bw 10") << bw << "10" << Err::IncorrectBandwidth;
         const auto sr = CheckKind::SymbolRate;
         QTest::newRow("sr 1000") << sr << "1000" << 0;
         QTest::newRow("sr 7200") << sr << "7200" << 0;
-        QTest::newRow("sr 999") << sr << "999" << -71;
-        QTest::newRow("sr 7201") << sr << "7201" << -71;
-        QTest::newRow("sr empty") << sr << "" << -71;
+        QTest::newRow("sr 999") << sr << "999" << Err::IncorrectSymbolRate;
+        QTest::newRow("sr 7201") << sr << "7201" << Err::IncorrectSymbolRate;
+        QTest::newRow("sr empty") << sr << "" << Err::IncorrectSymbolRate;
         const auto off = CheckKind::Offset;
         QTest::newRow("offset -2.5") << off << "-2.5" << 0;
         QTest::newRow("offset 2.5") << off << "2.5" << 0;
         QTest::newRow("offset 0") << off << "0" << 0;
-        QTest::newRow("offset -2.6") << off << "-2.6" << -213;
-        QTest::newRow("offset 2.51") << off << "2.51" << -213;
-        QTest::newRow("offset minus") << off << "-" << -213;
+        QTest::newRow("offset -2.6") << off << "-2.6" << Err::IncorrectOffset;
+        QTest::newRow("offset 2.51") << off << "2.51" << Err::IncorrectOffset;
+        QTest::newRow("offset minus") << off << "-" << Err::IncorrectOffset;
     }
     void checks()
     {
