@@ -179,7 +179,16 @@ TChannelPlan::TChannelPlan(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TChannelPlan"));
     setWindowTitle(kEditorCaption);
+    makeToolbar();
+    makeGrid();
+    makeMenus();
+    ClipboardRow = ChannelRecord::newChannel().columnTexts();
+    newPlan();
+}
 
+// The tool buttons and the plan's name above the grid.
+void TChannelPlan::makeToolbar()
+{
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setFrameShape(QFrame::StyledPanel);
@@ -214,7 +223,11 @@ TChannelPlan::TChannelPlan(QWidget *parent) : QDialog(parent)
     ChannelPlan->installEventFilter(this);
     connect(ChannelPlan, &QLineEdit::textEdited, this, [this] { dirty_ = true; });
     tools->addWidget(ChannelPlan);
+}
 
+// The channel grid in the form's narrow column widths, and the window's layout around it.
+void TChannelPlan::makeGrid()
+{
     auto *grid = new PlanGrid(this, this);
     LlibreNou = grid;
     LlibreNou->setObjectName(QStringLiteral("LlibreNou"));
@@ -269,7 +282,11 @@ TChannelPlan::TChannelPlan(QWidget *parent) : QDialog(parent)
                           LlibreNou->verticalScrollBar()->sizeHint().width() + 2 * LlibreNou->frameWidth();
     LlibreNou->setMinimumWidth(gridWidth);
     resize(gridWidth + 8, 480);
+}
 
+// The pop-up menus of the annex, modulation and system cells.
+void TChannelPlan::makeMenus()
+{
     // The menus' captions are the same in every language.
     auto makeMenu = [&](QMenu *&menu, const char *name, const QStringList &items, int column) {
         menu = new QMenu(this);
@@ -290,9 +307,6 @@ TChannelPlan::TChannelPlan(QWidget *parent) : QDialog(parent)
     systems.insert(12, QString());
     systems.insert(6, QString());
     makeMenu(System, "System", systems, PlanColumn::System);
-
-    ClipboardRow = ChannelRecord::newChannel().columnTexts();
-    newPlan();
 }
 
 // --- grid access ---------------------------------------------------------------------------

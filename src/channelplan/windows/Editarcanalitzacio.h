@@ -81,6 +81,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The constructor's parts.
+    void makeToolbar();
+    void makeGrid();
+    void makeMenus();
     friend class PlanGrid;
     friend class PlanCellDelegate;
 

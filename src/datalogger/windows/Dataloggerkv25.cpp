@@ -54,13 +54,31 @@ QLineEdit *TLoggerKv25::field(QWidget *parent, const char *name, int labelRow, i
 TLoggerKv25::TLoggerKv25(QWidget *parent) : TLoggerViewer(parent, QSize(538, 456), "Timer5", 100)
 {
     setObjectName(QStringLiteral("LoggerKv25"));
+    // Made in the form's order, which is the tab order.
+    makeSlotFields();
+    makeDownstreamPanel();
+    makePages();
+    makeComments();
+    makePrintButton(QRect(430, 420, 100, 28));
+    Comments->setFocus();
 
+    Timer5 = loadTimer;
+    connect(Timer5, &QTimer::timeout, this, &TLoggerKv25::Timer5Timer);
+
+    fixSize();
+}
+
+void TLoggerKv25::makeSlotFields()
+{
     // The slot: number, time, date, description.
     LoggerNumber = field(client, "LoggerNumber", 1 /* "Datalogger" */, 8, 10, 70, 40);
     Time = field(client, "Time", 115 /* "Time" */, 150, 10, 50, 110);
     Date = field(client, "Date", 116 /* "Date" */, 340, 10, 50, 140);
     Description = field(client, "Description", 128 /* "Description" */, 8, 40, 84, 434);
+}
 
+void TLoggerKv25::makeDownstreamPanel()
+{
     // Downstream, always on show.
     auto *down = new QFrame(client);
     down->setObjectName(QStringLiteral("DownstreamPanel"));
@@ -78,7 +96,10 @@ TLoggerKv25::TLoggerKv25(QWidget *parent) : TLoggerViewer(parent, QSize(538, 456
     Down_Mod = field(down, "Down_Mod", 101 /* "Modulation" */, 8, 138, 138, 98);
     Down_SR = field(down, "Down_SR", 100 /* "Symbol Rate" */, 8, 165, 138, 98);
     Down_BER = field(down, "Down_BER", 127 /* "PreBER" */, 8, 192, 138, 98);
+}
 
+void TLoggerKv25::makePages()
+{
     // The three pages. Their tabs keep fixed English captions.
     DadesUpstream = new QTabWidget(client);
     DadesUpstream->setObjectName(QStringLiteral("DadesUpstream"));
@@ -132,7 +153,10 @@ TLoggerKv25::TLoggerKv25(QWidget *parent) : TLoggerViewer(parent, QSize(538, 456
     PG_TimeMax = field(TabSheet5, "PG_TimeMax", 142 /* "Time Max" */, 4, 142, 100, 140);
     PG_TimeAvg = field(TabSheet5, "PG_TimeAvg", 129 /* "Time Avg" */, 4, 166, 100, 140);
     DadesUpstream->addTab(TabSheet5, QStringLiteral("Ping Report"));
+}
 
+void TLoggerKv25::makeComments()
+{
     // Comments, the one thing the user edits.
     auto *label20 = new QLabel(client);
     label20->setObjectName(QStringLiteral("Label20"));
@@ -141,14 +165,6 @@ TLoggerKv25::TLoggerKv25(QWidget *parent) : TLoggerViewer(parent, QSize(538, 456
     Comments = new QPlainTextEdit(client);
     Comments->setObjectName(QStringLiteral("Comments"));
     Comments->setGeometry(8, 328, 522, 84);
-
-    makePrintButton(QRect(430, 420, 100, 28));
-    Comments->setFocus();
-
-    Timer5 = loadTimer;
-    connect(Timer5, &QTimer::timeout, this, &TLoggerKv25::Timer5Timer);
-
-    fixSize();
 }
 
 bool TLoggerKv25::pageVisible(Page page) const

@@ -55,6 +55,11 @@ protected:
     LoggerFamily loggerFamily() const override { return LoggerFamily::Modem; }
 
 private:
+    // The constructor's parts, in the form's order.
+    void makeSlotFields();
+    void makeDownstreamPanel();
+    void makePages();
+    void makeComments();
     QLineEdit *field(QWidget *parent, const char *name, int labelRow, int x, int y, int labelWidth, int width);
 
     // Each label with the string-table row it shows, captioned on every showing.
