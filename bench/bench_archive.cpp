@@ -54,7 +54,7 @@ double ms(const QElapsedTimer &t)
     return double(t.nsecsElapsed()) / 1e6;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
@@ -78,7 +78,8 @@ int main(int argc, char **argv)
                                  .arg(i % 28 + 1, 2, 10, QLatin1Char('0'))
                                  .arg(i / 28 % 12 + 1, 2, 10, QLatin1Char('0'))
                                  .arg(20 + i / 336 % 7);
-        writeBytesAtomically(folder + QStringLiteral("/%1.lg27t").arg(i), tvLoggerOfSize(140, place, date, 35 + i % 23));
+        writeBytesAtomically(folder + QStringLiteral("/%1.lg27t").arg(i),
+                             tvLoggerOfSize(140, place, date, 35 + i % 23));
     }
 
     // 1. Import.
@@ -94,14 +95,16 @@ int main(int argc, char **argv)
     std::printf("import of %d loggers: %.1f s (%d added, %d rejected; goal for 10,000: under 60 s)\n", loggers, importS,
                 r.added, int(r.rejected.size()));
     std::printf("database: %.1f MB, %.1f KB per logger (the logger file itself: %.1f KB)\n", size / 1048576.0,
-                size / 1024.0 / std::max(1, r.added), tvLoggerOfSize(140, QStringLiteral("X"), QStringLiteral("01/01/20")).size() / 1024.0);
+                size / 1024.0 / std::max(1, r.added),
+                tvLoggerOfSize(140, QStringLiteral("X"), QStringLiteral("01/01/20")).size() / 1024.0);
 
     // 2. Capture of one logger as the reception does it (open, add, close), each new bytes.
     {
         std::vector<double> v;
         for (int i = 0; i < 30; ++i) {
             const QString file = app().tempFolder + QStringLiteral("/temp03.lg27t");
-            writeBytesAtomically(file, tvLoggerOfSize(140, QStringLiteral("NEW %1").arg(i), QStringLiteral("08/12/26"), 40 + i));
+            writeBytesAtomically(
+                file, tvLoggerOfSize(140, QStringLiteral("NEW %1").arg(i), QStringLiteral("08/12/26"), 40 + i));
             if (i == 0) {
                 QElapsedTimer p;
                 p.start();
@@ -125,7 +128,8 @@ int main(int argc, char **argv)
                 std::printf("  close: %.2f ms\n", ms(p));
             }
             t.restart();
-            const Archive::CaptureResult c = Archive::captureReceived(file, LoggerFamily::Tv, 3, true, QStringLiteral("/dev/ttyUSB0"), db);
+            const Archive::CaptureResult c =
+                Archive::captureReceived(file, LoggerFamily::Tv, 3, true, QStringLiteral("/dev/ttyUSB0"), db);
             v.push_back(ms(t));
             if (c.code != 0)
                 std::printf("capture failed: %d %s\n", c.code, qPrintable(c.detail));

@@ -52,7 +52,7 @@ double childCpuMs()
 #endif
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
@@ -115,7 +115,8 @@ int main(int argc, char **argv)
     std::vector<double> cpu, wall, startCpu, startWall;
     // Interleaved, so that both see the same load of the machine.
     for (int round = 0; round < 2; ++round) {
-        if (!timeCli({QStringLiteral("export"), logger, csv}, cpu, wall) || !timeCli({QStringLiteral("help")}, startCpu, startWall))
+        if (!timeCli({QStringLiteral("export"), logger, csv}, cpu, wall)
+            || !timeCli({QStringLiteral("help")}, startCpu, startWall))
             return 1;
     }
     const Figures fc = figures(cpu);

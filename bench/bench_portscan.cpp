@@ -59,7 +59,7 @@ Figures scan(const QStringList &devices)
     return f;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {

@@ -52,7 +52,7 @@ ChannelPlanFile plan(int i)
     return p;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
@@ -73,8 +73,8 @@ int main(int argc, char **argv)
         writePlanFile(members.last(), plan(i));
     }
     const QString combined = combinedFilePath();
-    if (writeCombinedFile(combined, members) != 0 || BuildCommandScript(combined) != 1 ||
-        CopyCommandScript(combined) != 1) {
+    if (writeCombinedFile(combined, members) != 0 || BuildCommandScript(combined) != 1
+        || CopyCommandScript(combined) != 1) {
         std::fprintf(stderr, "the group could not be prepared\n");
         return 1;
     }

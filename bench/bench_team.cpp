@@ -48,7 +48,7 @@ int count(const QString &db)
     return int(all.size());
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
@@ -71,8 +71,8 @@ int main(int argc, char **argv)
     QElapsedTimer t;
     t.start();
     Team::SyncResult r = Team::synchronise(settings, password, {}, nullptr, first);
-    std::printf("first synchronisation of %d entries: %.1f s (%d sent, code %d; goal for 10,000: under 60 s)\n", entries,
-                t.elapsed() / 1000.0, r.counts.sent, r.code);
+    std::printf("first synchronisation of %d entries: %.1f s (%d sent, code %d; goal for 10,000: under 60 s)\n",
+                entries, t.elapsed() / 1000.0, r.counts.sent, r.code);
     t.restart();
     r = Team::synchronise(settings, password, {}, nullptr, first);
     std::printf("second synchronisation, nothing new: %lld ms (%d sent, %d fetched; goal: under 1 s)\n",
@@ -97,7 +97,7 @@ int main(int argc, char **argv)
     Team::synchronise(settings, password, {}, nullptr, two);
     QString out;
     pg.psql(QStringLiteral("SELECT count(*), count(DISTINCT sha256) FROM kv_entries"), &out);
-    std::printf("laptop 1: %d entries, laptop 2: %d entries, server (rows|distinct): %s (expected %d each)\n", count(one),
-                count(two), qPrintable(out.trimmed()), entries + 2000);
+    std::printf("laptop 1: %d entries, laptop 2: %d entries, server (rows|distinct): %s (expected %d each)\n",
+                count(one), count(two), qPrintable(out.trimmed()), entries + 2000);
     return 0;
 }

@@ -42,7 +42,7 @@ QString lockPath()
     return folder + QStringLiteral("/Kelvatrone.lock");
 }
 
-} // namespace
+}   // namespace
 
 // "--version" and "--help" are answered before anything else: without a window, a display, a
 // lock or a workspace (a start from a terminal on a machine without a display, a packaging
@@ -100,8 +100,8 @@ int main(int argc, char **argv)
     QDir::setCurrent(workspace.folder);
     if (!workspace.error.isEmpty())
         prompts().message(nullptr, StringTable::text(51 /* "Warning" */),
-                          StringTable::text(235 /* "The per-user workspace could not be created:" */) + QLatin1Char('\n')
-                              + Workspace::perUserFolder() + QLatin1Char('\n') + workspace.error,
+                          StringTable::text(235 /* "The per-user workspace could not be created:" */)
+                              + QLatin1Char('\n') + Workspace::perUserFolder() + QLatin1Char('\n') + workspace.error,
                           Prompter::Icon::Warning);
 
     try {

@@ -8,24 +8,24 @@
 
 struct ModelRecord {
     QString modelName;
-    QString firmwareFileType;     // empty: the model takes no firmware upgrade
-    QString planFileType;         // "ch26", "ch25", or empty: no channel plans
-    QString groupFileType;        // "tx26"
-    int modelTypeCode = 0;        // 0: no datalogger; 3: cable-modem variant without registration details
-    QString modemLoggerFileType;  // "lg26m", "lg27m"
-    QString tvLoggerFileType;     // "lg26t", "lg27t"
+    QString firmwareFileType;   // empty: the model takes no firmware upgrade
+    QString planFileType;   // "ch26", "ch25", or empty: no channel plans
+    QString groupFileType;   // "tx26"
+    int modelTypeCode = 0;   // 0: no datalogger; 3: cable-modem variant without registration details
+    QString modemLoggerFileType;   // "lg26m", "lg27m"
+    QString tvLoggerFileType;   // "lg26t", "lg27t"
 };
 
 struct CurrentModelRecord : ModelRecord {
-    int chosenManually = 0;       // 1 when picked by hand, 0 when identified
+    int chosenManually = 0;   // 1 when picked by hand, 0 when identified
 };
 
 constexpr int kCatalogueSize = 20;
 constexpr int kNoModel = 255;
 
 struct AppState {
-    int CurrentLanguage = 0;               // 0 English, 1 Spanish, 2 German, 3 Catalan
-    int currentModelIndex = kNoModel;      // 0..19, or 255
+    int CurrentLanguage = 0;   // 0 English, 1 Spanish, 2 German, 3 Catalan
+    int currentModelIndex = kNoModel;   // 0..19, or 255
     QString PortName = QStringLiteral("COM1");
     QString ProgramVersion = QStringLiteral("v1.15");
 
@@ -43,7 +43,7 @@ struct AppState {
     std::array<ModelRecord, kCatalogueSize> catalogue;
     int catalogueCount = 0;
 
-    int PrintFontSize = 6;                 // printer font for logger printouts, 6..12, for this run only
+    int PrintFontSize = 6;   // printer font for logger printouts, 6..12, for this run only
 
     // The logger family ("*TL1"/"*TL2") the meter on loggerFamilyPort was last switched to in
     // this run, as the logger jobs know it: 0 cable modem, 1 TV, -1 not known. Written by the

@@ -21,14 +21,14 @@ QString workingFileName(FileKind kind, int number)
     const QString nn = QString::asprintf("%.2d", number);
     const CurrentModelRecord &m = app().CurrentModel;
     switch (kind) {
-    case FileKind::PrintScratch: return QStringLiteral("prtemp") + nn + QStringLiteral(".log");
-    case FileKind::PrintText: return QStringLiteral("print") + nn + QStringLiteral(".txt");
-    case FileKind::ScratchCopy: return QStringLiteral("file") + nn + QStringLiteral(".tmp");
-    case FileKind::UpgradeLog: return QStringLiteral("updt") + nn + QStringLiteral(".log");
-    case FileKind::ChannelLog: return QStringLiteral("chnl") + nn + QStringLiteral(".log");
-    case FileKind::TvLoggerData: return QStringLiteral("temp") + nn + QLatin1Char('.') + m.tvLoggerFileType;
-    case FileKind::ModemLoggerData: return QStringLiteral("tempcm") + nn + QLatin1Char('.') + m.modemLoggerFileType;
-    case FileKind::None: break;
+        case FileKind::PrintScratch: return QStringLiteral("prtemp") + nn + QStringLiteral(".log");
+        case FileKind::PrintText: return QStringLiteral("print") + nn + QStringLiteral(".txt");
+        case FileKind::ScratchCopy: return QStringLiteral("file") + nn + QStringLiteral(".tmp");
+        case FileKind::UpgradeLog: return QStringLiteral("updt") + nn + QStringLiteral(".log");
+        case FileKind::ChannelLog: return QStringLiteral("chnl") + nn + QStringLiteral(".log");
+        case FileKind::TvLoggerData: return QStringLiteral("temp") + nn + QLatin1Char('.') + m.tvLoggerFileType;
+        case FileKind::ModemLoggerData: return QStringLiteral("tempcm") + nn + QLatin1Char('.') + m.modemLoggerFileType;
+        case FileKind::None: break;
     }
     return QString();
 }
@@ -36,9 +36,9 @@ QString workingFileName(FileKind kind, int number)
 QString workingFolderPath(FolderKind kind)
 {
     switch (kind) {
-    case FolderKind::Library: return app().libraryFolder + QLatin1Char('/');
-    case FolderKind::Temporary: return app().tempFolder + QLatin1Char('/');
-    case FolderKind::Firmware: return app().firmwareFolder + QLatin1Char('/');
+        case FolderKind::Library: return app().libraryFolder + QLatin1Char('/');
+        case FolderKind::Temporary: return app().tempFolder + QLatin1Char('/');
+        case FolderKind::Firmware: return app().firmwareFolder + QLatin1Char('/');
     }
     return QString();
 }
@@ -118,9 +118,9 @@ QString displayTitle(const QString &text, TitleStyle style)
 {
     const QString s = shortenPath(text, 30);
     switch (style) {
-    case TitleStyle::Datalogger: return QStringLiteral("KORVEL-10  Datalogger: ") + s;
-    case TitleStyle::ChannelPlan: return QStringLiteral("Channel Plan : ") + s;
-    case TitleStyle::PathOnly: return s;
+        case TitleStyle::Datalogger: return QStringLiteral("KORVEL-10  Datalogger: ") + s;
+        case TitleStyle::ChannelPlan: return QStringLiteral("Channel Plan : ") + s;
+        case TitleStyle::PathOnly: return s;
     }
     return QString();
 }
@@ -207,7 +207,7 @@ std::atomic<qint64> writeBudget{-1};
 QMutex failureLock;
 WriteFailure lastFailure;
 
-} // namespace
+}   // namespace
 
 void recordWriteFailure(const QString &path, const QString &reason)
 {
@@ -236,7 +236,7 @@ void setWriteBudget(qint64 bytes)
 {
     writeBudget.store(bytes);
 }
-} // namespace FileTesting
+}   // namespace FileTesting
 
 AtomicFile::AtomicFile(const QString &path) : target(path) {}
 
@@ -343,7 +343,7 @@ QByteArray textFileBytes(const QStringList &lines)
     }
     return bytes;
 }
-} // namespace
+}   // namespace
 
 bool writeTextLinesAtomically(const QString &path, const QStringList &lines)
 {

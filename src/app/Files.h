@@ -11,13 +11,13 @@ class QSaveFile;
 
 enum class FileKind {
     None = 0,
-    PrintScratch = 1,    // "prtemp" NN ".log"
-    PrintText = 2,       // "print" NN ".txt"
-    ScratchCopy = 3,     // "file" NN ".tmp"
-    UpgradeLog = 4,      // "updt" NN ".log"
-    ChannelLog = 5,      // "chnl" NN ".log"
-    TvLoggerData = 7,    // "temp" NN "." tvLoggerFileType
-    ModemLoggerData = 8, // "tempcm" NN "." modemLoggerFileType
+    PrintScratch = 1,   // "prtemp" NN ".log"
+    PrintText = 2,   // "print" NN ".txt"
+    ScratchCopy = 3,   // "file" NN ".tmp"
+    UpgradeLog = 4,   // "updt" NN ".log"
+    ChannelLog = 5,   // "chnl" NN ".log"
+    TvLoggerData = 7,   // "temp" NN "." tvLoggerFileType
+    ModemLoggerData = 8,   // "tempcm" NN "." modemLoggerFileType
 };
 
 enum class FolderKind { Library = 0, Temporary = 2, Firmware = 6 };
@@ -129,7 +129,7 @@ namespace FileTesting {
 // written (-1: no limit). The tests' stand-in for a full disk where no small file system can
 // be mounted.
 void setWriteBudget(qint64 bytes);
-} // namespace FileTesting
+}   // namespace FileTesting
 
 // Latin-1 conversion at the file boundary. Characters outside Latin-1 become '?'.
 QByteArray toLatin1Text(const QString &text);

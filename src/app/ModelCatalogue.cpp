@@ -47,7 +47,7 @@ bool splitFields(const QString &line, QStringList &fields)
     return true;
 }
 
-} // namespace
+}   // namespace
 
 int loadCatalogue()
 {

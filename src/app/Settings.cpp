@@ -37,7 +37,8 @@ QString stripLineEnd(QString line)
 
 bool isValidUtf8(const QByteArray &bytes)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     (void)QString(decoder(bytes));
     return !decoder.hasError();
 }
@@ -65,7 +66,7 @@ void applySetting(const QString &key, QString &global, const QString &fallback)
         global = fallback;
 }
 
-} // namespace
+}   // namespace
 
 int settingValueLength(const QString &value)
 {
@@ -86,7 +87,7 @@ bool settingValueFits(const QString &value)
 {
     // The last test refuses what no encoding carries (half of a surrogate pair).
     return settingValueLength(value) <= kSettingValueLimit && !value.contains(QLatin1Char('\n'))
-        && QString::fromUtf8(value.toUtf8()) == value;
+           && QString::fromUtf8(value.toUtf8()) == value;
 }
 
 int firstSettingThatDoesNotFit(const QString &port, const QString &library, const QString &firmware,

@@ -21,6 +21,8 @@ constexpr const char *kProductName = "Kelvatrone";
 
 // Rows 13, 14, 15, 16 and 161 are deliberately absent: they stay empty in every language.
 // Row 184 is composed in buildTable().
+// The rows are laid out by hand, one a line where it fits.
+// clang-format off
 const Row kRowTexts[] = {
     {0, {"Config", "Configuración", "Konfiguration", "Configuració"}},
     {1, {"Datalogger", "Registro", "Datalogger", "Registre"}},
@@ -658,6 +660,7 @@ const Row kRowTexts[] = {
     {290, {"Unable To Write File", "No se Puede Escribir el Fichero", "Datei kann nicht geschrieben werden",
            "No es Pot Escriure el Fitxer"}},
 };
+// clang-format on
 
 using Table = std::array<QString, kRows * kLanguages>;
 
@@ -684,7 +687,7 @@ const Table &table()
     return t;
 }
 
-} // namespace
+}   // namespace
 
 void fillStringTable()
 {
@@ -711,4 +714,4 @@ void setLanguage(int language)
     app().CurrentLanguage = language;
 }
 
-} // namespace StringTable
+}   // namespace StringTable

@@ -6,7 +6,7 @@
 
 namespace StringTable {
 
-constexpr int kRows = 500;       // room for 500 rows; rows 0..204 and the later blocks are used
+constexpr int kRows = 500;   // room for 500 rows; rows 0..204 and the later blocks are used
 constexpr int kLanguages = 4;
 
 // Fills the table. Called once at start, before any window exists; calling it again is harmless.
@@ -21,4 +21,4 @@ QString text(int row, int language);
 // Sets app().CurrentLanguage (the main window re-captions itself afterwards).
 void setLanguage(int language);
 
-} // namespace StringTable
+}   // namespace StringTable

@@ -30,7 +30,7 @@ bool isFolder(const QString &path)
     return QFileInfo(path).isDir();
 }
 
-} // namespace
+}   // namespace
 
 bool holdsWorkspace(const QString &folder)
 {
@@ -149,15 +149,12 @@ Choice chooseForWindows(const QString &currentFolder, const QString &dataFolder)
 QString describe(const Choice &choice)
 {
     switch (choice.origin) {
-    case Origin::CurrentFolder:
-        return QStringLiteral("%1 (the current folder)").arg(choice.folder);
-    case Origin::PerUser:
-    case Origin::PerUserCreated:
-        return QStringLiteral("%1 (the per-user workspace)").arg(choice.folder);
-    case Origin::Given:
-        return QStringLiteral("%1 (--workspace)").arg(choice.folder);
+        case Origin::CurrentFolder: return QStringLiteral("%1 (the current folder)").arg(choice.folder);
+        case Origin::PerUser:
+        case Origin::PerUserCreated: return QStringLiteral("%1 (the per-user workspace)").arg(choice.folder);
+        case Origin::Given: return QStringLiteral("%1 (--workspace)").arg(choice.folder);
     }
     return choice.folder;
 }
 
-} // namespace Workspace
+}   // namespace Workspace

@@ -25,9 +25,9 @@ QString deliveredDataFolder();
 
 enum class Origin {
     CurrentFolder,   // the current directory holds a workspace, or nothing better exists
-    PerUser,         // the per-user workspace, as it was
-    PerUserCreated,  // the per-user workspace, created by this start
-    Given,           // named on the command line
+    PerUser,   // the per-user workspace, as it was
+    PerUserCreated,   // the per-user workspace, created by this start
+    Given,   // named on the command line
 };
 
 struct Choice {
@@ -54,4 +54,4 @@ bool createWorkspace(const QString &folder, const QString &cataloguePath, QStrin
 // One line for "info": which workspace is in use and why.
 QString describe(const Choice &choice);
 
-} // namespace Workspace
+}   // namespace Workspace

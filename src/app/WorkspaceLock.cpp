@@ -47,7 +47,7 @@ QString describeHolder(qint64 pid, const QString &program)
     return text;
 }
 
-} // namespace
+}   // namespace
 
 WorkspaceLock::WorkspaceLock() = default;
 
@@ -135,9 +135,9 @@ int WorkspaceLock::removeStrayWorkingFiles()
     // over them ("send.pro.AbC123"): with the lock held no job is writing any, so a copy that is
     // there was left by a job that was killed. Only these names are touched; a file the user
     // saved into the folder never is.
-    static const QRegularExpression working(QStringLiteral(
-        "^(?:(?:temp\\d+|tempcm\\d+|temp|print\\d+|prtemp\\d+)\\.[A-Za-z0-9]+|send\\.pro|logger\\.tlg|"
-        "kelvatrone\\.lock\\.job)\\.[A-Za-z0-9]{6}$|^file\\d{2,}\\.tmp$"));
+    static const QRegularExpression working(
+        QStringLiteral("^(?:(?:temp\\d+|tempcm\\d+|temp|print\\d+|prtemp\\d+)\\.[A-Za-z0-9]+|send\\.pro|logger\\.tlg|"
+                       "kelvatrone\\.lock\\.job)\\.[A-Za-z0-9]{6}$|^file\\d{2,}\\.tmp$"));
     int removed = 0;
     const QDir folder(app().tempFolder);
     for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden)) {

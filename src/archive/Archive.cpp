@@ -153,20 +153,20 @@ const Migration kMigrations[] = {
 };
 static_assert(std::size(kMigrations) == kSchemaVersion);
 
-const char *const kTvColumns[] = {"n", "ch", "freq", "off", "bw", "mod", "annex", "sr",
-                                  "pwr", "mer", "ber", "sys", "af", "lvl", "va", "cn"};
+const char *const kTvColumns[] = {"n",   "ch",  "freq", "off", "bw", "mod", "annex", "sr",
+                                  "pwr", "mer", "ber",  "sys", "af", "lvl", "va",    "cn"};
 
 // The cable-modem record's fields by the names a spreadsheet column would carry.
 QList<std::pair<QString, QString>> modemFieldList(const ModemLoggerRecord &r)
 {
     static const char *const info[] = {"Time", "Date", "Description", "Status"};
-    static const char *const down[] = {"Downstream power", "Downstream MER", "Downstream frequency",
+    static const char *const down[] = {"Downstream power",   "Downstream MER",        "Downstream frequency",
                                        "Downstream channel", "Downstream modulation", "Downstream symbol rate",
                                        "Downstream pre-BER"};
-    static const char *const up[] = {"Upstream power", "Upstream attenuation", "Upstream frequency",
-                                     "Upstream bandwidth", "Upstream modulation", "Upstream symbol rate"};
+    static const char *const up[] = {"Upstream power",     "Upstream attenuation", "Upstream frequency",
+                                     "Upstream bandwidth", "Upstream modulation",  "Upstream symbol rate"};
     static const char *const head[] = {"IP cable modem", "IP ToD server", "IP TFTP server", "Config file"};
-    static const char *const ping[] = {"Ping address", "Ping sent", "Ping received", "Ping PLR",
+    static const char *const ping[] = {"Ping address",  "Ping sent",     "Ping received", "Ping PLR",
                                        "Ping time min", "Ping time max", "Ping time avg"};
     QList<std::pair<QString, QString>> out;
     out.append({QStringLiteral("Logger number"), r.hasLoggerNumber ? QString::number(r.loggerNumber) : QString()});
@@ -264,7 +264,7 @@ const char kSummaryColumns[] =
     "id, sha256, family, complete, slot, first_at, measured_at, meter_date, meter_time, location, plan, units,"
     " threshold, channels, under, COALESCE(parent_id, 0), COALESCE(deleted_at, ''), model";
 
-} // namespace
+}   // namespace
 
 QString defaultPath()
 {
@@ -432,7 +432,7 @@ int Store::setUp(const QString &path, Check check, int targetVersion)
                         || q.value(0).toString() != QLatin1String("ok")) {
                         damaged = true;
                         why = q.lastError().isValid() && !q.lastError().text().isEmpty() ? q.lastError().text()
-                                                                                           : q.value(0).toString();
+                                                                                         : q.value(0).toString();
                     }
                     q.finish();
                 }
@@ -467,8 +467,8 @@ int Store::setUp(const QString &path, Check check, int targetVersion)
 
         // Damaged: moved aside whole (with the journal files that belong to it), never deleted.
         const QString stamp = now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-        const QString base = info.path() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral("-damaged-")
-            + stamp;
+        const QString base =
+            info.path() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral("-damaged-") + stamp;
         QString target = base + QStringLiteral(".sqlite");
         for (int n = 2; QFileInfo::exists(target); ++n)
             target = base + QStringLiteral("-%1.sqlite").arg(n);
@@ -567,8 +567,8 @@ qint64 Store::findBySha(const QString &sha256)
     return q.value(0).toLongLong();
 }
 
-int Store::add(const QString &path, const QByteArray &bytes, LoggerFamily family, bool complete,
-               const Arrival &arrival, qint64 parentId, qint64 *id, bool *isNew)
+int Store::add(const QString &path, const QByteArray &bytes, LoggerFamily family, bool complete, const Arrival &arrival,
+               qint64 parentId, qint64 *id, bool *isNew)
 {
     return add(path, bytes, family, complete, QList<Arrival>{arrival}, parentId, id, isNew);
 }
@@ -598,7 +598,7 @@ bool insertArrivals(QSqlQuery &q, qint64 entryId, const QList<Arrival> &arrivals
     }
     return true;
 }
-} // namespace
+}   // namespace
 
 int Store::add(const QString &path, const QByteArray &bytes, LoggerFamily family, bool complete,
                const QList<Arrival> &arrivals, qint64 parentId, qint64 *id, bool *isNew)
@@ -640,7 +640,8 @@ int Store::add(const QString &path, const QByteArray &bytes, LoggerFamily family
         entryId = q.value(0).toLongLong();
         q.finish();
         // Received again after it was deleted: the technician has it in hand, it is kept again.
-        q.prepare(QStringLiteral("UPDATE entries SET deleted_at = NULL, mark_at = ? WHERE id = ? AND deleted_at IS NOT NULL"));
+        q.prepare(QStringLiteral(
+            "UPDATE entries SET deleted_at = NULL, mark_at = ? WHERE id = ? AND deleted_at IS NOT NULL"));
         q.addBindValue(at);
         q.addBindValue(entryId);
         if (!q.exec())
@@ -672,7 +673,7 @@ int Store::add(const QString &path, const QByteArray &bytes, LoggerFamily family
             QString name = c.name();
             name.replace(QLatin1Char('\t'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
             levels += name + QLatin1Char('\t') + (c.hasLevel ? QString::number(c.level, 'g', 12) : QString())
-                + QLatin1Char('\n');
+                      + QLatin1Char('\n');
         }
         q.addBindValue(notNull(levels));
         q.addBindValue(at);
@@ -691,7 +692,7 @@ int Store::add(const QString &path, const QByteArray &bytes, LoggerFamily family
             for (const char *c : kTvColumns)
                 sql += QStringLiteral(", ") + QLatin1String(c);
             sql += QStringLiteral(", level, quality, digital) VALUES(?,?") + QStringLiteral(",?").repeated(16)
-                + QStringLiteral(",?,?,?)");
+                   + QStringLiteral(",?,?,?)");
             q.prepare(sql);
             for (const Channel &c : std::as_const(p.channels)) {
                 q.addBindValue(entryId);
@@ -888,7 +889,7 @@ int markDeleted(QSqlDatabase db, qint64 id, const QVariant &when, const QString 
     }
     return changed > 0 ? 0 : Err::NoSuchEntry;
 }
-} // namespace
+}   // namespace
 
 int Store::remove(qint64 id)
 {
@@ -1057,4 +1058,4 @@ int Store::checkIntegrity()
     return Err::ArchiveDamaged;
 }
 
-} // namespace Archive
+}   // namespace Archive

@@ -42,17 +42,17 @@ enum class Origin { Received = 0, Imported = 1, Saved = 2 };
 
 // One arrival of an entry's bytes.
 struct Arrival {
-    QString at;                // UTC, ISO 8601 ("2026-12-08T17:30:05Z")
+    QString at;   // UTC, ISO 8601 ("2026-12-08T17:30:05Z")
     Origin origin = Origin::Received;
-    int slot = -1;             // the meter's logger slot, -1 when not known
-    QString model;             // the model chosen in the program, when known
-    QString identity;          // the meter's answer to its identification, when known
-    QString port;              // the port as the settings name it ("COM3")
-    QString device;            // the system device behind it ("/dev/ttyUSB0")
-    QString source;            // the file imported or saved
-    QString technician;        // the workspace's technician (the team archive's settings)
-    QString machine;           // the computer's name
-    QString uid;               // the arrival's own name, made when it is first archived
+    int slot = -1;   // the meter's logger slot, -1 when not known
+    QString model;   // the model chosen in the program, when known
+    QString identity;   // the meter's answer to its identification, when known
+    QString port;   // the port as the settings name it ("COM3")
+    QString device;   // the system device behind it ("/dev/ttyUSB0")
+    QString source;   // the file imported or saved
+    QString technician;   // the workspace's technician (the team archive's settings)
+    QString machine;   // the computer's name
+    QString uid;   // the arrival's own name, made when it is first archived
 };
 
 // What the archive window lists of an entry.
@@ -62,14 +62,14 @@ struct Summary {
     LoggerFamily family = LoggerFamily::Tv;
     bool complete = true;
     int slot = -1;
-    QString firstAt;           // UTC of the first arrival
-    QString measuredAt;        // the meter's date and time as a UTC-free ISO text, else firstAt
+    QString firstAt;   // UTC of the first arrival
+    QString measuredAt;   // the meter's date and time as a UTC-free ISO text, else firstAt
     QString meterDate, meterTime;
     QString location, plan, units, threshold;
-    int channels = 0;          // TV: measurement lines; cable modem: 0
-    int under = 0;             // TV: measured channels under the threshold
-    qint64 parentId = 0;       // a saved copy: the entry it was saved from
-    QString deletedAt;         // empty unless deleted
+    int channels = 0;   // TV: measurement lines; cable modem: 0
+    int under = 0;   // TV: measured channels under the threshold
+    qint64 parentId = 0;   // a saved copy: the entry it was saved from
+    QString deletedAt;   // empty unless deleted
     QString model;
 };
 
@@ -102,8 +102,8 @@ struct ModemFields {
 struct SyncEntry {
     qint64 id = 0;
     QString sha256;
-    QString deletedAt;         // empty unless deleted
-    QString markAt;            // when it was last deleted or restored; empty: never
+    QString deletedAt;   // empty unless deleted
+    QString markAt;   // when it was last deleted or restored; empty: never
     QString parentSha;
 };
 
@@ -115,11 +115,11 @@ struct Entry {
 
 // A filter of the list: every part that is set must match.
 struct Filter {
-    QString text;              // in the location, plan, model, date or time (any letter case)
-    QString location;          // in the location only
-    int family = -1;           // -1 both, else int(LoggerFamily)
-    QDate since, until;        // on the day measured (inclusive); null: open
-    bool deleted = false;      // list the deleted entries instead
+    QString text;   // in the location, plan, model, date or time (any letter case)
+    QString location;   // in the location only
+    int family = -1;   // -1 both, else int(LoggerFamily)
+    QDate since, until;   // on the day measured (inclusive); null: open
+    bool deleted = false;   // list the deleted entries instead
 };
 bool matches(const Summary &s, const Filter &f);
 
@@ -229,4 +229,4 @@ void setNow(const QDateTime &utc);   // an invalid time returns to the clock
 // The hex SHA-256 of bytes.
 QString digest(const QByteArray &bytes);
 
-} // namespace Archive
+}   // namespace Archive

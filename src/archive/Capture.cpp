@@ -15,13 +15,13 @@ namespace Archive {
 namespace {
 
 namespace Row {
-constexpr int ArchiveSetAside = 327;      // "The archive was damaged; it was set aside as %1 and a new one begun."
-constexpr int NotArchived = 328;          // "%1 was kept in the temporary folder but could not be added to the archive."
-constexpr int Unreadable = 329;           // "cannot be read"
-constexpr int TooLarge = 330;             // "too large to be a logger file"
-constexpr int NotALogger = 331;           // "not a logger file"
-constexpr int Refused = 332;              // "the logger viewer would not open it"
-} // namespace Row
+constexpr int ArchiveSetAside = 327;   // "The archive was damaged; it was set aside as %1 and a new one begun."
+constexpr int NotArchived = 328;   // "%1 was kept in the temporary folder but could not be added to the archive."
+constexpr int Unreadable = 329;   // "cannot be read"
+constexpr int TooLarge = 330;   // "too large to be a logger file"
+constexpr int NotALogger = 331;   // "not a logger file"
+constexpr int Refused = 332;   // "the logger viewer would not open it"
+}   // namespace Row
 
 // What this run knows of the meter the logger came from.
 Arrival receivedArrival(int slot, const QString &device)
@@ -61,10 +61,10 @@ CaptureResult addOne(const QString &archivePath, const QString &path, LoggerFami
     return r;
 }
 
-} // namespace
+}   // namespace
 
-CaptureResult captureReceived(const QString &path, LoggerFamily family, int slot, bool complete,
-                              const QString &device, const QString &archivePath)
+CaptureResult captureReceived(const QString &path, LoggerFamily family, int slot, bool complete, const QString &device,
+                              const QString &archivePath)
 {
     return addOne(archivePath, path, family, complete, receivedArrival(slot, device), nullptr);
 }
@@ -101,18 +101,19 @@ QString captureWarning(const QString &path, const CaptureResult &r)
     if (!r.setAside.isEmpty())
         lines << setAsideText(r.setAside);
     if (r.code != 0)
-        lines << StringTable::text(Row::NotArchived).arg(QDir::toNativeSeparators(path)) << failureText(r.code, r.detail);
+        lines << StringTable::text(Row::NotArchived).arg(QDir::toNativeSeparators(path))
+              << failureText(r.code, r.detail);
     return lines.join(QLatin1Char('\n'));
 }
 
 QString rejectionText(Rejection r)
 {
     switch (r) {
-    case Rejection::None: break;
-    case Rejection::Unreadable: return StringTable::text(Row::Unreadable);
-    case Rejection::TooLarge: return StringTable::text(Row::TooLarge);
-    case Rejection::NotALogger: return StringTable::text(Row::NotALogger);
-    case Rejection::Refused: return StringTable::text(Row::Refused);
+        case Rejection::None: break;
+        case Rejection::Unreadable: return StringTable::text(Row::Unreadable);
+        case Rejection::TooLarge: return StringTable::text(Row::TooLarge);
+        case Rejection::NotALogger: return StringTable::text(Row::NotALogger);
+        case Rejection::Refused: return StringTable::text(Row::Refused);
     }
     return QString();
 }
@@ -245,4 +246,4 @@ ImportResult importFiles(const QStringList &paths, const std::function<void(int,
     return result;
 }
 
-} // namespace Archive
+}   // namespace Archive

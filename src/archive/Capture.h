@@ -14,17 +14,17 @@
 namespace Archive {
 
 struct CaptureResult {
-    int code = 0;              // 0, or a failure code (detail says more)
+    int code = 0;   // 0, or a failure code (detail says more)
     QString detail;
-    QString setAside;          // a damaged archive was renamed to this on the way
+    QString setAside;   // a damaged archive was renamed to this on the way
     qint64 id = 0;
     bool isNew = false;
 };
 
 // Adds a logger file a reception has just written, with the meter, model and port of this run
 // and the device the port opened.
-CaptureResult captureReceived(const QString &path, LoggerFamily family, int slot, bool complete,
-                              const QString &device, const QString &archivePath = defaultPath());
+CaptureResult captureReceived(const QString &path, LoggerFamily family, int slot, bool complete, const QString &device,
+                              const QString &archivePath = defaultPath());
 // Adds a file the cable-modem viewer saved, linked to the entry of the bytes it was saved from
 // (when they are archived).
 CaptureResult captureSaved(const QString &path, LoggerFamily family, const QByteArray &sourceBytes,
@@ -43,10 +43,10 @@ enum class Rejection { None, Unreadable, TooLarge, NotALogger, Refused };
 QString rejectionText(Rejection r);
 
 struct ImportResult {
-    int code = 0;              // 0, Err::UserBreak (Cancel), or the archive failure that stopped it
+    int code = 0;   // 0, Err::UserBreak (Cancel), or the archive failure that stopped it
     QString detail;
     QString setAside;
-    int files = 0;             // files looked at
+    int files = 0;   // files looked at
     int added = 0;
     int alreadyArchived = 0;
     QList<std::pair<QString, Rejection>> rejected;
@@ -63,4 +63,4 @@ QStringList filesToImport(const QStringList &paths, QStringList &missing);
 ImportResult importFiles(const QStringList &paths, const std::function<void(int, int)> &progress,
                          const std::atomic<bool> *cancel, const QString &archivePath = defaultPath());
 
-} // namespace Archive
+}   // namespace Archive

@@ -24,9 +24,9 @@ namespace Team {
 namespace {
 
 namespace Row {
-constexpr int Counts = 393;               // "%1 sent, %2 fetched"
-constexpr int LastSync = 394;             // "%1: %2"
-} // namespace Row
+constexpr int Counts = 393;   // "%1 sent, %2 fetched"
+constexpr int LastSync = 394;   // "%1: %2"
+}   // namespace Row
 
 std::atomic<int> connectionCounter{0};
 
@@ -119,8 +119,8 @@ int open(const Settings &s, const QString &password, Server &server, QString &de
     if (!password.isEmpty())
         db.setPassword(password);
     static const QStringList modes = tlsModes();
-    db.setConnectOptions(QStringLiteral("connect_timeout=10;sslmode=%1")
-                             .arg(modes.contains(s.tls) ? s.tls : QStringLiteral("prefer")));
+    db.setConnectOptions(
+        QStringLiteral("connect_timeout=10;sslmode=%1").arg(modes.contains(s.tls) ? s.tls : QStringLiteral("prefer")));
     if (!db.open()) {
         detail = db.lastError().text();
         return connectionFailure(db.lastError());
@@ -144,7 +144,8 @@ int ensureSchema(Server &server, bool create, QString &detail)
 {
     QSqlDatabase db = server.db();
     QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("BEGIN")) || !q.exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kSchemaLock)))
+    if (!q.exec(QStringLiteral("BEGIN"))
+        || !q.exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kSchemaLock)))
         return queryFailure(q, detail);
     auto rollback = [&] { QSqlQuery(db).exec(QStringLiteral("ROLLBACK")); };
     if (!q.exec(QStringLiteral("SELECT to_regclass('kv_meta') IS NOT NULL")) || !q.next()) {
@@ -176,8 +177,9 @@ int ensureSchema(Server &server, bool create, QString &detail)
         return 0;
     }
     if (!q.exec(QStringLiteral("SELECT value FROM kv_meta WHERE key = 'schema_version'")) || !q.next()) {
-        detail = q.lastError().isValid() && !q.lastError().text().isEmpty() ? q.lastError().text()
-                                                                            : QStringLiteral("no schema_version in kv_meta");
+        detail = q.lastError().isValid() && !q.lastError().text().isEmpty()
+                     ? q.lastError().text()
+                     : QStringLiteral("no schema_version in kv_meta");
         rollback();
         return Err::ServerDamaged;
     }
@@ -246,7 +248,7 @@ QString keyOf(const Settings &s)
     return QStringLiteral("%1@%2:%3/%4").arg(s.user, s.host, s.port, s.database);
 }
 
-} // namespace
+}   // namespace
 
 QString settingsPath()
 {
@@ -255,7 +257,8 @@ QString settingsPath()
 
 QStringList tlsModes()
 {
-    return {QStringLiteral("disable"), QStringLiteral("prefer"), QStringLiteral("require"), QStringLiteral("verify-full")};
+    return {QStringLiteral("disable"), QStringLiteral("prefer"), QStringLiteral("require"),
+            QStringLiteral("verify-full")};
 }
 
 Settings readSettings(const QString &path)
@@ -295,7 +298,9 @@ Settings readSettings(const QString &path)
 int writeSettings(const Settings &s, const QString &path)
 {
     // One value a line: a line break typed into a value would start another key.
-    auto one = [](QString v) { return v.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' ')); };
+    auto one = [](QString v) {
+        return v.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    };
     const QStringList lines{QStringLiteral("[TEAM ARCHIVE]"),
                             QStringLiteral("HOST=") + one(s.host),
                             QStringLiteral("PORT=") + one(s.port),
@@ -658,7 +663,8 @@ SyncResult synchronise(const Settings &s, const QString &password, const std::fu
             quoted << uid;
         QSqlQuery q(db);
         q.setForwardOnly(true);
-        q.prepare(QStringLiteral("SELECT %1 FROM kv_arrivals WHERE uid = ANY(string_to_array(?, ','))").arg(arrivalColumns));
+        q.prepare(
+            QStringLiteral("SELECT %1 FROM kv_arrivals WHERE uid = ANY(string_to_array(?, ','))").arg(arrivalColumns));
         q.addBindValue(quoted.join(QLatin1Char(',')));
         if (!q.exec())
             return serverFailure(q);
@@ -737,4 +743,4 @@ SyncResult synchronise(const Settings &s, const QString &password, const std::fu
     return result;
 }
 
-} // namespace Team
+}   // namespace Team

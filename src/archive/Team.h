@@ -30,7 +30,7 @@ struct Settings {
     QString database;
     QString user;
     QString tls = QStringLiteral("prefer");   // libpq's sslmode: disable, prefer, require, verify-full
-    QString technician;                       // whose measurements these are
+    QString technician;   // whose measurements these are
 
     bool hasServer() const { return !host.isEmpty() && !database.isEmpty(); }
 };
@@ -52,14 +52,14 @@ bool parseUrl(const QString &url, Settings &s, QString &password);
 QString machineName();
 
 struct Counts {
-    int sent = 0;              // entries sent to the server
-    int fetched = 0;           // entries fetched from it
+    int sent = 0;   // entries sent to the server
+    int fetched = 0;   // entries fetched from it
     int arrivalsSent = 0, arrivalsFetched = 0;
     int marksSent = 0, marksFetched = 0;
 };
 
 struct SyncResult {
-    int code = 0;              // 0, Err::UserBreak, or a failure code (detail says more)
+    int code = 0;   // 0, Err::UserBreak, or a failure code (detail says more)
     QString detail;
     Counts counts;
 };
@@ -80,4 +80,4 @@ QString lastSynchronisation(const QString &archivePath = Archive::defaultPath())
 // The message of a failure code with its detail.
 QString failureText(int code, const QString &detail);
 
-} // namespace Team
+}   // namespace Team

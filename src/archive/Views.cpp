@@ -16,33 +16,34 @@ namespace Archive {
 namespace {
 
 namespace Row {
-constexpr int ModemLogger = 113;          // "Modem Logger"
-constexpr int TvLogger = 114;             // "TV Logger"
-constexpr int Location = 153;             // "Location"
-constexpr int Received = 337;             // "Received"
-constexpr int MeterDate = 338;            // "Meter Date"
-constexpr int MeterTime = 339;            // "Meter Time"
-constexpr int Plan = 340;                 // "Plan"
-constexpr int Family = 341;               // "Family"
-constexpr int Channels = 342;             // "Channels"
-constexpr int UnderThreshold = 343;       // "Under Threshold"
-constexpr int Incomplete = 375;           // "incomplete"
-constexpr int Entry = 377;                // "Entry"
-constexpr int Channel = 96;               // "Channel"
-constexpr int Frequency = 125;            // "Frequency"
-constexpr int ChangeDb = 359;             // "Change (dB)"
-constexpr int LevelBefore = 365;          // "Level Before"
-constexpr int LevelAfter = 366;           // "Level After"
-constexpr int DifferenceDb = 367;         // "Difference (dB)"
-constexpr int QualityBefore = 368;        // "Quality Before"
-constexpr int QualityAfter = 369;         // "Quality After"
-constexpr int QualityDifference = 370;    // "Quality Difference"
-constexpr int ComparisonSummary = 372;    // "%1 channels compared, %2 differ by more than %3 dB; %4 only before, %5 only after"
-constexpr int ByFrequency = 379;          // "matched by frequency"
-constexpr int OnlyBefore = 380;           // "only before"
-constexpr int OnlyAfter = 381;            // "only after"
-constexpr int Marked = 383;               // "Over the Limit"
-} // namespace Row
+constexpr int ModemLogger = 113;   // "Modem Logger"
+constexpr int TvLogger = 114;   // "TV Logger"
+constexpr int Location = 153;   // "Location"
+constexpr int Received = 337;   // "Received"
+constexpr int MeterDate = 338;   // "Meter Date"
+constexpr int MeterTime = 339;   // "Meter Time"
+constexpr int Plan = 340;   // "Plan"
+constexpr int Family = 341;   // "Family"
+constexpr int Channels = 342;   // "Channels"
+constexpr int UnderThreshold = 343;   // "Under Threshold"
+constexpr int Incomplete = 375;   // "incomplete"
+constexpr int Entry = 377;   // "Entry"
+constexpr int Channel = 96;   // "Channel"
+constexpr int Frequency = 125;   // "Frequency"
+constexpr int ChangeDb = 359;   // "Change (dB)"
+constexpr int LevelBefore = 365;   // "Level Before"
+constexpr int LevelAfter = 366;   // "Level After"
+constexpr int DifferenceDb = 367;   // "Difference (dB)"
+constexpr int QualityBefore = 368;   // "Quality Before"
+constexpr int QualityAfter = 369;   // "Quality After"
+constexpr int QualityDifference = 370;   // "Quality Difference"
+constexpr int ComparisonSummary =
+    372;   // "%1 channels compared, %2 differ by more than %3 dB; %4 only before, %5 only after"
+constexpr int ByFrequency = 379;   // "matched by frequency"
+constexpr int OnlyBefore = 380;   // "only before"
+constexpr int OnlyAfter = 381;   // "only after"
+constexpr int Marked = 383;   // "Over the Limit"
+}   // namespace Row
 
 QString matchKey(const QString &name)
 {
@@ -72,7 +73,7 @@ void sortByMeasured(QList<Summary> &entries)
     });
 }
 
-} // namespace
+}   // namespace
 
 QString signedDb(double value)
 {
@@ -92,9 +93,8 @@ QString levelText(double value)
 QStringList listColumns()
 {
     using StringTable::text;
-    return {text(Row::Entry),    text(Row::Received), text(Row::MeterDate),
-            text(Row::MeterTime), text(Row::Location), text(Row::Plan),
-            text(Row::Family),   text(Row::Channels), text(Row::UnderThreshold)};
+    return {text(Row::Entry), text(Row::Received), text(Row::MeterDate), text(Row::MeterTime),     text(Row::Location),
+            text(Row::Plan),  text(Row::Family),   text(Row::Channels),  text(Row::UnderThreshold)};
 }
 
 QString familyText(LoggerFamily family)
@@ -116,8 +116,14 @@ QStringList listCells(const Summary &s)
     if (!s.complete)
         location += QStringLiteral(" (") + StringTable::text(Row::Incomplete) + QLatin1Char(')');
     const bool tv = s.family == LoggerFamily::Tv;
-    return {QString::number(s.id), localTime(s.firstAt), s.meterDate, s.meterTime, location.trimmed(), s.plan,
-            familyText(s.family), tv ? QString::number(s.channels) : QString(),
+    return {QString::number(s.id),
+            localTime(s.firstAt),
+            s.meterDate,
+            s.meterTime,
+            location.trimmed(),
+            s.plan,
+            familyText(s.family),
+            tv ? QString::number(s.channels) : QString(),
             tv ? QString::number(s.under) : QString()};
 }
 
@@ -159,7 +165,7 @@ Comparison compare(const QList<Channel> &before, const QList<Channel> &after, do
 {
     Comparison c;
     c.limitDb = limitDb;
-    QList<int> partner(before.size(), -1);      // before index -> after index
+    QList<int> partner(before.size(), -1);   // before index -> after index
     QList<bool> taken(after.size(), false);
     QList<ComparedChannel::Match> how(before.size(), ComparedChannel::Match::OnlyBefore);
 
@@ -249,8 +255,8 @@ int compareEntries(Store &store, qint64 beforeId, qint64 afterId, double limitDb
 QStringList comparisonColumns()
 {
     using StringTable::text;
-    return {text(Row::Channel),     text(Row::Frequency),     text(Row::LevelBefore),
-            text(Row::LevelAfter),  text(Row::DifferenceDb),  text(Row::QualityBefore),
+    return {text(Row::Channel),      text(Row::Frequency),         text(Row::LevelBefore),
+            text(Row::LevelAfter),   text(Row::DifferenceDb),      text(Row::QualityBefore),
             text(Row::QualityAfter), text(Row::QualityDifference), text(Row::Marked)};
 }
 
@@ -266,10 +272,10 @@ QList<QStringList> comparisonRows(const Comparison &c)
         };
         QString mark;
         switch (r.match) {
-        case ComparedChannel::Match::Name: break;
-        case ComparedChannel::Match::Frequency: mark = StringTable::text(Row::ByFrequency); break;
-        case ComparedChannel::Match::OnlyBefore: mark = StringTable::text(Row::OnlyBefore); break;
-        case ComparedChannel::Match::OnlyAfter: mark = StringTable::text(Row::OnlyAfter); break;
+            case ComparedChannel::Match::Name: break;
+            case ComparedChannel::Match::Frequency: mark = StringTable::text(Row::ByFrequency); break;
+            case ComparedChannel::Match::OnlyBefore: mark = StringTable::text(Row::OnlyBefore); break;
+            case ComparedChannel::Match::OnlyAfter: mark = StringTable::text(Row::OnlyAfter); break;
         }
         if (r.marked)
             mark = mark.isEmpty() ? QStringLiteral("*") : QStringLiteral("*, ") + mark;
@@ -289,7 +295,7 @@ QByteArray csvOf(const QStringList &columns, const QList<QStringList> &rows)
         out += LoggerCsv::row(r);
     return out;
 }
-} // namespace
+}   // namespace
 
 QByteArray comparisonCsv(const Comparison &c)
 {
@@ -377,7 +383,7 @@ int fillHistory(Store &store, QList<Summary> entries, History &out)
     return 0;
 }
 
-} // namespace
+}   // namespace
 
 int historyOfLocation(Store &store, const QString &location, History &out)
 {
@@ -473,4 +479,4 @@ QStringList textTable(const QStringList &columns, const QList<QStringList> &rows
     return out;
 }
 
-} // namespace Archive
+}   // namespace Archive

@@ -18,8 +18,18 @@ namespace Archive {
 // The archive window's columns, in the current language: Entry, Received, Meter Date, Meter Time,
 // Location, Plan, Family, Channels, Under Threshold.
 QStringList listColumns();
-enum ListColumn { IdColumn, ReceivedColumn, DateColumn, TimeColumn, LocationColumn, PlanColumn, FamilyColumn,
-                  ChannelsColumn, UnderColumn, ListColumnCount };
+enum ListColumn {
+    IdColumn,
+    ReceivedColumn,
+    DateColumn,
+    TimeColumn,
+    LocationColumn,
+    PlanColumn,
+    FamilyColumn,
+    ChannelsColumn,
+    UnderColumn,
+    ListColumnCount
+};
 // An entry's cells under those columns; the received time in local time ("2026-12-08 18:30").
 QStringList listCells(const Summary &s);
 QString familyText(LoggerFamily family);
@@ -32,9 +42,9 @@ struct ComparedChannel {
     enum class Match { Name, Frequency, OnlyBefore, OnlyAfter };
     Match match = Match::Name;
     std::optional<Channel> before, after;
-    std::optional<double> levelDiff;     // after - before, when both levels read as numbers
+    std::optional<double> levelDiff;   // after - before, when both levels read as numbers
     std::optional<double> qualityDiff;
-    bool marked = false;                 // |levelDiff| larger than the comparison's limit
+    bool marked = false;   // |levelDiff| larger than the comparison's limit
 
     // The name shown: the after name, or both when the channel was renamed ("C21 / C22").
     QString name() const;
@@ -67,11 +77,11 @@ QByteArray comparisonCsv(const Comparison &c);
 
 struct History {
     QString location;
-    QList<Summary> entries;              // in the order measured
-    QStringList channels;                // every channel name, in the order first seen
+    QList<Summary> entries;   // in the order measured
+    QStringList channels;   // every channel name, in the order first seen
     // levels[e][c]: the level of channel c in entry e, when it was measured.
     QList<QList<std::optional<double>>> levels;
-    std::optional<double> threshold;     // the last entry's threshold, when it reads as a number
+    std::optional<double> threshold;   // the last entry's threshold, when it reads as a number
     QString units;
 
     // The last level minus the first, over the entries where the channel was measured (at least two).
@@ -95,4 +105,4 @@ QString signedDb(double value);
 // A level as the table shows it: one decimal.
 QString levelText(double value);
 
-} // namespace Archive
+}   // namespace Archive

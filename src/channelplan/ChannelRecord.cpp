@@ -22,18 +22,18 @@ ChannelRecord ChannelRecord::newChannel()
 QString *ChannelRecord::column(int column)
 {
     switch (column) {
-    case PlanColumn::Name: return &name;
-    case PlanColumn::AnalogFrequency: return &analogFrequency;
-    case PlanColumn::DigitalFrequency: return &digitalFrequency;
-    case PlanColumn::Offset: return &offset;
-    case PlanColumn::Bandwidth: return &bandwidth;
-    case PlanColumn::Status: return &status;
-    case PlanColumn::Mode: return &mode;
-    case PlanColumn::SymbolRate: return &symbolRate;
-    case PlanColumn::Annex: return &annex;
-    case PlanColumn::Modulation: return &modulation;
-    case PlanColumn::System: return &system;
-    default: return nullptr;
+        case PlanColumn::Name: return &name;
+        case PlanColumn::AnalogFrequency: return &analogFrequency;
+        case PlanColumn::DigitalFrequency: return &digitalFrequency;
+        case PlanColumn::Offset: return &offset;
+        case PlanColumn::Bandwidth: return &bandwidth;
+        case PlanColumn::Status: return &status;
+        case PlanColumn::Mode: return &mode;
+        case PlanColumn::SymbolRate: return &symbolRate;
+        case PlanColumn::Annex: return &annex;
+        case PlanColumn::Modulation: return &modulation;
+        case PlanColumn::System: return &system;
+        default: return nullptr;
     }
 }
 
@@ -78,14 +78,13 @@ QStringList listOf(std::initializer_list<const char *> texts)
         out << QString::fromLatin1(t);
     return out;
 }
-} // namespace
+}   // namespace
 
 const QStringList &analogSystems()
 {
     static const QStringList list =
-        listOf({"PAL/BG", "PAL/DK", "PAL/L", "PAL/I", "PAL/M", "PAL/N",
-                "SECAM/BG", "SECAM/DK", "SECAM/L", "SECAM/I", "SECAM/M", "SECAM/N",
-                "NTSC/BG", "NTSC/DK", "NTSC/L", "NTSC/I", "NTSC/M", "NTSC/N"});
+        listOf({"PAL/BG", "PAL/DK", "PAL/L", "PAL/I", "PAL/M", "PAL/N", "SECAM/BG", "SECAM/DK", "SECAM/L", "SECAM/I",
+                "SECAM/M", "SECAM/N", "NTSC/BG", "NTSC/DK", "NTSC/L", "NTSC/I", "NTSC/M", "NTSC/N"});
     return list;
 }
 
@@ -119,11 +118,20 @@ const QStringList &modes()
     return list;
 }
 
-int systemIndex(const QString &text) { return int(analogSystems().indexOf(text)); }
-int annexIndex(const QString &text) { return int(annexes().indexOf(text)); }
-int modulationIndex(const QString &text) { return int(modulations().indexOf(text)); }
+int systemIndex(const QString &text)
+{
+    return int(analogSystems().indexOf(text));
+}
+int annexIndex(const QString &text)
+{
+    return int(annexes().indexOf(text));
+}
+int modulationIndex(const QString &text)
+{
+    return int(modulations().indexOf(text));
+}
 
-} // namespace PlanValues
+}   // namespace PlanValues
 
 bool fieldApplies(const ChannelRecord &channel, int column)
 {
@@ -133,15 +141,12 @@ bool fieldApplies(const ChannelRecord &channel, int column)
         return false;
     const bool digital = channel.mode == QLatin1String("DIGITAL");
     switch (column) {
-    case PlanColumn::AnalogFrequency:
-    case PlanColumn::System:
-        return !digital;
-    case PlanColumn::DigitalFrequency:
-    case PlanColumn::SymbolRate:
-    case PlanColumn::Annex:
-    case PlanColumn::Modulation:
-        return digital;
-    default:
-        return true;
+        case PlanColumn::AnalogFrequency:
+        case PlanColumn::System: return !digital;
+        case PlanColumn::DigitalFrequency:
+        case PlanColumn::SymbolRate:
+        case PlanColumn::Annex:
+        case PlanColumn::Modulation: return digital;
+        default: return true;
     }
 }

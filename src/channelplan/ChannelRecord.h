@@ -24,8 +24,8 @@ constexpr int SymbolRate = 8;
 constexpr int Annex = 9;
 constexpr int Modulation = 10;
 constexpr int System = 11;
-constexpr int Count = 12;           // columns of the grid, row numbers included
-} // namespace PlanColumn
+constexpr int Count = 12;   // columns of the grid, row numbers included
+}   // namespace PlanColumn
 
 struct ChannelRecord {
     QString name;
@@ -47,7 +47,7 @@ struct ChannelRecord {
     // The field shown in editor column 1..11 (PlanColumn); nullptr for any other column.
     QString *column(int column);
     const QString *column(int column) const;
-    QString columnText(int column) const;        // empty for columns without a field
+    QString columnText(int column) const;   // empty for columns without a field
     void setColumnText(int column, const QString &text);
 
     // The eleven column texts, columns 1..11 in order (no attenuator), and back.
@@ -60,17 +60,17 @@ struct ChannelRecord {
 // Enumerations. Where the meter's commands carry a value, it is the position in the list.
 namespace PlanValues {
 const QStringList &analogSystems();   // 18 names, "PAL/BG" = 0 ... "NTSC/N" = 17
-const QStringList &annexes();         // "DVB", "B", "C"
-const QStringList &modulations();     // "QAM16" ... "QAM256", "QPSK" (only from the meter)
-const QStringList &attenuators();     // "AUTO", "0 dB" ... "60 dB"
-const QStringList &statuses();        // "ON", "OFF"
-const QStringList &modes();           // "DIGITAL", "ANALOG"
+const QStringList &annexes();   // "DVB", "B", "C"
+const QStringList &modulations();   // "QAM16" ... "QAM256", "QPSK" (only from the meter)
+const QStringList &attenuators();   // "AUTO", "0 dB" ... "60 dB"
+const QStringList &statuses();   // "ON", "OFF"
+const QStringList &modes();   // "DIGITAL", "ANALOG"
 
 // Position of a text in its list (exact, case-sensitive), or -1.
 int systemIndex(const QString &text);
 int annexIndex(const QString &text);
 int modulationIndex(const QString &text);
-} // namespace PlanValues
+}   // namespace PlanValues
 
 // Whether a field is used by its channel: an "OFF" channel uses only its status; a digital
 // channel does not use the analog frequency and the system; an analog one does not use the

@@ -85,7 +85,7 @@ std::optional<int> numberInParentheses(const QString &line)
     return ok ? std::optional<int>(v) : std::nullopt;
 }
 
-} // namespace
+}   // namespace
 
 int writeCombinedFile(const QString &path, const QStringList &memberPaths)
 {

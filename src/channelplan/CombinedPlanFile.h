@@ -41,13 +41,13 @@ int writeCombinedFile(const QString &path, const QStringList &memberPaths);
 // "#===================" ends a section, a non-empty line inside a section is a channel line,
 // "ORDER(n)" starts the section of plan n; other lines are ignored.
 struct CombinedPlanHeader {
-    QString line;            // as in the file
-    QString name;            // between "(" and the first comma
+    QString line;   // as in the file
+    QString name;   // between "(" and the first comma
     int channelCount = -1;   // between the fourth and fifth comma; -1 when not a whole number
-    int position = -1;       // the last field; -1 when not a whole number
+    int position = -1;   // the last field; -1 when not a whole number
 };
 struct CombinedPlanSection {
-    int order = -1;          // the number in "ORDER(n)"
+    int order = -1;   // the number in "ORDER(n)"
     QStringList channelLines;
 };
 struct CombinedPlanFile {

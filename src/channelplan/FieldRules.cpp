@@ -17,8 +17,8 @@ constexpr int kOffsetCode = Err::IncorrectOffset;
 bool isNameCharacter(QChar c)
 {
     const char16_t u = c.unicode();
-    return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '_' || u == '-' ||
-           u == ' ';
+    return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '_' || u == '-'
+           || u == ' ';
 }
 
 int checkRange(const QString &text, double low, double high, int code)
@@ -29,18 +29,18 @@ int checkRange(const QString &text, double low, double high, int code)
     return 0;
 }
 
-} // namespace
+}   // namespace
 
 std::optional<CheckKind> checkKindOfColumn(int column)
 {
     switch (column) {
-    case PlanColumn::Name: return CheckKind::ChannelName;
-    case PlanColumn::AnalogFrequency:
-    case PlanColumn::DigitalFrequency: return CheckKind::Frequency;
-    case PlanColumn::Offset: return CheckKind::Offset;
-    case PlanColumn::Bandwidth: return CheckKind::Bandwidth;
-    case PlanColumn::SymbolRate: return CheckKind::SymbolRate;
-    default: return std::nullopt;
+        case PlanColumn::Name: return CheckKind::ChannelName;
+        case PlanColumn::AnalogFrequency:
+        case PlanColumn::DigitalFrequency: return CheckKind::Frequency;
+        case PlanColumn::Offset: return CheckKind::Offset;
+        case PlanColumn::Bandwidth: return CheckKind::Bandwidth;
+        case PlanColumn::SymbolRate: return CheckKind::SymbolRate;
+        default: return std::nullopt;
     }
 }
 
@@ -83,17 +83,17 @@ QString fixedText(double value, int decimals)
 int validateField(const QString &text, CheckKind kind)
 {
     switch (kind) {
-    case CheckKind::ChannelName:
-        if (text.isEmpty() || text.size() > 4)
-            return kNameCode;
-        for (QChar c : text)
-            if (!isNameCharacter(c))
+        case CheckKind::ChannelName:
+            if (text.isEmpty() || text.size() > 4)
                 return kNameCode;
-        return 0;
-    case CheckKind::Frequency: return checkRange(text, 5.0, 863.0, kFrequencyCode);
-    case CheckKind::Bandwidth: return checkRange(text, 0.3, 9.9, kBandwidthCode);
-    case CheckKind::SymbolRate: return checkRange(text, 1000.0, 7200.0, kSymbolRateCode);
-    case CheckKind::Offset: return checkRange(text, -2.5, 2.5, kOffsetCode);
+            for (QChar c : text)
+                if (!isNameCharacter(c))
+                    return kNameCode;
+            return 0;
+        case CheckKind::Frequency: return checkRange(text, 5.0, 863.0, kFrequencyCode);
+        case CheckKind::Bandwidth: return checkRange(text, 0.3, 9.9, kBandwidthCode);
+        case CheckKind::SymbolRate: return checkRange(text, 1000.0, 7200.0, kSymbolRateCode);
+        case CheckKind::Offset: return checkRange(text, -2.5, 2.5, kOffsetCode);
     }
     return 0;
 }
@@ -106,11 +106,11 @@ QString formatField(const QString &text, CheckKind kind)
     if (!v)
         return text;
     switch (kind) {
-    case CheckKind::Frequency: return fixedText(*v, 2);
-    case CheckKind::Bandwidth:
-    case CheckKind::Offset: return fixedText(*v, 1);
-    case CheckKind::SymbolRate: return fixedText(*v, 0);
-    case CheckKind::ChannelName: break;
+        case CheckKind::Frequency: return fixedText(*v, 2);
+        case CheckKind::Bandwidth:
+        case CheckKind::Offset: return fixedText(*v, 1);
+        case CheckKind::SymbolRate: return fixedText(*v, 0);
+        case CheckKind::ChannelName: break;
     }
     return text;
 }

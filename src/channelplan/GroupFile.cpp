@@ -11,7 +11,7 @@ namespace {
 const QString kRule = QStringLiteral("#=====================================");
 const QString kFiles = QStringLiteral("[FILES]");
 const QString kEnd = QStringLiteral("[END]");
-} // namespace
+}   // namespace
 
 Contents read(const QString &path)
 {
@@ -118,4 +118,4 @@ int write(const QString &path, const QStringList &members)
     return writeBytesAtomicallyCode(path, bytes(members));
 }
 
-} // namespace GroupFile
+}   // namespace GroupFile

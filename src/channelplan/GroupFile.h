@@ -18,10 +18,10 @@ namespace GroupFile {
 constexpr int kMaxLines = 50;
 
 struct Contents {
-    bool readable = false;     // the file could be opened (an unreadable file changes nothing)
-    bool hasFiles = false;     // a "[FILES]" line was met within the lines read
-    bool tooLong = false;      // more than kMaxLines lines before "[END]"
-    QStringList names;         // after the last "[FILES]", trimmed, blank lines left out
+    bool readable = false;   // the file could be opened (an unreadable file changes nothing)
+    bool hasFiles = false;   // a "[FILES]" line was met within the lines read
+    bool tooLong = false;   // more than kMaxLines lines before "[END]"
+    QStringList names;   // after the last "[FILES]", trimmed, blank lines left out
 };
 
 Contents read(const QString &path);
@@ -48,4 +48,4 @@ QByteArray bytes(const QStringList &members);
 // no member, Err::Limit10Plans for more than ten, or the write's code (the old file stays).
 int write(const QString &path, const QStringList &members);
 
-} // namespace GroupFile
+}   // namespace GroupFile

@@ -43,8 +43,8 @@ QString joinChannel(int number, const QStringList &fields)
 
 QStringList fileFields(const ChannelRecord &c)
 {
-    return {c.name, c.analogFrequency, c.digitalFrequency, c.offset, c.bandwidth, c.status,
-            c.mode, c.symbolRate, c.annex, c.modulation, c.attenuator, c.system};
+    return {c.name,       c.analogFrequency, c.digitalFrequency, c.offset,     c.bandwidth, c.status, c.mode,
+            c.symbolRate, c.annex,           c.modulation,       c.attenuator, c.system};
 }
 
 // A received plan's numbers as "%.*f" writes them ("-0.00" included).
@@ -59,7 +59,7 @@ int writeLines(const QString &path, const QStringList &lines)
     return writeTextLinesAtomicallyCode(path, lines);
 }
 
-} // namespace
+}   // namespace
 
 ChannelPlanFile ChannelPlanFile::newPlan()
 {
@@ -156,8 +156,8 @@ int readPlanFile(const QString &path, ChannelPlanFile &plan)
             } else if (line.left(10) == QLatin1String("[CHANNELS_")) {
                 // Without a usable count nothing says how many of the lines below are the
                 // plan, and the grid has 140 numbered rows: such a file is not taken.
-                if (!header || !header->channelCount || *header->channelCount < 1 ||
-                    *header->channelCount > kMaxChannels)
+                if (!header || !header->channelCount || *header->channelCount < 1
+                    || *header->channelCount > kMaxChannels)
                     return Err::IncorrectFormatFile;
                 count = *header->channelCount;
                 read.planName = header->name;
@@ -199,9 +199,14 @@ QString planChannelLine(int number, const ChannelRecord &channel)
 
 int writePlanFile(const QString &path, const ChannelPlanFile &plan)
 {
-    QStringList lines = {kRule, kProgramLine, kRule, QStringLiteral("CHANNEL PLAN(1)"),
-                         QStringLiteral("CHANNEL8(%1,,,,%2,1)").arg(headerName(plan.planName), QString::number(plan.channels.size())),
-                         QStringLiteral("ORDER(1)"), QStringLiteral("[CHANNELS_OFFSET]")};
+    QStringList lines = {
+        kRule,
+        kProgramLine,
+        kRule,
+        QStringLiteral("CHANNEL PLAN(1)"),
+        QStringLiteral("CHANNEL8(%1,,,,%2,1)").arg(headerName(plan.planName), QString::number(plan.channels.size())),
+        QStringLiteral("ORDER(1)"),
+        QStringLiteral("[CHANNELS_OFFSET]")};
     for (int i = 0; i < plan.channels.size(); ++i)
         lines << planChannelLine(i + 1, plan.channels.at(i));
     return writeLines(path, lines);
@@ -224,7 +229,8 @@ QStringList receivedPlanLines(const ChannelPlanFile &plan)
     if (plan.channelCount <= 0)
         return lines;
     if (!plan.planName.isEmpty())
-        lines << QStringLiteral("CHANNEL8(%1,PAL,FM,5.50,%2,1)").arg(headerName(plan.planName), QString::number(plan.channelCount))
+        lines << QStringLiteral("CHANNEL8(%1,PAL,FM,5.50,%2,1)")
+                     .arg(headerName(plan.planName), QString::number(plan.channelCount))
               << QStringLiteral("ORDER(1)") << QStringLiteral("[CHANNELS_OFFSET]");
     for (int i = 0; i < plan.channels.size(); ++i)
         lines << receivedChannelLine(i + 1, plan.channels.at(i));

@@ -24,8 +24,8 @@
 #include <QStringList>
 #include <optional>
 
-constexpr int kMaxChannels = 140;        // the editor's grid numbers 140 rows
-constexpr int kPlanScanLines = 201;      // readers look no further into a plan file
+constexpr int kMaxChannels = 140;   // the editor's grid numbers 140 rows
+constexpr int kPlanScanLines = 201;   // readers look no further into a plan file
 
 struct ChannelPlanFile {
     QString planName;
@@ -41,9 +41,9 @@ struct ChannelPlanFile {
 
 // The fields of a "CHANNEL8(...)" header line.
 struct PlanHeader {
-    QString name;                       // from the tenth character to the first comma
-    std::optional<int> channelCount;    // between the fourth and fifth comma; nothing if not a whole number
-    QString position;                   // the last field, before ")"
+    QString name;   // from the tenth character to the first comma
+    std::optional<int> channelCount;   // between the fourth and fifth comma; nothing if not a whole number
+    QString position;   // the last field, before ")"
 };
 // Nothing when the line does not begin with "CHANNEL8".
 std::optional<PlanHeader> parsePlanHeader(const QString &line);

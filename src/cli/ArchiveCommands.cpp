@@ -24,19 +24,19 @@
 namespace {
 
 namespace Row {
-constexpr int ArchiveWhole = 376;         // "The archive is whole: %1 entries"
-constexpr int ImportCounts = 355;         // "%1 added, %2 already archived, %3 not imported"
-constexpr int Importing = 356;            // "Importing %1 of %2"
-constexpr int NotImported = 357;          // "Not imported:"
-constexpr int Purged = 384;               // "%1 deleted entries dropped after 30 days"
-constexpr int Restored = 385;             // "Entry %1 restored"
-constexpr int Deleted = 382;              // "Deleted"
-constexpr int Received = 388;             // "received"
-constexpr int Imported = 389;             // "imported"
-constexpr int Saved = 390;                // "saved"
-constexpr int SavedFrom = 391;            // "saved from entry %1"
-constexpr int Slot = 392;                 // "slot %1"
-} // namespace Row
+constexpr int ArchiveWhole = 376;   // "The archive is whole: %1 entries"
+constexpr int ImportCounts = 355;   // "%1 added, %2 already archived, %3 not imported"
+constexpr int Importing = 356;   // "Importing %1 of %2"
+constexpr int NotImported = 357;   // "Not imported:"
+constexpr int Purged = 384;   // "%1 deleted entries dropped after 30 days"
+constexpr int Restored = 385;   // "Entry %1 restored"
+constexpr int Deleted = 382;   // "Deleted"
+constexpr int Received = 388;   // "received"
+constexpr int Imported = 389;   // "imported"
+constexpr int Saved = 390;   // "saved"
+constexpr int SavedFrom = 391;   // "saved from entry %1"
+constexpr int Slot = 392;   // "slot %1"
+}   // namespace Row
 
 const QString kCommand = QStringLiteral("archive");
 
@@ -103,9 +103,10 @@ int runList(const QStringList &args)
 {
     QStringList positional;
     QMap<QString, QString> o;
-    if (!Cli::splitArgs(args, {QStringLiteral("--location"), QStringLiteral("--family"), QStringLiteral("--since"),
-                          QStringLiteral("--until")},
-                   {QStringLiteral("--csv"), QStringLiteral("--deleted")}, positional, o)
+    if (!Cli::splitArgs(args,
+                        {QStringLiteral("--location"), QStringLiteral("--family"), QStringLiteral("--since"),
+                         QStringLiteral("--until")},
+                        {QStringLiteral("--csv"), QStringLiteral("--deleted")}, positional, o)
         || !positional.isEmpty())
         return usage();
     Archive::Filter f;
@@ -172,7 +173,8 @@ int runShow(const QStringList &args)
             Cli::out(QStringLiteral("%1: %2").arg(columns.at(i), cells.at(i)));
     Cli::out(QStringLiteral("SHA-256: %1").arg(e.summary.sha256));
     if (!e.summary.deletedAt.isEmpty())
-        Cli::out(QStringLiteral("%1: %2").arg(StringTable::text(Row::Deleted), Archive::localTime(e.summary.deletedAt)));
+        Cli::out(
+            QStringLiteral("%1: %2").arg(StringTable::text(Row::Deleted), Archive::localTime(e.summary.deletedAt)));
     if (e.summary.parentId > 0)
         Cli::out(StringTable::text(Row::SavedFrom).arg(e.summary.parentId));
     static const int origins[] = {Row::Received, Row::Imported, Row::Saved};
@@ -181,8 +183,8 @@ int runShow(const QStringList &args)
         if (a.slot >= 0)
             parts << StringTable::text(Row::Slot).arg(a.slot);
         // The device only where the port's name does not say it already ("COM3 (/dev/ttyUSB0)").
-        const QString port = a.device.isEmpty() || a.device == a.port ? a.port
-                                                                       : QStringLiteral("%1 (%2)").arg(a.port, a.device);
+        const QString port =
+            a.device.isEmpty() || a.device == a.port ? a.port : QStringLiteral("%1 (%2)").arg(a.port, a.device);
         for (const QString &t : {a.model, a.identity, port, a.source, a.technician, a.machine})
             if (!t.isEmpty())
                 parts << t;
@@ -208,7 +210,8 @@ int runShow(const QStringList &args)
         Cli::out(QString());
         for (const auto &[name, value] : std::as_const(fields.values))
             if (!value.isEmpty())
-                Cli::out(QStringLiteral("%1: %2").arg(name, QString(value).replace(QStringLiteral("\r\n"), QStringLiteral(" / "))));
+                Cli::out(QStringLiteral("%1: %2").arg(
+                    name, QString(value).replace(QStringLiteral("\r\n"), QStringLiteral(" / "))));
     }
     return 0;
 }
@@ -443,4 +446,4 @@ CliRegistration regArchive{CliCommand{
     runArchive,
 }};
 
-} // namespace
+}   // namespace

@@ -16,18 +16,18 @@ class JobContext;
 class SerialPort;
 
 struct CliOptions {
-    QString workspace;       // program folder
+    QString workspace;   // program folder
     Workspace::Origin workspaceOrigin = Workspace::Origin::CurrentFolder;   // why that folder
-    QString port;            // --port, empty: the settings' PORT
-    QString model;           // --model NAME, empty: identify when needed
-    int language = 0;        // --lang
-    bool noWait = false;     // --no-wait: fail at once when another job holds the working files
+    QString port;   // --port, empty: the settings' PORT
+    QString model;   // --model NAME, empty: identify when needed
+    int language = 0;   // --lang
+    bool noWait = false;   // --no-wait: fail at once when another job holds the working files
 };
 
 struct CliCommand {
     QString name;
-    QString usage;           // e.g. "check-plan FILE..."
-    QString summary;         // one line for "help"
+    QString usage;   // e.g. "check-plan FILE..."
+    QString summary;   // one line for "help"
     // Returns the exit status: 0 success, 1 failure (message already printed), 2 usage error.
     std::function<int(const CliOptions &, const QStringList &args)> run;
     // A command that uses the temporary folder's working files holds the workspace lock for its
@@ -71,4 +71,4 @@ int ensureModel(const CliOptions &options);
 // A job context that prints the status line and progress on standard error: a bar on a
 // terminal, plain lines otherwise. Messages a window would show go to standard error too.
 std::unique_ptr<JobContext> terminalContext(SerialPort &port);
-} // namespace Cli
+}   // namespace Cli

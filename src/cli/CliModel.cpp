@@ -76,7 +76,7 @@ int searchTable(SerialPort &port, PortSearchHost &host, const QString &skipDevic
     return found.code == Err::ManualSelection ? Err::ManualSelection : Err::NotRecognized;
 }
 
-} // namespace
+}   // namespace
 
 namespace Cli {
 
@@ -122,13 +122,15 @@ int ensureModel(const CliOptions &options)
 {
     if (loadCatalogue() == 0) {
         // The error table's message names the catalogue file; the caller prints nothing more.
-        err(ErrorCodeText(Err::NoModelsFound) + QStringLiteral(": ") + app().programFolder + QStringLiteral("/models.txt"));
+        err(ErrorCodeText(Err::NoModelsFound) + QStringLiteral(": ") + app().programFolder
+            + QStringLiteral("/models.txt"));
         return 1;
     }
     if (!options.model.isEmpty()) {
         const int index = catalogueIndexOf(options.model);
         if (index < 0) {
-            err(StringTable::text(317 /* "Model %1 is not in the catalogue (models: %2)" */).arg(options.model, catalogueNames()));
+            err(StringTable::text(317 /* "Model %1 is not in the catalogue (models: %2)" */)
+                    .arg(options.model, catalogueNames()));
             return kDeviceUnknown;
         }
         chooseModel(index, true);
@@ -137,4 +139,4 @@ int ensureModel(const CliOptions &options)
     return identifyMeter(options);
 }
 
-} // namespace Cli
+}   // namespace Cli

@@ -10,4 +10,4 @@ QString portLabel(const QString &designation);
 // Identifies the meter on --port, or on the settings' PORT and then every port number.
 // 0 with the model chosen and app().PortName on the meter's port; -87, -209 or -210.
 int identifyMeter(const CliOptions &options);
-} // namespace Cli
+}   // namespace Cli

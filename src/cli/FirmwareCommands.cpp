@@ -77,10 +77,8 @@ int runUpgrade(const CliOptions &options, const QStringList &args)
 }
 
 CliRegistration reg{CliCommand{
-    QStringLiteral("upgrade"),
-    QStringLiteral("upgrade FIRMWARE"),
+    QStringLiteral("upgrade"), QStringLiteral("upgrade FIRMWARE"),
     QStringLiteral("replace the meter's firmware from a firmware file (path or name in the firmware folder)"),
-    runUpgrade, WorkspaceJob::Upgrade
-}};
+    runUpgrade, WorkspaceJob::Upgrade}};
 
-} // namespace
+}   // namespace

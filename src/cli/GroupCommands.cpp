@@ -93,8 +93,8 @@ public:
     QString outDir;
     bool protectExisting = false;
     QStringList received;
-    QString fileName;      // the name the plan being received takes in outDir
-    QString failedTarget;  // the file that could not be written, for the message
+    QString fileName;   // the name the plan being received takes in outDir
+    QString failedTarget;   // the file that could not be written, for the message
     QString receiveTarget(const QString &name) override
     {
         fileName = GroupTransfers::receivedPlanName(name, received, outDir, protectExisting);
@@ -190,18 +190,12 @@ CliRegistration regScript{CliCommand{
     runScript,
 }};
 
-CliRegistration regSend{CliCommand{
-    QStringLiteral("send-group"),
-    QStringLiteral("send-group PLAN..."),
-    QStringLiteral("send 1 to 10 channel plan files to the meter as one group"),
-    runSendGroup, WorkspaceJob::SendGroup
-}};
+CliRegistration regSend{CliCommand{QStringLiteral("send-group"), QStringLiteral("send-group PLAN..."),
+                                   QStringLiteral("send 1 to 10 channel plan files to the meter as one group"),
+                                   runSendGroup, WorkspaceJob::SendGroup}};
 
-CliRegistration regReceive{CliCommand{
-    QStringLiteral("receive-plans"),
-    QStringLiteral("receive-plans OUTDIR"),
-    QStringLiteral("receive the meter's channel plans into a folder"),
-    runReceivePlans, WorkspaceJob::ReceivePlans
-}};
+CliRegistration regReceive{CliCommand{QStringLiteral("receive-plans"), QStringLiteral("receive-plans OUTDIR"),
+                                      QStringLiteral("receive the meter's channel plans into a folder"),
+                                      runReceivePlans, WorkspaceJob::ReceivePlans}};
 
-} // namespace
+}   // namespace

@@ -44,4 +44,4 @@ CliRegistration infoRegistration{CliCommand{QStringLiteral("info"), QStringLiter
                                             QStringLiteral("the folders, the port and the model catalogue in use"),
                                             runInfo}};
 
-} // namespace
+}   // namespace

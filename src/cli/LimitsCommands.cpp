@@ -39,7 +39,8 @@ int load(const QString &command, const QString &logger, const QMap<QString, QStr
             problems = Limits::describe(l.profilePath, errors);
         for (const QString &w : Limits::describe(l.profilePath, warnings))
             Cli::err(w);
-    } else if (LimitsReport::chosenProfile(l.settings, l.profile, l.profilePath, problems) && !l.profilePath.isEmpty()) {
+    } else if (LimitsReport::chosenProfile(l.settings, l.profile, l.profilePath, problems)
+               && !l.profilePath.isEmpty()) {
         // The overlaps of the workspace's profile are said too (the first rule that matches judges).
         Limits::Profile again;
         QList<Limits::Problem> errors, warnings;
@@ -48,7 +49,8 @@ int load(const QString &command, const QString &logger, const QMap<QString, QStr
             Cli::err(w);
     }
     if (!problems.isEmpty()) {
-        Cli::err(QStringLiteral("%1: ").arg(command) + StringTable::text(447 /* "The profile has errors and is not used:" */));
+        Cli::err(QStringLiteral("%1: ").arg(command)
+                 + StringTable::text(447 /* "The profile has errors and is not used:" */));
         for (const QString &p : problems)
             Cli::err(QStringLiteral("  ") + p);
         return 1;
@@ -70,7 +72,8 @@ int runCheck(const CliOptions &, const QStringList &args)
         || positional.size() != 1)
         return Cli::usage(QStringLiteral("check-limits"));
     const QString logger = Cli::argPath(positional.at(0));
-    const QString csvPath = values.contains(QStringLiteral("--csv")) ? Cli::argPath(values.value(QStringLiteral("--csv"))) : QString();
+    const QString csvPath =
+        values.contains(QStringLiteral("--csv")) ? Cli::argPath(values.value(QStringLiteral("--csv"))) : QString();
     if (!csvPath.isEmpty() && Cli::sameFile(logger, csvPath))
         return Cli::outputIsInput(QStringLiteral("check-limits"), logger);
     Loaded l;
@@ -80,20 +83,26 @@ int runCheck(const CliOptions &, const QStringList &args)
 
     // The table: every cell on one line, columns as wide as their widest cell.
     QList<QStringList> rows;
-    rows << QStringList{StringTable::text(79 /* "Name" */), StringTable::text(146 /* "Freq." */),
-                        StringTable::text(89 /* "Mod." */), StringTable::text(431 /* "Rule" */),
+    rows << QStringList{StringTable::text(79 /* "Name" */),
+                        StringTable::text(146 /* "Freq." */),
+                        StringTable::text(89 /* "Mod." */),
+                        StringTable::text(431 /* "Rule" */),
                         Limits::limitName(Limits::Limit::Level) + QStringLiteral(" dBuV"),
-                        StringTable::text(481 /* "Level window" */), StringTable::text(432 /* "Verdict" */),
+                        StringTable::text(481 /* "Level window" */),
+                        StringTable::text(432 /* "Verdict" */),
                         StringTable::text(433 /* "Reason" */)};
     for (const Limits::ChannelResult &c : j.channels) {
         const Limits::Rule *rule = c.rule >= 0 ? &j.profile.rules.at(c.rule) : nullptr;
-        rows << QStringList{c.name(), c.m.field[TvMeasurement::FREQ], c.m.field[TvMeasurement::MOD],
+        rows << QStringList{c.name(),
+                            c.m.field[TvMeasurement::FREQ],
+                            c.m.field[TvMeasurement::MOD],
                             rule ? rule->name : QStringLiteral("-"),
                             c.hasLevel ? (c.levelBound ? QStringLiteral("<") : QString())
                                              + Limits::valueText(c.level, Limits::Limit::Level)
                                        : QStringLiteral("-"),
                             rule ? Limits::rangeText(rule->of(Limits::Limit::Level), Limits::Limit::Level) : QString(),
-                            Limits::verdictText(c.verdict), c.reasons.join(QStringLiteral("; "))};
+                            Limits::verdictText(c.verdict),
+                            c.reasons.join(QStringLiteral("; "))};
     }
     QList<int> widths(rows.first().size(), 0);
     for (const QStringList &r : rows) {
@@ -132,7 +141,8 @@ int runCheck(const CliOptions &, const QStringList &args)
         for (const Limits::ChannelResult &c : j.channels)
             Cli::err(c.name() + QStringLiteral(": ") + c.reasons.join(QStringLiteral("; ")));
         if (j.channels.isEmpty())
-            Cli::err(StringTable::text(464 /* "No channel could be judged: this report does not say that the installation passes." */));
+            Cli::err(StringTable::text(
+                464 /* "No channel could be judged: this report does not say that the installation passes." */));
     }
     return 1;
 }
@@ -143,8 +153,9 @@ int runReport(const CliOptions &, const QStringList &args)
 {
     QStringList positional;
     QMap<QString, QString> values;
-    const QStringList valueOptions{QStringLiteral("--profile"), QStringLiteral("--customer"), QStringLiteral("--address"),
-                                   QStringLiteral("--outlet"), QStringLiteral("--installer")};
+    const QStringList valueOptions{QStringLiteral("--profile"), QStringLiteral("--customer"),
+                                   QStringLiteral("--address"), QStringLiteral("--outlet"),
+                                   QStringLiteral("--installer")};
     if (!Cli::splitArgs(args, valueOptions, {}, positional, values) || positional.size() != 2)
         return Cli::usage(QStringLiteral("report-limits"));
     const QString logger = Cli::argPath(positional.at(0));
@@ -171,7 +182,8 @@ int runReport(const CliOptions &, const QStringList &args)
         d.site.outlet = values.value(QStringLiteral("--outlet"));
     d.company = l.settings.company;
     d.companyAddress = l.settings.companyAddress;
-    d.installer = values.contains(QStringLiteral("--installer")) ? values.value(QStringLiteral("--installer")) : l.settings.installer;
+    d.installer = values.contains(QStringLiteral("--installer")) ? values.value(QStringLiteral("--installer"))
+                                                                 : l.settings.installer;
     d.logo = l.settings.logo;
     d.meterModel = app().CurrentModel.modelName;
     d.loggerFile = logger;
@@ -204,4 +216,4 @@ CliRegistration regReport{CliCommand{
     runReport,
 }};
 
-} // namespace
+}   // namespace

@@ -17,7 +17,8 @@ int runIdentify(const CliOptions &options, const QStringList &args)
     if (!args.isEmpty())
         return Cli::usage(QStringLiteral("identify"));
     if (loadCatalogue() == 0)
-        Cli::err(ErrorCodeText(Err::NoModelsFound) + QStringLiteral(": ") + app().programFolder + QStringLiteral("/models.txt"));
+        Cli::err(ErrorCodeText(Err::NoModelsFound) + QStringLiteral(": ") + app().programFolder
+                 + QStringLiteral("/models.txt"));
     const int r = Cli::identifyMeter(options);
     if (r != 0)
         return Cli::fail(r);
@@ -46,7 +47,8 @@ int runSend(const CliOptions &, const QStringList &args)
         else
             return Cli::usage(QStringLiteral("send"));
     }
-    if (!command.startsWith(QLatin1Char('*')) || (!log.isEmpty() && log != QLatin1String("chnl") && log != QLatin1String("updt")))
+    if (!command.startsWith(QLatin1Char('*'))
+        || (!log.isEmpty() && log != QLatin1String("chnl") && log != QLatin1String("updt")))
         return Cli::usage(QStringLiteral("send"));
 
     SerialPort &port = thePort();
@@ -80,9 +82,9 @@ CliRegistration identifyReg{CliCommand{
     QStringLiteral("find the meter (on --port, or the settings' port, then every port) and print its port and model"),
     runIdentify}};
 
-CliRegistration sendReg{CliCommand{
-    QStringLiteral("send"), QStringLiteral("send COMMAND [--log chnl|updt]"),
-    QStringLiteral("one exchange with the meter (2 attempts): prints the result and a query's answer"), runSend,
-    WorkspaceJob::Exchange}};
+CliRegistration sendReg{
+    CliCommand{QStringLiteral("send"), QStringLiteral("send COMMAND [--log chnl|updt]"),
+               QStringLiteral("one exchange with the meter (2 attempts): prints the result and a query's answer"),
+               runSend, WorkspaceJob::Exchange}};
 
-} // namespace
+}   // namespace

@@ -147,7 +147,8 @@ int runReceiveLogger(const CliOptions &options, const QStringList &args)
     if (ready != 0)
         return Cli::fail(ready);
 
-    const QString out = a.positional.size() > 1 ? Cli::argPath(a.positional.at(1)) : Logger::receivedLoggerPath(family, slot);
+    const QString out =
+        a.positional.size() > 1 ? Cli::argPath(a.positional.at(1)) : Logger::receivedLoggerPath(family, slot);
     if (family == LoggerFamily::Modem) {
         const int result = runJobOnTerminal(LoggerJobs::jobCode(family, JobCode::OneLogger), out, slot);
         if (result != 0)
@@ -230,8 +231,8 @@ int runReport(const CliOptions &options, const QStringList &args)
     if (r == Err::WriteFailed)
         return Cli::fail(r);
     if (r != 0)
-        return Cli::failText(QStringLiteral("%1: %2").arg(ErrorCodeText(Err::UnableToOpenFile),
-                                                          fileExists(logger) ? out : logger));
+        return Cli::failText(
+            QStringLiteral("%1: %2").arg(ErrorCodeText(Err::UnableToOpenFile), fileExists(logger) ? out : logger));
     return 0;
 }
 
@@ -288,26 +289,19 @@ int runPrint(const CliOptions &, const QStringList &args)
     return 0;
 }
 
-CliRegistration regIndex{CliCommand{
-    QStringLiteral("receive-index"),
-    QStringLiteral("receive-index --family tv|modem [OUT]"),
-    QStringLiteral("receive the meter's logger index (default: logger.tlg in the temporary folder)"),
-    runReceiveIndex, WorkspaceJob::ReceiveIndex
-}};
+CliRegistration regIndex{
+    CliCommand{QStringLiteral("receive-index"), QStringLiteral("receive-index --family tv|modem [OUT]"),
+               QStringLiteral("receive the meter's logger index (default: logger.tlg in the temporary folder)"),
+               runReceiveIndex, WorkspaceJob::ReceiveIndex}};
 
-CliRegistration regLogger{CliCommand{
-    QStringLiteral("receive-logger"),
-    QStringLiteral("receive-logger --family tv|modem SLOT [OUT]"),
-    QStringLiteral("receive one logger (default: its received-file name in the temporary folder)"),
-    runReceiveLogger, WorkspaceJob::ReceiveLogger
-}};
+CliRegistration regLogger{
+    CliCommand{QStringLiteral("receive-logger"), QStringLiteral("receive-logger --family tv|modem SLOT [OUT]"),
+               QStringLiteral("receive one logger (default: its received-file name in the temporary folder)"),
+               runReceiveLogger, WorkspaceJob::ReceiveLogger}};
 
-CliRegistration regAll{CliCommand{
-    QStringLiteral("receive-all"),
-    QStringLiteral("receive-all --family tv|modem"),
-    QStringLiteral("receive every non-empty logger into the temporary folder"),
-    runReceiveAll, WorkspaceJob::ReceiveAll
-}};
+CliRegistration regAll{CliCommand{QStringLiteral("receive-all"), QStringLiteral("receive-all --family tv|modem"),
+                                  QStringLiteral("receive every non-empty logger into the temporary folder"),
+                                  runReceiveAll, WorkspaceJob::ReceiveAll}};
 
 CliRegistration regReport{CliCommand{
     QStringLiteral("report"),
@@ -323,4 +317,4 @@ CliRegistration regPrint{CliCommand{
     runPrint,
 }};
 
-} // namespace
+}   // namespace

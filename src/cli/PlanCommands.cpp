@@ -16,8 +16,8 @@ QString argumentPath(const QString &arg)
     return Cli::argPath(arg);
 }
 
-const char *const kColumnHeaders[] = {"", "Name", "F.Anlg", "F.Dig", "Offset", "BW", "Status", "Mode",
-                                      "S.R.", "Annex", "Mod", "System"};
+const char *const kColumnHeaders[] = {"",       "Name", "F.Anlg", "F.Dig", "Offset", "BW",
+                                      "Status", "Mode", "S.R.",   "Annex", "Mod",    "System"};
 
 // 0 when the plan reads and every typed field of every channel passes its check. Only the
 // fields that apply to a channel are checked, as in the editor: a digital channel keeps
@@ -30,7 +30,8 @@ int checkOnePlan(const QString &arg)
         Cli::err(QStringLiteral("%1: %2").arg(arg, ErrorCodeText(result)));
         return 1;
     }
-    Cli::out(QStringLiteral("%1: plan \"%2\", %3 channels").arg(arg, plan.planName, QString::number(plan.channelCount)));
+    Cli::out(
+        QStringLiteral("%1: plan \"%2\", %3 channels").arg(arg, plan.planName, QString::number(plan.channelCount)));
     int failures = 0;
     for (int i = 0; i < plan.channels.size(); ++i) {
         const ChannelRecord &channel = plan.channels.at(i);
@@ -82,4 +83,4 @@ CliRegistration combineRegistration{CliCommand{QStringLiteral("combine"), QStrin
                                                QStringLiteral("write the combined file of 1 to 10 plans, in order"),
                                                combinePlans}};
 
-} // namespace
+}   // namespace

@@ -37,10 +37,11 @@ int runPorts(const CliOptions &, const QStringList &args)
 
 CliRegistration portsReg{CliCommand{
     QStringLiteral("ports"), QStringLiteral("ports"),
-    QStringLiteral("list the port table: number, device, by-id link, description, manufacturer, serial, vendor:product"),
+    QStringLiteral(
+        "list the port table: number, device, by-id link, description, manufacturer, serial, vendor:product"),
     runPorts}};
 
-} // namespace
+}   // namespace
 
 namespace Cli {
 
@@ -53,4 +54,4 @@ int portFailure()
     return 1;
 }
 
-} // namespace Cli
+}   // namespace Cli

@@ -108,9 +108,8 @@ int runChart(const CliOptions &options, const QStringList &args)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("KV_CHART_WATCH_PARENT"), QStringLiteral("1"));
     drawing.setProcessEnvironment(environment);
-    drawing.start(helper,
-                  QStringList{QString::number(options.language), logger, out, QString::number(size.width()),
-                   QString::number(size.height())});
+    drawing.start(helper, QStringList{QString::number(options.language), logger, out, QString::number(size.width()),
+                                      QString::number(size.height())});
     if (!drawing.waitForStarted())
         return Cli::failText(QStringLiteral("chart: kelvatrone-chart is not installed (looked for %1)").arg(helper));
     drawing.waitForFinished(-1);
@@ -131,4 +130,4 @@ CliRegistration regChart{CliCommand{
     runChart,
 }};
 
-} // namespace
+}   // namespace

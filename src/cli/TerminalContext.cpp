@@ -156,7 +156,7 @@ private:
         if (loggerVisible) {
             const Bar &l = bars[1];
             text += "  " + StringTable::text(321 /* "loggers" */).toLocal8Bit() + ' '
-                + QByteArray::number(l.value - l.minimum) + '/' + QByteArray::number(l.maximum - l.minimum);
+                    + QByteArray::number(l.value - l.minimum) + '/' + QByteArray::number(l.maximum - l.minimum);
         }
         write(text);
         drawn = true;
@@ -171,7 +171,7 @@ private:
     QElapsedTimer sinceDraw;
 };
 
-} // namespace
+}   // namespace
 
 std::unique_ptr<JobContext> Cli::terminalContext(SerialPort &port)
 {

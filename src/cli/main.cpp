@@ -54,7 +54,7 @@ int printHelp()
     return 0;
 }
 
-} // namespace
+}   // namespace
 
 CliRegistration::CliRegistration(CliCommand command)
 {
@@ -106,8 +106,14 @@ bool splitArgs(const QStringList &args, const QStringList &valueOptions, const Q
     return true;
 }
 
-void out(const QString &line) { writeLine(stdout, line); }
-void err(const QString &line) { writeLine(stderr, line); }
+void out(const QString &line)
+{
+    writeLine(stdout, line);
+}
+void err(const QString &line)
+{
+    writeLine(stderr, line);
+}
 
 int fail(int code)
 {
@@ -134,7 +140,7 @@ int usage(const QString &commandName)
     return 2;
 }
 
-} // namespace Cli
+}   // namespace Cli
 
 // The command of the line: the first argument that is not a global option or its value.
 static bool commandNeedsGui(int argc, char **argv)
@@ -213,8 +219,7 @@ int main(int argc, char **argv)
                 return 2;
             }
             PortTable::setRunDevices(devices);
-        }
-        else if (opt == QLatin1String("--model"))
+        } else if (opt == QLatin1String("--model"))
             options.model = value;
         else if (opt == QLatin1String("--lang")) {
             static const QStringList langs = {QStringLiteral("en"), QStringLiteral("es"), QStringLiteral("de"),

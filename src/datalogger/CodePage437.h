@@ -31,4 +31,4 @@ QString toUnicode(const QByteArray &bytes);
 char fromUnicode(QChar c);
 QByteArray fromUnicode(const QString &text);
 
-} // namespace Cp437
+}   // namespace Cp437

@@ -57,4 +57,4 @@ RULE=Analog TV (no public window); MOD=-; SYS=*
 )");
 }
 
-} // namespace Limits
+}   // namespace Limits

@@ -16,11 +16,11 @@ constexpr int kRowFreq = 146;
 constexpr int kRowPwr = 147;
 constexpr int kRowLevel = 149;
 constexpr int kRowCn = 151;
-constexpr int kRowSummary = 245;        // "%1 of %2 channels under the threshold (%3)"
-constexpr int kRowNotMeasured = 246;    // "%1 not measured"
+constexpr int kRowSummary = 245;   // "%1 of %2 channels under the threshold (%3)"
+constexpr int kRowNotMeasured = 246;   // "%1 not measured"
 constexpr int kRowNoneMeasured = 247;   // "No channel measured"
-constexpr int kRowNoThreshold = 248;    // "%1 channels measured, no threshold level"
-constexpr int kRowBelow = 259;          // "Below threshold"
+constexpr int kRowNoThreshold = 248;   // "%1 channels measured, no threshold level"
+constexpr int kRowBelow = 259;   // "Below threshold"
 
 // Beyond this a value is no measurement a meter makes: the axis stops there, so that its
 // arithmetic stays finite whatever a damaged logger holds.
@@ -49,7 +49,7 @@ QString withUnits(const QString &value, const QString &units)
     return units.isEmpty() ? value : value + QLatin1Char(' ') + units;
 }
 
-} // namespace
+}   // namespace
 
 double tickStep(double min, double max)
 {
@@ -72,8 +72,7 @@ bool readBound(const QString &text, double &value)
 
 bool readNumber(const QString &text, double &value)
 {
-    static const QRegularExpression number(
-        QStringLiteral("^[+-]?(\\d+([.,]\\d*)?|[.,]\\d+)([eE][+-]?\\d+)?$"));
+    static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+([.,]\\d*)?|[.,]\\d+)([eE][+-]?\\d+)?$"));
     const QString t = text.trimmed();
     if (!number.match(t).hasMatch())
         return false;
@@ -235,4 +234,4 @@ Range Model::qualityRange() const
     return roundedRange(lo, hi, lo < 0);
 }
 
-} // namespace LevelChart
+}   // namespace LevelChart

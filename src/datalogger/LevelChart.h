@@ -17,14 +17,14 @@
 namespace LevelChart {
 
 struct Bar {
-    TvMeasurement m;            // the channel's fields as the viewer shows them
-    bool measured = false;      // the level reads as a number
-    bool digital = false;       // the level is the Pwr (MER beside it), else the Level (C/N beside it)
+    TvMeasurement m;   // the channel's fields as the viewer shows them
+    bool measured = false;   // the level reads as a number
+    bool digital = false;   // the level is the Pwr (MER beside it), else the Level (C/N beside it)
     double level = 0;
     bool hasQuality = false;
     double quality = 0;
-    bool under = false;         // measured and strictly below the threshold
-    bool bound = false;         // the level is a bound the meter gave ("<20,0"), under the threshold
+    bool under = false;   // measured and strictly below the threshold
+    bool bound = false;   // the level is a bound the meter gave ("<20,0"), under the threshold
 
     QString name() const { return m.field[TvMeasurement::CH]; }
     QString levelText() const { return m.field[digital ? TvMeasurement::PWR : TvMeasurement::LVL]; }
@@ -44,7 +44,7 @@ struct Model {
     TvLoggerHeader header;
     bool hasThreshold = false;
     double threshold = 0;
-    QList<Bar> bars;            // every channel, in the logger's order (by sequence number)
+    QList<Bar> bars;   // every channel, in the logger's order (by sequence number)
     int measured = 0;
     int under = 0;
     int unmeasured = 0;
@@ -81,4 +81,4 @@ bool readBound(const QString &text, double &value);
 // text runs upwards) do not overlap on bars the given number of pixels apart: 1 shows them all.
 int labelStep(double barSpacing, double labelHeight);
 
-} // namespace LevelChart
+}   // namespace LevelChart

@@ -70,7 +70,8 @@ QString numberText(double v)
 
 QString rangeFileText(const Range &r)
 {
-    return (r.hasMin ? numberText(r.min) : QString()) + QStringLiteral("..") + (r.hasMax ? numberText(r.max) : QString());
+    return (r.hasMin ? numberText(r.min) : QString()) + QStringLiteral("..")
+           + (r.hasMax ? numberText(r.max) : QString());
 }
 
 // Whether one channel's field could satisfy both conditions.
@@ -94,8 +95,9 @@ bool canBothMatch(const TextMatch &a, const TextMatch &b)
         const QString n = normalised(x);
         if (n == blank)
             continue;
-        if (n == anyText ? std::any_of(b.texts.begin(), b.texts.end(), [&](const QString &y) { return normalised(y) != blank; })
-                         : (has(b, n) || has(b, anyText)))
+        if (n == anyText
+                ? std::any_of(b.texts.begin(), b.texts.end(), [&](const QString &y) { return normalised(y) != blank; })
+                : (has(b, n) || has(b, anyText)))
             return true;
     }
     return false;
@@ -113,7 +115,7 @@ void addProblem(QList<Problem> &list, int line, const QString &what)
     list.append(Problem{line, what});
 }
 
-} // namespace
+}   // namespace
 
 bool TextMatch::matches(const QString &field) const
 {
@@ -305,9 +307,7 @@ QString format(const Profile &profile)
 QList<Problem> check(const Profile &profile)
 {
     QList<Problem> problems;
-    auto unsafe = [](const QString &t) {
-        return t.contains(QLatin1Char('\n')) || t.contains(QLatin1Char('\r'));
-    };
+    auto unsafe = [](const QString &t) { return t.contains(QLatin1Char('\n')) || t.contains(QLatin1Char('\r')); };
     if (unsafe(profile.name) || unsafe(profile.source))
         addProblem(problems, 0, problemText(436 /* "a line must be KEY=value" */));
     for (int i = 0; i < profile.rules.size(); ++i) {
@@ -346,7 +346,8 @@ QList<Problem> overlaps(const Profile &profile)
             if (canBothMatch(a.mod, b.mod) && canBothMatch(a.annex, b.annex) && canBothMatch(a.sys, b.sys)
                 && canBothMatch(a.sr, b.sr) && rangesMeet(a.freq, b.freq)) {
                 addProblem(warnings, b.line > 0 ? b.line : j + 1,
-                           StringTable::text(445 /* "rules %1 (%2) and %3 (%4) overlap: a channel both match is judged by rule %1" */)
+                           StringTable::text(
+                               445 /* "rules %1 (%2) and %3 (%4) overlap: a channel both match is judged by rule %1" */)
                                .arg(i + 1)
                                .arg(a.name)
                                .arg(j + 1)
@@ -382,7 +383,8 @@ QString folder()
 QStringList profileFiles()
 {
     const QDir dir(folder());
-    QStringList names = dir.entryList({QStringLiteral("*.") + kProfileExtension}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    QStringList names =
+        dir.entryList({QStringLiteral("*.") + kProfileExtension}, QDir::Files, QDir::Name | QDir::IgnoreCase);
     return names;
 }
 
@@ -417,12 +419,9 @@ Unit unitOf(const QString &text)
 double toDbuv(double value, Unit unit)
 {
     switch (unit) {
-    case Unit::DbMv:
-        return value + 60.0;
-    case Unit::Dbm:
-        return value + 108.75;
-    default:
-        return value;
+        case Unit::DbMv: return value + 60.0;
+        case Unit::Dbm: return value + 108.75;
+        default: return value;
     }
 }
 
@@ -431,16 +430,11 @@ double toDbuv(double value, Unit unit)
 QString limitName(Limit l)
 {
     switch (l) {
-    case Limit::Level:
-        return StringTable::text(149 /* "Level" */);
-    case Limit::Mer:
-        return StringTable::text(124 /* "MER" */);
-    case Limit::Cn:
-        return StringTable::text(151 /* "C/N" */);
-    case Limit::Ber:
-        return StringTable::text(127 /* "PreBER" */);
-    case Limit::Va:
-        return StringTable::text(150 /* "V/A" */);
+        case Limit::Level: return StringTable::text(149 /* "Level" */);
+        case Limit::Mer: return StringTable::text(124 /* "MER" */);
+        case Limit::Cn: return StringTable::text(151 /* "C/N" */);
+        case Limit::Ber: return StringTable::text(127 /* "PreBER" */);
+        case Limit::Va: return StringTable::text(150 /* "V/A" */);
     }
     return QString();
 }
@@ -448,12 +442,9 @@ QString limitName(Limit l)
 QString limitUnit(Limit l)
 {
     switch (l) {
-    case Limit::Level:
-        return QStringLiteral("dBuV");
-    case Limit::Ber:
-        return QString();
-    default:
-        return QStringLiteral("dB");
+        case Limit::Level: return QStringLiteral("dBuV");
+        case Limit::Ber: return QString();
+        default: return QStringLiteral("dB");
     }
 }
 
@@ -479,12 +470,9 @@ QString rangeText(const Range &r, Limit l)
 QString verdictText(Verdict v)
 {
     switch (v) {
-    case Verdict::Pass:
-        return StringTable::text(421 /* "Pass" */);
-    case Verdict::Fail:
-        return StringTable::text(422 /* "Fail" */);
-    case Verdict::NotJudged:
-        break;
+        case Verdict::Pass: return StringTable::text(421 /* "Pass" */);
+        case Verdict::Fail: return StringTable::text(422 /* "Fail" */);
+        case Verdict::NotJudged: break;
     }
     return StringTable::text(423 /* "Not judged" */);
 }
@@ -494,16 +482,11 @@ namespace {
 int fieldOf(Limit l)
 {
     switch (l) {
-    case Limit::Mer:
-        return TvMeasurement::MER;
-    case Limit::Cn:
-        return TvMeasurement::CN;
-    case Limit::Ber:
-        return TvMeasurement::BER;
-    case Limit::Va:
-        return TvMeasurement::VA;
-    case Limit::Level:
-        break;
+        case Limit::Mer: return TvMeasurement::MER;
+        case Limit::Cn: return TvMeasurement::CN;
+        case Limit::Ber: return TvMeasurement::BER;
+        case Limit::Va: return TvMeasurement::VA;
+        case Limit::Level: break;
     }
     return TvMeasurement::PWR;
 }
@@ -534,7 +517,8 @@ void compare(Check &c, const Range &range)
             return;
         }
         c.known = false;
-        c.text = StringTable::text(430 /* "%1 is only known to be under %2" */).arg(name, withUnit(valueText(c.value, l), l));
+        c.text = StringTable::text(430 /* "%1 is only known to be under %2" */)
+                     .arg(name, withUnit(valueText(c.value, l), l));
         return;
     }
     const double v = c.value;
@@ -547,15 +531,17 @@ void compare(Check &c, const Range &range)
                      .arg(name, withUnit(valueText(v, l), l), valueText(range.min, l), valueText(range.min - v, l));
     } else if (range.hasMax && v > range.max + tolMax) {
         c.passed = false;
-        c.text = l == Limit::Ber ? StringTable::text(446 /* "%1 %2 is above %3" */).arg(name, valueText(v, l), valueText(range.max, l))
-                                 : StringTable::text(429 /* "%1 %2 is above %3 by %4" */)
-                                       .arg(name, withUnit(valueText(v, l), l), valueText(range.max, l), valueText(v - range.max, l));
+        c.text =
+            l == Limit::Ber
+                ? StringTable::text(446 /* "%1 %2 is above %3" */).arg(name, valueText(v, l), valueText(range.max, l))
+                : StringTable::text(429 /* "%1 %2 is above %3 by %4" */)
+                      .arg(name, withUnit(valueText(v, l), l), valueText(range.max, l), valueText(v - range.max, l));
     } else {
         c.passed = true;
     }
 }
 
-} // namespace
+}   // namespace
 
 Verdict Judgement::overall() const
 {
@@ -593,8 +579,9 @@ Judgement judge(const TvLoggerContents &contents, const Profile &profile)
         double raw = 0;
         bool rawKnown = LevelChart::readNumber(m.field[TvMeasurement::PWR], raw)
                         || LevelChart::readNumber(m.field[TvMeasurement::LVL], raw);
-        if (!rawKnown && (LevelChart::readBound(m.field[TvMeasurement::PWR], raw)
-                          || LevelChart::readBound(m.field[TvMeasurement::LVL], raw))) {
+        if (!rawKnown
+            && (LevelChart::readBound(m.field[TvMeasurement::PWR], raw)
+                || LevelChart::readBound(m.field[TvMeasurement::LVL], raw))) {
             rawKnown = true;
             r.levelBound = true;
         }
@@ -623,7 +610,8 @@ Judgement judge(const TvLoggerContents &contents, const Profile &profile)
                 c.limit = Limit(l);
                 if (c.limit == Limit::Level) {
                     if (j.unit == Unit::Unknown) {
-                        c.text = StringTable::text(426 /* "Unknown units \"%1\"" */).arg(contents.header.units.trimmed());
+                        c.text =
+                            StringTable::text(426 /* "Unknown units \"%1\"" */).arg(contents.header.units.trimmed());
                     } else if (!r.hasLevel) {
                         c.text = StringTable::text(427 /* "%1 does not read as a number" */).arg(limitName(c.limit));
                     } else {
@@ -663,15 +651,9 @@ Judgement judge(const TvLoggerContents &contents, const Profile &profile)
             }
         }
         switch (r.verdict) {
-        case Verdict::Pass:
-            ++j.pass;
-            break;
-        case Verdict::Fail:
-            ++j.fail;
-            break;
-        case Verdict::NotJudged:
-            ++j.notJudged;
-            break;
+            case Verdict::Pass: ++j.pass; break;
+            case Verdict::Fail: ++j.fail; break;
+            case Verdict::NotJudged: ++j.notJudged; break;
         }
         j.channels << r;
     }
@@ -685,7 +667,8 @@ QByteArray csv(const Judgement &j)
                        StringTable::text(431 /* "Rule" */)};
     for (int l = 0; l < kLimitCount; ++l) {
         const QString unit = limitUnit(Limit(l));
-        header << (unit.isEmpty() ? limitName(Limit(l)) : limitName(Limit(l)) + QStringLiteral(" (") + unit + QLatin1Char(')'));
+        header << (unit.isEmpty() ? limitName(Limit(l))
+                                  : limitName(Limit(l)) + QStringLiteral(" (") + unit + QLatin1Char(')'));
         header << StringTable::text(434 /* "%1 limits" */).arg(limitName(Limit(l)));
     }
     header << StringTable::text(432 /* "Verdict" */) << StringTable::text(433 /* "Reason" */);
@@ -711,4 +694,4 @@ QByteArray csv(const Judgement &j)
     return out;
 }
 
-} // namespace Limits
+}   // namespace Limits

@@ -54,9 +54,9 @@ constexpr int kLimitCount = 5;
 struct Rule {
     QString name;
     TextMatch mod, annex, sys, sr;
-    Range freq;                         // MHz
-    Range limit[kLimitCount];           // indexed by Limit
-    int line = 0;                       // where it stands in its file (0: not read from a file)
+    Range freq;   // MHz
+    Range limit[kLimitCount];   // indexed by Limit
+    int line = 0;   // where it stands in its file (0: not read from a file)
     bool setsLimit() const;
     bool matches(const TvMeasurement &m) const;
     const Range &of(Limit l) const { return limit[int(l)]; }
@@ -123,22 +123,22 @@ enum class Verdict { Pass, Fail, NotJudged };
 // One limit of the rule, against the channel's figure.
 struct Check {
     Limit limit = Limit::Level;
-    bool known = false;      // the figure reads as a number (or a bound decides it)
-    double value = 0;        // the figure (a level in dBuV)
-    bool bound = false;      // the meter gave only an upper bound ("<20,0")
+    bool known = false;   // the figure reads as a number (or a bound decides it)
+    double value = 0;   // the figure (a level in dBuV)
+    bool bound = false;   // the meter gave only an upper bound ("<20,0")
     bool passed = false;
-    QString text;            // why it failed, or why it is not known; empty when it passed
+    QString text;   // why it failed, or why it is not known; empty when it passed
 };
 
 struct ChannelResult {
     TvMeasurement m;
-    int rule = -1;           // the rule that judges it, -1 for none
+    int rule = -1;   // the rule that judges it, -1 for none
     Verdict verdict = Verdict::NotJudged;
     bool hasLevel = false;   // the level in dBuV could be worked out
     double level = 0;
     bool levelBound = false;
     QList<Check> checks;
-    QStringList reasons;     // failures, or why the channel is not judged
+    QStringList reasons;   // failures, or why the channel is not judged
     QString name() const { return m.field[TvMeasurement::CH]; }
 };
 
@@ -170,4 +170,4 @@ QString valueText(double value, Limit l);
 // order mark, CR LF, a decimal point, an empty cell for no value).
 QByteArray csv(const Judgement &judgement);
 
-} // namespace Limits
+}   // namespace Limits

@@ -29,12 +29,9 @@ using Limits::Verdict;
 QColor colourOf(Verdict v)
 {
     switch (v) {
-    case Verdict::Pass:
-        return kPass;
-    case Verdict::Fail:
-        return kFail;
-    case Verdict::NotJudged:
-        break;
+        case Verdict::Pass: return kPass;
+        case Verdict::Fail: return kFail;
+        case Verdict::NotJudged: break;
     }
     return kNotJudged;
 }
@@ -53,7 +50,7 @@ QString oneLine(const QString &text)
     return t.trimmed();
 }
 
-} // namespace
+}   // namespace
 
 Site Settings::siteFor(const QString &location) const
 {
@@ -139,8 +136,8 @@ int writeSettings(const QString &path, const Settings &s)
                       QStringLiteral("PROFILE=") + oneLine(s.profile)};
     for (const Site &site : s.sites) {
         lines << kSiteSection << QStringLiteral("LOCATION=") + oneLine(site.location)
-              << QStringLiteral("CUSTOMER=") + oneLine(site.customer) << QStringLiteral("ADDRESS=") + oneLine(site.address)
-              << QStringLiteral("OUTLET=") + oneLine(site.outlet);
+              << QStringLiteral("CUSTOMER=") + oneLine(site.customer)
+              << QStringLiteral("ADDRESS=") + oneLine(site.address) << QStringLiteral("OUTLET=") + oneLine(site.outlet);
     }
     return writeBytesAtomicallyCode(path, encodeSettingsFile(lines));
 }
@@ -186,7 +183,7 @@ QString levelAxisTitle()
     return Limits::limitName(Limit::Level) + QStringLiteral(" (dBuV)");
 }
 
-} // namespace
+}   // namespace
 
 void paintChart(QPainter &p, const QRectF &area, const Judgement &j, qreal pointSize)
 {
@@ -364,8 +361,8 @@ QString qualityCell(const Judgement &j, const ChannelResult &c)
             if (ch.limit == l && ch.known)
                 value = Limits::valueText(ch.value, l);
         }
-        parts << Limits::limitName(l) + QLatin1Char(' ') + (value.isEmpty() ? QStringLiteral("?") : value) + QStringLiteral(" (")
-                     + Limits::rangeText(rule.of(l), l) + QLatin1Char(')');
+        parts << Limits::limitName(l) + QLatin1Char(' ') + (value.isEmpty() ? QStringLiteral("?") : value)
+                     + QStringLiteral(" (") + Limits::rangeText(rule.of(l), l) + QLatin1Char(')');
     }
     return parts.join(QStringLiteral(", "));
 }
@@ -384,14 +381,20 @@ public:
         title = fontOf(16, true);
         columns = {
             {StringTable::text(79 /* "Name" */), 1.0, [](const ChannelResult &c) { return c.name(); }},
-            {StringTable::text(146 /* "Freq." */), 0.9, [](const ChannelResult &c) { return c.m.field[TvMeasurement::FREQ]; }},
-            {StringTable::text(89 /* "Mod." */), 1.0, [](const ChannelResult &c) { return c.m.field[TvMeasurement::MOD]; }},
+            {StringTable::text(146 /* "Freq." */), 0.9,
+             [](const ChannelResult &c) { return c.m.field[TvMeasurement::FREQ]; }},
+            {StringTable::text(89 /* "Mod." */), 1.0,
+             [](const ChannelResult &c) { return c.m.field[TvMeasurement::MOD]; }},
             {StringTable::text(431 /* "Rule" */), 1.9,
-             [this](const ChannelResult &c) { return c.rule >= 0 ? this->j.profile.rules.at(c.rule).name : QString(); }},
+             [this](const ChannelResult &c) {
+                 return c.rule >= 0 ? this->j.profile.rules.at(c.rule).name : QString();
+             }},
             {Limits::limitName(Limit::Level) + QStringLiteral(" dBuV"), 0.9,
              [this](const ChannelResult &c) { return levelCell(this->j, c); }},
-            {StringTable::text(481 /* "Level window" */), 1.1, [this](const ChannelResult &c) { return windowCell(this->j, c); }},
-            {StringTable::text(432 /* "Verdict" */), 1.45, [](const ChannelResult &c) { return Limits::verdictText(c.verdict); }},
+            {StringTable::text(481 /* "Level window" */), 1.1,
+             [this](const ChannelResult &c) { return windowCell(this->j, c); }},
+            {StringTable::text(432 /* "Verdict" */), 1.45,
+             [](const ChannelResult &c) { return Limits::verdictText(c.verdict); }},
             {StringTable::text(433 /* "Reason" */), 2.9,
              [this](const ChannelResult &c) {
                  const QString q = qualityCell(this->j, c);
@@ -469,7 +472,8 @@ private:
         for (const QString &t : {d.company, d.companyAddress}) {
             if (t.isEmpty())
                 continue;
-            text(QRectF(0, yy, textWidth, lineOf(body)), Qt::AlignLeft | Qt::TextSingleLine, t, t == d.company ? bold : body);
+            text(QRectF(0, yy, textWidth, lineOf(body)), Qt::AlignLeft | Qt::TextSingleLine, t,
+                 t == d.company ? bold : body);
             yy += lineOf(body);
         }
         y = std::max(yy, logo.isNull() ? 0.0 : logoHeight) + 4 * mm;
@@ -492,20 +496,18 @@ private:
         QString profile = j.profile.name;
         if (!d.profileFile.isEmpty())
             profile += QStringLiteral(" (") + QFileInfo(d.profileFile).fileName() + QLatin1Char(')');
-        const QList<std::pair<QString, QString>> left = {
-            {StringTable::text(450 /* "Customer" */), d.site.customer},
-            {StringTable::text(451 /* "Address" */), d.site.address},
-            {StringTable::text(452 /* "Outlet" */), d.site.outlet},
-            {StringTable::text(153 /* "Location" */), h.location},
-            {StringTable::text(453 /* "Installer" */), d.installer},
-            {StringTable::text(454 /* "Company" */), d.company}};
-        const QList<std::pair<QString, QString>> right = {
-            {StringTable::text(457 /* "Measured" */), measured},
-            {StringTable::text(458 /* "Meter" */), meter},
-            {StringTable::text(1 /* "Datalogger" */), logger},
-            {StringTable::text(155 /* "Units" */), h.units},
-            {StringTable::text(459 /* "Limit profile" */), profile},
-            {StringTable::text(460 /* "Source" */), j.profile.source}};
+        const QList<std::pair<QString, QString>> left = {{StringTable::text(450 /* "Customer" */), d.site.customer},
+                                                         {StringTable::text(451 /* "Address" */), d.site.address},
+                                                         {StringTable::text(452 /* "Outlet" */), d.site.outlet},
+                                                         {StringTable::text(153 /* "Location" */), h.location},
+                                                         {StringTable::text(453 /* "Installer" */), d.installer},
+                                                         {StringTable::text(454 /* "Company" */), d.company}};
+        const QList<std::pair<QString, QString>> right = {{StringTable::text(457 /* "Measured" */), measured},
+                                                          {StringTable::text(458 /* "Meter" */), meter},
+                                                          {StringTable::text(1 /* "Datalogger" */), logger},
+                                                          {StringTable::text(155 /* "Units" */), h.units},
+                                                          {StringTable::text(459 /* "Limit profile" */), profile},
+                                                          {StringTable::text(460 /* "Source" */), j.profile.source}};
         const qreal half = page.width() / 2;
         const QFontMetricsF fb(bold, &writer);
         auto column = [&](const QList<std::pair<QString, QString>> &rows, qreal x0) {
@@ -542,7 +544,8 @@ private:
         y += lineOf(bold);
         if (v == Verdict::NotJudged) {
             text(QRectF(0, y, page.width(), lineOf(bold) * 2), Qt::AlignLeft | Qt::TextWordWrap,
-                 StringTable::text(464 /* "No channel could be judged: this report does not say that the installation passes." */),
+                 StringTable::text(
+                     464 /* "No channel could be judged: this report does not say that the installation passes." */),
                  bold, kFail);
             y += lineOf(bold) * 2;
         }
@@ -636,8 +639,9 @@ private:
     {
         const qreal h = lineOf(small);
         const QRectF r(0, page.bottom() - h, page.width(), h);
-        text(r, Qt::AlignLeft, QStringLiteral("Kelvatrone ") + app().ProgramVersion + QStringLiteral(" - ")
-                                   + StringTable::text(449 /* "Installation Report" */),
+        text(r, Qt::AlignLeft,
+             QStringLiteral("Kelvatrone ") + app().ProgramVersion + QStringLiteral(" - ")
+                 + StringTable::text(449 /* "Installation Report" */),
              small, QColor(0x60, 0x60, 0x60));
         text(r, Qt::AlignRight, StringTable::text(463 /* "Page %1 of %2" */).arg(pageNo).arg(pages), small,
              QColor(0x60, 0x60, 0x60));
@@ -656,7 +660,7 @@ private:
     int pageNo = 1;
 };
 
-} // namespace
+}   // namespace
 
 int writePdf(const QString &path, const Judgement &j, const Details &d, QStringList *warnings)
 {
@@ -693,4 +697,4 @@ int writePdf(const QString &path, const Judgement &j, const Details &d, QStringL
     return writeBytesAtomicallyCode(path, bytes);
 }
 
-} // namespace LimitsReport
+}   // namespace LimitsReport

@@ -40,8 +40,8 @@ struct Settings {
     QString company;
     QString companyAddress;
     QString installer;
-    QString logo;        // a picture file, empty for none
-    QString profile;     // file name in the Limits folder, empty: the delivered profile
+    QString logo;   // a picture file, empty for none
+    QString profile;   // file name in the Limits folder, empty: the delivered profile
     QList<Site> sites;   // most recently used first
     // The site remembered for the location (an empty one with the location when none is).
     Site siteFor(const QString &location) const;
@@ -67,7 +67,7 @@ struct Details {
     QString company, companyAddress, installer, logo;
     QString meterModel;   // empty: the logger's DEVICE line
     QString loggerFile;   // shown by its file name
-    QString profileFile;  // shown by its file name, empty for the delivered profile
+    QString profileFile;   // shown by its file name, empty for the delivered profile
 };
 
 // The chart: one bar per channel in its verdict's colour, over the channel's level window,
@@ -80,4 +80,4 @@ void paintChart(QPainter &painter, const QRectF &area, const Limits::Judgement &
 int writePdf(const QString &path, const Limits::Judgement &judgement, const Details &details,
              QStringList *warnings = nullptr);
 
-} // namespace LimitsReport
+}   // namespace LimitsReport

@@ -17,17 +17,17 @@ constexpr int kRowYes = 119;
 constexpr int kRowNo = 120;
 constexpr int kRowComments = 130;
 constexpr int kRowLoggerNumber = 174;
-constexpr int kRowBelow = 259;                 // "Below threshold"
+constexpr int kRowBelow = 259;   // "Below threshold"
 constexpr int kRowSection = 260;
-constexpr int kRowName = 79;                  // "Name"
+constexpr int kRowName = 79;   // "Name"
 constexpr int kRowValue = 261;
 constexpr int kRowUnit = 262;
 
 // The TV viewer's grid headers, in its column order (measurement fields CH to C/N).
-constexpr int kTvColumnRows[] = {79 /* "Name" */,   146 /* "Freq." */, 82 /* "Offset" */, 83 /* "BW" */,
-                                 89 /* "Mod." */,   88 /* "Annex" */,  87 /* "S.R." */,   147 /* "Pwr." */,
-                                 124 /* "MER" */,   127 /* "PreBER" */, 86 /* "System" */, 148 /* "A. F." */,
-                                 149 /* "Level" */, 150 /* "V/A" */,   151 /* "C/N" */};
+constexpr int kTvColumnRows[] = {
+    79 /* "Name" */,   146 /* "Freq." */, 82 /* "Offset" */, 83 /* "BW" */,   89 /* "Mod." */,
+    88 /* "Annex" */,  87 /* "S.R." */,   147 /* "Pwr." */,  124 /* "MER" */, 127 /* "PreBER" */,
+    86 /* "System" */, 148 /* "A. F." */, 149 /* "Level" */, 150 /* "V/A" */, 151 /* "C/N" */};
 
 const QByteArray kUtf8Bom = QByteArrayLiteral("\xEF\xBB\xBF");
 
@@ -55,7 +55,7 @@ void sectionRows(QByteArray &out, int sectionRow, const ModemField (&fields)[N],
     }
 }
 
-} // namespace
+}   // namespace
 
 QString defused(const QString &text)
 {
@@ -69,7 +69,8 @@ QString defused(const QString &text)
     const QChar next = text.size() > 1 ? text.at(1) : QChar();
     const bool numberFollows = next.isDigit() || next == QLatin1Char('.');
     const bool formula = first == QLatin1Char('=') || first == QLatin1Char('@') || first == QLatin1Char('\t')
-        || first == QLatin1Char('\r') || ((first == QLatin1Char('+') || first == QLatin1Char('-')) && !numberFollows);
+                         || first == QLatin1Char('\r')
+                         || ((first == QLatin1Char('+') || first == QLatin1Char('-')) && !numberFollows);
     return formula ? QLatin1Char('\'') + text : text;
 }
 
@@ -137,8 +138,9 @@ QByteArray tvCsv(const LevelChart::Model &model)
 
 QByteArray modemCsv(const ModemLoggerRecord &r)
 {
-    QByteArray out = kUtf8Bom + row({StringTable::text(kRowSection), StringTable::text(kRowName),
-                                     StringTable::text(kRowValue), StringTable::text(kRowUnit)});
+    QByteArray out = kUtf8Bom
+                     + row({StringTable::text(kRowSection), StringTable::text(kRowName), StringTable::text(kRowValue),
+                            StringTable::text(kRowUnit)});
     const QString logger = StringTable::text(kRowDatalogger);
     if (r.hasLoggerNumber)
         out += row({logger, StringTable::text(kRowLoggerNumber), QString::number(r.loggerNumber), QString()});
@@ -193,4 +195,4 @@ int exportFile(const QString &loggerPath, LoggerFamily family, const QString &cs
     return 0;
 }
 
-} // namespace LoggerCsv
+}   // namespace LoggerCsv

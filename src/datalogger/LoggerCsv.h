@@ -49,7 +49,6 @@ enum class Failure { None, Logger, Output };
 // output only when complete. 0, or -65 with failure saying which end failed (the logger file is
 // refused as the viewer refuses it, or the output cannot be written; an existing output then
 // stays as it was).
-int exportFile(const QString &loggerPath, LoggerFamily family, const QString &csvPath,
-               Failure *failure = nullptr);
+int exportFile(const QString &loggerPath, LoggerFamily family, const QString &csvPath, Failure *failure = nullptr);
 
-} // namespace LoggerCsv
+}   // namespace LoggerCsv

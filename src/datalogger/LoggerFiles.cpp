@@ -231,7 +231,8 @@ QString measurementLineFromAnswer(const QString &answer)
         if (text.at(i) != QLatin1Char('-'))
             continue;
         // "-1.5" and "-.5" are negative numbers; a dash before anything else is a placeholder.
-        const bool number = isDigit(i + 1) || (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('.') && isDigit(i + 2));
+        const bool number =
+            isDigit(i + 1) || (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('.') && isDigit(i + 2));
         if (!number)
             text[i] = QLatin1Char(' ');
     }
@@ -294,7 +295,7 @@ void LoggerFileWriter::discard()
     file.reset();
 }
 
-} // namespace Logger
+}   // namespace Logger
 
 using namespace Logger;
 
@@ -357,21 +358,47 @@ int read(const QString &path, TvLoggerContents &contents)
         }
         // Each test in turn; where two keys would match, the later one wins.
         bool known = false;
-        if (isKeyLine(line, Key::LoggerNumber)) { h.loggerNumber = keyValue(line); known = true; }
-        if (isKeyLine(line, Key::Location)) { h.location = lastKeyValue(line); known = true; }
-        if (isKeyLine(line, Key::Time)) { h.time = keyValue(line); known = true; }
-        if (isKeyLine(line, Key::Date)) { h.date = keyValue(line); known = true; }
-        if (isKeyLine(line, Key::AudioCarrierSignal)) known = true;
-        if (isKeyLine(line, Key::AudioFrequency)) known = true;
-        if (isKeyLine(line, Key::ChannelPlan)) { h.channelPlan = keyValue(line); known = true; }
-        if (isKeyLine(line, Key::Units)) { h.units = keyValue(line); known = true; }
+        if (isKeyLine(line, Key::LoggerNumber)) {
+            h.loggerNumber = keyValue(line);
+            known = true;
+        }
+        if (isKeyLine(line, Key::Location)) {
+            h.location = lastKeyValue(line);
+            known = true;
+        }
+        if (isKeyLine(line, Key::Time)) {
+            h.time = keyValue(line);
+            known = true;
+        }
+        if (isKeyLine(line, Key::Date)) {
+            h.date = keyValue(line);
+            known = true;
+        }
+        if (isKeyLine(line, Key::AudioCarrierSignal))
+            known = true;
+        if (isKeyLine(line, Key::AudioFrequency))
+            known = true;
+        if (isKeyLine(line, Key::ChannelPlan)) {
+            h.channelPlan = keyValue(line);
+            known = true;
+        }
+        if (isKeyLine(line, Key::Units)) {
+            h.units = keyValue(line);
+            known = true;
+        }
         if (isKeyLine(line, Key::ChannelNumber)) {
             h.channelNumber = keyValue(line);
             h.channelCount = leadingInt(h.channelNumber);
             known = true;
         }
-        if (isKeyLine(line, Key::ThresholdLevel)) { h.thresholdLevel = keyValue(line); known = true; }
-        if (line.startsWith(columnKey)) { measuring = true; known = true; }
+        if (isKeyLine(line, Key::ThresholdLevel)) {
+            h.thresholdLevel = keyValue(line);
+            known = true;
+        }
+        if (line.startsWith(columnKey)) {
+            measuring = true;
+            known = true;
+        }
         if (isKeyLine(line, Key::Device)) {
             h.device = keyValue(line);
             if (h.device != kTvDevice)
@@ -417,12 +444,14 @@ int saveWithLocation(const QString &source, const QString &target, const QString
     // A file received without a header answer has no LOCATION line; the edit must not vanish,
     // so it goes after LOGGER NUMBER, or at the end of the header.
     if (!replaced)
-        lines.insert(loggerNumberLine >= 0 ? loggerNumberLine + 1 : columnLine >= 0 ? columnLine : lines.size(),
+        lines.insert(loggerNumberLine >= 0 ? loggerNumberLine + 1
+                     : columnLine >= 0     ? columnLine
+                                           : lines.size(),
                      locationLine);
     return writeTextLinesAtomicallyCode(target, lines);
 }
 
-} // namespace TvLoggerFile
+}   // namespace TvLoggerFile
 
 // --- ModemLoggerFile -------------------------------------------------------------------------
 
@@ -542,7 +571,7 @@ int saveWithComments(const QString &source, const QString &target, const QString
     return writeTextLinesAtomicallyCode(target, out);
 }
 
-} // namespace ModemLoggerFile
+}   // namespace ModemLoggerFile
 
 // --- LoggerIndexFile -------------------------------------------------------------------------
 
@@ -594,4 +623,4 @@ int read(const QString &path, QList<LoggerIndexEntry> &entries)
     return int(entries.size());
 }
 
-} // namespace LoggerIndexFile
+}   // namespace LoggerIndexFile

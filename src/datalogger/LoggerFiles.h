@@ -64,23 +64,23 @@ inline const QString Downstream = QStringLiteral("DOWNSTREAM");
 inline const QString Upstream = QStringLiteral("UPSTREAM");
 inline const QString Headend = QStringLiteral("HEADEND");
 inline const QString PingReport = QStringLiteral("PINGREPORT");
-} // namespace Key
+}   // namespace Key
 
 // --- families and file names --------------------------------------------------------------
 
-int slotCount(LoggerFamily family);                  // 50 TV, 30 cable modem
-QString deviceName(LoggerFamily family);             // "KORVEL-26" / "KORVEL-25"
+int slotCount(LoggerFamily family);   // 50 TV, 30 cable modem
+QString deviceName(LoggerFamily family);   // "KORVEL-26" / "KORVEL-25"
 // The logger file extension of the current model ("lg26t", "lg27m", ...), empty without a model.
 QString fileType(LoggerFamily family);
-FileKind receivedFileKind(LoggerFamily family);      // TvLoggerData / ModemLoggerData
+FileKind receivedFileKind(LoggerFamily family);   // TvLoggerData / ModemLoggerData
 // "temp" NN "." tvLoggerFileType or "tempcm" NN "." modemLoggerFileType in the temporary folder.
 QString receivedLoggerPath(LoggerFamily family, int slot);
 // 0 when the current model names a file type for the family's received loggers, otherwise
 // Err::NoLoggerFileType (nothing may then be received under a name like "temp00.").
 int checkReceivedFileType(LoggerFamily family);
-QString printScratchPath(int slot);                  // "prtemp" NN ".log" (a logger received for printing)
-QString printTextPath(int slot);                     // "print" NN ".txt" (a report to be printed)
-QString indexPath();                                 // "logger.tlg" in the temporary folder
+QString printScratchPath(int slot);   // "prtemp" NN ".log" (a logger received for printing)
+QString printTextPath(int slot);   // "print" NN ".txt" (a report to be printed)
+QString indexPath();   // "logger.tlg" in the temporary folder
 // The main window's open-dialog filter, in "text|mask|text|mask" form: both variants without a
 // model ("*.lg26t|*.lg26t|*.lg27t|*.lg27t"), otherwise only the current model's extension.
 QString openFilter(LoggerFamily family);
@@ -170,34 +170,34 @@ private:
     int code = 0;
 };
 
-} // namespace Logger
+}   // namespace Logger
 
 // The record and the three rules every datalogger part uses, by their plain names.
-using Logger::TvMeasurement;
 using Logger::answerField;
 using Logger::splitMeasurement;
 using Logger::trimValue;
+using Logger::TvMeasurement;
 
 // --- TvLoggerFile ----------------------------------------------------------------------------
 
 struct TvLoggerHeader {
-    QString loggerNumber;    // texts as they stand in the file
-    QString location;        // from the LOCATION line's last "="
+    QString loggerNumber;   // texts as they stand in the file
+    QString location;   // from the LOCATION line's last "="
     QString time;
     QString date;
     QString channelPlan;
     QString units;
     QString channelNumber;   // the CHANNEL NUMBER text
     QString thresholdLevel;
-    QString optionThreshold; // kept by the report reader; no writer produces it
+    QString optionThreshold;   // kept by the report reader; no writer produces it
     QString device;
-    int channelCount = 0;    // CHANNEL NUMBER as an integer
+    int channelCount = 0;   // CHANNEL NUMBER as an integer
 };
 
 struct TvLoggerContents {
     TvLoggerHeader header;
     QList<TvMeasurement> measurements;   // accepted lines in file order; place them by number()
-    int skippedLines = 0;                // measurement lines that did not split into 16 fields
+    int skippedLines = 0;   // measurement lines that did not split into 16 fields
 };
 
 namespace TvLoggerFile {
@@ -220,7 +220,7 @@ int read(const QString &path, TvLoggerContents &contents);
 // they are. The target is replaced only when the copy is complete; source and target
 // may be the same file. 0, or -65 when either end cannot be used (target left as it was).
 int saveWithLocation(const QString &source, const QString &target, const QString &location);
-} // namespace TvLoggerFile
+}   // namespace TvLoggerFile
 
 // --- ModemLoggerFile -------------------------------------------------------------------------
 
@@ -230,13 +230,13 @@ struct ModemLoggerRecord {
     // Values as the viewer shows them: INFO fields as they are; DOWNSTREAM and UPSTREAM fields
     // reduced to the text after their last ":", trimmed and without "$"; HEADEND and
     // PINGREPORT fields trimmed, the PLR's 0xC8 shown as "<". A missing field is empty.
-    std::array<QString, 4> info;          // time, date, description, status
-    std::array<QString, 7> downstream;    // power, MER, frequency, channel/plan, modulation, SR, PreBER
-    std::array<QString, 6> upstream;      // power, attenuation, frequency, bandwidth, modulation, SR
-    std::array<QString, 4> headend;       // IP cable modem, IP ToD server, IP TFTP server, config file
-    std::array<QString, 7> pingReport;    // address, sent, received, PLR, time min, max, avg
-    bool hasInfo = false, hasDownstream = false, hasUpstream = false, hasHeadend = false,
-         hasPingReport = false, hasLocation = false;
+    std::array<QString, 4> info;   // time, date, description, status
+    std::array<QString, 7> downstream;   // power, MER, frequency, channel/plan, modulation, SR, PreBER
+    std::array<QString, 6> upstream;   // power, attenuation, frequency, bandwidth, modulation, SR
+    std::array<QString, 4> headend;   // IP cable modem, IP ToD server, IP TFTP server, config file
+    std::array<QString, 7> pingReport;   // address, sent, received, PLR, time min, max, avg
+    bool hasInfo = false, hasDownstream = false, hasUpstream = false, hasHeadend = false, hasPingReport = false,
+         hasLocation = false;
     // The comments: the LOCATION value and every later line, joined by CR LF for display.
     QString comments;
 
@@ -262,15 +262,15 @@ int read(const QString &path, ModemLoggerRecord &record);
 // end. The target is replaced only when the copy is complete; source and target may be the
 // same file. 0, or -65 when either end cannot be used (target left as it was).
 int saveWithComments(const QString &source, const QString &target, const QString &comments);
-} // namespace ModemLoggerFile
+}   // namespace ModemLoggerFile
 
 // --- LoggerIndexFile -------------------------------------------------------------------------
 
 struct LoggerIndexEntry {
-    bool valid = false;       // fields 1 to 3 were found (otherwise the row stays as it was)
+    bool valid = false;   // fields 1 to 3 were found (otherwise the row stays as it was)
     QString time, date, name;
-    bool print = false;       // the print mark: set for a non-empty slot when read
-    QString answer;           // the slot's header answer as received
+    bool print = false;   // the print mark: set for a non-empty slot when read
+    QString answer;   // the slot's header answer as received
     bool isEmpty() const { return time == Logger::kEmptySlotTime; }
 };
 
@@ -286,4 +286,4 @@ bool answerShowsLogger(const QString &answer);
 // be read.
 int read(const QString &path, QList<LoggerIndexEntry> &entries);
 LoggerIndexEntry entryFromAnswer(const QString &answer);
-} // namespace LoggerIndexFile
+}   // namespace LoggerIndexFile

@@ -84,18 +84,18 @@ enum Arm { Up = 1, Down = 2, Left = 4, Right = 8 };
 int armsOf(unsigned char b)
 {
     switch (b) {
-    case 0xB3: return Up | Down;
-    case 0xB4: return Up | Down | Left;
-    case 0xBF: return Left | Down;
-    case 0xC0: return Up | Right;
-    case 0xC1: return Left | Right | Up;
-    case 0xC2: return Left | Right | Down;
-    case 0xC3: return Up | Down | Right;
-    case 0xC4: return Left | Right;
-    case 0xC5: return Up | Down | Left | Right;
-    case 0xD9: return Up | Left;
-    case 0xDA: return Down | Right;
-    default: return 0;
+        case 0xB3: return Up | Down;
+        case 0xB4: return Up | Down | Left;
+        case 0xBF: return Left | Down;
+        case 0xC0: return Up | Right;
+        case 0xC1: return Left | Right | Up;
+        case 0xC2: return Left | Right | Down;
+        case 0xC3: return Up | Down | Right;
+        case 0xC4: return Left | Right;
+        case 0xC5: return Up | Down | Left | Right;
+        case 0xD9: return Up | Left;
+        case 0xDA: return Down | Right;
+        default: return 0;
     }
 }
 
@@ -183,7 +183,7 @@ int paintPages(QPainter &p, const QList<QByteArray> &lines, int pageHeight, int 
     return pages;
 }
 
-} // namespace
+}   // namespace
 
 int renderPage(const QString &reportPath, int page, QImage &image, int pointSize)
 {
@@ -195,7 +195,7 @@ int renderPage(const QString &reportPath, int page, QImage &image, int pointSize
     return paintPages(p, lines, image.height(), pointSize, page, [] { return true; });
 }
 
-} // namespace Printing
+}   // namespace Printing
 
 int printTextFile(QPrinter &printer, const QString &title, const QString &reportPath, int pointSize)
 {
@@ -255,7 +255,7 @@ private:
     bool failed = false;
 };
 
-} // namespace
+}   // namespace
 
 bool Printing::pdfLooksComplete(const QByteArray &bytes)
 {
@@ -277,8 +277,8 @@ int printTextFile(QPrinter &printer, const QString &title, const QString &report
     QPainter p;
     if (!p.begin(&printer))
         return Err::OpenFailed;
-    const int pages = Printing::paintPages(p, lines, printer.height(), pointSize, -1,
-                                           [&printer] { return printer.newPage(); });
+    const int pages =
+        Printing::paintPages(p, lines, printer.height(), pointSize, -1, [&printer] { return printer.newPage(); });
     const bool more = !morePages || morePages(p);
     if (!p.end() || !more)
         return Err::OpenFailed;

@@ -33,13 +33,13 @@ int printTextFile(QPrinter &printer, const QString &title, const QString &report
 
 namespace Printing {
 
-constexpr int kMargin = 80;          // left and top, in device pixels
-constexpr int kBottomReserve = 160;  // no line starts lower than the page height less this
-constexpr int kMaxLineLength = 148;  // a longer line goes on in the next print line
+constexpr int kMargin = 80;   // left and top, in device pixels
+constexpr int kBottomReserve = 160;   // no line starts lower than the page height less this
+constexpr int kMaxLineLength = 148;   // a longer line goes on in the next print line
 
 struct PlacedLine {
     int page;   // from 0
-    int y;      // top of the line in device pixels
+    int y;   // top of the line in device pixels
 };
 
 // Whether PDF bytes hold a whole document (begin with the header, end with the end mark).
@@ -62,4 +62,4 @@ QFont printFont(int pointSize);
 // report's page count, or -65 when the file cannot be read.
 int renderPage(const QString &reportPath, int page, QImage &image, int pointSize);
 
-} // namespace Printing
+}   // namespace Printing

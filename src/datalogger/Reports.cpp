@@ -57,7 +57,7 @@ constexpr int ThresholdLevel = 177;
 constexpr int Receive = 178;
 constexpr int Registered = 179;
 constexpr int Unregistered = 180;
-} // namespace Row
+}   // namespace Row
 
 // The rows of a TV report follow a column line among the source's first 51 lines.
 constexpr int kRowsColumnLineLimit = 51;
@@ -91,16 +91,16 @@ QByteArray frameEdge(char left, char right)
 // The report's first frame: the product and "DATALOGGER".
 QByteArray titleFrame()
 {
-    return frameEdge(Cp437::TopLeft, Cp437::TopRight)
-           + Cp437::Vertical + leftCell(kProduct, 14, 14) + ':' + leftCell(Report::label(Row::Datalogger), 14, 12)
-           + Cp437::Vertical + kEol + frameEdge(Cp437::BottomLeft, Cp437::BottomRight);
+    return frameEdge(Cp437::TopLeft, Cp437::TopRight) + Cp437::Vertical + leftCell(kProduct, 14, 14) + ':'
+           + leftCell(Report::label(Row::Datalogger), 14, 12) + Cp437::Vertical + kEol
+           + frameEdge(Cp437::BottomLeft, Cp437::BottomRight);
 }
 
 QByteArray sectionFrame(int row)
 {
-    return frameEdge(Cp437::TopLeft, Cp437::TopRight)
-           + Cp437::Vertical + QByteArray(5, ' ') + leftCell(Report::label(row), 16, 16) + QByteArray(8, ' ')
-           + Cp437::Vertical + kEol + frameEdge(Cp437::BottomLeft, Cp437::BottomRight);
+    return frameEdge(Cp437::TopLeft, Cp437::TopRight) + Cp437::Vertical + QByteArray(5, ' ')
+           + leftCell(Report::label(row), 16, 16) + QByteArray(8, ' ') + Cp437::Vertical + kEol
+           + frameEdge(Cp437::BottomLeft, Cp437::BottomRight);
 }
 
 QByteArray labelLine(int row, const QByteArray &text)
@@ -117,7 +117,7 @@ QByteArray labelNumber3(int row, int number)
 
 struct Column {
     int width;
-    int row;                       // label
+    int row;   // label
     TvMeasurement::Field field;
 };
 
@@ -178,7 +178,7 @@ bool fieldsFromEnd(const QString &line, int count, QStringList &fields)
     return true;
 }
 
-} // namespace
+}   // namespace
 
 namespace Report {
 
@@ -192,7 +192,7 @@ QString printTitle(int loggerNumber)
     return StringTable::text(Row::Datalogger).toUpper() + QLatin1Char(' ') + QString::number(loggerNumber);
 }
 
-} // namespace Report
+}   // namespace Report
 
 int writeTvReport(const QString &loggerPath, const QString &reportPath)
 {
@@ -212,21 +212,50 @@ int writeTvReport(const QString &loggerPath, const QString &reportPath)
     for (int i = 0; i < lines.size(); ++i) {
         const QString &line = lines.at(i);
         bool known = false;
-        if (isKeyLine(line, Key::LoggerNumber)) { loggerNumber = leadingInt(keyValue(line)); known = true; }
-        if (isKeyLine(line, Key::Time)) { time = keyValue(line); known = true; }
-        if (isKeyLine(line, Key::Date)) { date = keyValue(line); known = true; }
-        if (isKeyLine(line, Key::AudioCarrierSignal)) known = true;
-        if (isKeyLine(line, Key::AudioFrequency)) known = true;
-        if (isKeyLine(line, Key::ChannelPlan)) { channelPlan = keyValue(line); known = true; }
-        if (isKeyLine(line, Key::Units)) { units = keyValue(line); known = true; }
-        if (isKeyLine(line, Key::ChannelNumber)) { channelCount = leadingInt(keyValue(line)); known = true; }
-        if (isKeyLine(line, Key::ThresholdLevel)) { threshold = keyValue(line); known = true; }
-        if (isKeyLine(line, Key::OptionThreshold)) { optionThreshold = keyValue(line); known = true; }
+        if (isKeyLine(line, Key::LoggerNumber)) {
+            loggerNumber = leadingInt(keyValue(line));
+            known = true;
+        }
+        if (isKeyLine(line, Key::Time)) {
+            time = keyValue(line);
+            known = true;
+        }
+        if (isKeyLine(line, Key::Date)) {
+            date = keyValue(line);
+            known = true;
+        }
+        if (isKeyLine(line, Key::AudioCarrierSignal))
+            known = true;
+        if (isKeyLine(line, Key::AudioFrequency))
+            known = true;
+        if (isKeyLine(line, Key::ChannelPlan)) {
+            channelPlan = keyValue(line);
+            known = true;
+        }
+        if (isKeyLine(line, Key::Units)) {
+            units = keyValue(line);
+            known = true;
+        }
+        if (isKeyLine(line, Key::ChannelNumber)) {
+            channelCount = leadingInt(keyValue(line));
+            known = true;
+        }
+        if (isKeyLine(line, Key::ThresholdLevel)) {
+            threshold = keyValue(line);
+            known = true;
+        }
+        if (isKeyLine(line, Key::OptionThreshold)) {
+            optionThreshold = keyValue(line);
+            known = true;
+        }
         if (line.startsWith(columnKey)) {
             columnLine = i;
             break;
         }
-        if (isKeyLine(line, Key::Location)) { location = keyValue(line); known = true; }
+        if (isKeyLine(line, Key::Location)) {
+            location = keyValue(line);
+            known = true;
+        }
         if (known) {
             unrecognisedRun = 0;
         } else if (++unrecognisedRun > kMaxUnrecognised) {
@@ -321,8 +350,7 @@ int writeModemReport(const QString &loggerPath, const QString &reportPath)
             }
         } else if (isKeyLine(line, Key::LoggerNumber)) {
             out += titleFrame();
-            out += labelLine(Row::LoggerNumber,
-                             QByteArray::number(leadingInt(line.mid(Key::LoggerNumber.size() + 1))));
+            out += labelLine(Row::LoggerNumber, QByteArray::number(leadingInt(line.mid(Key::LoggerNumber.size() + 1))));
         } else if (registered && isKeyLine(line, Key::Headend)) {
             if (fieldsFromEnd(line, 4, f)) {
                 static const int rows[] = {Row::IpCableModem, Row::IpTodServer, Row::IpTftpServer, Row::ConfigFile};
@@ -332,8 +360,8 @@ int writeModemReport(const QString &loggerPath, const QString &reportPath)
             }
         } else if (registered && isKeyLine(line, Key::PingReport)) {
             if (fieldsFromEnd(line, 7, f)) {
-                static const int rows[] = {Row::PingAddress, Row::Send, Row::Receive, Row::Plr,
-                                           Row::TimeMin, Row::TimeMax, Row::TimeAvg};
+                static const int rows[] = {Row::PingAddress, Row::Send,    Row::Receive, Row::Plr,
+                                           Row::TimeMin,     Row::TimeMax, Row::TimeAvg};
                 out += sectionFrame(Row::PingReport);
                 for (int i = 0; i < 7; ++i)
                     out += Report::label(rows[i]) + ": " + value(i == 3 ? plrText(f.at(i)) : f.at(i)) + kEol;

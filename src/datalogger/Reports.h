@@ -20,4 +20,4 @@ QByteArray label(int row);
 // The print job title the viewers and the index window use: upper-cased "Datalogger", a blank
 // and the logger number.
 QString printTitle(int loggerNumber);
-} // namespace Report
+}   // namespace Report

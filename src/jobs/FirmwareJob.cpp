@@ -94,7 +94,8 @@ int sendFirmware(JobContext &ctx, const QString &path, const FirmwareTiming &tim
             const int sector = kFirmwareSectors[i];
             bool erased = false;
             for (int attempt = 0; attempt < kEraseAttempts && !erased; ++attempt) {
-                ctx.setStatus(StringTable::text(166 /* "Erasing Sector :" */) + QLatin1Char(' ') + QString::number(sector));
+                ctx.setStatus(StringTable::text(166 /* "Erasing Sector :" */) + QLatin1Char(' ')
+                              + QString::number(sector));
                 erased = CommandLink::Transact(port, Cmd::eraseSector(sector), answer) >= 0;
             }
             if (!erased) {
@@ -177,13 +178,13 @@ int checkRestartedMeter(JobContext &ctx, const FirmwareTiming &timing, FirmwareR
     run.identifiedName = app().catalogue[size_t(index)].modelName;
     if (run.identifiedName != app().CurrentModel.modelName)
         ctx.showMessage(QStringLiteral("Kelvatrone"),
-                        StringTable::text(198 /* "Model identified: " */) + run.identifiedName + QLatin1Char(' ') +
-                            StringTable::text(199 /* "Update to correct firmware" */),
+                        StringTable::text(198 /* "Model identified: " */) + run.identifiedName + QLatin1Char(' ')
+                            + StringTable::text(199 /* "Update to correct firmware" */),
                         false);
     return 0;
 }
 
-} // namespace
+}   // namespace
 
 FirmwareTiming &firmwareTiming()
 {
@@ -211,7 +212,7 @@ bool sRecordComplete(const QString &line)
     return line.trimmed().size() >= 4 + 2 * count;
 }
 
-} // namespace
+}   // namespace
 
 int checkFirmwareFile(const QString &path, QStringList *lines, FirmwareFileProblem *problem)
 {
@@ -260,16 +261,18 @@ int checkFirmwareFile(const QString &path, QStringList *lines, FirmwareFileProbl
 QString firmwareProblemText(const FirmwareFileProblem &problem)
 {
     switch (problem.kind) {
-    case FirmwareFileProblem::NotFirmware: return StringTable::text(222 /* "The file does not begin with "S"" */);
-    case FirmwareFileProblem::TooLong:
-        return StringTable::text(220 /* "Line %1: longer than %2 characters" */).arg(problem.line).arg(kFirmwareLineLimit - 1);
-    case FirmwareFileProblem::ControlCharacter:
-        return StringTable::text(221 /* "Line %1: control character" */).arg(problem.line);
-    case FirmwareFileProblem::TooLarge:
-        return StringTable::text(303 /* "The file is larger than %1 MB" */).arg(kMaxReadBytes / (1024 * 1024));
-    case FirmwareFileProblem::CutRecord:
-        return StringTable::text(304 /* "Line %1: the record is cut short" */).arg(problem.line);
-    case FirmwareFileProblem::None: break;
+        case FirmwareFileProblem::NotFirmware: return StringTable::text(222 /* "The file does not begin with "S"" */);
+        case FirmwareFileProblem::TooLong:
+            return StringTable::text(220 /* "Line %1: longer than %2 characters" */)
+                .arg(problem.line)
+                .arg(kFirmwareLineLimit - 1);
+        case FirmwareFileProblem::ControlCharacter:
+            return StringTable::text(221 /* "Line %1: control character" */).arg(problem.line);
+        case FirmwareFileProblem::TooLarge:
+            return StringTable::text(303 /* "The file is larger than %1 MB" */).arg(kMaxReadBytes / (1024 * 1024));
+        case FirmwareFileProblem::CutRecord:
+            return StringTable::text(304 /* "Line %1: the record is cut short" */).arg(problem.line);
+        case FirmwareFileProblem::None: break;
     }
     return QString();
 }

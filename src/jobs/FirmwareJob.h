@@ -11,9 +11,9 @@
 // the pauses (never the erase time-out they check) so that they run in a moment.
 struct FirmwareTiming {
     int restartWaitMs = 2000;   // after "*RS2", while the meter restarts into its loader
-    int eraseTimeoutMs = 40000; // port time-out of one sector erase
-    int normalTimeoutMs = 3000; // port time-out for everything else
-    int checkWaitMs = 2000;     // after "*RS0", before the restarted meter is asked who it is
+    int eraseTimeoutMs = 40000;   // port time-out of one sector erase
+    int normalTimeoutMs = 3000;   // port time-out for everything else
+    int checkWaitMs = 2000;   // after "*RS0", before the restarted meter is asked who it is
 };
 
 // The timing used by every upgrade (the job is started through the transfer window, which
@@ -51,14 +51,14 @@ int firmwareProgressMaximum(qint64 fileSize);
 // What the last upgrade did, for the window that started it (the transfer window closes when
 // the job ends) and for the command line.
 struct FirmwareRun {
-    bool ran = false;          // false: no upgrade since the last take
-    int result = 0;            // the file check's or the upgrade's result
-    QString fileProblem;       // why the file check refused the file, in the current language
-    QString stoppedAt;         // the step where a failed upgrade stopped, in the current language;
-                               // empty when it did not start (file check, port) or succeeded
-    bool meterChecked = false; // the restarted meter was asked who it is
-    int checkResult = 0;       // 0, -97 or -209
-    int identifiedIndex = -1;  // catalogue index of the model the restarted meter named
+    bool ran = false;   // false: no upgrade since the last take
+    int result = 0;   // the file check's or the upgrade's result
+    QString fileProblem;   // why the file check refused the file, in the current language
+    QString stoppedAt;   // the step where a failed upgrade stopped, in the current language;
+        // empty when it did not start (file check, port) or succeeded
+    bool meterChecked = false;   // the restarted meter was asked who it is
+    int checkResult = 0;   // 0, -97 or -209
+    int identifiedIndex = -1;   // catalogue index of the model the restarted meter named
     QString identifiedName;
 };
 

@@ -13,7 +13,6 @@
 #include <QFileInfo>
 #include <optional>
 
-
 namespace {
 
 const QString kSectionEnd = QStringLiteral("#===================");
@@ -62,7 +61,6 @@ double leadingNumber(const QString &text, bool *found = nullptr)
         *found = len > 0;
     return len > 0 ? b.mid(start, len).toDouble() : 0.0;
 }
-
 
 // A frequency-like text in MHz as the meter takes it: read into single precision first, then
 // scaled to hertz, so that 471.31 goes out as 471309998 exactly as the meter expects.
@@ -146,8 +144,8 @@ bool channelCommand(const QString &line, int plan, const QString &planType, QByt
     const int modulation = std::max(0, PlanValues::modulationIndex(parts[10]));
     const int symbolRate = int(leadingInteger(parts[8]) & 0x3FFF);
     const int flags = (digital ? 1 : 0) + (status == QLatin1String("ON") ? 128 : 0);
-    command = Cmd::setChannelFull(plan, index, nameBytes, frequency, bandwidth, offset, code, modulation,
-                                  symbolRate, flags);
+    command =
+        Cmd::setChannelFull(plan, index, nameBytes, frequency, bandwidth, offset, code, modulation, symbolRate, flags);
     return true;
 }
 
@@ -193,7 +191,7 @@ QString trimmedName(const QByteArray &answerTail)
     return QString::fromLatin1(answerTail.mid(b, e - b));
 }
 
-} // namespace
+}   // namespace
 
 // --- the command script ---------------------------------------------------------------------
 
@@ -417,7 +415,8 @@ int receivePlanJob(JobContext &ctx, int planNumber, const QString &planPath)
     ChannelPlanFile plan;   // no count yet: the first four lines only
     auto finish = [&](int result) {
         // A plan that could not be written whole is a failure whatever the exchange gave.
-        if (const int written = writeReceivedPlanFile(planPath, plan); written != 0 && (result == 0 || (result < 0 && written == Err::WriteFailed)))
+        if (const int written = writeReceivedPlanFile(planPath, plan);
+            written != 0 && (result == 0 || (result < 0 && written == Err::WriteFailed)))
             result = written;
         return result;
     };
@@ -536,7 +535,7 @@ int AskPlanFileName(int plan, QString &name)
 
 namespace {
 constexpr int kMaxPlanFileNameLength = 64;
-} // namespace
+}   // namespace
 
 QString planFileNameFromAnswer(const QByteArray &answer, int plan, const QString &planType)
 {

@@ -19,8 +19,9 @@ int sendGroup(const QStringList &planFiles, GroupTransferSteps &steps, QString *
     if (const int written = writeCombinedFile(combined, planFiles); written != 0)
         return written;
     QString failed;
-    const int built = BuildCommandScript(combined, workingFolderPath(FolderKind::Temporary) + QLatin1String(kScriptFileName),
-                                         app().CurrentModel.planFileType, &failed);
+    const int built =
+        BuildCommandScript(combined, workingFolderPath(FolderKind::Temporary) + QLatin1String(kScriptFileName),
+                           app().CurrentModel.planFileType, &failed);
     if (built != 1) {
         // A plan the script cannot be made of is said so, rather than sending nothing in silence.
         if (built == 0 && failedLine)
@@ -84,4 +85,4 @@ QString receivedPlanName(const QString &name, const QStringList &taken, const QS
     return candidate;
 }
 
-} // namespace GroupTransfers
+}   // namespace GroupTransfers

@@ -56,4 +56,4 @@ QString receivedPlanName(const QString &name, const QStringList &taken, const QS
 // Whether two folders are the same folder (links followed).
 bool sameFolder(const QString &a, const QString &b);
 
-} // namespace GroupTransfers
+}   // namespace GroupTransfers

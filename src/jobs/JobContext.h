@@ -19,12 +19,18 @@ public:
     // bar 0: BarraProgres, the job's main progress; bar 1: LoggerProgress (all-loggers job).
     virtual void setProgressRange(int bar, int minimum, int maximum) = 0;
     virtual void setProgress(int bar, int value) = 0;
-    virtual void setProgressVisible(int bar, bool visible) { (void)bar; (void)visible; }
+    virtual void setProgressVisible(int bar, bool visible)
+    {
+        (void)bar;
+        (void)visible;
+    }
 
     // Shows a message and waits until it is acknowledged (the job waits where it reported).
     virtual void showMessage(const QString &caption, const QString &text, bool stopIcon)
     {
-        (void)caption; (void)text; (void)stopIcon;
+        (void)caption;
+        (void)text;
+        (void)stopIcon;
     }
     // Reports a failure code through the error table, waiting like showMessage.
     virtual void reportCode(int code) { (void)code; }

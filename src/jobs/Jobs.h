@@ -16,7 +16,7 @@ constexpr int GroupScript = 0xB0;
 constexpr int ReceivePlan = 0xD0;
 constexpr int TvFamily = 0x200;
 constexpr int ModemFamily = 0x300;
-} // namespace JobCode
+}   // namespace JobCode
 
 // Whether the job kind (code & 0xF0) is one the engine runs.
 bool isKnownJobKind(int code);
@@ -26,11 +26,11 @@ bool isKnownJobKind(int code);
 int runJob(JobContext &ctx, int code, const QString &text, int number);
 
 // The jobs, one per kind, each defined beside its own subject.
-int sendGroupScriptJob(JobContext &ctx, const QString &scriptPath);                 // 0xB0
-int receivePlanJob(JobContext &ctx, int planNumber, const QString &planPath);        // 0xD0
-int receiveLoggerIndexJob(JobContext &ctx, int family, const QString &indexPath);    // 0x220, 0x320
-int receiveTvLoggerJob(JobContext &ctx, int logger, const QString &path);            // 0x260
-int receiveModemLoggerJob(JobContext &ctx, int logger, const QString &path);         // 0x360
-int receiveAllLoggersJob(JobContext &ctx, int family);                               // 0x270, 0x370
+int sendGroupScriptJob(JobContext &ctx, const QString &scriptPath);   // 0xB0
+int receivePlanJob(JobContext &ctx, int planNumber, const QString &planPath);   // 0xD0
+int receiveLoggerIndexJob(JobContext &ctx, int family, const QString &indexPath);   // 0x220, 0x320
+int receiveTvLoggerJob(JobContext &ctx, int logger, const QString &path);   // 0x260
+int receiveModemLoggerJob(JobContext &ctx, int logger, const QString &path);   // 0x360
+int receiveAllLoggersJob(JobContext &ctx, int family);   // 0x270, 0x370
 // 0x50: the firmware file check, the upgrade and the check of the restarted meter.
 int firmwareUpgradeJob(JobContext &ctx, const QString &firmwarePath);

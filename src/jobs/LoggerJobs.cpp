@@ -26,18 +26,17 @@ namespace {
 
 namespace Row {
 constexpr int Datalogger = 1;
-constexpr int ReceivingInFile = 46;        // "Receiving in File : "
-constexpr int ReceivingIndex = 118;        // "Receiving Datalogger Index"
-constexpr int ReceivingLogger = 121;       // "Receiving Logger"
-constexpr int ReceivingAll = 144;          // "Receiving All Datalogger"
-constexpr int CheckingDatalogger = 145;    // "Checking Datalogger"
+constexpr int ReceivingInFile = 46;   // "Receiving in File : "
+constexpr int ReceivingIndex = 118;   // "Receiving Datalogger Index"
+constexpr int ReceivingLogger = 121;   // "Receiving Logger"
+constexpr int ReceivingAll = 144;   // "Receiving All Datalogger"
+constexpr int CheckingDatalogger = 145;   // "Checking Datalogger"
 constexpr int Warning = 51;
-constexpr int MeasurementsReceived = 207;  // "%1 of %2 measurements received"
-constexpr int NotReceived = 208;           // "Loggers not received:"
-} // namespace Row
+constexpr int MeasurementsReceived = 207;   // "%1 of %2 measurements received"
+constexpr int NotReceived = 208;   // "Loggers not received:"
+}   // namespace Row
 
 std::atomic<int> settleDelayMs{1000};
-
 
 QString answerText(const QByteArray &answer)
 {
@@ -52,8 +51,8 @@ bool ask(SerialPort &port, const QByteArray &command, QString &answer, int attem
     const bool query = command.size() > 1 && command[1] == '?';
     bool answered = false;
     for (int tries = 0; tries < attempts && !answered; ++tries)
-        answered = CommandLink::Transact(port, command, bytes) >= 0
-            && (!query || CommandLink::AnswersQuery(command, bytes));
+        answered =
+            CommandLink::Transact(port, command, bytes) >= 0 && (!query || CommandLink::AnswersQuery(command, bytes));
     answer = answerText(bytes);
     return answered;
 }
@@ -86,8 +85,8 @@ void settle(int ms)
 // archive's answer never changes the job's: what the user must hear is returned.
 QString archiveLogger(JobContext &ctx, const QString &path, LoggerFamily family, int slot, bool complete)
 {
-    return Archive::captureWarning(
-        path, Archive::captureReceived(path, family, slot, complete, ctx.port().openedDevice()));
+    return Archive::captureWarning(path,
+                                   Archive::captureReceived(path, family, slot, complete, ctx.port().openedDevice()));
 }
 
 void announceDownload(JobContext &ctx, int slot, const QString &path)
@@ -131,7 +130,7 @@ bool ensureFamily(SerialPort &port, LoggerFamily family)
 // The cable-modem download; the all-loggers job gathers its archive warnings.
 int receiveModemLogger(JobContext &ctx, int logger, const QString &path, QString &archiveWarning);
 
-} // namespace
+}   // namespace
 
 namespace LoggerJobs {
 
@@ -143,9 +142,9 @@ int jobCode(LoggerFamily family, int kind)
 bool familyOfCode(int familyBits, LoggerFamily &family)
 {
     switch (familyBits & JobCode::FamilyMask) {
-    case JobCode::TvFamily: family = LoggerFamily::Tv; return true;
-    case JobCode::ModemFamily: family = LoggerFamily::Modem; return true;
-    default: return false;
+        case JobCode::TvFamily: family = LoggerFamily::Tv; return true;
+        case JobCode::ModemFamily: family = LoggerFamily::Modem; return true;
+        default: return false;
     }
 }
 
@@ -167,7 +166,7 @@ void forgetLoggerFamily()
 QString incompleteLoggerText(int slot, const TvReception &got)
 {
     return StringTable::text(Row::Datalogger) + QLatin1Char(' ') + QString::number(slot) + QStringLiteral(": ")
-        + StringTable::text(Row::MeasurementsReceived).arg(got.received).arg(got.announced);
+           + StringTable::text(Row::MeasurementsReceived).arg(got.received).arg(got.announced);
 }
 
 QStringList allLoggersSummary(const AllLoggersOutcome &outcome)
@@ -279,7 +278,7 @@ int receiveAllLoggers(JobContext &ctx, int familyBits, AllLoggersOutcome *outcom
     return result;
 }
 
-} // namespace LoggerJobs
+}   // namespace LoggerJobs
 
 int receiveLoggerIndexJob(JobContext &ctx, int familyBits, const QString &indexPath)
 {
@@ -356,10 +355,8 @@ int receiveModemLogger(JobContext &ctx, int logger, const QString &path, QString
         const QString &key;
         QByteArray command;
     } sections[] = {
-        {Key::Info, Cmd::askLoggerHeader(logger)},
-        {Key::Downstream, Cmd::askModemPart(logger, 0)},
-        {Key::Upstream, Cmd::askModemPart(logger, 1)},
-        {Key::Headend, Cmd::askModemPart(logger, 2)},
+        {Key::Info, Cmd::askLoggerHeader(logger)},       {Key::Downstream, Cmd::askModemPart(logger, 0)},
+        {Key::Upstream, Cmd::askModemPart(logger, 1)},   {Key::Headend, Cmd::askModemPart(logger, 2)},
         {Key::PingReport, Cmd::askModemPart(logger, 3)},
     };
     int result = 0;
@@ -385,7 +382,7 @@ int receiveModemLogger(JobContext &ctx, int logger, const QString &path, QString
     return result;
 }
 
-} // namespace
+}   // namespace
 
 int receiveModemLoggerJob(JobContext &ctx, int logger, const QString &path)
 {
@@ -444,7 +441,7 @@ int receiveTvLogger(JobContext &ctx, int logger, const QString &path, TvReceptio
     return 0;
 }
 
-} // namespace LoggerJobs
+}   // namespace LoggerJobs
 
 int receiveTvLoggerJob(JobContext &ctx, int logger, const QString &path)
 {

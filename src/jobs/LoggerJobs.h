@@ -49,10 +49,10 @@ struct IncompleteLogger {
 
 // What the all-loggers job did, besides its result.
 struct AllLoggersOutcome {
-    QStringList written;                  // the path of every logger received, in slot order
+    QStringList written;   // the path of every logger received, in slot order
     QList<IncompleteLogger> incomplete;   // TV loggers among them that ended short
-    QList<int> missing;                   // listed slots whose logger did not arrive
-    QStringList archiveWarnings;          // loggers received but not archived
+    QList<int> missing;   // listed slots whose logger did not arrive
+    QStringList archiveWarnings;   // loggers received but not archived
 };
 
 // The all-loggers job (0x270 / 0x370). A TV download that cannot open the port or its file
@@ -77,4 +77,4 @@ int tvSettleDelay();
 // How often a slot is asked again after a short answer before the job gives up with -96.
 constexpr int kMaxShortAnswerRepeats = 10;
 
-} // namespace LoggerJobs
+}   // namespace LoggerJobs

@@ -50,7 +50,7 @@ void appendLogLine(const SerialPort &port, const QByteArray &line)
     f.write("\r\n");
 }
 
-} // namespace
+}   // namespace
 
 namespace CommandLink {
 
@@ -100,8 +100,8 @@ int Transact(SerialPort &port, const QByteArray &command, QByteArray &answer)
 
 bool AnswersQuery(const QByteArray &command, const QByteArray &answer)
 {
-    return isQuery(command) && command.size() >= 4 && answer.size() >= 3 && answer[0] == '*'
-        && answer[1] == command[2] && answer[2] == command[3];
+    return isQuery(command) && command.size() >= 4 && answer.size() >= 3 && answer[0] == '*' && answer[1] == command[2]
+           && answer[2] == command[3];
 }
 
 int TransactWithRetry(SerialPort &port, const QByteArray &command, QByteArray &answer, int attempts)
@@ -115,28 +115,64 @@ int TransactWithRetry(SerialPort &port, const QByteArray &command, QByteArray &a
     return result;
 }
 
-} // namespace CommandLink
+}   // namespace CommandLink
 
 namespace Cmd {
 
-QByteArray askVersion() { return QByteArrayLiteral("*?VE"); }
-QByteArray askConfigGroup() { return QByteArrayLiteral("*?CG"); }
-QByteArray askPlanCount() { return QByteArrayLiteral("*?PN"); }
-QByteArray askPlanName(int plan) { return format("*?CS%02d", plan); }
-QByteArray askChannelCount(int plan) { return format("*?CW%.2d", plan); }
-QByteArray askChannel(int plan, int channel) { return format("*?CF%.2d%.2d", plan, channel); }
-QByteArray flashLoad() { return QByteArrayLiteral("*FL08"); }
-QByteArray fixedSetup() { return QByteArrayLiteral("*FS000404010400020400030103040202050400060202070201"); }
-QByteArray erasePlans() { return QByteArrayLiteral("*EP"); }
-QByteArray setPlanCount(int count) { return format("*PN%.2d", count); }
-QByteArray setPlanName(int plan, const QByteArray &name) { return format("*CS%.2d", plan) + name; }
-QByteArray setChannelCount(int plan, int count) { return format("*CW%.2d%.3d", plan, count); }
+QByteArray askVersion()
+{
+    return QByteArrayLiteral("*?VE");
+}
+QByteArray askConfigGroup()
+{
+    return QByteArrayLiteral("*?CG");
+}
+QByteArray askPlanCount()
+{
+    return QByteArrayLiteral("*?PN");
+}
+QByteArray askPlanName(int plan)
+{
+    return format("*?CS%02d", plan);
+}
+QByteArray askChannelCount(int plan)
+{
+    return format("*?CW%.2d", plan);
+}
+QByteArray askChannel(int plan, int channel)
+{
+    return format("*?CF%.2d%.2d", plan, channel);
+}
+QByteArray flashLoad()
+{
+    return QByteArrayLiteral("*FL08");
+}
+QByteArray fixedSetup()
+{
+    return QByteArrayLiteral("*FS000404010400020400030103040202050400060202070201");
+}
+QByteArray erasePlans()
+{
+    return QByteArrayLiteral("*EP");
+}
+QByteArray setPlanCount(int count)
+{
+    return format("*PN%.2d", count);
+}
+QByteArray setPlanName(int plan, const QByteArray &name)
+{
+    return format("*CS%.2d", plan) + name;
+}
+QByteArray setChannelCount(int plan, int count)
+{
+    return format("*CW%.2d%.3d", plan, count);
+}
 
 QByteArray setChannelFull(int plan, int channel, const QByteArray &name, double v1, double v2, double v3, int i1,
                           int i2, int i3, int i4)
 {
     return format("*CF%.2d%.3d&", plan, channel) + name
-        + format("&%.0f&%.0f&%.0f&%02d&%02d&%04d&%02d", v1, v2, v3, i1, i2, i3, i4);
+           + format("&%.0f&%.0f&%.0f&%02d&%02d&%04d&%02d", v1, v2, v3, i1, i2, i3, i4);
 }
 
 QByteArray setChannelShort(int plan, int channel, const QByteArray &name, double v1, double v2, double v3)
@@ -144,16 +180,49 @@ QByteArray setChannelShort(int plan, int channel, const QByteArray &name, double
     return format("*CF%.2d%.3d&", plan, channel) + name + format("&%.0f&%.0f&%.0f&", v1, v2, v3);
 }
 
-QByteArray planEnd() { return QByteArrayLiteral("*PM01"); }
-QByteArray restart() { return QByteArrayLiteral("*RS0"); }
-QByteArray restartToLoader() { return QByteArrayLiteral("*RS2"); }
-QByteArray selectModemLoggers() { return QByteArrayLiteral("*TL1"); }
-QByteArray selectTvLoggers() { return QByteArrayLiteral("*TL2"); }
-QByteArray askLoggerHeader(int logger) { return format("*?HL%02d", logger); }
-QByteArray askLoggerHeaderCr(int logger) { return format("*?HL%.2d", logger) + kCR; }
-QByteArray askModemPart(int logger, int part) { return format("*?HD%.2d%.2d", logger, part); }
-QByteArray askTvMeasure(int logger, int measure) { return format("*?HD%02d%03d", logger, measure) + kCR; }
-QByteArray eraseSector(int sector) { return format("*FE%d", sector); }
-QByteArray firmwareLine(const QByteArray &line) { return QByteArrayLiteral("*SX") + line; }
+QByteArray planEnd()
+{
+    return QByteArrayLiteral("*PM01");
+}
+QByteArray restart()
+{
+    return QByteArrayLiteral("*RS0");
+}
+QByteArray restartToLoader()
+{
+    return QByteArrayLiteral("*RS2");
+}
+QByteArray selectModemLoggers()
+{
+    return QByteArrayLiteral("*TL1");
+}
+QByteArray selectTvLoggers()
+{
+    return QByteArrayLiteral("*TL2");
+}
+QByteArray askLoggerHeader(int logger)
+{
+    return format("*?HL%02d", logger);
+}
+QByteArray askLoggerHeaderCr(int logger)
+{
+    return format("*?HL%.2d", logger) + kCR;
+}
+QByteArray askModemPart(int logger, int part)
+{
+    return format("*?HD%.2d%.2d", logger, part);
+}
+QByteArray askTvMeasure(int logger, int measure)
+{
+    return format("*?HD%02d%03d", logger, measure) + kCR;
+}
+QByteArray eraseSector(int sector)
+{
+    return format("*FE%d", sector);
+}
+QByteArray firmwareLine(const QByteArray &line)
+{
+    return QByteArrayLiteral("*SX") + line;
+}
 
-} // namespace Cmd
+}   // namespace Cmd

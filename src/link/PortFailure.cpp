@@ -69,7 +69,8 @@ void describeAccess(const QString &device, PortFailure &f)
     std::vector<gid_t> session(static_cast<size_t>(std::max(0, active)));
     if (active > 0)
         getgroups(active, session.data());
-    const bool inSession = getegid() == st.st_gid || std::find(session.begin(), session.end(), st.st_gid) != session.end();
+    const bool inSession =
+        getegid() == st.st_gid || std::find(session.begin(), session.end(), st.st_gid) != session.end();
     f.memberNotYetActive = inDatabase && !inSession;
 }
 
@@ -96,8 +97,8 @@ qint64 lockFileHolder(const QString &device)
 {
     QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
     name.replace(QLatin1Char('/'), QLatin1Char('_'));
-    static const char *const folders[] = {"/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp",
-                                          "/tmp", "/var/tmp", "/var/lock/lockdev", "/run/lock"};
+    static const char *const folders[] = {"/var/lock", "/etc/locks", "/var/spool/locks",  "/var/spool/uucp",
+                                          "/tmp",      "/var/tmp",   "/var/lock/lockdev", "/run/lock"};
     for (const char *folder : folders) {
         QFile f(QString::fromLatin1(folder) + QStringLiteral("/LCK..") + name);
         if (!f.open(QIODevice::ReadOnly))
@@ -146,7 +147,7 @@ PortFailure busy(PortFailure f, qint64 pid)
 }
 #endif
 
-} // namespace
+}   // namespace
 
 namespace PortDiagnosis {
 
@@ -219,26 +220,23 @@ PortFailure afterFailedOpen(const QString &designation, const QString &device, c
         return f;
     }
     switch (error) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        f.kind = PortFailure::Kind::PermissionDenied;
-        f.group = groupOf(device);
-        f.user = userName();
-        describeAccess(device, f);
-        return f;
-    case EBUSY: {
-        const qint64 pid = lockFileHolder(device);
-        return busy(f, pid ? pid : openFileHolder(device));
-    }
-    case ENOENT:
-    case ENXIO:
-    case ENODEV:
-    case ENOTDIR:
-        f.kind = PortFailure::Kind::Missing;
-        return f;
-    default:
-        return f;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            f.kind = PortFailure::Kind::PermissionDenied;
+            f.group = groupOf(device);
+            f.user = userName();
+            describeAccess(device, f);
+            return f;
+        case EBUSY: {
+            const qint64 pid = lockFileHolder(device);
+            return busy(f, pid ? pid : openFileHolder(device));
+        }
+        case ENOENT:
+        case ENXIO:
+        case ENODEV:
+        case ENOTDIR: f.kind = PortFailure::Kind::Missing; return f;
+        default: return f;
     }
 #else
     // Elsewhere the system's list tells a missing port; a listed one that will not open is
@@ -249,4 +247,4 @@ PortFailure afterFailedOpen(const QString &designation, const QString &device, c
 #endif
 }
 
-} // namespace PortDiagnosis
+}   // namespace PortDiagnosis

@@ -149,7 +149,6 @@ private:
     std::condition_variable changed;
     QList<int> lastAsked;
     bool reportedOnce = false;
-
 };
 
 PortSearchResult Search::decide()
@@ -213,7 +212,7 @@ PortSearchResult Search::decide()
     return result;
 }
 
-} // namespace
+}   // namespace
 
 int probePort(SerialPort &port, PortSearchHost &host, const QString &portName, int &modelIndex)
 {

@@ -18,7 +18,11 @@ public:
     // order of the port numbers.
     virtual void portTried(int number, bool opened) = 0;
     // Why port number n (a port of the table) did not open.
-    virtual void portNotOpened(int number, const PortFailure &why) { (void)number; (void)why; }
+    virtual void portNotOpened(int number, const PortFailure &why)
+    {
+        (void)number;
+        (void)why;
+    }
     // The ports still being asked, by number with their devices; called when the set changes
     // (the last call of a search names the ports left when it ended, possibly none).
     virtual void portsAsked(const QList<int> &numbers, const QStringList &devices)
@@ -37,10 +41,10 @@ constexpr int kFirstSearchPort = 1;
 constexpr int kLastSearchPort = 40;
 
 struct PortSearchResult {
-    int code = -1;        // 1 identified, -210 manual selection asked for, -1 nothing found, -98 stopped
+    int code = -1;   // 1 identified, -210 manual selection asked for, -1 nothing found, -98 stopped
     int portNumber = 0;   // the port the search stopped on (the last one tried when nothing was found)
-    int modelIndex = -1;  // catalogue index of the identified model
-    QString device;       // the device of the port the search stopped on (identified or loader)
+    int modelIndex = -1;   // catalogue index of the identified model
+    QString device;   // the device of the port the search stopped on (identified or loader)
 };
 
 // Asks the open port for the meter's identity (2 attempts). 1 with modelIndex set, -209 when no

@@ -99,7 +99,7 @@ PortEntry plainEntry(const QString &device)
     return e;
 }
 
-} // namespace
+}   // namespace
 
 QString PortEntry::shortName() const
 {
@@ -113,7 +113,9 @@ QString PortEntry::vendorProduct() const
 {
     if (vendorId < 0 && productId < 0)
         return QString();
-    auto hex = [](int v) { return v < 0 ? QStringLiteral("????") : QStringLiteral("%1").arg(v, 4, 16, QLatin1Char('0')); };
+    auto hex = [](int v) {
+        return v < 0 ? QStringLiteral("????") : QStringLiteral("%1").arg(v, 4, 16, QLatin1Char('0'));
+    };
     return hex(vendorId) + QLatin1Char(':') + hex(productId);
 }
 
@@ -224,8 +226,8 @@ QString stableDesignation(const QString &inForce, const QString &stored)
     return inForce;
 #else
     const QList<PortEntry> system = systemPorts();
-    const bool systemPort = std::any_of(system.begin(), system.end(),
-                                        [&](const PortEntry &e) { return e.device == entry.device; });
+    const bool systemPort =
+        std::any_of(system.begin(), system.end(), [&](const PortEntry &e) { return e.device == entry.device; });
     return systemPort ? inForce : entry.device;
 #endif
 }
@@ -318,4 +320,4 @@ void setSystemLister(Lister lister)
     sources().lister = std::move(lister);
 }
 
-} // namespace PortTable
+}   // namespace PortTable

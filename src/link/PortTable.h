@@ -15,12 +15,12 @@
 #include <functional>
 
 struct PortEntry {
-    QString device;         // "/dev/ttyUSB0" ("COM3" on Windows)
-    QString byId;           // the stable "/dev/serial/by-id/..." link to it, or empty
-    QString description;    // "FT232R USB UART"
+    QString device;   // "/dev/ttyUSB0" ("COM3" on Windows)
+    QString byId;   // the stable "/dev/serial/by-id/..." link to it, or empty
+    QString description;   // "FT232R USB UART"
     QString manufacturer;
     QString serialNumber;
-    int vendorId = -1;      // USB ids, -1 when the system does not know them
+    int vendorId = -1;   // USB ids, -1 when the system does not know them
     int productId = -1;
 
     // The device's own name without its folder: "ttyUSB0", "pts/3".
@@ -76,4 +76,4 @@ void setSystemLister(Lister lister);
 // The system's serial ports, with details and by-id links, in table order.
 QList<PortEntry> systemPorts();
 
-} // namespace PortTable
+}   // namespace PortTable

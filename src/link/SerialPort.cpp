@@ -27,7 +27,7 @@ constexpr char kXON = 17;
 constexpr char kXOFF = 19;
 constexpr char kNAK = 21;
 
-} // namespace
+}   // namespace
 
 PortInterrupt::PortInterrupt()
 {
@@ -145,21 +145,21 @@ int SerialPort::Open(const QString &designation, int baud, int parity, int byteS
     QSerialPort::Parity par = QSerialPort::NoParity;
     bool parityOk = true;
     switch (parity) {
-    case 0: par = QSerialPort::NoParity; break;
-    case 1: par = QSerialPort::OddParity; break;
-    case 2: par = QSerialPort::EvenParity; break;
-    case 3: par = QSerialPort::MarkParity; break;
-    case 4: par = QSerialPort::SpaceParity; break;
-    default: parityOk = false; break;
+        case 0: par = QSerialPort::NoParity; break;
+        case 1: par = QSerialPort::OddParity; break;
+        case 2: par = QSerialPort::EvenParity; break;
+        case 3: par = QSerialPort::MarkParity; break;
+        case 4: par = QSerialPort::SpaceParity; break;
+        default: parityOk = false; break;
     }
-    const QSerialPort::StopBits stop = stopBits == 2 ? QSerialPort::TwoStop
+    const QSerialPort::StopBits stop = stopBits == 2   ? QSerialPort::TwoStop
                                        : stopBits == 1 ? QSerialPort::OneAndHalfStop
                                                        : QSerialPort::OneStop;
     const bool dataOk = byteSize >= 5 && byteSize <= 8;
-    if (!parityOk || !dataOk || !p->setBaudRate(baud)
-        || !p->setDataBits(QSerialPort::DataBits(byteSize)) || !p->setParity(par) || !p->setStopBits(stop)
-        || !p->setFlowControl(QSerialPort::NoFlowControl)) {
-        const QString text = QStringLiteral("port %1 (%2): line settings refused: %3").arg(name, device, p->errorString());
+    if (!parityOk || !dataOk || !p->setBaudRate(baud) || !p->setDataBits(QSerialPort::DataBits(byteSize))
+        || !p->setParity(par) || !p->setStopBits(stop) || !p->setFlowControl(QSerialPort::NoFlowControl)) {
+        const QString text =
+            QStringLiteral("port %1 (%2): line settings refused: %3").arg(name, device, p->errorString());
         PortFailure f;
         f.kind = PortFailure::Kind::NotTerminal;
         f.designation = name;
@@ -295,24 +295,16 @@ bool SerialPort::waitForBytes(int ms)
 std::optional<int> takeReadByte(char c, char terminator, int maxChars, QByteArray &buf, int &stored, bool &ready)
 {
     switch (c) {
-    case kCR:
-        buf.append(c);
-        return stored + 1;
-    case kXON:
-        ready = true;
-        break;
-    case kXOFF:
-        ready = false;
-        break;
-    case kNAK:
-        buf.append(c);
-        return Err::Nak;
-    default:
-        if (stored >= maxChars)
-            return Err::TooLong;
-        buf.append(c);
-        ++stored;
-        break;
+        case kCR: buf.append(c); return stored + 1;
+        case kXON: ready = true; break;
+        case kXOFF: ready = false; break;
+        case kNAK: buf.append(c); return Err::Nak;
+        default:
+            if (stored >= maxChars)
+                return Err::TooLong;
+            buf.append(c);
+            ++stored;
+            break;
     }
     if (c == terminator)
         return stored;
@@ -391,7 +383,8 @@ void SerialPort::startLog(const QString &prefix)
     const QDate d = now.date();
     const QTime t = now.time();
     const QByteArray header = QString::asprintf("Dia =%2.2d:%2.2d:%4.4d  Hora=%2.2d:%2.2d:%2.2d\r\n", d.day(),
-                                                   d.month(), d.year(), t.hour(), t.minute(), t.second()).toLatin1();
+                                                d.month(), d.year(), t.hour(), t.minute(), t.second())
+                                  .toLatin1();
     f.write(header);
 }
 

@@ -115,7 +115,7 @@ private:
     static int64_t nowMs();
 
     std::unique_ptr<QSerialPort> port;
-    QPointer<QThread> owner;           // thread that opened the port
+    QPointer<QThread> owner;   // thread that opened the port
     mutable QMutex ownerLock;
     QString openError;
     QString lastDevice;

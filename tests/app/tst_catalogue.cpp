@@ -68,12 +68,13 @@ private Q_SLOTS:
     {
         TestWorkspace ws(false);
         ws.write("models.txt", "\r\n"
-                               "0;SHORT;f;ch26;tx26;1;m;\r\n"                       // seven ";"
+                               "0;SHORT;f;ch26;tx26;1;m;\r\n"   // seven ";"
                                "0;KV-A;fa;ch26;tx26;1;ma;ta; anything after\r\n"
                                "# a comment line\n"
                                "0;KV-B;;ch25;tx26;0;;;\n"
-                               "0;" + QByteArray(95, 'L') + ";f;ch26;tx26;1;m;t;\r\n"   // 8th ";" beyond 99
-                               "0;KV-C;fc;ch26;tx26;3;mc;tc;");                     // no line end
+                               "0;" + QByteArray(95, 'L')
+                                   + ";f;ch26;tx26;1;m;t;\r\n"   // 8th ";" beyond 99
+                                     "0;KV-C;fc;ch26;tx26;3;mc;tc;");   // no line end
         QCOMPARE(loadCatalogue(), 3);
         QCOMPARE(app().catalogue[0].modelName, QStringLiteral("KV-A"));
         QCOMPARE(app().catalogue[0].tvLoggerFileType, QStringLiteral("ta"));
@@ -131,7 +132,8 @@ private Q_SLOTS:
     void chooseAndFind()
     {
         TestWorkspace ws(false);
-        ws.write("models.txt", "0;A;fa;ch26;tx26;1;ma;ta;\r\n0;B;fb;ch25;tx26;0;mb;tb;\r\n0;A;fa2;ch26;tx26;3;ma2;ta2;\r\n");
+        ws.write("models.txt",
+                 "0;A;fa;ch26;tx26;1;ma;ta;\r\n0;B;fb;ch25;tx26;0;mb;tb;\r\n0;A;fa2;ch26;tx26;3;ma2;ta2;\r\n");
         QCOMPARE(loadCatalogue(), 3);
         QCOMPARE(catalogueIndexOf("A"), 2);   // the last of equal names
         QCOMPARE(catalogueIndexOf("a"), -1);

@@ -11,8 +11,7 @@
 
 namespace {
 
-
-} // namespace
+}   // namespace
 
 class TestCliUsage : public QObject {
     Q_OBJECT
@@ -51,13 +50,14 @@ private Q_SLOTS:
         QTest::newRow("value is a command") << QStringList{"--port", "info"} << "option --port needs a value";
         QTest::newRow("value is help") << QStringList{"--model", "help"} << "option --model needs a value";
         QTest::newRow("no value") << QStringList{"--workspace"} << "option --workspace needs a value";
-        QTest::newRow("value is an option") << QStringList{"--port", "--lang", "de", "info"}
-                                            << "option --port needs a value";
+        QTest::newRow("value is an option")
+            << QStringList{"--port", "--lang", "de", "info"} << "option --port needs a value";
         QTest::newRow("unknown option") << QStringList{"--colour", "red", "info"} << "unknown option --colour";
         QTest::newRow("unknown command") << QStringList{"fly"} << "unknown command: fly";
         QTest::newRow("unknown language") << QStringList{"--lang", "fr", "info"} << "unknown language fr";
         // An empty list would mean the machine's own ports; 41 cannot all be numbered.
-        QTest::newRow("empty port list") << QStringList{"--ports", "", "identify"} << "--ports needs at least one device";
+        QTest::newRow("empty port list") << QStringList{"--ports", "", "identify"}
+                                         << "--ports needs at least one device";
         QTest::newRow("only commas") << QStringList{"--ports", ",,", "identify"} << "--ports needs at least one device";
         QStringList many;
         for (int i = 0; i < 41; ++i)
@@ -95,11 +95,11 @@ private Q_SLOTS:
     {
         TestWorkspace ws;
         ws.write("models.txt", "1;KV-9;hx9;ch26;tx26;1;lg27m;;\r\n");
-        for (const QStringList &command : {QStringList{"receive-logger", "--family", "tv", "0"},
-                                           QStringList{"receive-all", "--family", "tv"}}) {
-            const CliRun r = runCli(QStringList{"--workspace", ws.root(), "--port", ws.path("no-such-port"), "--model",
-                                                "KV-9"} + command,
-                                    ws.root());
+        for (const QStringList &command :
+             {QStringList{"receive-logger", "--family", "tv", "0"}, QStringList{"receive-all", "--family", "tv"}}) {
+            const CliRun r = runCli(
+                QStringList{"--workspace", ws.root(), "--port", ws.path("no-such-port"), "--model", "KV-9"} + command,
+                ws.root());
             QCOMPARE(r.status, 1);
             QVERIFY2(r.err.contains("KV-9 has no file type for these loggers"), qPrintable(r.err));
             QCOMPARE(QDir(ws.temp()).entryList(QDir::Files), QStringList());
@@ -113,9 +113,10 @@ private Q_SLOTS:
         QFETCH(QString, message);
         TestWorkspace ws;
         // No meter on this port: the model's check comes before anything reaches a port.
-        const CliRun r = runCli(QStringList{"--workspace", ws.root(), "--port", ws.path("no-such-port"), "--model", "KV-24",
-                                         "--lang", lang} + command,
-                             ws.root());
+        const CliRun r = runCli(
+            QStringList{"--workspace", ws.root(), "--port", ws.path("no-such-port"), "--model", "KV-24", "--lang", lang}
+                + command,
+            ws.root());
         QCOMPARE(r.status, 1);
         QCOMPARE(r.err, message + '\n');
         QCOMPARE(QDir(ws.temp()).entryList(QDir::Files), QStringList());

@@ -96,8 +96,10 @@ private Q_SLOTS:
         QCOMPARE(shortenPath(p30, 30), p30);
         QVERIFY(shortenPath(p30 + "3", 30) != p30 + "3");
         QCOMPARE(shortenPath(QString(40, QLatin1Char('x')), 30), QString(40, QLatin1Char('x')));
-        QCOMPARE(displayTitle(QStringLiteral("/t/a.lg26m"), TitleStyle::Datalogger), QStringLiteral("KORVEL-10  Datalogger: /t/a.lg26m"));
-        QCOMPARE(displayTitle(QStringLiteral("/t/a.ch26"), TitleStyle::ChannelPlan), QStringLiteral("Channel Plan : /t/a.ch26"));
+        QCOMPARE(displayTitle(QStringLiteral("/t/a.lg26m"), TitleStyle::Datalogger),
+                 QStringLiteral("KORVEL-10  Datalogger: /t/a.lg26m"));
+        QCOMPARE(displayTitle(QStringLiteral("/t/a.ch26"), TitleStyle::ChannelPlan),
+                 QStringLiteral("Channel Plan : /t/a.ch26"));
         QCOMPARE(displayTitle(QStringLiteral("/t/a.ch26"), TitleStyle::PathOnly), QStringLiteral("/t/a.ch26"));
         QString script = QStringLiteral("send.pro");
         replaceExtension3(script, ScriptExtension::Kv8);

@@ -49,7 +49,7 @@ struct BudgetReset {
     ~BudgetReset() { FileTesting::setWriteBudget(-1); }
 };
 
-} // namespace
+}   // namespace
 
 class TestFullDisk : public QObject {
     Q_OBJECT
@@ -63,9 +63,8 @@ private Q_SLOTS:
         writers.insert(QStringLiteral("bytes"), [](const TestWorkspace &, const QString &t) {
             return writeBytesAtomicallyCode(t, QByteArray(20000, 'b'));
         });
-        writers.insert(QStringLiteral("copy"), [](const TestWorkspace &, const QString &t) {
-            return copyTextFileCode(tvLoggerFixture(), t);
-        });
+        writers.insert(QStringLiteral("copy"),
+                       [](const TestWorkspace &, const QString &t) { return copyTextFileCode(tvLoggerFixture(), t); });
         writers.insert(QStringLiteral("logger writer"), [](const TestWorkspace &, const QString &t) {
             Logger::LoggerFileWriter w(t);
             if (!w.open())
@@ -80,16 +79,16 @@ private Q_SLOTS:
             return writeCombinedFile(t, {plan, plan});
         });
         writers.insert(QStringLiteral("settings"), [](const TestWorkspace &, const QString &t) {
-            return writeSettings(t, QStringLiteral("COM2"), QStringLiteral("/a"), QStringLiteral("/b"), QStringLiteral("/c"))
-                ? 0
-                : int(Err::WriteFailed);
+            return writeSettings(t, QStringLiteral("COM2"), QStringLiteral("/a"), QStringLiteral("/b"),
+                                 QStringLiteral("/c"))
+                       ? 0
+                       : int(Err::WriteFailed);
         });
         writers.insert(QStringLiteral("csv"), [](const TestWorkspace &, const QString &t) {
             return LoggerCsv::exportFile(tvLoggerFixture(), LoggerFamily::Tv, t);
         });
-        writers.insert(QStringLiteral("report"), [](const TestWorkspace &, const QString &t) {
-            return writeTvReport(tvLoggerFixture(), t);
-        });
+        writers.insert(QStringLiteral("report"),
+                       [](const TestWorkspace &, const QString &t) { return writeTvReport(tvLoggerFixture(), t); });
         writers.insert(QStringLiteral("pdf print"), [](const TestWorkspace &ws, const QString &t) {
             const QString report = ws.path(QStringLiteral("report.txt"));
             FileTesting::setWriteBudget(-1);
@@ -192,7 +191,8 @@ private Q_SLOTS:
         QVERIFY2(refused(r, disk.path()), qPrintable(r.err));
         QVERIFY(unchanged("roof.pdf"));
 
-        SimulatedMeter meter({QStringLiteral("--loggers"), TestWorkspace::source(QStringLiteral("tests/fixtures/meter"))});
+        SimulatedMeter meter(
+            {QStringLiteral("--loggers"), TestWorkspace::source(QStringLiteral("tests/fixtures/meter"))});
         QVERIFY(meter.start());
         const QStringList onMeter = base + QStringList{"--port", meter.devicePath(), "--model", "KV-27"};
         r = runCli(onMeter + QStringList{"receive-logger", "--family", "tv", "3"}, ws.root());

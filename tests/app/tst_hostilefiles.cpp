@@ -62,8 +62,9 @@ Bounded runBounded(const QString &folder, const QStringList &args)
     QElapsedTimer t;
     t.start();
     const QString limit = kAddressSanitizer ? QString() : QStringLiteral("ulimit -v 400000; ");
-    p.start(QStringLiteral("bash"), {QStringLiteral("-c"), QStringLiteral("%1exec '%2' %3")
-                                                               .arg(limit, QStringLiteral(KV_CLI_PATH), quoted.join(QLatin1Char(' ')))});
+    p.start(QStringLiteral("bash"),
+            {QStringLiteral("-c"),
+             QStringLiteral("%1exec '%2' %3").arg(limit, QStringLiteral(KV_CLI_PATH), quoted.join(QLatin1Char(' ')))});
     Bounded b;
     if (!p.waitForFinished(60000)) {
         p.kill();
@@ -76,7 +77,7 @@ Bounded runBounded(const QString &folder, const QStringList &args)
     return b;
 }
 
-} // namespace
+}   // namespace
 
 class TestHostileFiles : public QObject {
     Q_OBJECT
@@ -113,7 +114,8 @@ private Q_SLOTS:
     void hugeSettingsAndCatalogue()
     {
         TestWorkspace ws(false);
-        QVERIFY(writeHuge(ws.path(QStringLiteral("st.stg")), "1;KV-27;hx27;ch26;tx26;1;lg27m;lg27t;\r\nPORT=COM1\r\nTEMP="));
+        QVERIFY(writeHuge(ws.path(QStringLiteral("st.stg")),
+                          "1;KV-27;hx27;ch26;tx26;1;lg27m;lg27t;\r\nPORT=COM1\r\nTEMP="));
         QVERIFY(QFile::link(ws.path(QStringLiteral("st.stg")), ws.path(QStringLiteral("models.txt"))));
         const Bounded r = runBounded(ws.root(), {"info"});
         QVERIFY2(r.status == 0 || r.status == 1, qPrintable(r.err));

@@ -57,7 +57,10 @@ public:
 
 class RecordingHost : public PortSearchHost {
 public:
-    void portTried(int number, bool opened) override { tried << QStringLiteral("%1%2").arg(number).arg(opened ? "+" : "-"); }
+    void portTried(int number, bool opened) override
+    {
+        tried << QStringLiteral("%1%2").arg(number).arg(opened ? "+" : "-");
+    }
     bool chooseManually(const QString &portName) override
     {
         asked << portName;
@@ -94,7 +97,7 @@ double processCpuSeconds()
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-} // namespace
+}   // namespace
 
 class TestIdentification : public QObject {
     Q_OBJECT
@@ -129,8 +132,10 @@ private Q_SLOTS:
         QTest::newRow("A and AB") << QByteArray("1;A;;;;0;;;\n2;AB;;;;0;;;\n") << QByteArray("*VEAB") << 1;
         QTest::newRow("AB listed first") << QByteArray("1;AB;;;;0;;;\n2;A;;;;0;;;\n") << QByteArray("*VExAB") << 0;
         QTest::newRow("only A") << QByteArray("1;A;;;;0;;;\n2;AB;;;;0;;;\n") << QByteArray("*VEA1") << 0;
-        QTest::newRow("same name twice: the last") << QByteArray("1;X;a;;;0;;;\n2;X;b;;;0;;;\n") << QByteArray("*VEX") << 1;
-        QTest::newRow("empty name matches nothing") << QByteArray("1;;;;;0;;;\n2;KV;;;;0;;;\n") << QByteArray("*VEzz") << -1;
+        QTest::newRow("same name twice: the last")
+            << QByteArray("1;X;a;;;0;;;\n2;X;b;;;0;;;\n") << QByteArray("*VEX") << 1;
+        QTest::newRow("empty name matches nothing")
+            << QByteArray("1;;;;;0;;;\n2;KV;;;;0;;;\n") << QByteArray("*VEzz") << -1;
         QTest::newRow("loader") << delivered << QByteArray("BOOT") << -1;
         QTest::newRow("short answer") << delivered << QByteArray("*V") << -1;
     }
@@ -207,7 +212,8 @@ private Q_SLOTS:
             KV_METER_NOT_STARTED();
         PtyPair silent;
         QVERIFY(silent.ok());
-        const int number = placeMeterAtThree({silent.slavePath(), QStringLiteral("/nonexistent/port")}, meter.devicePath());
+        const int number =
+            placeMeterAtThree({silent.slavePath(), QStringLiteral("/nonexistent/port")}, meter.devicePath());
         qInfo("the meter is at port number %d", number);
 
         FakeMainWindow main;
@@ -245,7 +251,8 @@ private Q_SLOTS:
         for (int n = 1; n <= number; ++n)
             QVERIFY(main.portHistory.at(n - 1).startsWith(QStringLiteral("COM%1 ").arg(n)));
         QCOMPARE(main.portHistory.at(number - 1), QStringLiteral("COM%1 black").arg(number));
-        QCOMPARE(main.portHistory.last(), PortTable::numberWithDevice(number, meter.devicePath()) + QStringLiteral(" black"));
+        QCOMPARE(main.portHistory.last(),
+                 PortTable::numberWithDevice(number, meter.devicePath()) + QStringLiteral(" black"));
         QVERIFY(!wait->isVisible());
         QVERIFY(!thePort().isOpen());
         QVERIFY(!QApplication::overrideCursor());
@@ -290,8 +297,8 @@ private Q_SLOTS:
         TMainResum w;
         w.show();
         QVERIFY(!w.BotoChannelPlan->isEnabled());
-        const int number = placeMeterAtThree({QStringLiteral("/nonexistent/a"), QStringLiteral("/nonexistent/b")},
-                                             meter.devicePath());
+        const int number =
+            placeMeterAtThree({QStringLiteral("/nonexistent/a"), QStringLiteral("/nonexistent/b")}, meter.devicePath());
         ScriptedPrompter prompter;
         prompter.expectMessage();
         QTest::mouseClick(w.BotoAutoID, Qt::LeftButton);
@@ -483,9 +490,9 @@ private Q_SLOTS:
         if (!meter.start())
             KV_METER_NOT_STARTED();
         QProcess cli;
-        cli.start(QStringLiteral(KV_CLI_PATH), {QStringLiteral("--workspace"), ws.root(), QStringLiteral("--ports"),
-                                                meter.devicePath(), QStringLiteral("--port"), meter.devicePath(),
-                                                QStringLiteral("identify")});
+        cli.start(QStringLiteral(KV_CLI_PATH),
+                  {QStringLiteral("--workspace"), ws.root(), QStringLiteral("--ports"), meter.devicePath(),
+                   QStringLiteral("--port"), meter.devicePath(), QStringLiteral("identify")});
         QVERIFY(cli.waitForFinished(20000));
         const QString out = QString::fromLocal8Bit(cli.readAllStandardOutput() + cli.readAllStandardError());
         QCOMPARE(cli.exitCode(), exitCode);
@@ -507,16 +514,18 @@ private Q_SLOTS:
         const QString missing = ws.path(QStringLiteral("no-such-combined-file"));
         auto run = [&](const QStringList &options) {
             QProcess cli;
-            cli.start(QStringLiteral(KV_CLI_PATH), QStringList{QStringLiteral("--workspace"), ws.root(),
-                                                               QStringLiteral("--ports"), meter.devicePath()} + options
-                                                       + QStringList{QStringLiteral("script"), ws.path("out.pro"), missing});
+            cli.start(
+                QStringLiteral(KV_CLI_PATH),
+                QStringList{QStringLiteral("--workspace"), ws.root(), QStringLiteral("--ports"), meter.devicePath()}
+                    + options + QStringList{QStringLiteral("script"), ws.path("out.pro"), missing});
             cli.waitForFinished(20000);
             return std::make_pair(cli.exitCode(), QString::fromLocal8Bit(cli.readAllStandardError()));
         };
 
         auto [code, err] = run({QStringLiteral("--model"), QStringLiteral("KV-99")});
         QCOMPARE(code, 1);
-        QVERIFY2(err.contains(QStringLiteral("KV-99")) && err.contains(QStringLiteral("KV-27, KV-27C")), qPrintable(err));
+        QVERIFY2(err.contains(QStringLiteral("KV-99")) && err.contains(QStringLiteral("KV-27, KV-27C")),
+                 qPrintable(err));
         QVERIFY(meter.transcript().isEmpty());
 
         std::tie(code, err) = run({QStringLiteral("--model"), QStringLiteral("KV-26")});
@@ -535,20 +544,19 @@ private Q_SLOTS:
         if (!meter.start())
             KV_METER_NOT_STARTED();
         QProcess cli;
-        cli.start(QStringLiteral(KV_CLI_PATH), {QStringLiteral("--workspace"), ws.root(), QStringLiteral("--port"),
-                                                meter.devicePath(), QStringLiteral("send"), QStringLiteral("*?VE"),
-                                                QStringLiteral("--log"), QStringLiteral("updt")});
+        cli.start(QStringLiteral(KV_CLI_PATH),
+                  {QStringLiteral("--workspace"), ws.root(), QStringLiteral("--port"), meter.devicePath(),
+                   QStringLiteral("send"), QStringLiteral("*?VE"), QStringLiteral("--log"), QStringLiteral("updt")});
         QVERIFY(cli.waitForFinished(20000));
         QCOMPARE(cli.exitCode(), 0);
-        QCOMPARE(QString::fromLocal8Bit(cli.readAllStandardOutput()),
-                 QStringLiteral("result 15\n*VEKV-27 v1.30\n"));
+        QCOMPARE(QString::fromLocal8Bit(cli.readAllStandardOutput()), QStringLiteral("result 15\n*VEKV-27 v1.30\n"));
         QVERIFY(ws.read(QStringLiteral("Temp/updt00.log")).contains("Answer=*VEKV-27 v1.30,Send=*?VE\r\r\n"));
 
         // While this program holds the port, another open of it fails and says why.
         QCOMPARE(thePort().Open(meter.devicePath()), 0);
-        cli.start(QStringLiteral(KV_CLI_PATH), {QStringLiteral("--workspace"), ws.root(), QStringLiteral("--ports"),
-                                                meter.devicePath(), QStringLiteral("--port"), meter.devicePath(),
-                                                QStringLiteral("identify")});
+        cli.start(QStringLiteral(KV_CLI_PATH),
+                  {QStringLiteral("--workspace"), ws.root(), QStringLiteral("--ports"), meter.devicePath(),
+                   QStringLiteral("--port"), meter.devicePath(), QStringLiteral("identify")});
         QVERIFY(cli.waitForFinished(20000));
         thePort().Close();
         const QString err = QString::fromLocal8Bit(cli.readAllStandardError());

@@ -12,7 +12,7 @@
 
 namespace {
 
-const QStringList kLayers = {QStringLiteral("app"),     QStringLiteral("link"),    QStringLiteral("channelplan"),
+const QStringList kLayers = {QStringLiteral("app"),        QStringLiteral("link"),    QStringLiteral("channelplan"),
                              QStringLiteral("datalogger"), QStringLiteral("archive"), QStringLiteral("jobs")};
 
 // Every header of the Qt Widgets module, by the names a source includes it by.
@@ -56,7 +56,7 @@ QList<Include> includesUnder(const QString &folder, bool recursive)
     return out;
 }
 
-} // namespace
+}   // namespace
 
 class TestLayers : public QObject {
     Q_OBJECT

@@ -62,7 +62,7 @@ void saveShot(QWidget &w, const QString &name)
     QVERIFY(saveScreenshot(&w, name));
 }
 
-} // namespace
+}   // namespace
 
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -74,17 +74,15 @@ private Q_SLOTS:
         QTest::newRow("no model") << QString()
                                   << QStringList{"Datalogger1", "Config1", "AddChannelFile1", "ChannelPlan1",
                                                  "OpenLoggerFile1"};
-        QTest::newRow("type code 0") << "KV-24"
-                                     << QStringList{"AddChannelFile1", "ChannelPlan1", "BotoChannelPlan", "Config1",
-                                                    "BotoUpdate", "UpgradeCablemodem1"};
+        QTest::newRow("type code 0") << "KV-24" << QStringList{"AddChannelFile1", "ChannelPlan1", "BotoChannelPlan",
+                                                               "Config1",         "BotoUpdate",   "UpgradeCablemodem1"};
         QTest::newRow("no firmware type")
-            << "KV-23"
-            << QStringList{"ReceiveLogger1", "OpenLoggerFile1", "BotoLoggers", "Datalogger1", "AddChannelFile1",
-                           "ChannelPlan1", "BotoChannelPlan", "Config1"};
-        QTest::newRow("everything") << "KV-27C"
-                                    << QStringList{"ReceiveLogger1", "OpenLoggerFile1", "BotoLoggers", "Datalogger1",
-                                                   "AddChannelFile1", "ChannelPlan1", "BotoChannelPlan", "Config1",
-                                                   "BotoUpdate", "UpgradeCablemodem1"};
+            << "KV-23" << QStringList{"ReceiveLogger1",  "OpenLoggerFile1", "BotoLoggers",     "Datalogger1",
+                                      "AddChannelFile1", "ChannelPlan1",    "BotoChannelPlan", "Config1"};
+        QTest::newRow("everything") << "KV-27C" << QStringList{"ReceiveLogger1",    "OpenLoggerFile1", "BotoLoggers",
+                                                               "Datalogger1",       "AddChannelFile1", "ChannelPlan1",
+                                                               "BotoChannelPlan",   "Config1",         "BotoUpdate",
+                                                               "UpgradeCablemodem1"};
     }
     void commandsByModel()
     {
@@ -117,8 +115,8 @@ private Q_SLOTS:
         QVERIFY(!w.Datalogger1->menuAction()->isEnabled());
         app().currentModelIndex = kNoModel;
         w.refreshCommands();
-        QCOMPARE(commandStates(w), expectEnabled({"Datalogger1", "Config1", "AddChannelFile1", "ChannelPlan1",
-                                                  "OpenLoggerFile1"}));
+        QCOMPARE(commandStates(w),
+                 expectEnabled({"Datalogger1", "Config1", "AddChannelFile1", "ChannelPlan1", "OpenLoggerFile1"}));
     }
 
     void languagesAndScreenshots()

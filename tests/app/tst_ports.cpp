@@ -50,7 +50,7 @@ QString shortNameOf(const QString &device)
     return e.shortName();
 }
 
-} // namespace
+}   // namespace
 
 namespace {
 
@@ -61,9 +61,10 @@ public:
     explicit ScenarioPort(const QString &kind) : kind(kind)
     {
         if (kind == QLatin1String("meter") || kind == QLatin1String("boot")) {
-            meter = std::make_unique<SimulatedMeter>(kind == QLatin1String("boot")
-                                                         ? QStringList{QStringLiteral("--boot")}
-                                                         : QStringList{QStringLiteral("--identity"), QStringLiteral("*VEKV-26 v1.10")});
+            meter = std::make_unique<SimulatedMeter>(
+                kind == QLatin1String("boot")
+                    ? QStringList{QStringLiteral("--boot")}
+                    : QStringList{QStringLiteral("--identity"), QStringLiteral("*VEKV-26 v1.10")});
             ok = meter->start();
             return;
         }
@@ -115,8 +116,9 @@ void checkBytes(const Scenario &ports, int chosen)
 {
     for (int i = 0; i < int(ports.size()); ++i) {
         const QByteArray got = ports[size_t(i)]->received();
-        const QString what = QStringLiteral("port %1 (%2) received \"%3\"").arg(i + 1).arg(ports[size_t(i)]->kind,
-                                                                                        QString::fromLatin1(got.toPercentEncoding()));
+        const QString what = QStringLiteral("port %1 (%2) received \"%3\"")
+                                 .arg(i + 1)
+                                 .arg(ports[size_t(i)]->kind, QString::fromLatin1(got.toPercentEncoding()));
         const bool answers = ports[size_t(i)]->meter != nullptr;
         if (chosen == 0 || i + 1 < chosen)
             QVERIFY2(got == (answers ? QByteArray("*?VE\r") : kTwoAsks), qPrintable(what));
@@ -177,13 +179,16 @@ RunResult runCli(const QString &workspace, const QStringList &args, int timeoutM
     return r;
 }
 
-} // namespace
+}   // namespace
 
 class TestPorts : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     // The machine's own serial ports are never asked: a test lists its pseudo-terminals.
-    void init() { PortTable::setSystemLister([] { return QList<PortEntry>{}; }); }
+    void init()
+    {
+        PortTable::setSystemLister([] { return QList<PortEntry>{}; });
+    }
     void cleanup()
     {
         PortTable::setRunDevices({});
@@ -199,9 +204,9 @@ private Q_SLOTS:
         PortTable::setSystemLister(describedMachine);
         SerialPort::setExtraDevices({QStringLiteral("/dev/pts/7"), QStringLiteral("/dev/ttyS2")});
         const QList<PortEntry> table = PortTable::build();
-        QCOMPARE(PortTable::devices(table), (QStringList{QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyS2"),
-                                                         QStringLiteral("/dev/ttyS10"), QStringLiteral("/dev/ttyUSB0"),
-                                                         QStringLiteral("/dev/pts/7")}));
+        QCOMPARE(PortTable::devices(table),
+                 (QStringList{QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyS2"), QStringLiteral("/dev/ttyS10"),
+                              QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/dev/pts/7")}));
         QCOMPARE(PortTable::choiceLine(4, table[3]), QStringLiteral("COM4  ttyUSB0  FT232R USB UART"));
         QCOMPARE(PortTable::choiceLine(5, table[4]), QStringLiteral("COM5  pts/7"));
         QCOMPARE(table[3].vendorProduct(), QStringLiteral("0403:6001"));
@@ -219,10 +224,13 @@ private Q_SLOTS:
         TestWorkspace ws;
         PtyPair a, b;
         QVERIFY(a.ok() && b.ok());
-        const RunResult r = runCli(ws.root(), {QStringLiteral("--ports"), a.slavePath() + QLatin1Char(',') + b.slavePath(),
-                                               QStringLiteral("ports")});
+        const RunResult r =
+            runCli(ws.root(), {QStringLiteral("--ports"), a.slavePath() + QLatin1Char(',') + b.slavePath(),
+                               QStringLiteral("ports")});
         QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.out, QStringLiteral("COM1\t%1\t-\t-\t-\t-\t-\nCOM2\t%2\t-\t-\t-\t-\t-\n").arg(a.slavePath(), b.slavePath()));
+        QCOMPARE(
+            r.out,
+            QStringLiteral("COM1\t%1\t-\t-\t-\t-\t-\nCOM2\t%2\t-\t-\t-\t-\t-\n").arg(a.slavePath(), b.slavePath()));
     }
 
     // The table is built once a scan, however many ports it asks.
@@ -255,10 +263,13 @@ private Q_SLOTS:
         QTest::addColumn<int>("chosen");   // 0: none
         QTest::addColumn<int>("exitCode");
         QTest::newRow("meter last behind silent ports")
-            << QStringList{QStringLiteral("silent"), QStringLiteral("silent"), QStringLiteral("silent"), QStringLiteral("meter")} << 4 << 0;
+            << QStringList{QStringLiteral("silent"), QStringLiteral("silent"), QStringLiteral("silent"),
+                           QStringLiteral("meter")}
+            << 4 << 0;
         QTest::newRow("meter between a NAK port and a silent one")
             << QStringList{QStringLiteral("nak"), QStringLiteral("meter"), QStringLiteral("silent")} << 2 << 0;
-        QTest::newRow("loader before a meter") << QStringList{QStringLiteral("boot"), QStringLiteral("meter")} << 1 << 1;
+        QTest::newRow("loader before a meter")
+            << QStringList{QStringLiteral("boot"), QStringLiteral("meter")} << 1 << 1;
         QTest::newRow("no meter anywhere")
             << QStringList{QStringLiteral("silent"), QStringLiteral("nak"), QStringLiteral("silent")} << 0 << 1;
     }
@@ -275,18 +286,21 @@ private Q_SLOTS:
             KV_METER_NOT_STARTED();
         QElapsedTimer clock;
         clock.start();
-        const RunResult r = runCli(ws.root(), {QStringLiteral("--ports"), devices.join(QLatin1Char(',')), QStringLiteral("identify")});
+        const RunResult r =
+            runCli(ws.root(), {QStringLiteral("--ports"), devices.join(QLatin1Char(',')), QStringLiteral("identify")});
         const qint64 elapsed = clock.elapsed();
         QCOMPARE(r.exitCode, exitCode);
         if (chosen > 0 && exitCode == 0)
             QCOMPARE(r.out, QStringLiteral("COM%1-> KV-26\n").arg(chosen));
         if (exitCode != 0)
-            QVERIFY2(r.err.contains(ErrorCodeText(chosen ? Err::ManualSelection : Err::NotRecognized)), qPrintable(r.err));
+            QVERIFY2(r.err.contains(ErrorCodeText(chosen ? Err::ManualSelection : Err::NotRecognized)),
+                     qPrintable(r.err));
         // The ports being asked are named on standard error.
         QVERIFY2(r.err.contains(QStringLiteral("Asking: COM1 (%1)").arg(shortNameOf(devices[0]))), qPrintable(r.err));
         // A meter in its loader: its port and the way on (--model) are named.
         if (exitCode != 0 && chosen)
-            QVERIFY2(r.err.contains(StringTable::text(310).arg(QStringLiteral("COM%1").arg(chosen)).left(30)), qPrintable(r.err));
+            QVERIFY2(r.err.contains(StringTable::text(310).arg(QStringLiteral("COM%1").arg(chosen)).left(30)),
+                     qPrintable(r.err));
         checkBytes(ports, chosen);
         // One port's wait (two 3 s tries) and a margin; asking in turn would take 6 s a port.
         QVERIFY2(elapsed < 6000 + 2500, qPrintable(QStringLiteral("%1 ms").arg(elapsed)));
@@ -298,7 +312,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("chosen");
         QTest::addColumn<int>("questions");
         QTest::newRow("meter last behind silent ports")
-            << QStringList{QStringLiteral("silent"), QStringLiteral("silent"), QStringLiteral("silent"), QStringLiteral("meter")} << 4 << 0;
+            << QStringList{QStringLiteral("silent"), QStringLiteral("silent"), QStringLiteral("silent"),
+                           QStringLiteral("meter")}
+            << 4 << 0;
         QTest::newRow("meter between a NAK port and a silent one")
             << QStringList{QStringLiteral("nak"), QStringLiteral("meter"), QStringLiteral("silent")} << 2 << 0;
         QTest::newRow("loader before a meter: Yes goes on")
@@ -392,7 +408,10 @@ private Q_SLOTS:
         } host;
         QElapsedTimer clock;
         clock.start();
-        std::thread pull([&] { QThread::msleep(100); vanishing->hangUp(); });
+        std::thread pull([&] {
+            QThread::msleep(100);
+            vanishing->hangUp();
+        });
         const PortSearchResult r = searchPorts(thePort(), host);
         pull.join();
         QCOMPARE(r.code, 1);
@@ -421,8 +440,9 @@ private Q_SLOTS:
         QCOMPARE(thePort().lastFailure().kind, PortFailure::Kind::NotTerminal);
         QCOMPARE(portFailureText(thePort().lastFailure()), StringTable::text(284).arg(QStringLiteral("/dev/null")));
         // The command line says the same, in the language asked for.
-        const RunResult cli = runCli(ws.root(), {QStringLiteral("--lang"), QStringLiteral("de"), QStringLiteral("--port"), plain,
-                                                 QStringLiteral("send"), QStringLiteral("*?VE")});
+        const RunResult cli =
+            runCli(ws.root(), {QStringLiteral("--lang"), QStringLiteral("de"), QStringLiteral("--port"), plain,
+                               QStringLiteral("send"), QStringLiteral("*?VE")});
         QCOMPARE(cli.exitCode, 1);
         QVERIFY2(cli.err.contains(StringTable::text(284, 2).arg(plain)), qPrintable(cli.err));
         QCOMPARE(ws.read(QStringLiteral("not-a-port")), QByteArray("keep"));
@@ -508,7 +528,8 @@ private Q_SLOTS:
                                                     pty.slavePath(), QStringLiteral("send"), QStringLiteral("*?VE")});
             if (!cli.waitForFinished(20000) || cli.exitCode() == 97 || cli.error() == QProcess::FailedToStart)
                 return QString();
-            return cli.exitCode() == 1 ? QString::fromLocal8Bit(cli.readAllStandardError()) : QStringLiteral("(opened)");
+            return cli.exitCode() == 1 ? QString::fromLocal8Bit(cli.readAllStandardError())
+                                       : QStringLiteral("(opened)");
         };
         // Only its owner may open it (a group that may only write, as devpts gives "tty", or
         // root's group): no group to join is named, and no command.
@@ -539,7 +560,8 @@ private Q_SLOTS:
         joined.user = QStringLiteral("tech");
         joined.memberNotYetActive = true;
         const QString advice = portFailureText(joined);
-        QVERIFY2(advice.contains(StringTable::text(305, 0).arg(QStringLiteral("dialout"))) && !advice.contains("usermod"),
+        QVERIFY2(advice.contains(StringTable::text(305, 0).arg(QStringLiteral("dialout")))
+                     && !advice.contains("usermod"),
                  qPrintable(advice));
     }
 
@@ -564,7 +586,8 @@ private Q_SLOTS:
         QCOMPARE(f.pid, holder.processId());
         QCOMPARE(f.holder, QStringLiteral("kelvatrone-cli"));
         QCOMPARE(portFailureText(f), StringTable::text(281).arg(pty.slavePath()) + QLatin1Char(' ')
-                                         + StringTable::text(282).arg(QString::number(holder.processId()), QStringLiteral("kelvatrone-cli")));
+                                         + StringTable::text(282).arg(QString::number(holder.processId()),
+                                                                      QStringLiteral("kelvatrone-cli")));
         holder.kill();
         holder.waitForFinished();
     }
@@ -577,7 +600,8 @@ private Q_SLOTS:
         PtyPair pty;
         QVERIFY(pty.ok());
         SerialPort::setExtraDevices({QStringLiteral("/dev/pts/99999"), pty.slavePath()});
-        QCOMPARE(portsPresentText(), StringTable::text(276).arg(QStringLiteral("COM2 %1").arg(shortNameOf(pty.slavePath()))));
+        QCOMPARE(portsPresentText(),
+                 StringTable::text(276).arg(QStringLiteral("COM2 %1").arg(shortNameOf(pty.slavePath()))));
         SerialPort::setExtraDevices({QStringLiteral("/dev/pts/99999")});
         QCOMPARE(portsPresentText(), StringTable::text(277));
     }

@@ -22,8 +22,8 @@ private Q_SLOTS:
         const QRegularExpression named(QStringLiteral("=\\s*(\\d{1,3});\\s*// \"((?:[^\"\\\\]|\\\\.)*)\""));
         QStringList wrong;
         int checked = 0;
-        QDirIterator it(QStringLiteral(KV_SOURCE_DIR "/src"), {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
-                        QDirIterator::Subdirectories);
+        QDirIterator it(QStringLiteral(KV_SOURCE_DIR "/src"), {QStringLiteral("*.cpp"), QStringLiteral("*.h")},
+                        QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString path = it.next();
             QFile f(path);
@@ -43,9 +43,10 @@ private Q_SLOTS:
                         ++checked;
                         QString actual = StringTable::text(row, 0);
                         // An annotation may quote the start of a long text, ending in "...".
-                        const bool ok = actual == english
-                            || (english.endsWith(QLatin1String("...")) && !english.endsWith(QLatin1String("...\"")) &&
-                                actual.startsWith(english.chopped(3)))
+                        const bool ok =
+                            actual == english
+                            || (english.endsWith(QLatin1String("...")) && !english.endsWith(QLatin1String("...\""))
+                                && actual.startsWith(english.chopped(3)))
                             || actual.simplified() == english.simplified();   // a line break quoted as a blank
                         if (!ok)
                             wrong << QStringLiteral("%1:%2: row %3 is \"%4\", not \"%5\"")

@@ -24,35 +24,36 @@ private Q_SLOTS:
         QTest::addColumn<bool>("hasValue");
         QTest::addColumn<QString>("value");
 
-        QTest::newRow("CR LF") << kHeader + "PORT=COM3\r\nLIBRARY=D:/plans\r\n[END]\r\n" << "LIBRARY" << true << true
-                               << "D:/plans";
+        QTest::newRow("CR LF") << kHeader + "PORT=COM3\r\nLIBRARY=D:/plans\r\n[END]\r\n"
+                               << "LIBRARY" << true << true << "D:/plans";
         QTest::newRow("bare LF") << QByteArray("PORT=COM3\nLIBRARY=D:/plans\n[END]\n") << "LIBRARY" << true << true
                                  << "D:/plans";
         QTest::newRow("last line without end keeps its last character")
             << QByteArray("PORT=COM3\r\nTEMP=/t/x") << "TEMP" << true << true << "/t/x";
         QTest::newRow("last line KEY= without end is empty")
             << QByteArray("PORT=COM3\r\nTEMP=") << "TEMP" << true << true << "";
-        QTest::newRow("missing key before [END] counts as found without value")
-            << kHeader + "PORT=COM2\r\n[END]\r\n" << "VERSION" << true << false << "";
+        QTest::newRow("missing key before [END] counts as found without value") << kHeader + "PORT=COM2\r\n[END]\r\n"
+                                                                                << "VERSION" << true << false << "";
         QTest::newRow("key after [END] is still read")
             << QByteArray("[END]\r\nPORT=COM4\r\n") << "PORT" << true << true << "COM4";
         QTest::newRow("no [END], missing key") << QByteArray("PORT=COM2\r\n") << "TEMP" << false << false << "";
         // A control character ends a value: no NUL or CR reaches a path.
-        QTest::newRow("NUL inside a value") << QByteArray("TEMP=/t/x\0/etc\r\n", 16) << "TEMP" << true << true << "/t/x";
-        QTest::newRow("CR-only line ends") << QByteArray("PORT=COM2\rTEMP=/t\r[END]\r") << "PORT" << true << true << "COM2";
+        QTest::newRow("NUL inside a value")
+            << QByteArray("TEMP=/t/x\0/etc\r\n", 16) << "TEMP" << true << true << "/t/x";
+        QTest::newRow("CR-only line ends")
+            << QByteArray("PORT=COM2\rTEMP=/t\r[END]\r") << "PORT" << true << true << "COM2";
         QTest::newRow("value with '=' keeps the rest")
             << QByteArray("PORT=/dev/pts/3\r\nLIBRARY=/a=b\r\n") << "LIBRARY" << true << true << "/a=b";
-        QTest::newRow("80 characters read as 79")
-            << QByteArray("VERSION=") + QByteArray(80, 'v') + "\r\n" << "VERSION" << true << true
-            << QString(79, QLatin1Char('v'));
-        QTest::newRow("overlong line does not overflow")
-            << QByteArray("TEMP=") + QByteArray(5000, 't') + "\r\n" << "TEMP" << true << true
-            << QString(79, QLatin1Char('t'));
+        QTest::newRow("80 characters read as 79") << QByteArray("VERSION=") + QByteArray(80, 'v') + "\r\n"
+                                                  << "VERSION" << true << true << QString(79, QLatin1Char('v'));
+        QTest::newRow("overlong line does not overflow") << QByteArray("TEMP=") + QByteArray(5000, 't') + "\r\n"
+                                                         << "TEMP" << true << true << QString(79, QLatin1Char('t'));
         QTest::newRow("Latin-1 value") << QByteArray("LIBRARY=/canals/pla\xe7\r\n") << "LIBRARY" << true << true
                                        << QStringLiteral("/canals/pla\u00e7");
         const QString clef = QString::fromUcs4(U"\U0001D11E");
         QTest::newRow("UTF-8, 80 characters outside the basic plane read as 79 whole")
-            << QByteArray("TEMP=") + clef.repeated(80).toUtf8() + "\r\n" << "TEMP" << true << true << clef.repeated(79);
+            << QByteArray("TEMP=") + clef.repeated(80).toUtf8() + "\r\n"
+            << "TEMP" << true << true << clef.repeated(79);
     }
     void readSetting()
     {
@@ -111,8 +112,9 @@ private Q_SLOTS:
     {
         TestWorkspace ws;
         QVERIFY(writeSettings(settingsPath(), "/dev/pts/7", "/x/Channel", "/x/Version", "/x/Temp"));
-        QCOMPARE(ws.read("st.stg"), kHeader + "PORT=/dev/pts/7\r\nLIBRARY=/x/Channel\r\nVERSION=/x/Version\r\n"
-                                              "TEMP=/x/Temp\r\n[END]\r\n");
+        QCOMPARE(ws.read("st.stg"), kHeader
+                                        + "PORT=/dev/pts/7\r\nLIBRARY=/x/Channel\r\nVERSION=/x/Version\r\n"
+                                          "TEMP=/x/Temp\r\n[END]\r\n");
         loadSettings();
         QCOMPARE(app().PortName, QStringLiteral("/dev/pts/7"));
         QCOMPARE(app().libraryFolder, QStringLiteral("/x/Channel"));
@@ -160,13 +162,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("library");
         QTest::addColumn<QByteArray>("stored");
-        QTest::newRow("Cyrillic") << QStringLiteral("/home/\u0442\u0435\u0445/\u043a\u0430\u043d\u0430\u043b\u044b")
-                                  << QStringLiteral("/home/\u0442\u0435\u0445/\u043a\u0430\u043d\u0430\u043b\u044b").toUtf8();
+        QTest::newRow("Cyrillic")
+            << QStringLiteral("/home/\u0442\u0435\u0445/\u043a\u0430\u043d\u0430\u043b\u044b")
+            << QStringLiteral("/home/\u0442\u0435\u0445/\u043a\u0430\u043d\u0430\u043b\u044b").toUtf8();
         QTest::newRow("Greek and Latin-1") << QStringLiteral("/caf\u00e9/\u03ba\u03b1\u03bd")
                                            << QStringLiteral("/caf\u00e9/\u03ba\u03b1\u03bd").toUtf8();
         QTest::newRow("Latin-1") << QStringLiteral("/canals/caf\u00e9") << QByteArray("/canals/caf\xe9");
         // Latin-1 text whose bytes also read as UTF-8 would come back as another name.
-        QTest::newRow("Latin-1 that looks like UTF-8") << QStringLiteral("/\u00c3\u00a9") << QByteArray("/\xc3\x83\xc2\xa9");
+        QTest::newRow("Latin-1 that looks like UTF-8")
+            << QStringLiteral("/\u00c3\u00a9") << QByteArray("/\xc3\x83\xc2\xa9");
         QTest::newRow("ASCII") << QStringLiteral("/x/Channel") << QByteArray("/x/Channel");
     }
     void encodingRoundTrip()

@@ -25,7 +25,7 @@ namespace {
 
 // Answers the Change buttons without a window, recording where the chooser started.
 struct ChooserScript {
-    QString answer;        // empty: the user cancels
+    QString answer;   // empty: the user cancels
     QStringList starts;
     ChooserScript()
     {
@@ -38,7 +38,7 @@ struct ChooserScript {
     ~ChooserScript() { setFolderChooser({}); }
 };
 
-} // namespace
+}   // namespace
 
 class TestSettingsWindow : public QObject {
     Q_OBJECT
@@ -52,7 +52,7 @@ private Q_SLOTS:
         QCOMPARE(w.Directory1->text(), ws.library());
         QCOMPARE(w.Directory3->text(), ws.temp());
         w.Directory1->setText(ws.path("Plans/europe/../europe"));   // taken as its clean full path
-        w.Directory2->setText(ws.path("does-not-exist"));            // replaced by the folder in force
+        w.Directory2->setText(ws.path("does-not-exist"));   // replaced by the folder in force
         QTest::mouseClick(w.Button1, Qt::LeftButton);
         QCOMPARE(w.result(), int(QDialog::Accepted));
         QCOMPARE(app().libraryFolder, ws.path("Plans/europe"));
@@ -114,9 +114,10 @@ private Q_SLOTS:
         QCOMPARE(app().libraryFolder, ws.library());
         // The message names the file and the folder it could not be written in.
         QCOMPARE(p.messageTexts().size(), 1);
-        QVERIFY2(p.messageTexts().first().startsWith(StringTable::text(186 /* "Error" */) + " : " + StringTable::text(290))
-                     && p.messageTexts().first().contains("st.stg in the folder " + ws.path("gone")),
-                 qPrintable(p.messageTexts().first()));
+        QVERIFY2(
+            p.messageTexts().first().startsWith(StringTable::text(186 /* "Error" */) + " : " + StringTable::text(290))
+                && p.messageTexts().first().contains("st.stg in the folder " + ws.path("gone")),
+            qPrintable(p.messageTexts().first()));
     }
 
     // A typed folder the settings file cannot hold whole is refused by name: nothing is
@@ -134,8 +135,7 @@ private Q_SLOTS:
         w.Directory3->setText(deep);
         w.Directory1->setText(ws.root());
         w.Button1Click();
-        QCOMPARE(p.messageTexts().value(0),
-                 StringTable::text(206).arg(StringTable::text(24 /* "Temporary Files" */)));
+        QCOMPARE(p.messageTexts().value(0), StringTable::text(206).arg(StringTable::text(24 /* "Temporary Files" */)));
         QVERIFY(w.isVisible());
         QCOMPARE(w.Directory3->text(), deep);
         QCOMPARE(app().tempFolder, ws.temp());

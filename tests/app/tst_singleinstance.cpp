@@ -29,7 +29,7 @@ void prepare(QProcess &p, const QString &workspace, const QString &runtime, int 
     p.setProgram(quitAfterMs > 0 ? kTestRun : kProgram);
 }
 
-} // namespace
+}   // namespace
 
 class TestSingleInstance : public QObject {
     Q_OBJECT

@@ -17,7 +17,7 @@ bool isUnusedRow(int row)
     return true;
 }
 const char *const kLanguageNames[] = {"English", "Spanish", "German", "Catalan"};
-} // namespace
+}   // namespace
 
 class TestStrings : public QObject {
     Q_OBJECT
@@ -78,7 +78,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("texts");
         auto row = [](int r, const char *en, const char *es, const char *de, const char *ca) {
             QTest::addRow("row %d", r) << r
-                << QStringList{QString::fromUtf8(en), QString::fromUtf8(es), QString::fromUtf8(de), QString::fromUtf8(ca)};
+                                       << QStringList{QString::fromUtf8(en), QString::fromUtf8(es),
+                                                      QString::fromUtf8(de), QString::fromUtf8(ca)};
         };
         row(1, "Datalogger", "Registro", "Datalogger", "Registre");
         row(83, "BW", "BW", "BB", "BW");

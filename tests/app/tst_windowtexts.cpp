@@ -116,7 +116,8 @@ QStringList clippedTexts(QWidget *window)
                 QStyleOptionComboBox option;
                 option.initFrom(combo);
                 const QSize content(fm.horizontalAdvance(combo->itemText(i)), fm.height());
-                const int needed = combo->style()->sizeFromContents(QStyle::CT_ComboBox, &option, content, combo).width();
+                const int needed =
+                    combo->style()->sizeFromContents(QStyle::CT_ComboBox, &option, content, combo).width();
                 report(combo, combo->itemText(i), needed, combo->width());
             }
         } else if (auto *bar = qobject_cast<QTabBar *>(w)) {
@@ -139,7 +140,7 @@ QStringList clippedTexts(QWidget *window)
 
 using WindowFactory = std::function<std::unique_ptr<QWidget>()>;
 
-} // namespace
+}   // namespace
 
 Q_DECLARE_METATYPE(WindowFactory)
 
@@ -161,7 +162,8 @@ private Q_SLOTS:
         loadCatalogue();
         chooseModel(catalogueIndexOf(QStringLiteral("KV-27")), true);
         ws->write(QStringLiteral("Channel/a.ch26"),
-                  planText(QStringLiteral("A"), {QStringLiteral("1,C21,471.25,474.00,0.0,8.0,ON,DIGITAL,6875,DVB,QAM64,AUTO,PAL/BG")}));
+                  planText(QStringLiteral("A"),
+                           {QStringLiteral("1,C21,471.25,474.00,0.0,8.0,ON,DIGITAL,6875,DVB,QAM64,AUTO,PAL/BG")}));
         ws->write(QStringLiteral("Version/fw.hx27"), "S0030000FC\r\n");
         // Windows that have something to say when they open say it here; it is not looked at.
         prompter = std::make_unique<ScriptedPrompter>();
@@ -178,7 +180,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<WindowFactory>("make");
-        const auto add = [](const char *name, WindowFactory f) { QTest::newRow(name) << QString::fromLatin1(name) << f; };
+        const auto add = [](const char *name, WindowFactory f) {
+            QTest::newRow(name) << QString::fromLatin1(name) << f;
+        };
         add("main-window", [] {
             auto w = std::make_unique<TMainResum>();
             w->refreshCommands();

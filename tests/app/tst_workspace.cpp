@@ -47,22 +47,28 @@ QByteArray expectedSettings(const QString &folder)
            "Kelvatrone :  CONTROL REMOT PROGRAM\r\n"
            "#=====================================\r\n"
            "PORT=COM1\r\n"
-           "LIBRARY=" + folder.toLatin1() + "/Channel\r\n"
-           "VERSION=" + folder.toLatin1() + "/Version\r\n"
-           "TEMP=" + folder.toLatin1() + "/Temp\r\n"
-           "[END]\r\n";
+           "LIBRARY="
+           + folder.toLatin1()
+           + "/Channel\r\n"
+             "VERSION="
+           + folder.toLatin1()
+           + "/Version\r\n"
+             "TEMP="
+           + folder.toLatin1()
+           + "/Temp\r\n"
+             "[END]\r\n";
 }
 
 const QString kCatalogue = QStringLiteral(KV_SOURCE_DIR "/data/models.txt");
 
-} // namespace
+}   // namespace
 
 class TestWorkspaceChoice : public QObject {
     Q_OBJECT
 
     QTemporaryDir *scratch = nullptr;
     QString dataHome;   // XDG_DATA_HOME of each case
-    QString current;    // the start folder of each case
+    QString current;   // the start folder of each case
     QString user() const { return dataHome + QStringLiteral("/Kelvatrone"); }
 
 private Q_SLOTS:
@@ -88,17 +94,23 @@ private Q_SLOTS:
     void choice_data()
     {
         QTest::addColumn<QString>("inStart");   // file put in the start folder, or empty
-        QTest::addColumn<QString>("userHolds"); // "none", "empty folder", "workspace", "file"
+        QTest::addColumn<QString>("userHolds");   // "none", "empty folder", "workspace", "file"
         QTest::addColumn<bool>("cliUsesUser");
         QTest::addColumn<bool>("windowsUsesUser");
         QTest::addColumn<bool>("windowsCreates");
 
-        QTest::newRow("catalogue here, workspace there") << "models.txt" << "workspace" << false << false << false;
-        QTest::newRow("settings here, nothing there") << "st.stg" << "none" << false << false << false;
-        QTest::newRow("nothing here, workspace there") << "" << "workspace" << true << true << false;
-        QTest::newRow("nothing here, empty folder there") << "" << "empty folder" << true << true << false;
-        QTest::newRow("nothing here, nothing there") << "" << "none" << false << true << true;
-        QTest::newRow("nothing here, a file there") << "" << "file" << false << false << false;
+        QTest::newRow("catalogue here, workspace there") << "models.txt"
+                                                         << "workspace" << false << false << false;
+        QTest::newRow("settings here, nothing there") << "st.stg"
+                                                      << "none" << false << false << false;
+        QTest::newRow("nothing here, workspace there") << ""
+                                                       << "workspace" << true << true << false;
+        QTest::newRow("nothing here, empty folder there") << ""
+                                                          << "empty folder" << true << true << false;
+        QTest::newRow("nothing here, nothing there") << ""
+                                                     << "none" << false << true << true;
+        QTest::newRow("nothing here, a file there") << ""
+                                                    << "file" << false << false << false;
     }
     void choice()
     {
@@ -126,7 +138,7 @@ private Q_SLOTS:
 
         const Workspace::Choice win = Workspace::chooseForWindows(current, QFileInfo(kCatalogue).absolutePath());
         QCOMPARE(win.folder, windowsUsesUser ? user() : current);
-        QCOMPARE(win.origin, windowsCreates  ? Workspace::Origin::PerUserCreated
+        QCOMPARE(win.origin, windowsCreates    ? Workspace::Origin::PerUserCreated
                              : windowsUsesUser ? Workspace::Origin::PerUser
                                                : Workspace::Origin::CurrentFolder);
         QCOMPARE(win.error.isEmpty(), userHolds != "file");

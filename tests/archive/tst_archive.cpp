@@ -65,7 +65,7 @@ QList<Archive::Channel> channels(const QList<std::tuple<QString, double, double>
     return out;
 }
 
-} // namespace
+}   // namespace
 
 class TestArchive : public QObject {
     Q_OBJECT
@@ -103,17 +103,20 @@ private Q_SLOTS:
             QCOMPARE(v1.version(), 1);
         }
         // An entry as the first version wrote it.
-        QVERIFY(sql(dbPath(), QStringLiteral(
-            "INSERT INTO entries(id, sha256, family, complete, slot, model, location, meter_date, meter_time, measured_at,"
-            " plan, units, threshold, channels, under, levels, first_at)"
-            " VALUES(1, '%1', 1, 1, 3, 'KV-27', 'ROOF A', '05/12/26', '09:12', '2026-12-05T09:12:00', 'TDT', 'dBuV', '45',"
-            " 5, 2, 'C21' || char(9) || '52.3' || char(10), '2026-12-06T10:00:00Z');"
-            "INSERT INTO entry_files(entry_id, bytes) VALUES(1, x'%2');"
-            "INSERT INTO arrivals(entry_id, at, origin, slot, port) VALUES(1, '2026-12-06T10:00:00Z', 0, 3, 'COM3');"
-            "INSERT INTO tv_channels(entry_id, seq, ch, level, digital) VALUES(1, 0, 'C21', 52.3, 1)")
-                                           .arg(Archive::digest(sampleTvLogger()),
-                                                QString::fromLatin1(sampleTvLogger().toHex()))));
-        QCOMPARE(sqlValue(dbPath(), QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='index' AND name='entries_location'")),
+        QVERIFY(sql(
+            dbPath(),
+            QStringLiteral(
+                "INSERT INTO entries(id, sha256, family, complete, slot, model, location, meter_date, meter_time, measured_at,"
+                " plan, units, threshold, channels, under, levels, first_at)"
+                " VALUES(1, '%1', 1, 1, 3, 'KV-27', 'ROOF A', '05/12/26', '09:12', '2026-12-05T09:12:00', 'TDT', 'dBuV', '45',"
+                " 5, 2, 'C21' || char(9) || '52.3' || char(10), '2026-12-06T10:00:00Z');"
+                "INSERT INTO entry_files(entry_id, bytes) VALUES(1, x'%2');"
+                "INSERT INTO arrivals(entry_id, at, origin, slot, port) VALUES(1, '2026-12-06T10:00:00Z', 0, 3, 'COM3');"
+                "INSERT INTO tv_channels(entry_id, seq, ch, level, digital) VALUES(1, 0, 'C21', 52.3, 1)")
+                .arg(Archive::digest(sampleTvLogger()), QString::fromLatin1(sampleTvLogger().toHex()))));
+        QCOMPARE(sqlValue(dbPath(),
+                          QStringLiteral(
+                              "SELECT count(*) FROM sqlite_master WHERE type='index' AND name='entries_location'")),
                  QStringLiteral("0"));
         Store now;
         QCOMPARE(now.open(dbPath(), Archive::Check::Quick), 0);
@@ -128,7 +131,7 @@ private Q_SLOTS:
         QCOMPARE(now.entry(1, e), 0);
         QCOMPARE(e.bytes, sampleTvLogger());
         QCOMPARE(e.arrivals.size(), 1);
-        QCOMPARE(e.arrivals[0].uid.size(), 32);      // named by the migration, for a team archive
+        QCOMPARE(e.arrivals[0].uid.size(), 32);   // named by the migration, for a team archive
         // The same bytes arriving again are the old entry.
         qint64 id = 0;
         bool isNew = true;
@@ -136,7 +139,9 @@ private Q_SLOTS:
         QCOMPARE(id, 1);
         QVERIFY(!isNew);
         QCOMPARE(sqlValue(dbPath(), QStringLiteral("PRAGMA journal_mode")), QStringLiteral("wal"));
-        QCOMPARE(sqlValue(dbPath(), QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='index' AND name='entries_location'")),
+        QCOMPARE(sqlValue(dbPath(),
+                          QStringLiteral(
+                              "SELECT count(*) FROM sqlite_master WHERE type='index' AND name='entries_location'")),
                  QStringLiteral("1"));
     }
 
@@ -171,7 +176,8 @@ private Q_SLOTS:
             QCOMPARE(s.setAsidePath(), ws->path(QStringLiteral("archive-damaged-20261208-103000.sqlite")));
             QCOMPARE(fileBytes(s.setAsidePath()), junk);
             QCOMPARE(addBytes(s, sampleTvLogger()), 0);
-            QVERIFY(Archive::setAsideText(s.setAsidePath()).contains(QStringLiteral("archive-damaged-20261208-103000.sqlite")));
+            QVERIFY(Archive::setAsideText(s.setAsidePath())
+                        .contains(QStringLiteral("archive-damaged-20261208-103000.sqlite")));
         }
         // Damaged inside: the header is good, the pages are not. The quick check finds it, and a
         // second damage the same second gets a name of its own.
@@ -179,7 +185,8 @@ private Q_SLOTS:
             Store s;
             QCOMPARE(s.open(dbPath()), 0);
             for (int i = 0; i < 30; ++i)
-                QCOMPARE(addBytes(s, tvLoggerOfSize(100, QStringLiteral("SITE %1").arg(i), QStringLiteral("01/12/26"))), 0);
+                QCOMPARE(addBytes(s, tvLoggerOfSize(100, QStringLiteral("SITE %1").arg(i), QStringLiteral("01/12/26"))),
+                         0);
         }
         QVERIFY(sql(dbPath(), QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")));
         QByteArray bytes = fileBytes(dbPath());
@@ -230,10 +237,10 @@ private Q_SLOTS:
         QCOMPARE(chans[0].name(), QStringLiteral("C21"));
         QVERIFY(chans[0].hasLevel && chans[0].digital);
         QCOMPARE(chans[0].level, 52.3);
-        QCOMPARE(chans[1].level, 61.2);           // analog: the Level, not the Pwr
+        QCOMPARE(chans[1].level, 61.2);   // analog: the Level, not the Pwr
         QVERIFY(!chans[1].digital);
         QCOMPARE(chans[3].name(), QStringLiteral("C26"));   // in the order of their numbers
-        QVERIFY(!chans[3].hasLevel);               // measured nothing
+        QVERIFY(!chans[3].hasLevel);   // measured nothing
         QCOMPARE(chans[3].field[TvMeasurement::FREQ], QStringLiteral("514.00"));
 
         QCOMPARE(s.remove(first), 0);
@@ -289,9 +296,12 @@ private Q_SLOTS:
     void importOfAFolderTree()
     {
         const QString root = ws->path(QStringLiteral("field"));
-        ws->write(QStringLiteral("field/a.lg27t"), tvLoggerOfSize(10, QStringLiteral("ROOF"), QStringLiteral("01/12/26")));
-        ws->write(QStringLiteral("field/day2/b.lg27t"), tvLoggerOfSize(10, QStringLiteral("ROOF"), QStringLiteral("02/12/26")));
-        ws->write(QStringLiteral("field/day2/copy of a.lg27t"), tvLoggerOfSize(10, QStringLiteral("ROOF"), QStringLiteral("01/12/26")));
+        ws->write(QStringLiteral("field/a.lg27t"),
+                  tvLoggerOfSize(10, QStringLiteral("ROOF"), QStringLiteral("01/12/26")));
+        ws->write(QStringLiteral("field/day2/b.lg27t"),
+                  tvLoggerOfSize(10, QStringLiteral("ROOF"), QStringLiteral("02/12/26")));
+        ws->write(QStringLiteral("field/day2/copy of a.lg27t"),
+                  tvLoggerOfSize(10, QStringLiteral("ROOF"), QStringLiteral("01/12/26")));
         ws->write(QStringLiteral("field/notes.txt"), "call the caretaker\r\n");
         QByteArray junk;
         for (int i = 0; i < 40000; ++i)
@@ -329,7 +339,8 @@ private Q_SLOTS:
         QCOMPARE(why.value(QStringLiteral("empty.lg27t")), Archive::Rejection::Refused);
         QCOMPARE(why.value(QStringLiteral("huge.lg27t")), Archive::Rejection::TooLarge);
         QCOMPARE(why.value(QStringLiteral("no such folder")), Archive::Rejection::Unreadable);
-        QCOMPARE(Archive::rejectionText(Archive::Rejection::Refused), QStringLiteral("the logger viewer would not open it"));
+        QCOMPARE(Archive::rejectionText(Archive::Rejection::Refused),
+                 QStringLiteral("the logger viewer would not open it"));
 
         const Archive::ImportResult again = Archive::importFiles({root}, {}, nullptr, dbPath());
         QCOMPARE(again.added, 0);
@@ -376,8 +387,9 @@ private Q_SLOTS:
         int added = 0;
         Archive::CaptureResult last;
         for (int i = 0; i < 200 && last.code == 0; ++i) {
-            const QString file = ws->write(QStringLiteral("Temp/temp00.lg27t"),
-                                           tvLoggerOfSize(140, QStringLiteral("BLOCK %1").arg(i), QStringLiteral("03/12/26")));
+            const QString file =
+                ws->write(QStringLiteral("Temp/temp00.lg27t"),
+                          tvLoggerOfSize(140, QStringLiteral("BLOCK %1").arg(i), QStringLiteral("03/12/26")));
             last = Archive::captureReceived(file, LoggerFamily::Tv, 0, true, QString(), db);
             if (last.code == 0)
                 ++added;
@@ -385,7 +397,8 @@ private Q_SLOTS:
         QVERIFY2(last.code == Err::ArchiveFailed, qPrintable(QString::number(last.code)));
         QVERIFY(added > 0);
         const QString warning = Archive::captureWarning(ws->path(QStringLiteral("Temp/temp00.lg27t")), last);
-        QVERIFY2(warning.contains(QStringLiteral("temp00.lg27t")) && warning.contains(QStringLiteral("Unable to use the archive")),
+        QVERIFY2(warning.contains(QStringLiteral("temp00.lg27t"))
+                     && warning.contains(QStringLiteral("Unable to use the archive")),
                  qPrintable(warning));
         QVERIFY2(warning.contains(QStringLiteral("full"), Qt::CaseInsensitive), qPrintable(warning));
 
@@ -406,13 +419,27 @@ private Q_SLOTS:
         QTest::addColumn<QString>("date");
         QTest::addColumn<QString>("time");
         QTest::addColumn<QString>("iso");
-        QTest::newRow("meter") << "05/12/26" << "09:12" << "2026-12-05T09:12:00Z";
-        QTest::newRow("seconds") << "05/12/26" << "9:12:30" << "2026-12-05T09:12:30Z";
-        QTest::newRow("four-digit year") << "31/01/2027" << "23:59" << "2027-01-31T23:59:00Z";
-        QTest::newRow("no time") << "05/12/26" << "--:--" << "2026-12-05T00:00:00Z";
-        QTest::newRow("month 13") << "05/13/26" << "09:12" << "";
-        QTest::newRow("not a date") << "--/--/--" << "09:12" << "";
-        QTest::newRow("empty") << "" << "" << "";
+        QTest::newRow("meter") << "05/12/26"
+                               << "09:12"
+                               << "2026-12-05T09:12:00Z";
+        QTest::newRow("seconds") << "05/12/26"
+                                 << "9:12:30"
+                                 << "2026-12-05T09:12:30Z";
+        QTest::newRow("four-digit year") << "31/01/2027"
+                                         << "23:59"
+                                         << "2027-01-31T23:59:00Z";
+        QTest::newRow("no time") << "05/12/26"
+                                 << "--:--"
+                                 << "2026-12-05T00:00:00Z";
+        QTest::newRow("month 13") << "05/13/26"
+                                  << "09:12"
+                                  << "";
+        QTest::newRow("not a date") << "--/--/--"
+                                    << "09:12"
+                                    << "";
+        QTest::newRow("empty") << ""
+                               << ""
+                               << "";
     }
     void meterDateTimes()
     {
@@ -429,10 +456,16 @@ private Q_SLOTS:
     {
         Store s;
         QCOMPARE(s.open(dbPath()), 0);
-        QCOMPARE(addBytes(s, tvLogger(QStringLiteral("Roof A"), QStringLiteral("01/12/26"), {{QStringLiteral("C21"), 474, QStringLiteral("50")}})), 0);
-        QCOMPARE(addBytes(s, tvLogger(QStringLiteral("Cellar"), QStringLiteral("05/12/26"), {{QStringLiteral("C21"), 474, QStringLiteral("50")}})), 0);
+        QCOMPARE(addBytes(s, tvLogger(QStringLiteral("Roof A"), QStringLiteral("01/12/26"),
+                                      {{QStringLiteral("C21"), 474, QStringLiteral("50")}})),
+                 0);
+        QCOMPARE(addBytes(s, tvLogger(QStringLiteral("Cellar"), QStringLiteral("05/12/26"),
+                                      {{QStringLiteral("C21"), 474, QStringLiteral("50")}})),
+                 0);
         Archive::Testing::setNow(QDateTime(QDate(2026, 12, 20), QTime(12, 0), Qt::UTC));
-        QCOMPARE(addBytes(s, tvLogger(QStringLiteral("Roof B"), QStringLiteral("--/--/--"), {{QStringLiteral("C21"), 474, QStringLiteral("50")}})), 0);
+        QCOMPARE(addBytes(s, tvLogger(QStringLiteral("Roof B"), QStringLiteral("--/--/--"),
+                                      {{QStringLiteral("C21"), 474, QStringLiteral("50")}})),
+                 0);
 
         auto count = [&](const Archive::Filter &f) {
             QList<Archive::Summary> out;
@@ -482,24 +515,25 @@ private Q_SLOTS:
         using M = Archive::ComparedChannel::Match;
         QCOMPARE(c.rows[0].match, M::Name);
         QCOMPARE(*c.rows[0].levelDiff, 3.0);
-        QVERIFY(!c.rows[0].marked);                       // exactly the limit
+        QVERIFY(!c.rows[0].marked);   // exactly the limit
         QCOMPARE(c.rows[1].match, M::Name);
         QCOMPARE(*c.rows[1].levelDiff, -3.0);
-        QCOMPARE(c.rows[2].match, M::Frequency);          // renamed
+        QCOMPARE(c.rows[2].match, M::Frequency);   // renamed
         QCOMPARE(c.rows[2].name(), QStringLiteral("OLD / NEW"));
         QCOMPARE(*c.rows[2].levelDiff, 4.5);
         QVERIFY(c.rows[2].marked);
-        QCOMPARE(c.rows[3].match, M::OnlyBefore);         // gone
+        QCOMPARE(c.rows[3].match, M::OnlyBefore);   // gone
         QVERIFY(!c.rows[3].after && !c.rows[3].levelDiff);
-        QCOMPARE(c.rows[4].match, M::Name);               // not measured before: no difference
+        QCOMPARE(c.rows[4].match, M::Name);   // not measured before: no difference
         QVERIFY(!c.rows[4].levelDiff);
         QCOMPARE(*c.rows[5].levelDiff, 0.0);
-        QCOMPARE(c.rows[6].after->level, 64.2);           // the second DUP with the second
+        QCOMPARE(c.rows[6].after->level, 64.2);   // the second DUP with the second
         QVERIFY(c.rows[6].marked);
         QCOMPARE(c.rows[7].match, M::OnlyAfter);
         QCOMPARE(c.rows[7].name(), QStringLiteral("EXTRA"));
         QCOMPARE(c.marked, 2);
-        QCOMPARE(c.summary(), QStringLiteral("6 channels compared, 2 differ by more than 3 dB; 1 only before, 1 only after"));
+        QCOMPARE(c.summary(),
+                 QStringLiteral("6 channels compared, 2 differ by more than 3 dB; 1 only before, 1 only after"));
 
         const QList<QStringList> rows = Archive::comparisonRows(c);
         QCOMPARE(rows[2], (QStringList{QStringLiteral("OLD / NEW"), QStringLiteral("490.00"), QStringLiteral("40.0"),
@@ -509,7 +543,8 @@ private Q_SLOTS:
         QCOMPARE(rows[3].value(3), QString());
         QCOMPARE(rows[3].value(8), QStringLiteral("only before"));
         const QByteArray csv = Archive::comparisonCsv(c);
-        QVERIFY(csv.startsWith("\xEF\xBB\xBF" "Channel,Frequency,Level Before,Level After,Difference (dB)"));
+        QVERIFY(csv.startsWith("\xEF\xBB\xBF"
+                               "Channel,Frequency,Level Before,Level After,Difference (dB)"));
         QVERIFY(csv.contains("\r\nOLD / NEW,490.00,40.0,44.5,+4.5,30.0,30.0,0.0,\"*, matched by frequency\"\r\n"));
         QCOMPARE(Archive::signedDb(-0.04), QStringLiteral("0.0"));
         QCOMPARE(Archive::signedDb(-0.06), QStringLiteral("-0.1"));
@@ -521,15 +556,30 @@ private Q_SLOTS:
     {
         Store s;
         QCOMPARE(s.open(dbPath()), 0);
-        QCOMPARE(addBytes(s, tvLogger(QStringLiteral("Roof A"), QStringLiteral("10/12/26"),
-                                      {{QStringLiteral("C21"), 474, QStringLiteral("50,0")}, {QStringLiteral("C22"), 482, QStringLiteral("-")}}), 1), 0);
-        QCOMPARE(addBytes(s, tvLogger(QStringLiteral("ROOF A "), QStringLiteral("01/12/26"),
-                                      {{QStringLiteral("C21"), 474, QStringLiteral("47,5")}, {QStringLiteral("C22"), 482, QStringLiteral("40,0")}}), 2), 0);
-        QCOMPARE(addBytes(s, tvLogger(QStringLiteral("Roof B"), QStringLiteral("05/12/26"),
-                                      {{QStringLiteral("C21"), 474, QStringLiteral("60,0")}}), 3), 0);
-        QCOMPARE(addBytes(s, tvLogger(QStringLiteral("roof a"), QStringLiteral("05/12/26"),
-                                      {{QStringLiteral("C22"), 482, QStringLiteral("41,0")}, {QStringLiteral("C23"), 490, QStringLiteral("55,0")}},
-                                      QStringLiteral("09:12"), QStringLiteral("48")), 4), 0);
+        QCOMPARE(addBytes(s,
+                          tvLogger(QStringLiteral("Roof A"), QStringLiteral("10/12/26"),
+                                   {{QStringLiteral("C21"), 474, QStringLiteral("50,0")},
+                                    {QStringLiteral("C22"), 482, QStringLiteral("-")}}),
+                          1),
+                 0);
+        QCOMPARE(addBytes(s,
+                          tvLogger(QStringLiteral("ROOF A "), QStringLiteral("01/12/26"),
+                                   {{QStringLiteral("C21"), 474, QStringLiteral("47,5")},
+                                    {QStringLiteral("C22"), 482, QStringLiteral("40,0")}}),
+                          2),
+                 0);
+        QCOMPARE(addBytes(s,
+                          tvLogger(QStringLiteral("Roof B"), QStringLiteral("05/12/26"),
+                                   {{QStringLiteral("C21"), 474, QStringLiteral("60,0")}}),
+                          3),
+                 0);
+        QCOMPARE(addBytes(s,
+                          tvLogger(QStringLiteral("roof a"), QStringLiteral("05/12/26"),
+                                   {{QStringLiteral("C22"), 482, QStringLiteral("41,0")},
+                                    {QStringLiteral("C23"), 490, QStringLiteral("55,0")}},
+                                   QStringLiteral("09:12"), QStringLiteral("48")),
+                          4),
+                 0);
 
         Archive::History h;
         QCOMPARE(Archive::historyOfLocation(s, QStringLiteral("roof a"), h), 0);
@@ -538,9 +588,9 @@ private Q_SLOTS:
         QCOMPARE(h.entries[2].meterDate, QStringLiteral("10/12/26"));
         QCOMPARE(h.channels, (QStringList{QStringLiteral("C21"), QStringLiteral("C22"), QStringLiteral("C23")}));
         QCOMPARE(*h.change(0), 2.5);
-        QCOMPARE(*h.change(1), 1.0);                  // the last measured C22 is the 05/12 one
-        QVERIFY(!h.change(2).has_value());            // measured once
-        QCOMPARE(*h.threshold, 45.0);                 // the last entry's
+        QCOMPARE(*h.change(1), 1.0);   // the last measured C22 is the 05/12 one
+        QVERIFY(!h.change(2).has_value());   // measured once
+        QCOMPARE(*h.threshold, 45.0);   // the last entry's
         const QList<QStringList> rows = Archive::historyRows(h);
         QCOMPARE(rows[1], (QStringList{QStringLiteral("C22"), QStringLiteral("40.0"), QStringLiteral("41.0"), QString(),
                                        QStringLiteral("+1.0")}));
@@ -549,7 +599,7 @@ private Q_SLOTS:
         Archive::History chosen;
         QCOMPARE(Archive::historyOfEntries(s, {3, 1}, chosen), 0);
         QCOMPARE(chosen.entries.size(), 2);
-        QCOMPARE(chosen.entries[0].id, 3);           // measured first
+        QCOMPARE(chosen.entries[0].id, 3);   // measured first
         QCOMPARE(Archive::historyOfEntries(s, {77}, chosen), Err::NoSuchEntry);
     }
 };

@@ -35,7 +35,7 @@ QString secondVisitFixture(const TestWorkspace &ws)
     return ws.path(QStringLiteral("visit2"));
 }
 
-} // namespace
+}   // namespace
 
 class TestArchiveCapture : public QObject {
     Q_OBJECT
@@ -220,7 +220,8 @@ private Q_SLOTS:
             QCOMPARE(entries().size(), 1);
             QCOMPARE(QDir(ws->root()).entryList({QStringLiteral("archive-damaged-*.sqlite")}).size(), 1);
         } else {
-            QVERIFY2(message.contains(QDir::toNativeSeparators(working)) && message.contains(QStringLiteral("could not be added")),
+            QVERIFY2(message.contains(QDir::toNativeSeparators(working))
+                         && message.contains(QStringLiteral("could not be added")),
                      qPrintable(message));
             if (kind == QLatin1String("newer")) {
                 QCOMPARE(fileBytes(Archive::defaultPath()), before);
@@ -248,7 +249,8 @@ private Q_SLOTS:
         QCOMPARE(runJob(ctx, 0x360, working, 0), 0);
         const QByteArray received = fileBytes(working);
         const QString saved = ws->path(QStringLiteral("shop.lg27m"));
-        QCOMPARE(ModemLoggerFile::saveWithComments(working, saved, QStringLiteral("shop, counter\r\nsplitter replaced")), 0);
+        QCOMPARE(
+            ModemLoggerFile::saveWithComments(working, saved, QStringLiteral("shop, counter\r\nsplitter replaced")), 0);
         const Archive::CaptureResult r = Archive::captureSaved(saved, LoggerFamily::Modem, received);
         QCOMPARE(r.code, 0);
         QVERIFY(r.isNew);

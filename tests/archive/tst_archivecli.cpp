@@ -27,16 +27,18 @@ QStringList csvRows(const QString &text)
 }
 
 // Writes n loggers of the place under folder, each with its own day and levels.
-void writeLoggers(const TestWorkspace &ws, const QString &folder, int n, int channels, const QString &place, int offset = 0)
+void writeLoggers(const TestWorkspace &ws, const QString &folder, int n, int channels, const QString &place,
+                  int offset = 0)
 {
     for (int i = 0; i < n; ++i) {
         const int k = i + offset;
         ws.write(QStringLiteral("%1/%2.lg27t").arg(folder).arg(k, 4, 10, QLatin1Char('0')),
-                 tvLoggerOfSize(channels, place, QStringLiteral("%1/%2/26").arg(k % 28 + 1).arg(k / 28 % 12 + 1), 40 + k % 13));
+                 tvLoggerOfSize(channels, place, QStringLiteral("%1/%2/26").arg(k % 28 + 1).arg(k / 28 % 12 + 1),
+                                40 + k % 13));
     }
 }
 
-} // namespace
+}   // namespace
 
 class TestArchiveCli : public QObject {
     Q_OBJECT
@@ -78,11 +80,13 @@ private Q_SLOTS:
     {
         ws->write(QStringLiteral("in/1-before.lg27t"),
                   tvLogger(QStringLiteral("Roof A"), QStringLiteral("01/12/26"),
-                           {{QStringLiteral("C21"), 474, QStringLiteral("50,0")}, {QStringLiteral("C22"), 482, QStringLiteral("44,0")}}));
-        ws->write(QStringLiteral("in/3-after.lg27t"),
-                  tvLogger(QStringLiteral("ROOF A"), QStringLiteral("05/12/26"),
-                           {{QStringLiteral("C21"), 474, QStringLiteral("51,0")}, {QStringLiteral("C23"), 482, QStringLiteral("49,5")}}));
-        ws->write(QStringLiteral("in/2-cellar.lg27t"), tvLoggerOfSize(3, QStringLiteral("Cellar, \"B\""), QStringLiteral("03/12/26")));
+                           {{QStringLiteral("C21"), 474, QStringLiteral("50,0")},
+                            {QStringLiteral("C22"), 482, QStringLiteral("44,0")}}));
+        ws->write(QStringLiteral("in/3-after.lg27t"), tvLogger(QStringLiteral("ROOF A"), QStringLiteral("05/12/26"),
+                                                               {{QStringLiteral("C21"), 474, QStringLiteral("51,0")},
+                                                                {QStringLiteral("C23"), 482, QStringLiteral("49,5")}}));
+        ws->write(QStringLiteral("in/2-cellar.lg27t"),
+                  tvLoggerOfSize(3, QStringLiteral("Cellar, \"B\""), QStringLiteral("03/12/26")));
         ws->write(QStringLiteral("in/readme.txt"), "not a logger\r\n");
 
         CliRun r = cli({QStringLiteral("archive"), QStringLiteral("import"), ws->path(QStringLiteral("in"))});
@@ -95,19 +99,22 @@ private Q_SLOTS:
         QCOMPARE(r.status, 0);
         QStringList rows = csvRows(r.out);
         QCOMPARE(rows.size(), 4);
-        QCOMPARE(rows[0], QStringLiteral("Entry,Received,Meter Date,Meter Time,Location,Plan,Family,Channels,Under Threshold"));
-        QVERIFY2(rows[1].startsWith(QStringLiteral("1,")) && rows[1].endsWith(QStringLiteral(",01/12/26,09:12,Roof A,TDT,TV Logger,2,1")),
+        QCOMPARE(rows[0],
+                 QStringLiteral("Entry,Received,Meter Date,Meter Time,Location,Plan,Family,Channels,Under Threshold"));
+        QVERIFY2(rows[1].startsWith(QStringLiteral("1,"))
+                     && rows[1].endsWith(QStringLiteral(",01/12/26,09:12,Roof A,TDT,TV Logger,2,1")),
                  qPrintable(rows[1]));
         QVERIFY2(rows[2].contains(QStringLiteral(",\"Cellar, \"\"B\"\"\",")), qPrintable(rows[2]));
 
-        r = cli({QStringLiteral("archive"), QStringLiteral("list"), QStringLiteral("--location"), QStringLiteral("roof"),
-                 QStringLiteral("--since"), QStringLiteral("2026-12-02")});
+        r = cli({QStringLiteral("archive"), QStringLiteral("list"), QStringLiteral("--location"),
+                 QStringLiteral("roof"), QStringLiteral("--since"), QStringLiteral("2026-12-02")});
         QCOMPARE(r.status, 0);
         QCOMPARE(r.out.trimmed().split(QLatin1Char('\n')).size(), 2);
         QVERIFY(r.out.contains(QStringLiteral("05/12/26")));
 
         // The original bytes, exactly.
-        r = cli({QStringLiteral("archive"), QStringLiteral("export"), QStringLiteral("2"), QStringLiteral("copy.lg27t")});
+        r = cli(
+            {QStringLiteral("archive"), QStringLiteral("export"), QStringLiteral("2"), QStringLiteral("copy.lg27t")});
         QCOMPARE(r.status, 0);
         QCOMPARE(ws->read(QStringLiteral("copy.lg27t")), ws->read(QStringLiteral("in/2-cellar.lg27t")));
 
@@ -121,7 +128,8 @@ private Q_SLOTS:
         r = cli({QStringLiteral("archive"), QStringLiteral("history"), QStringLiteral("roof a")});
         QCOMPARE(r.status, 0);
         const QStringList lines = r.out.split(QLatin1Char('\n'));
-        QCOMPARE(lines.value(0).simplified(), QStringLiteral("Channel #1 01/12/26 09:12 #3 05/12/26 09:12 Change (dB)"));
+        QCOMPARE(lines.value(0).simplified(),
+                 QStringLiteral("Channel #1 01/12/26 09:12 #3 05/12/26 09:12 Change (dB)"));
         QCOMPARE(lines.value(1).simplified(), QStringLiteral("C21 50.0 51.0 +1.0"));
         QCOMPARE(lines.value(2).simplified(), QStringLiteral("C22 44.0"));
         r = cli({QStringLiteral("archive"), QStringLiteral("compare"), QStringLiteral("1"), QStringLiteral("3"),
@@ -131,11 +139,13 @@ private Q_SLOTS:
         QCOMPARE(rows.size(), 3);
         QCOMPARE(rows[2], QStringLiteral("C22 / C23,482.00,44.0,49.5,+5.5,30.5,30.5,0.0,\"*, matched by frequency\""));
         r = cli({QStringLiteral("archive"), QStringLiteral("compare"), QStringLiteral("1"), QStringLiteral("3")});
-        QVERIFY(r.out.contains(QStringLiteral("2 channels compared, 1 differ by more than 3 dB; 0 only before, 0 only after")));
+        QVERIFY(r.out.contains(
+            QStringLiteral("2 channels compared, 1 differ by more than 3 dB; 0 only before, 0 only after")));
 
         // Delete, list the deleted, restore.
         QCOMPARE(cli({QStringLiteral("archive"), QStringLiteral("delete"), QStringLiteral("2")}).status, 0);
-        r = cli({QStringLiteral("archive"), QStringLiteral("list"), QStringLiteral("--deleted"), QStringLiteral("--csv")});
+        r = cli(
+            {QStringLiteral("archive"), QStringLiteral("list"), QStringLiteral("--deleted"), QStringLiteral("--csv")});
         QCOMPARE(csvRows(r.out).size(), 2);
         QVERIFY(csvRows(r.out)[0].endsWith(QStringLiteral(",Deleted")));
         r = cli({QStringLiteral("archive"), QStringLiteral("restore"), QStringLiteral("2")});
@@ -154,12 +164,13 @@ private Q_SLOTS:
         r = cli({QStringLiteral("archive"), QStringLiteral("show"), QStringLiteral("99")});
         QCOMPARE(r.status, 1);
         QCOMPARE(r.err.trimmed(), QStringLiteral("Error : No archive entry with that number: -260"));
-        for (const QStringList &bad : {QStringList{QStringLiteral("archive")},
-                                       QStringList{QStringLiteral("archive"), QStringLiteral("show"), QStringLiteral("x")},
-                                       QStringList{QStringLiteral("archive"), QStringLiteral("list"), QStringLiteral("--since"),
-                                                   QStringLiteral("12/01/2026")},
-                                       QStringList{QStringLiteral("archive"), QStringLiteral("compare"), QStringLiteral("1")},
-                                       QStringList{QStringLiteral("archive"), QStringLiteral("frobnicate")}})
+        for (const QStringList &bad :
+             {QStringList{QStringLiteral("archive")},
+              QStringList{QStringLiteral("archive"), QStringLiteral("show"), QStringLiteral("x")},
+              QStringList{QStringLiteral("archive"), QStringLiteral("list"), QStringLiteral("--since"),
+                          QStringLiteral("12/01/2026")},
+              QStringList{QStringLiteral("archive"), QStringLiteral("compare"), QStringLiteral("1")},
+              QStringList{QStringLiteral("archive"), QStringLiteral("frobnicate")}})
             QCOMPARE(cli(bad).status, 2);
     }
 
@@ -174,7 +185,8 @@ private Q_SLOTS:
         QCOMPARE(QDir(ws->root()).entryList({QStringLiteral("archive-damaged-*.sqlite")}).size(), 1);
 
         QProcess sqlite;
-        sqlite.start(QStringLiteral("sqlite3"), {ws->path(QStringLiteral("archive.sqlite")), QStringLiteral("PRAGMA user_version=99")});
+        sqlite.start(QStringLiteral("sqlite3"),
+                     {ws->path(QStringLiteral("archive.sqlite")), QStringLiteral("PRAGMA user_version=99")});
         QVERIFY(sqlite.waitForFinished());
         const QByteArray newer = ws->read(QStringLiteral("archive.sqlite"));
         ws->write(QStringLiteral("a.lg27t"), tvLoggerOfSize(4, QStringLiteral("X"), QStringLiteral("01/12/26")));
@@ -193,7 +205,8 @@ private Q_SLOTS:
         chattr.start(QStringLiteral("chattr"), {QStringLiteral("+i"), ws->root()});
         if (!chattr.waitForFinished(5000) || chattr.exitCode() != 0)
             QSKIP("chattr +i is not available on this file system");
-        const CliRun r = cli({QStringLiteral("archive"), QStringLiteral("import"), ws->path(QStringLiteral("a.lg27t"))});
+        const CliRun r =
+            cli({QStringLiteral("archive"), QStringLiteral("import"), ws->path(QStringLiteral("a.lg27t"))});
         QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), ws->root()});
         QCOMPARE(r.status, 1);
         QVERIFY2(r.err.contains(QStringLiteral("Error : Unable to use the archive: -257")), qPrintable(r.err));
@@ -216,7 +229,7 @@ private Q_SLOTS:
             QProcess p;
             p.setWorkingDirectory(ws->root());
             p.start(QStringLiteral(KV_CLI_PATH), {QStringLiteral("--workspace"), ws->root(), QStringLiteral("archive"),
-                                                 QStringLiteral("import"), ws->path(QStringLiteral("in"))});
+                                                  QStringLiteral("import"), ws->path(QStringLiteral("in"))});
             QVERIFY(p.waitForStarted());
             QThread::msleep(random.bounded(20, 700));
             if (p.state() == QProcess::Running) {
@@ -231,7 +244,8 @@ private Q_SLOTS:
         QVERIFY2(kills > 0, "every import ended before it could be killed");
         const CliRun r = cli({QStringLiteral("archive"), QStringLiteral("import"), ws->path(QStringLiteral("in"))});
         QCOMPARE(r.status, 0);
-        QVERIFY2(r.out.startsWith(QStringLiteral("%1 added, %2 already archived").arg(kFiles - count).arg(count)), qPrintable(r.out));
+        QVERIFY2(r.out.startsWith(QStringLiteral("%1 added, %2 already archived").arg(kFiles - count).arg(count)),
+                 qPrintable(r.out));
         verifyEveryEntryWhole(kChannels, &count);
         QCOMPARE(count, kFiles);
     }
@@ -246,7 +260,7 @@ private Q_SLOTS:
         for (auto [p, folder] : {std::pair{&one, QStringLiteral("a")}, std::pair{&two, QStringLiteral("b")}}) {
             p->setWorkingDirectory(ws->root());
             p->start(QStringLiteral(KV_CLI_PATH), {QStringLiteral("--workspace"), ws->root(), QStringLiteral("archive"),
-                                                  QStringLiteral("import"), ws->path(folder)});
+                                                   QStringLiteral("import"), ws->path(folder)});
         }
         QVERIFY(one.waitForFinished(120000));
         QVERIFY(two.waitForFinished(120000));

@@ -45,24 +45,27 @@ class TestArchiveWindow : public QObject {
     // Three visits of the roof and one of the cellar, and a cable-modem logger.
     void fill()
     {
-        ws->write(QStringLiteral("in/1.lg27t"),
-                  tvLogger(QStringLiteral("ROOF A"), QStringLiteral("01/12/26"),
-                           {{QStringLiteral("C21"), 474, QStringLiteral("50,0")}, {QStringLiteral("C22"), 482, QStringLiteral("44,0")},
-                            {QStringLiteral("C23"), 490, QStringLiteral("61,0")}}));
-        ws->write(QStringLiteral("in/2.lg27t"),
-                  tvLogger(QStringLiteral("ROOF A"), QStringLiteral("05/12/26"),
-                           {{QStringLiteral("C21"), 474, QStringLiteral("53,5")}, {QStringLiteral("C22"), 482, QStringLiteral("45,0")},
-                            {QStringLiteral("C23"), 490, QStringLiteral("60,5")}}));
-        ws->write(QStringLiteral("in/3.lg27t"), tvLoggerOfSize(12, QStringLiteral("CELLAR"), QStringLiteral("03/12/26")));
-        ws->write(QStringLiteral("in/4.lg27t"),
-                  tvLogger(QStringLiteral("ROOF A"), QStringLiteral("07/12/26"),
-                           {{QStringLiteral("C21"), 474, QStringLiteral("52,0")}, {QStringLiteral("C22"), 482, QStringLiteral("47,0")},
-                            {QStringLiteral("C24"), 498, QStringLiteral("58,0")}}));
-        ws->write(QStringLiteral("in/5.lg27m"),
-                  kLoggerHead + "DEVICE=KORVEL-25\r\nLOGGER NUMBER=7\r\nINFO=*HL07&09:15&06/12/26&SHOP&REGISTERED&\r\n"
-                                "DOWNSTREAM=*HD0700&PWR:5,2dBmV&MER:36,4dB&FREQ:602,00MHz&CH:C37&MOD:QAM256&SR:6952kS/s&BER:1,0E-9&\r\n"
-                                "UPSTREAM=*HD0701&PWR:42,0dBmV&ATT:3dB&FREQ:35,00MHz&BW:3,2MHz&MOD:QPSK&SR:2560kS/s&\r\n"
-                                "LOCATION=SHOP\r\n");
+        ws->write(QStringLiteral("in/1.lg27t"), tvLogger(QStringLiteral("ROOF A"), QStringLiteral("01/12/26"),
+                                                         {{QStringLiteral("C21"), 474, QStringLiteral("50,0")},
+                                                          {QStringLiteral("C22"), 482, QStringLiteral("44,0")},
+                                                          {QStringLiteral("C23"), 490, QStringLiteral("61,0")}}));
+        ws->write(QStringLiteral("in/2.lg27t"), tvLogger(QStringLiteral("ROOF A"), QStringLiteral("05/12/26"),
+                                                         {{QStringLiteral("C21"), 474, QStringLiteral("53,5")},
+                                                          {QStringLiteral("C22"), 482, QStringLiteral("45,0")},
+                                                          {QStringLiteral("C23"), 490, QStringLiteral("60,5")}}));
+        ws->write(QStringLiteral("in/3.lg27t"),
+                  tvLoggerOfSize(12, QStringLiteral("CELLAR"), QStringLiteral("03/12/26")));
+        ws->write(QStringLiteral("in/4.lg27t"), tvLogger(QStringLiteral("ROOF A"), QStringLiteral("07/12/26"),
+                                                         {{QStringLiteral("C21"), 474, QStringLiteral("52,0")},
+                                                          {QStringLiteral("C22"), 482, QStringLiteral("47,0")},
+                                                          {QStringLiteral("C24"), 498, QStringLiteral("58,0")}}));
+        ws->write(
+            QStringLiteral("in/5.lg27m"),
+            kLoggerHead
+                + "DEVICE=KORVEL-25\r\nLOGGER NUMBER=7\r\nINFO=*HL07&09:15&06/12/26&SHOP&REGISTERED&\r\n"
+                  "DOWNSTREAM=*HD0700&PWR:5,2dBmV&MER:36,4dB&FREQ:602,00MHz&CH:C37&MOD:QAM256&SR:6952kS/s&BER:1,0E-9&\r\n"
+                  "UPSTREAM=*HD0701&PWR:42,0dBmV&ATT:3dB&FREQ:35,00MHz&BW:3,2MHz&MOD:QPSK&SR:2560kS/s&\r\n"
+                  "LOCATION=SHOP\r\n");
         const Archive::ImportResult r = Archive::importFiles({ws->path(QStringLiteral("in"))}, {}, nullptr, db());
         QVERIFY2(r.added == 5, qPrintable(QStringLiteral("%1 %2").arg(r.code).arg(r.detail)));
     }
@@ -133,7 +136,8 @@ private Q_SLOTS:
         QCOMPARE(w.shownCount(), 5);
         prompts.expectMessage(QMessageBox::Yes);
         w.DeleteClick();
-        QVERIFY2(prompts.asked.back().text.contains(QStringLiteral("Delete entry 3?")), qPrintable(prompts.asked.back().text));
+        QVERIFY2(prompts.asked.back().text.contains(QStringLiteral("Delete entry 3?")),
+                 qPrintable(prompts.asked.back().text));
         QCOMPARE(w.shownCount(), 4);
         w.Esborrats->setChecked(true);
         QCOMPARE(w.shownCount(), 1);
@@ -166,7 +170,8 @@ private Q_SLOTS:
         });
         w.OpenClick();
         QVERIFY2(shownTitle.contains(QStringLiteral("archive2")), qPrintable(shownTitle));
-        QCOMPARE(fileBytes(app().tempFolder + QStringLiteral("/archive2.lg27t")), ws->read(QStringLiteral("in/2.lg27t")));
+        QCOMPARE(fileBytes(app().tempFolder + QStringLiteral("/archive2.lg27t")),
+                 ws->read(QStringLiteral("in/2.lg27t")));
     }
 
     // An import from the window runs beside it: the window answers, the table grows, and the
@@ -175,8 +180,9 @@ private Q_SLOTS:
     {
         ScriptedPrompter prompts;
         for (int i = 0; i < 150; ++i)
-            ws->write(QStringLiteral("field/%1.lg27t").arg(i, 3, 10, QLatin1Char('0')),
-                      tvLoggerOfSize(80, QStringLiteral("MAST"), QStringLiteral("%1/11/26").arg(i % 28 + 1), 40 + i % 11));
+            ws->write(
+                QStringLiteral("field/%1.lg27t").arg(i, 3, 10, QLatin1Char('0')),
+                tvLoggerOfSize(80, QStringLiteral("MAST"), QStringLiteral("%1/11/26").arg(i % 28 + 1), 40 + i % 11));
         ws->write(QStringLiteral("field/photo.jpg"), QByteArray(3000, '\xFF'));
         TArchive w(nullptr, db());
         QVERIFY(w.load());
@@ -206,8 +212,9 @@ private Q_SLOTS:
     {
         ScriptedPrompter prompts;
         for (int i = 0; i < 400; ++i)
-            ws->write(QStringLiteral("many/%1.lg27t").arg(i, 3, 10, QLatin1Char('0')),
-                      tvLoggerOfSize(100, QStringLiteral("DEPOT"), QStringLiteral("%1/10/26").arg(i % 28 + 1), 30 + i % 17));
+            ws->write(
+                QStringLiteral("many/%1.lg27t").arg(i, 3, 10, QLatin1Char('0')),
+                tvLoggerOfSize(100, QStringLiteral("DEPOT"), QStringLiteral("%1/10/26").arg(i % 28 + 1), 30 + i % 17));
         {
             TArchive w(nullptr, db());
             QVERIFY(w.load());
@@ -230,7 +237,8 @@ private Q_SLOTS:
     void damageFoundBesideTheWindow()
     {
         for (int i = 0; i < 40; ++i)
-            ws->write(QStringLiteral("in/%1.lg27t").arg(i), tvLoggerOfSize(100, QStringLiteral("SITE %1").arg(i), QStringLiteral("01/12/26")));
+            ws->write(QStringLiteral("in/%1.lg27t").arg(i),
+                      tvLoggerOfSize(100, QStringLiteral("SITE %1").arg(i), QStringLiteral("01/12/26")));
         QCOMPARE(Archive::importFiles({ws->path(QStringLiteral("in"))}, {}, nullptr, db()).added, 40);
         QByteArray bytes = fileBytes(db());
         QVERIFY(bytes.size() > 200 * 1024);
@@ -269,7 +277,7 @@ private Q_SLOTS:
         THistory w(h);
         w.show();
         QCOMPARE(w.shownChannels().size(), 4);
-        QCOMPARE(w.chart()->series().size(), 5);          // four channels and the threshold
+        QCOMPARE(w.chart()->series().size(), 5);   // four channels and the threshold
         w.setShownChannels({QStringLiteral("C22")});
         QCOMPARE(w.chart()->series().size(), 2);
         QCOMPARE(w.Taula->model()->rowCount(), 4);
@@ -286,19 +294,19 @@ private Q_SLOTS:
     void absurdFigures()
     {
         ScriptedPrompter prompts;
-        ws->write(QStringLiteral("in/1.lg27t"),
-                  tvLogger(QStringLiteral("WILD"), QStringLiteral("01/12/26"),
-                           {{QStringLiteral("C21"), 474, QStringLiteral("1,0E+308")}, {QStringLiteral("C22"), 482, QStringLiteral("-1,0E+308")}}));
-        ws->write(QStringLiteral("in/2.lg27t"),
-                  tvLogger(QStringLiteral("WILD"), QStringLiteral("02/12/26"),
-                           {{QStringLiteral("C21"), 474, QStringLiteral("1000000")}, {QStringLiteral("C22"), 482, QStringLiteral("1,0E+999")}}));
+        ws->write(QStringLiteral("in/1.lg27t"), tvLogger(QStringLiteral("WILD"), QStringLiteral("01/12/26"),
+                                                         {{QStringLiteral("C21"), 474, QStringLiteral("1,0E+308")},
+                                                          {QStringLiteral("C22"), 482, QStringLiteral("-1,0E+308")}}));
+        ws->write(QStringLiteral("in/2.lg27t"), tvLogger(QStringLiteral("WILD"), QStringLiteral("02/12/26"),
+                                                         {{QStringLiteral("C21"), 474, QStringLiteral("1000000")},
+                                                          {QStringLiteral("C22"), 482, QStringLiteral("1,0E+999")}}));
         QCOMPARE(Archive::importFiles({ws->path(QStringLiteral("in"))}, {}, nullptr, db()).added, 2);
         Archive::Store s;
         QCOMPARE(s.open(db()), 0);
         Archive::History h;
         QCOMPARE(Archive::historyOfLocation(s, QStringLiteral("wild"), h), 0);
         QCOMPARE(*h.levels[0][0], 1e308);
-        QVERIFY(!h.levels[1][1].has_value());     // beyond a double: no level
+        QVERIFY(!h.levels[1][1].has_value());   // beyond a double: no level
         QElapsedTimer drawn;
         drawn.start();
         THistory w(h);
@@ -334,7 +342,8 @@ private Q_SLOTS:
         QCOMPARE(w.comparison().marked, 2);
         QCOMPARE(w.Taula->item(1, 8)->text(), QStringLiteral("*"));
         QVERIFY(w.Taula->item(1, 0)->background() != w.Taula->item(2, 0)->background());
-        QCOMPARE(w.Resum->text(), QStringLiteral("2 channels compared, 2 differ by more than 1.5 dB; 1 only before, 1 only after"));
+        QCOMPARE(w.Resum->text(),
+                 QStringLiteral("2 channels compared, 2 differ by more than 1.5 dB; 1 only before, 1 only after"));
         prompts.expectSaveFile(ws->path(QStringLiteral("cmp")));
         w.ExportCsvClick();
         QVERIFY(ws->read(QStringLiteral("cmp.csv")).contains("C21,474.00,50.0,52.0,+2.0,30.5,30.5,0.0,*\r\n"));
@@ -351,9 +360,10 @@ private Q_SLOTS:
         }
         // The chart's page is drawn at the page's size, not as a thumbnail in a corner.
         QProcess page;
-        page.start(QStringLiteral("pdftoppm"), {QStringLiteral("-f"), QStringLiteral("2"), QStringLiteral("-l"), QStringLiteral("2"),
-                                               QStringLiteral("-r"), QStringLiteral("20"), QStringLiteral("-png"),
-                                               ws->path(QStringLiteral("cmp.pdf")), ws->path(QStringLiteral("page"))});
+        page.start(QStringLiteral("pdftoppm"),
+                   {QStringLiteral("-f"), QStringLiteral("2"), QStringLiteral("-l"), QStringLiteral("2"),
+                    QStringLiteral("-r"), QStringLiteral("20"), QStringLiteral("-png"),
+                    ws->path(QStringLiteral("cmp.pdf")), ws->path(QStringLiteral("page"))});
         if (page.waitForFinished(10000) && page.exitCode() == 0) {
             const QImage image(ws->path(QStringLiteral("page-2.png")));
             QVERIFY(!image.isNull());
@@ -410,13 +420,15 @@ private Q_SLOTS:
     void modemViewerSaveIsArchived()
     {
         ScriptedPrompter prompts;
-        const QByteArray received = kLoggerHead
+        const QByteArray received =
+            kLoggerHead
             + "DEVICE=KORVEL-25\r\nLOGGER NUMBER=7\r\nINFO=*HL07&09:15&06/12/26&SHOP&REGISTERED&\r\n"
               "DOWNSTREAM=*HD0700&PWR:5,2dBmV&MER:36,4dB&FREQ:602,00MHz&CH:C37&MOD:QAM256&SR:6952kS/s&BER:1,0E-9&\r\n"
               "UPSTREAM=*HD0701&PWR:42,0dBmV&ATT:3dB&FREQ:35,00MHz&BW:3,2MHz&MOD:QPSK&SR:2560kS/s&\r\n"
               "LOCATION=\r\n";
         const QString path = ws->write(QStringLiteral("Temp/tempcm07.lg27m"), received);
-        const Archive::CaptureResult first = Archive::captureReceived(path, LoggerFamily::Modem, 7, true, QString(), db());
+        const Archive::CaptureResult first =
+            Archive::captureReceived(path, LoggerFamily::Modem, 7, true, QString(), db());
         QCOMPARE(first.code, 0);
 
         TLoggerKv25 v;

@@ -42,7 +42,8 @@ struct Laptop {
         for (int i = 0; i < n; ++i) {
             const int k = i + offset;
             ws.write(QStringLiteral("in/%1.lg27t").arg(k, 4, 10, QLatin1Char('0')),
-                     tvLoggerOfSize(20, place, QStringLiteral("%1/%2/26").arg(k % 28 + 1).arg(k / 28 % 12 + 1), 40 + k % 13));
+                     tvLoggerOfSize(20, place, QStringLiteral("%1/%2/26").arg(k % 28 + 1).arg(k / 28 % 12 + 1),
+                                    40 + k % 13));
         }
         const Archive::ImportResult r = Archive::importFiles({ws.path(QStringLiteral("in"))}, {}, nullptr, db());
         QVERIFY2(r.code == 0, qPrintable(r.detail));
@@ -69,7 +70,7 @@ struct Laptop {
     }
 };
 
-} // namespace
+}   // namespace
 
 class TestTeamArchive : public QObject {
     Q_OBJECT
@@ -127,8 +128,8 @@ private Q_SLOTS:
 
         r = sync(a);
         QCOMPARE(r.code, 0);
-        QCOMPARE(r.counts.sent + r.counts.fetched + r.counts.arrivalsSent + r.counts.arrivalsFetched + r.counts.marksSent
-                     + r.counts.marksFetched,
+        QCOMPARE(r.counts.sent + r.counts.fetched + r.counts.arrivalsSent + r.counts.arrivalsFetched
+                     + r.counts.marksSent + r.counts.marksFetched,
                  0);
 
         r = sync(b);
@@ -185,8 +186,10 @@ private Q_SLOTS:
         a.addLoggers(3, QStringLiteral("SHOP"));
         QCOMPARE(sync(a).code, 0);
         QCOMPARE(sync(b).code, 0);
-        const QString again = a.ws.write(QStringLiteral("Temp/temp00.lg27t"), a.ws.read(QStringLiteral("in/0000.lg27t")));
-        QCOMPARE(Archive::captureReceived(again, LoggerFamily::Tv, 0, true, QStringLiteral("/dev/ttyUSB0"), a.db()).code, 0);
+        const QString again =
+            a.ws.write(QStringLiteral("Temp/temp00.lg27t"), a.ws.read(QStringLiteral("in/0000.lg27t")));
+        QCOMPARE(
+            Archive::captureReceived(again, LoggerFamily::Tv, 0, true, QStringLiteral("/dev/ttyUSB0"), a.db()).code, 0);
         QCOMPARE(sync(a).counts.arrivalsSent, 1);
         QCOMPARE(sync(b).counts.arrivalsFetched, 1);
         Archive::Store s;
@@ -206,8 +209,9 @@ private Q_SLOTS:
         QProcess one, two;
         for (auto [p, l] : {std::pair{&one, &a}, std::pair{&two, &b}}) {
             p->setWorkingDirectory(l->ws.root());
-            p->start(QStringLiteral(KV_CLI_PATH), {QStringLiteral("--workspace"), l->ws.root(), QStringLiteral("archive"),
-                                                  QStringLiteral("sync"), QStringLiteral("--server"), pg->url()});
+            p->start(QStringLiteral(KV_CLI_PATH),
+                     {QStringLiteral("--workspace"), l->ws.root(), QStringLiteral("archive"), QStringLiteral("sync"),
+                      QStringLiteral("--server"), pg->url()});
         }
         QVERIFY(one.waitForFinished(120000) && two.waitForFinished(120000));
         QVERIFY2(one.exitCode() == 0, one.readAllStandardError().constData());
@@ -232,7 +236,7 @@ private Q_SLOTS:
         for (int round = 0; round < 6; ++round) {
             QProcess p;
             p.start(QStringLiteral(KV_CLI_PATH), {QStringLiteral("--workspace"), a.ws.root(), QStringLiteral("archive"),
-                                                 QStringLiteral("sync"), QStringLiteral("--server"), pg->url()});
+                                                  QStringLiteral("sync"), QStringLiteral("--server"), pg->url()});
             QVERIFY(p.waitForStarted());
             QThread::msleep(random.bounded(50, 900));
             if (p.state() == QProcess::Running) {
@@ -282,7 +286,8 @@ private Q_SLOTS:
             nullptr, b.db());
         QVERIFY(stopped);
         QCOMPARE(cut.code, Err::ServerUnreachable);
-        QVERIFY2(Team::failureText(cut.code, cut.detail).startsWith(QStringLiteral("Error : The team archive's server cannot be reached")),
+        QVERIFY2(Team::failureText(cut.code, cut.detail)
+                     .startsWith(QStringLiteral("Error : The team archive's server cannot be reached")),
                  qPrintable(Team::failureText(cut.code, cut.detail)));
         QCOMPARE(cut.counts.fetched, Team::kBatch);
         QCOMPARE(b.list().size(), Team::kBatch);
@@ -304,8 +309,8 @@ private Q_SLOTS:
         Laptop a, b;
         a.addLoggers(250, QStringLiteral("YARD"));
         std::atomic<bool> cancel{false};
-        const Team::SyncResult cut =
-            Team::synchronise(settings, password, [&](int done, int) { cancel.store(done > 0); }, &cancel, a.db());
+        const Team::SyncResult cut = Team::synchronise(
+            settings, password, [&](int done, int) { cancel.store(done > 0); }, &cancel, a.db());
         QCOMPARE(cut.code, Err::UserBreak);
         QCOMPARE(cut.counts.sent, Team::kBatch);
         QCOMPARE(serverCount(QStringLiteral("kv_entries")), Team::kBatch);
@@ -425,9 +430,11 @@ private Q_SLOTS:
             w.show();
             QVERIFY(QTest::qWaitForWindowExposed(&w));
             for (auto *label : w.findChildren<QLabel *>())
-                QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->width(), qPrintable(label->text()));
+                QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->width(),
+                         qPrintable(label->text()));
             for (auto *button : w.findChildren<QPushButton *>())
-                QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) <= button->width(), qPrintable(button->text()));
+                QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) <= button->width(),
+                         qPrintable(button->text()));
             saveScreenshot(&w, QStringLiteral("team-archive-%1").arg(QLatin1String(names[l])));
         }
         StringTable::setLanguage(0);

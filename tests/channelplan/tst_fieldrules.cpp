@@ -70,20 +70,32 @@ private Q_SLOTS:
         QTest::addColumn<CheckKind>("kind");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("formatted");
-        QTest::newRow("freq 47.8") << CheckKind::Frequency << "47.8" << "47.80";
-        QTest::newRow("freq 52") << CheckKind::Frequency << "52" << "52.00";
-        QTest::newRow("freq 52.") << CheckKind::Frequency << "52." << "52.00";
+        QTest::newRow("freq 47.8") << CheckKind::Frequency << "47.8"
+                                   << "47.80";
+        QTest::newRow("freq 52") << CheckKind::Frequency << "52"
+                                 << "52.00";
+        QTest::newRow("freq 52.") << CheckKind::Frequency << "52."
+                                  << "52.00";
         // Values whose binary form lies just under the decimal one: a formatter that cut the
         // digits instead of rounding them would show 5.01 and 471.31.
-        QTest::newRow("freq 5.02") << CheckKind::Frequency << "5.02" << "5.02";
-        QTest::newRow("freq 471.316") << CheckKind::Frequency << "471.316" << "471.32";
-        QTest::newRow("freq 471.314") << CheckKind::Frequency << "471.314" << "471.31";
-        QTest::newRow("bw 8") << CheckKind::Bandwidth << "8" << "8.0";
-        QTest::newRow("bw 7.25") << CheckKind::Bandwidth << "7.26" << "7.3";
-        QTest::newRow("offset -0.01") << CheckKind::Offset << "-0.01" << "0.0";
-        QTest::newRow("offset -2.5") << CheckKind::Offset << "-2.5" << "-2.5";
-        QTest::newRow("sr 06875") << CheckKind::SymbolRate << "06875" << "6875";
-        QTest::newRow("name kept") << CheckKind::ChannelName << "a b" << "a b";
+        QTest::newRow("freq 5.02") << CheckKind::Frequency << "5.02"
+                                   << "5.02";
+        QTest::newRow("freq 471.316") << CheckKind::Frequency << "471.316"
+                                      << "471.32";
+        QTest::newRow("freq 471.314") << CheckKind::Frequency << "471.314"
+                                      << "471.31";
+        QTest::newRow("bw 8") << CheckKind::Bandwidth << "8"
+                              << "8.0";
+        QTest::newRow("bw 7.25") << CheckKind::Bandwidth << "7.26"
+                                 << "7.3";
+        QTest::newRow("offset -0.01") << CheckKind::Offset << "-0.01"
+                                      << "0.0";
+        QTest::newRow("offset -2.5") << CheckKind::Offset << "-2.5"
+                                     << "-2.5";
+        QTest::newRow("sr 06875") << CheckKind::SymbolRate << "06875"
+                                  << "6875";
+        QTest::newRow("name kept") << CheckKind::ChannelName << "a b"
+                                   << "a b";
     }
     void canonicalTexts()
     {
@@ -99,17 +111,26 @@ private Q_SLOTS:
         QTest::addColumn<QString>("bandwidth");
         QTest::addColumn<bool>("toDigital");
         QTest::addColumn<QString>("result");
-        QTest::newRow("defaults") << "47.75" << "8.0" << true << "50.50";
-        QTest::newRow("digital 52") << "52.00" << "8.0" << false << "49.25";
-        QTest::newRow("bw 7 digital row") << "50.50" << "7.0" << false << "48.25";
-        QTest::newRow("bw 7 analog row") << "47.75" << "7.0" << true << "50.00";
-        QTest::newRow("uhf") << "471.25" << "8.0" << true << "474.00";
+        QTest::newRow("defaults") << "47.75"
+                                  << "8.0" << true << "50.50";
+        QTest::newRow("digital 52") << "52.00"
+                                    << "8.0" << false << "49.25";
+        QTest::newRow("bw 7 digital row") << "50.50"
+                                          << "7.0" << false << "48.25";
+        QTest::newRow("bw 7 analog row") << "47.75"
+                                         << "7.0" << true << "50.00";
+        QTest::newRow("uhf") << "471.25"
+                             << "8.0" << true << "474.00";
         // 471.25 + 6.01 / 2 - 1.25 is 473.005: in double precision it rounds to 473.00, the
         // meter's single precision value lies above and gives 473.01.
-        QTest::newRow("single precision up") << "471.25" << "6.01" << true << "473.01";
-        QTest::newRow("single precision down") << "48.25" << "6.03" << true << "50.01";
-        QTest::newRow("not a number") << "x" << "8.0" << true << "";
-        QTest::newRow("empty bandwidth") << "47.75" << "" << true << "";
+        QTest::newRow("single precision up") << "471.25"
+                                             << "6.01" << true << "473.01";
+        QTest::newRow("single precision down") << "48.25"
+                                               << "6.03" << true << "50.01";
+        QTest::newRow("not a number") << "x"
+                                      << "8.0" << true << "";
+        QTest::newRow("empty bandwidth") << "47.75"
+                                         << "" << true << "";
     }
     void companion()
     {
@@ -117,9 +138,10 @@ private Q_SLOTS:
         QFETCH(QString, bandwidth);
         QFETCH(bool, toDigital);
         QFETCH(QString, result);
-        QCOMPARE(companionFrequency(frequency, bandwidth,
-                                    toDigital ? FrequencyDirection::AnalogToDigital : FrequencyDirection::DigitalToAnalog),
-                 result);
+        QCOMPARE(
+            companionFrequency(frequency, bandwidth,
+                               toDigital ? FrequencyDirection::AnalogToDigital : FrequencyDirection::DigitalToAnalog),
+            result);
     }
 
     void companionFromReceivedValues()
@@ -135,10 +157,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("mode");
         QTest::addColumn<QString>("applies");   // columns 1..11, "x" = applies
-        QTest::newRow("digital on") << "ON" << "DIGITAL" << "x.xxxxxxxx.";
-        QTest::newRow("analog on") << "ON" << "ANALOG" << "xx.xxxx...x";
-        QTest::newRow("off") << "OFF" << "DIGITAL" << ".....x.....";
-        QTest::newRow("empty status") << "" << "DIGITAL" << ".....x.....";
+        QTest::newRow("digital on") << "ON"
+                                    << "DIGITAL"
+                                    << "x.xxxxxxxx.";
+        QTest::newRow("analog on") << "ON"
+                                   << "ANALOG"
+                                   << "xx.xxxx...x";
+        QTest::newRow("off") << "OFF"
+                             << "DIGITAL"
+                             << ".....x.....";
+        QTest::newRow("empty status") << ""
+                                      << "DIGITAL"
+                                      << ".....x.....";
     }
     void applicability()
     {

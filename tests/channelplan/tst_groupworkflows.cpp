@@ -61,7 +61,7 @@ QStringList plansIn(const QString &folder)
     return QDir(folder).entryList({QStringLiteral("*.ch26")}, QDir::Files, QDir::Name);
 }
 
-} // namespace
+}   // namespace
 
 class TestGroupWorkflows : public QObject {
     Q_OBJECT
@@ -131,7 +131,8 @@ private Q_SLOTS:
         QVERIFY(sent.contains("*CS01B"));
         QCOMPARE(stateFile(fromCli, QStringLiteral("plans-received.txt")), sent);
         QCOMPARE(fromCli.transcript(), fromWindow.transcript());
-        QCOMPARE(stateFile(fromCli, QStringLiteral("plans-held.txt")), stateFile(fromWindow, QStringLiteral("plans-held.txt")));
+        QCOMPARE(stateFile(fromCli, QStringLiteral("plans-held.txt")),
+                 stateFile(fromWindow, QStringLiteral("plans-held.txt")));
     }
 
     void receiveKeepsTheSamePlans()
@@ -154,7 +155,8 @@ private Q_SLOTS:
             for (const QString &m : members)
                 windowFiles[m] = ws->read(QStringLiteral("Temp/") + m);
         }
-        QCOMPARE(members, (QStringList{QStringLiteral("ab.ch26"), QStringLiteral("ab_2.ch26"), QStringLiteral("cd.ch26")}));
+        QCOMPARE(members,
+                 (QStringList{QStringLiteral("ab.ch26"), QStringLiteral("ab_2.ch26"), QStringLiteral("cd.ch26")}));
 
         SimulatedMeter forCli(meterArgs);
         QVERIFY(startMeterOnPort(forCli));

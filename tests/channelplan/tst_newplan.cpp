@@ -69,7 +69,7 @@ void answerAlert(QObject *context, bool ok, bool *seen)
     timer->start();
 }
 
-} // namespace
+}   // namespace
 
 class NewPlanTest : public QObject {
     Q_OBJECT
@@ -203,7 +203,8 @@ void NewPlanTest::subfoldersAreListed()
     QCOMPARE(prompter->messageTexts(), QStringList(2, QStringLiteral("Incorrect Format File: -153")));
     QVERIFY(w.members().isEmpty());
     // A group file cannot name a folder as a member.
-    prompter->expectOpenFile(ws->write(QStringLiteral("Channel/g.tx26"), groupFile({"[old plans]", "old plans", "a.ch26"})));
+    prompter->expectOpenFile(
+        ws->write(QStringLiteral("Channel/g.tx26"), groupFile({"[old plans]", "old plans", "a.ch26"})));
     w.OpenGroup->click();
     QCOMPARE(w.members(), QStringList{QStringLiteral("a.ch26")});
 }
@@ -220,8 +221,8 @@ void NewPlanTest::opening()
     QCOMPARE(w.Missatge->text(), QStringLiteral("Status : Ready"));
     QCOMPARE(w.LlistatLlibreria->currentItem()->text(), QStringLiteral("A.CH26"));
     QVERIFY(w.SumaGroup->isEnabled() && w.EditarLlibreria->isEnabled() && w.OpenGroup->isEnabled());
-    for (QPushButton *b : {w.SaveGroup, w.NewGroup, w.EditarGroup, w.EsborrarGroup, w.RenameGroup, w.TransmitGroup,
-                           w.SumaLlibreria})
+    for (QPushButton *b :
+         {w.SaveGroup, w.NewGroup, w.EditarGroup, w.EsborrarGroup, w.RenameGroup, w.TransmitGroup, w.SumaLlibreria})
         QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
     QVERIFY(w.ReceiveGroup->isEnabled());   // a model is chosen
 
@@ -284,7 +285,8 @@ void NewPlanTest::saveAndReopen()
     prompter->expectSaveFile(ws->path(QStringLiteral("Channel/g")));
     w.SaveGroup->click();
     QCOMPARE(prompter->asked.back().caption, QStringLiteral("Save a Channel Plan Group"));
-    QCOMPARE(ws->read(QStringLiteral("Channel/g.tx26")), groupFile({QStringLiteral("b.ch26"), QStringLiteral("a.ch26")}));
+    QCOMPARE(ws->read(QStringLiteral("Channel/g.tx26")),
+             groupFile({QStringLiteral("b.ch26"), QStringLiteral("a.ch26")}));
     QCOMPARE(w.NomGroup->text(), QStringLiteral("g.tx26"));
 
     // A group that cannot be saved says so.
@@ -324,8 +326,7 @@ void NewPlanTest::groupFileReading_data()
         many << a;
     QTest::newRow("50 lines") << groupFile(many) << QStringList{a} << QString();
     many << a;
-    QTest::newRow("51 lines") << groupFile(many) << QStringList{}
-                              << QStringLiteral("Error : Unable To Open File: -65");
+    QTest::newRow("51 lines") << groupFile(many) << QStringList{} << QStringLiteral("Error : Unable To Open File: -65");
     // "[END]" ends the reading: whatever follows it does not count towards the 50 lines.
     QByteArray endThenMore = groupFile({a, b});
     for (int i = 0; i < 60; ++i)
@@ -586,9 +587,9 @@ void NewPlanTest::transmit()
     w.TransmitGroup->click();
     QVERIFY(seen);
     const QStringList t = meter.transcript();
-    QCOMPARE(t.mid(2, 6), (QStringList{QStringLiteral("*EP"), QStringLiteral("*PN02"), QStringLiteral("*CS00A"),
-                                       QStringLiteral("*CW00001"), QStringLiteral("*CS01B"),
-                                       QStringLiteral("*CW01002")}));
+    QCOMPARE(t.mid(2, 6),
+             (QStringList{QStringLiteral("*EP"), QStringLiteral("*PN02"), QStringLiteral("*CS00A"),
+                          QStringLiteral("*CW00001"), QStringLiteral("*CS01B"), QStringLiteral("*CW01002")}));
     QCOMPARE(t.size(), 2 + 6 + 3 + 2);
     QCOMPARE(t.mid(t.size() - 2), (QStringList{QStringLiteral("*PM01"), QStringLiteral("*RS0")}));
     QCOMPARE(w.NomGroup->text(), QStringLiteral("temp.tx26"));
@@ -632,7 +633,8 @@ void NewPlanTest::receive()
     w.show();
     addMembers(w, {QStringLiteral("lib.ch26")});   // emptied by the reception
     w.ReceiveGroup->click();
-    QCOMPARE(w.members(), (QStringList{QStringLiteral("ab.ch26"), QStringLiteral("ab_2.ch26"), QStringLiteral("cd.ch26")}));
+    QCOMPARE(w.members(),
+             (QStringList{QStringLiteral("ab.ch26"), QStringLiteral("ab_2.ch26"), QStringLiteral("cd.ch26")}));
     QVERIFY(!fileExists(ws->path(QStringLiteral("Temp/lib.ch26"))));
     QVERIFY(ws->read(QStringLiteral("Temp/ab.ch26")).contains("CHANNEL8(AB,PAL,FM,5.50,3,1)"));
     QVERIFY(ws->read(QStringLiteral("Temp/ab_2.ch26")).contains("CHANNEL8(AB,PAL,FM,5.50,1,1)"));

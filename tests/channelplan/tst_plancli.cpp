@@ -11,7 +11,6 @@
 
 namespace {
 
-
 QString writePlan(const TestWorkspace &ws, const QString &relative, const QString &name, int channels)
 {
     ChannelPlanFile p;
@@ -25,7 +24,7 @@ QString writePlan(const TestWorkspace &ws, const QString &relative, const QStrin
     return ws.path(relative);
 }
 
-} // namespace
+}   // namespace
 
 class TestPlanCli : public QObject {
     Q_OBJECT
@@ -54,7 +53,8 @@ private Q_SLOTS:
                               "  channel 2, S.R. \"999\": Error : Incorrect Symbol Rate: -71",
                               "Channel/good.ch26: plan \"AB\", 3 channels"}));
 
-        CliRun notPlan = runCli({"check-plan", "Channel/good.ch26", "Channel/text.ch26", "Channel/none.ch26"}, ws.root());
+        CliRun notPlan =
+            runCli({"check-plan", "Channel/good.ch26", "Channel/text.ch26", "Channel/none.ch26"}, ws.root());
         QCOMPARE(notPlan.status, 1);
         QVERIFY(notPlan.out.contains("good.ch26: plan"));
         QCOMPARE(notPlan.err, QStringLiteral("Channel/text.ch26: Incorrect Format File: -153\n"
@@ -69,20 +69,20 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QString>("failure");
         // The editor derives F.Anlg "2.25" from a typed F.Dig "5".
-        QTest::newRow("digital, low analog") << QByteArray("1,C1,2.25,5.00,0.0,8.0,ON,DIGITAL,6875,DVB,QAM16,AUTO,AUTO")
-                                             << QString();
+        QTest::newRow("digital, low analog")
+            << QByteArray("1,C1,2.25,5.00,0.0,8.0,ON,DIGITAL,6875,DVB,QAM16,AUTO,AUTO") << QString();
         QTest::newRow("digital, bad digital")
             << QByteArray("1,C1,47.75,4.00,0.0,8.0,ON,DIGITAL,6875,DVB,QAM16,AUTO,AUTO")
             << "  channel 1, F.Dig \"4.00\": Error : Incorrect Frequency: -34";
         QTest::newRow("analog, digital side unused")
             << QByteArray("1,C1,47.75,900.00,0.0,8.0,ON,ANALOG,999,DVB,QAM16,AUTO,PAL/BG") << QString();
-        QTest::newRow("analog, bad analog")
-            << QByteArray("1,C1,870,50.50,0.0,8.0,ON,ANALOG,6875,DVB,QAM16,AUTO,PAL/BG")
-            << "  channel 1, F.Anlg \"870\": Error : Incorrect Frequency: -34";
+        QTest::newRow("analog, bad analog") << QByteArray("1,C1,870,50.50,0.0,8.0,ON,ANALOG,6875,DVB,QAM16,AUTO,PAL/BG")
+                                            << "  channel 1, F.Anlg \"870\": Error : Incorrect Frequency: -34";
         QTest::newRow("analog, bad bandwidth")
             << QByteArray("1,C1,47.75,50.50,0.0,10,ON,ANALOG,6875,DVB,QAM16,AUTO,PAL/BG")
             << "  channel 1, BW \"10\": Error : Incorrect BandWidth: -43";
-        QTest::newRow("off uses nothing") << QByteArray("1,C.1,1,1,9,10,OFF,DIGITAL,1,DVB,QAM16,AUTO,AUTO") << QString();
+        QTest::newRow("off uses nothing")
+            << QByteArray("1,C.1,1,1,9,10,OFF,DIGITAL,1,DVB,QAM16,AUTO,AUTO") << QString();
     }
     void onlyFieldsThatApplyAreChecked()
     {
@@ -118,7 +118,8 @@ private Q_SLOTS:
         writePlan(ws, "Channel/a.ch26", "A", 2);
         writePlan(ws, "Channel/b.ch26", "B", 1);
         writePlan(ws, "Channel/c.ch26", "C", 3);
-        CliRun r = runCli({"combine", "Temp/temp.tkv8", "Channel/a.ch26", "Channel/b.ch26", "Channel/c.ch26"}, ws.root());
+        CliRun r =
+            runCli({"combine", "Temp/temp.tkv8", "Channel/a.ch26", "Channel/b.ch26", "Channel/c.ch26"}, ws.root());
         QCOMPARE(r.status, 0);
         QCOMPARE(writeCombinedFile(ws.path("Temp/expected.tkv8"),
                                    {ws.path("Channel/a.ch26"), ws.path("Channel/b.ch26"), ws.path("Channel/c.ch26")}),
@@ -132,9 +133,12 @@ private Q_SLOTS:
         QTest::addColumn<int>("plans");
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no plan") << 0 << "Temp/c.tkv8" << "Error : No Channel Plan: -16";
-        QTest::newRow("eleven") << 11 << "Temp/c.tkv8" << "Error : Limit 10 Channel Plans: -17";
-        QTest::newRow("no folder") << 2 << "nofolder/c.tkv8" << "Error : Unable To Open File: -65";
+        QTest::newRow("no plan") << 0 << "Temp/c.tkv8"
+                                 << "Error : No Channel Plan: -16";
+        QTest::newRow("eleven") << 11 << "Temp/c.tkv8"
+                                << "Error : Limit 10 Channel Plans: -17";
+        QTest::newRow("no folder") << 2 << "nofolder/c.tkv8"
+                                   << "Error : Unable To Open File: -65";
     }
     void combineRefusals()
     {

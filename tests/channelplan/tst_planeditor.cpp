@@ -125,7 +125,7 @@ QString writePlan(const TestWorkspace &ws, const QString &name, int channels)
     return path;
 }
 
-} // namespace
+}   // namespace
 
 class TestPlanEditor : public QObject {
     Q_OBJECT
@@ -139,8 +139,8 @@ private Q_SLOTS:
         QCOMPARE(e.LlibreNou->rowCount(), 2);
         QCOMPARE(e.ChannelPlan->text(), QStringLiteral("--"));
         QCOMPARE(e.windowTitle(), QStringLiteral("Channel Plan"));
-        const QStringList expected = {"1",   "--",      "47.75", "50.50", "0.0", "8.0",
-                                      "ON",  "DIGITAL", "6875",  "DVB",   "QAM16", "AUTO"};
+        const QStringList expected = {"1",  "--",      "47.75", "50.50", "0.0",   "8.0",
+                                      "ON", "DIGITAL", "6875",  "DVB",   "QAM16", "AUTO"};
         for (int c = 0; c < 12; ++c)
             QCOMPARE(cell(e, 1, c), expected.at(c));
         QCOMPARE(cell(e, 0, 3), QStringLiteral("F.Dig"));
@@ -204,12 +204,18 @@ private Q_SLOTS:
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message");
-        QTest::newRow("frequency 870") << 3 << "870" << "Error : Incorrect Frequency: -34";
-        QTest::newRow("bandwidth 10") << 5 << "10" << "Error : Incorrect BandWidth: -43";
-        QTest::newRow("symbol rate 999") << 8 << "999" << "Error : Incorrect Symbol Rate: -71";
-        QTest::newRow("offset 3") << 4 << "3" << "Error : Incorrect Offset: -213";
-        QTest::newRow("name with point") << 1 << "A.B" << "Error : Incorrect Channel Name: -33";
-        QTest::newRow("name too long") << 1 << "ABCDE" << "Error : Incorrect Channel Name: -33";
+        QTest::newRow("frequency 870") << 3 << "870"
+                                       << "Error : Incorrect Frequency: -34";
+        QTest::newRow("bandwidth 10") << 5 << "10"
+                                      << "Error : Incorrect BandWidth: -43";
+        QTest::newRow("symbol rate 999") << 8 << "999"
+                                         << "Error : Incorrect Symbol Rate: -71";
+        QTest::newRow("offset 3") << 4 << "3"
+                                  << "Error : Incorrect Offset: -213";
+        QTest::newRow("name with point") << 1 << "A.B"
+                                         << "Error : Incorrect Channel Name: -33";
+        QTest::newRow("name too long") << 1 << "ABCDE"
+                                       << "Error : Incorrect Channel Name: -33";
     }
     void refusedValuesAreRestored()
     {
@@ -610,7 +616,7 @@ private Q_SLOTS:
 
         prompter.expectMessage(QMessageBox::Yes);   // save the plan?
         prompter.expectSaveFile(ws.path("Channel/keep"));
-        prompter.expectMessage(QMessageBox::No);    // replace keep.ch26?
+        prompter.expectMessage(QMessageBox::No);   // replace keep.ch26?
         e.close();
         QVERIFY(e.isVisible());
         QCOMPARE(ws.read("Channel/keep.ch26"), old);
@@ -642,10 +648,12 @@ private Q_SLOTS:
         QCOMPARE(d.selectedFiles(), QStringList{ws.path("Channel/keep.ch26")});
         QCOMPARE(withDefaultSuffix(ws.path("Channel/keep"), QStringLiteral("ch26")), ws.path("Channel/keep.ch26"));
         QCOMPARE(withDefaultSuffix(ws.path("Channel/keep.v2"), QStringLiteral("ch26")), ws.path("Channel/keep.v2"));
-        QCOMPARE(withDefaultSuffix(ws.path("Channel/keep.v2"), QStringLiteral("ch26"), QStringLiteral("Plans (*.ch26)")),
-                 ws.path("Channel/keep.v2.ch26"));
-        QCOMPARE(withDefaultSuffix(ws.path("x.JPG"), QStringLiteral("png"), QStringLiteral("A (*.png);;B (*.jpg *.jpeg)")),
-                 ws.path("x.JPG"));
+        QCOMPARE(
+            withDefaultSuffix(ws.path("Channel/keep.v2"), QStringLiteral("ch26"), QStringLiteral("Plans (*.ch26)")),
+            ws.path("Channel/keep.v2.ch26"));
+        QCOMPARE(
+            withDefaultSuffix(ws.path("x.JPG"), QStringLiteral("png"), QStringLiteral("A (*.png);;B (*.jpg *.jpeg)")),
+            ws.path("x.JPG"));
 
         QString question;
         QTimer watch;

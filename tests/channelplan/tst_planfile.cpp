@@ -29,8 +29,8 @@ ChannelRecord channel(const QString &name, const QString &analog, const QString 
 
 QByteArray planText(const QByteArray &header, const QList<QByteArray> &channelLines, const QByteArray &eol = "\r\n")
 {
-    QByteArray out = "#=====\r\n:  CONTROL REMOT PROGRAM" + eol + "CHANNEL PLAN(1)" + eol + header + eol +
-                     "ORDER(1)" + eol + "[CHANNELS_OFFSET]" + eol;
+    QByteArray out = "#=====\r\n:  CONTROL REMOT PROGRAM" + eol + "CHANNEL PLAN(1)" + eol + header + eol + "ORDER(1)"
+                     + eol + "[CHANNELS_OFFSET]" + eol;
     for (const QByteArray &l : channelLines)
         out += l + eol;
     return out;
@@ -38,11 +38,11 @@ QByteArray planText(const QByteArray &header, const QList<QByteArray> &channelLi
 
 QByteArray channelLine(int n, const QByteArray &name = "C")
 {
-    return QByteArray::number(n) + "," + name + QByteArray::number(n) +
-           ",47.75,50.50,0.0,8.0,ON,DIGITAL,6875,DVB,QAM16,AUTO,AUTO";
+    return QByteArray::number(n) + "," + name + QByteArray::number(n)
+           + ",47.75,50.50,0.0,8.0,ON,DIGITAL,6875,DVB,QAM16,AUTO,AUTO";
 }
 
-} // namespace
+}   // namespace
 
 class TestPlanFile : public QObject {
     Q_OBJECT
@@ -60,9 +60,10 @@ private Q_SLOTS:
         const QString path = ws.path("Channel/ab.ch26");
         QCOMPARE(writePlanFile(path, plan), 0);
         QCOMPARE(ws.read("Channel/ab.ch26"),
-                 kEditorHead + "CHANNEL8(AB,,,,2,1)\r\nORDER(1)\r\n[CHANNELS_OFFSET]\r\n"
-                               "1,C21,471.25,474.00,0.0,8.0,ON,DIGITAL,6875,DVB,QAM16,AUTO,AUTO\r\n"
-                               "2,S 2,48.25,51.00,-2.5,8.0,OFF,ANALOG,6875,DVB,QAM16,AUTO,SECAM/L\r\n");
+                 kEditorHead
+                     + "CHANNEL8(AB,,,,2,1)\r\nORDER(1)\r\n[CHANNELS_OFFSET]\r\n"
+                       "1,C21,471.25,474.00,0.0,8.0,ON,DIGITAL,6875,DVB,QAM16,AUTO,AUTO\r\n"
+                       "2,S 2,48.25,51.00,-2.5,8.0,OFF,ANALOG,6875,DVB,QAM16,AUTO,SECAM/L\r\n");
         QVERIFY(isPlanFile(path));
 
         ChannelPlanFile back;
@@ -76,9 +77,9 @@ private Q_SLOTS:
     void attenuatorComesBackAuto()
     {
         TestWorkspace ws;
-        const QString path = ws.write("Channel/x.ch26",
-                                      planText("CHANNEL8(X,,,,1,1)",
-                                               {"1,A,47.75,50.50,0.0,8.0,ON,DIGITAL,6875,DVB,QAM16,20 dB,PAL/I"}));
+        const QString path =
+            ws.write("Channel/x.ch26",
+                     planText("CHANNEL8(X,,,,1,1)", {"1,A,47.75,50.50,0.0,8.0,ON,DIGITAL,6875,DVB,QAM16,20 dB,PAL/I"}));
         ChannelPlanFile plan;
         QCOMPARE(readPlanFile(path, plan), 0);
         QCOMPARE(plan.channels.at(0).attenuator, QStringLiteral("AUTO"));
@@ -140,7 +141,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QStringList>("names");
-        QTest::newRow("editor header") << planText("CHANNEL8(AB,,,,3,1)", {channelLine(1), channelLine(2), channelLine(3)})
+        QTest::newRow("editor header") << planText("CHANNEL8(AB,,,,3,1)",
+                                                   {channelLine(1), channelLine(2), channelLine(3)})
                                        << "AB" << QStringList{"C1", "C2", "C3"};
         QTest::newRow("received header LF")
             << planText("CHANNEL8(AB,PAL,FM,5.50,3,1)", {channelLine(1), channelLine(2), channelLine(3)}, "\n") << "AB"
@@ -149,8 +151,8 @@ private Q_SLOTS:
         xyz.replace("[CHANNELS_OFFSET]", "[CHANNELS_XYZ]");
         QTest::newRow("any CHANNELS_ section") << xyz << "AB" << QStringList{"C1", "C2"};
         QTest::newRow("short lines skipped, extra lines ignored")
-            << planText("CHANNEL8(Q,,,,2,1)", {"", "comment,line", "1,a,b,c,d,e,f,g,h", channelLine(1), channelLine(2),
-                                              channelLine(3)})
+            << planText("CHANNEL8(Q,,,,2,1)",
+                        {"", "comment,line", "1,a,b,c,d,e,f,g,h", channelLine(1), channelLine(2), channelLine(3)})
             << "Q" << QStringList{"C1", "C2"};
         QTest::newRow("missing rows are empty")
             << planText("CHANNEL8(AB,,,,3,1)", {channelLine(1)}) << "AB" << QStringList{"C1", "", ""};
@@ -174,10 +176,10 @@ private Q_SLOTS:
     void shortChannelLinesFillTheirColumns()
     {
         TestWorkspace ws;
-        const QString path = ws.write("p.ch26", planText("CHANNEL8(AB,,,,3,1)",
-                                                         {"1,N9,1,2,3,4,ON,DIGITAL,7,B",
-                                                          "2,N10,1,2,3,4,ON,DIGITAL,7,B,QAM64",
-                                                          "3,N11,1,2,3,4,ON,DIGITAL,7,B,QAM64,10 dB"}));
+        const QString path =
+            ws.write("p.ch26", planText("CHANNEL8(AB,,,,3,1)",
+                                        {"1,N9,1,2,3,4,ON,DIGITAL,7,B", "2,N10,1,2,3,4,ON,DIGITAL,7,B,QAM64",
+                                         "3,N11,1,2,3,4,ON,DIGITAL,7,B,QAM64,10 dB"}));
         ChannelPlanFile plan;
         QCOMPARE(readPlanFile(path, plan), 0);
         QCOMPARE(plan.channels.at(0).annex, QStringLiteral("B"));
@@ -230,8 +232,8 @@ private Q_SLOTS:
     {
         TestWorkspace ws;
         // The section line as line 201 is found; as line 202 it is not.
-        QByteArray at201 = "CHANNEL8(AB,,,,1,1)\r\n" + QByteArray("filler\r\n").repeated(199) + "[CHANNELS_OFFSET]\r\n" +
-                           channelLine(1) + "\r\n";
+        QByteArray at201 = "CHANNEL8(AB,,,,1,1)\r\n" + QByteArray("filler\r\n").repeated(199) + "[CHANNELS_OFFSET]\r\n"
+                           + channelLine(1) + "\r\n";
         QByteArray at202 = "filler\r\n" + at201;
         QVERIFY(isPlanFile(ws.write("a.ch26", at201)));
         QVERIFY(!isPlanFile(ws.write("b.ch26", at202)));
@@ -269,7 +271,8 @@ private Q_SLOTS:
     {
         ChannelRecord c = ChannelRecord::newChannel();
         c.name = QStringLiteral("A,B\r");
-        QCOMPARE(planChannelLine(7, c), QStringLiteral("7,A B ,47.75,50.50,0.0,8.0,ON,DIGITAL,6875,DVB,QAM16,AUTO,AUTO"));
+        QCOMPARE(planChannelLine(7, c),
+                 QStringLiteral("7,A B ,47.75,50.50,0.0,8.0,ON,DIGITAL,6875,DVB,QAM16,AUTO,AUTO"));
     }
 
     // --- combined file ---------------------------------------------------------------------
@@ -289,7 +292,8 @@ private Q_SLOTS:
         ws.write("Temp/ef.ch26", "CHANNEL8(EF,,,,1,7)\nx\n[CHANNELS_OFFSET]\n" + channelLine(1) + "\n");
 
         const QString out = ws.path("Temp/temp.tkv8");
-        QCOMPARE(writeCombinedFile(out, {ws.path("Temp/ab.ch26"), ws.path("Temp/cd.ch26"), ws.path("Temp/ef.ch26")}), 0);
+        QCOMPARE(writeCombinedFile(out, {ws.path("Temp/ab.ch26"), ws.path("Temp/cd.ch26"), ws.path("Temp/ef.ch26")}),
+                 0);
         QCOMPARE(ws.read("Temp/temp.tkv8"),
                  QByteArray("#=====================================\r\n"
                             "Kelvatrone :  CONTROL REMOT PROGRAM\r\n"
@@ -341,9 +345,9 @@ private Q_SLOTS:
         // Blank and comment lines among a hand-edited plan's channels are not channels: the
         // meter gets exactly the channels the header announces.
         TestWorkspace ws;
-        const QString p = ws.write("Temp/gaps.ch26", planText("CHANNEL8(GAP,,,,3,1)",
-                                                              {channelLine(1), "", "# note", channelLine(2),
-                                                               "1,2,3,4,5,6,7,8,9", channelLine(3)}));
+        const QString p =
+            ws.write("Temp/gaps.ch26", planText("CHANNEL8(GAP,,,,3,1)", {channelLine(1), "", "# note", channelLine(2),
+                                                                         "1,2,3,4,5,6,7,8,9", channelLine(3)}));
         QCOMPARE(writeCombinedFile(ws.path("Temp/c.tkv8"), {p}), 0);
         CombinedPlanFile combined;
         QCOMPARE(readCombinedFile(ws.path("Temp/c.tkv8"), combined), 0);

@@ -112,15 +112,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("summary");
         QTest::newRow("english") << sampleTvLogger() << 0
                                  << "2 of 4 channels under the threshold (45 dBuV); 1 not measured";
-        QTest::newRow("spanish") << sampleTvLogger() << 1
-                                 << "2 de 4 canales bajo el umbral (45 dBuV); 1 sin medir";
-        QTest::newRow("german, none under") << sampleTvLogger("-10") << 2
-                                            << QString::fromUtf8("0 von 4 Kanälen unter der Schwelle (-10 dBuV); 1 nicht gemessen");
+        QTest::newRow("spanish") << sampleTvLogger() << 1 << "2 de 4 canales bajo el umbral (45 dBuV); 1 sin medir";
+        QTest::newRow("german, none under")
+            << sampleTvLogger("-10") << 2
+            << QString::fromUtf8("0 von 4 Kanälen unter der Schwelle (-10 dBuV); 1 nicht gemessen");
         QTest::newRow("no threshold") << sampleTvLogger("") << 0
                                       << "4 channels measured, no threshold level; 1 not measured";
         // Every channel blank: an empty chart with its summary, not a failure.
-        const QByteArray blank = tvLoggerHead(2) + tvLoggerLines({QStringLiteral("*HD0&C21&-&-&-&-&-&-&-&-&-&-&-&-&-&-"),
-                                                                  QStringLiteral("*HD1&C22&-&-&-&-&-&-&-&-&-&-&-&-&-&-")});
+        const QByteArray blank = tvLoggerHead(2)
+                                 + tvLoggerLines({QStringLiteral("*HD0&C21&-&-&-&-&-&-&-&-&-&-&-&-&-&-"),
+                                                  QStringLiteral("*HD1&C22&-&-&-&-&-&-&-&-&-&-&-&-&-&-")});
         QTest::newRow("nothing measured") << blank << 0 << "No channel measured";
         QTest::newRow("nothing measured, catalan") << blank << 3 << "Cap canal mesurat";
         // One measured channel in the singular.
@@ -173,9 +174,11 @@ private Q_SLOTS:
     void absurdLevelsKeepTheAxisBounded()
     {
         QFETCH(QString, level);
-        const LevelChart::Model m = modelOf(tvLoggerHead(2) + tvLoggerLines({
-            QStringLiteral("*HD0&C21&474,00&0,00&8,0&QAM64&A&6875&%1&1E30&1,0E-8&-&-&-&-&-").arg(level),
-            QStringLiteral("*HD1&C22&482,00&0,00&8,0&QAM64&A&6875&52,3&33,1&1,0E-8&-&-&-&-&-")}));
+        const LevelChart::Model m =
+            modelOf(tvLoggerHead(2)
+                    + tvLoggerLines(
+                        {QStringLiteral("*HD0&C21&474,00&0,00&8,0&QAM64&A&6875&%1&1E30&1,0E-8&-&-&-&-&-").arg(level),
+                         QStringLiteral("*HD1&C22&482,00&0,00&8,0&QAM64&A&6875&52,3&33,1&1,0E-8&-&-&-&-&-")}));
         for (const LevelChart::Range r : {m.levelRange(), m.qualityRange()}) {
             QVERIFY(std::isfinite(r.min) && std::isfinite(r.max) && r.max > r.min);
             const double ticks = (r.max - r.min) / LevelChart::tickStep(r.min, r.max);
@@ -189,11 +192,12 @@ private Q_SLOTS:
     // starts below it; with negative units the bars stand on the axis's bottom.
     void boundsZeroAndNegativeLevels()
     {
-        const LevelChart::Model m = modelOf(tvLoggerHead(4, "60") + tvLoggerLines({
-            QStringLiteral("*HD0&C21&474,00&0,00&8,0&QAM64&A&6875&<20,0&-&-&-&-&-&-&-"),
-            QStringLiteral("*HD1&S2&48,25&0,00&7,0&-&-&-&-&-&-&PAL/BG&5,50&<70,0&-&-"),
-            QStringLiteral("*HD2&C23&490,00&0,00&8,0&QAM64&A&6875&0,0&30,0&1,0E-8&-&-&-&-&-"),
-            QStringLiteral("*HD3&C24&498,00&0,00&8,0&QAM64&A&6875&65,0&30,0&1,0E-8&-&-&-&-&-")}));
+        const LevelChart::Model m = modelOf(
+            tvLoggerHead(4, "60")
+            + tvLoggerLines({QStringLiteral("*HD0&C21&474,00&0,00&8,0&QAM64&A&6875&<20,0&-&-&-&-&-&-&-"),
+                             QStringLiteral("*HD1&S2&48,25&0,00&7,0&-&-&-&-&-&-&PAL/BG&5,50&<70,0&-&-"),
+                             QStringLiteral("*HD2&C23&490,00&0,00&8,0&QAM64&A&6875&0,0&30,0&1,0E-8&-&-&-&-&-"),
+                             QStringLiteral("*HD3&C24&498,00&0,00&8,0&QAM64&A&6875&65,0&30,0&1,0E-8&-&-&-&-&-")}));
         QVERIFY(m.bars.at(0).measured && m.bars.at(0).bound && m.bars.at(0).under);
         QCOMPARE(m.bars.at(0).level, 20.0);
         QVERIFY(!m.bars.at(1).measured);   // "<70" says nothing about a threshold of 60
@@ -203,9 +207,10 @@ private Q_SLOTS:
         QCOMPARE(m.unmeasured, 1);
         QVERIFY(m.levelRange().min < 0.0);   // room for the bar of the channel at 0
 
-        const LevelChart::Model dbm = modelOf(tvLoggerHead(2, "-60", "dBm") + tvLoggerLines({
-            QStringLiteral("*HD0&C21&474,00&0,00&8,0&QAM64&A&6875&-75,0&30,0&1,0E-8&-&-&-&-&-"),
-            QStringLiteral("*HD1&C22&482,00&0,00&8,0&QAM64&A&6875&-40,0&30,0&1,0E-8&-&-&-&-&-")}));
+        const LevelChart::Model dbm = modelOf(
+            tvLoggerHead(2, "-60", "dBm")
+            + tvLoggerLines({QStringLiteral("*HD0&C21&474,00&0,00&8,0&QAM64&A&6875&-75,0&30,0&1,0E-8&-&-&-&-&-"),
+                             QStringLiteral("*HD1&C22&482,00&0,00&8,0&QAM64&A&6875&-40,0&30,0&1,0E-8&-&-&-&-&-")}));
         QVERIFY(dbm.levelRange().min < -75);
         QVERIFY(dbm.levelRange().max >= 0);
     }

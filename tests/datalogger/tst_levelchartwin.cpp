@@ -72,7 +72,7 @@ QStringList filesIn(const QString &folder)
     return QDir(folder).entryList(QDir::Files, QDir::Name);
 }
 
-} // namespace
+}   // namespace
 
 class TestLevelChartWindows : public QObject {
     Q_OBJECT
@@ -203,8 +203,7 @@ private Q_SLOTS:
         v.File1->popup(v.mapToGlobal(QPoint(0, 20)));
         QVERIFY(QTest::qWaitForWindowExposed(v.File1));
         for (QAction *a : {v.ExportCsv1, v.SaveChart1, v.SavePdf1})
-            QVERIFY(v.File1->actionGeometry(a).width()
-                    >= v.File1->fontMetrics().horizontalAdvance(a->text()));
+            QVERIFY(v.File1->actionGeometry(a).width() >= v.File1->fontMetrics().horizontalAdvance(a->text()));
         saveScreenshot(v.File1, QStringLiteral("viewer-file-menu-") + kLanguages.at(language));
         v.File1->hide();
     }
@@ -240,7 +239,8 @@ private Q_SLOTS:
         saveScreenshot(&v, QStringLiteral("levelchart-140-channels"));
 
         // One channel: its label, nothing thinned.
-        const QString one = ws->write(QStringLiteral("Temp/one.lg27t"), tvLoggerHead(1) + tvLoggerLines({kSampleTvAnswers.at(2)}));
+        const QString one =
+            ws->write(QStringLiteral("Temp/one.lg27t"), tvLoggerHead(1) + tvLoggerLines({kSampleTvAnswers.at(2)}));
         TKv27Datalogger w;
         QVERIFY(showAndLoad(w, one));
         w.LevelChart1->click();
@@ -251,8 +251,9 @@ private Q_SLOTS:
 
     void loggerWithoutMeasurementShowsAnEmptyChart()
     {
-        const QString blank = ws->write(QStringLiteral("Temp/blank.lg27t"),
-                                        tvLoggerHead(1) + tvLoggerLines({QStringLiteral("*HD0&C21&-&-&-&-&-&-&-&-&-&-&-&-&-&-")}));
+        const QString blank =
+            ws->write(QStringLiteral("Temp/blank.lg27t"),
+                      tvLoggerHead(1) + tvLoggerLines({QStringLiteral("*HD0&C21&-&-&-&-&-&-&-&-&-&-&-&-&-&-")}));
         ScriptedPrompter prompter;
         TKv27Datalogger v;
         QVERIFY(showAndLoad(v, blank));
@@ -294,7 +295,8 @@ private Q_SLOTS:
         QVERIFY(prompter.messageTexts().isEmpty());
         // Kept beside the screenshots, to be looked at (pdftoppm -png).
         if (!qEnvironmentVariableIsEmpty("KV_SCREENSHOTS")) {
-            const QString keep = QDir(qEnvironmentVariable("KV_SCREENSHOTS")).filePath(QStringLiteral("tv-report-with-chart.pdf"));
+            const QString keep =
+                QDir(qEnvironmentVariable("KV_SCREENSHOTS")).filePath(QStringLiteral("tv-report-with-chart.pdf"));
             QFile::remove(keep);
             QFile::copy(ws->path(QStringLiteral("report.pdf")), keep);
         }
@@ -360,9 +362,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("ext");
-        QTest::newRow("export csv") << "csv" << "csv";
-        QTest::newRow("save chart") << "chart" << "png";
-        QTest::newRow("save as pdf") << "pdf" << "pdf";
+        QTest::newRow("export csv") << "csv"
+                                    << "csv";
+        QTest::newRow("save chart") << "chart"
+                                    << "png";
+        QTest::newRow("save as pdf") << "pdf"
+                                     << "pdf";
     }
     void bareNameOverAnExistingFileIsAsked()
     {
@@ -374,7 +379,9 @@ private Q_SLOTS:
         QVERIFY(showAndLoad(v, tv));
         prompter.expectSaveFile(ws->path(QStringLiteral("site")));
         prompter.expectMessage(QMessageBox::No);
-        (item == QLatin1String("csv") ? v.ExportCsv1 : item == QLatin1String("pdf") ? v.SavePdf1 : v.SaveChart1)
+        (item == QLatin1String("csv")   ? v.ExportCsv1
+         : item == QLatin1String("pdf") ? v.SavePdf1
+                                        : v.SaveChart1)
             ->trigger();
         QCOMPARE(prompter.pending(), 0);
         QVERIFY(!prompter.unexpected);
@@ -413,12 +420,16 @@ private Q_SLOTS:
     void barsStandOnTheAxisBottom()
     {
         LevelChart::Model m;
-        QVERIFY(LevelChart::load(ws->write(QStringLiteral("dbm.lg27t"),
-                                           tvLoggerHead(3, "-60", "dBm") + tvLoggerLines({
-                                               QStringLiteral("*HD0&C21&474,00&0,00&8,0&QAM64&A&6875&-75,0&30,0&1,0E-8&-&-&-&-&-"),
-                                               QStringLiteral("*HD1&C22&482,00&0,00&8,0&QAM64&A&6875&-40,0&30,0&1,0E-8&-&-&-&-&-"),
-                                               QStringLiteral("*HD2&C23&490,00&0,00&8,0&QAM64&A&6875&0,0&30,0&1,0E-8&-&-&-&-&-")})),
-                                 m) == 0);
+        QVERIFY(
+            LevelChart::load(
+                ws->write(QStringLiteral("dbm.lg27t"),
+                          tvLoggerHead(3, "-60", "dBm")
+                              + tvLoggerLines(
+                                  {QStringLiteral("*HD0&C21&474,00&0,00&8,0&QAM64&A&6875&-75,0&30,0&1,0E-8&-&-&-&-&-"),
+                                   QStringLiteral("*HD1&C22&482,00&0,00&8,0&QAM64&A&6875&-40,0&30,0&1,0E-8&-&-&-&-&-"),
+                                   QStringLiteral("*HD2&C23&490,00&0,00&8,0&QAM64&A&6875&0,0&30,0&1,0E-8&-&-&-&-&-")})),
+                m)
+            == 0);
         std::unique_ptr<QChart> chart(LevelChartDraw::makeChart(m));
         QStackedBarSeries *bars = LevelChartDraw::barSeries(chart.get());
         const auto height = [&](int i) { return bars->barSets().at(0)->at(i) + bars->barSets().at(1)->at(i); };
@@ -436,10 +447,13 @@ private Q_SLOTS:
 
         QElapsedTimer t;
         t.start();
-        QVERIFY(LevelChart::load(ws->write(QStringLiteral("huge.lg27t"),
-                                           tvLoggerHead(1) + tvLoggerLines({QStringLiteral(
+        QVERIFY(
+            LevelChart::load(ws->write(QStringLiteral("huge.lg27t"),
+                                       tvLoggerHead(1)
+                                           + tvLoggerLines({QStringLiteral(
                                                "*HD0&C21&474,00&0,00&8,0&QAM64&A&6875&9,9E37&30,0&1,0E-8&-&-&-&-&-")})),
-                                 m) == 0);
+                             m)
+            == 0);
         QImage image(800, 400, QImage::Format_ARGB32);
         QPainter p(&image);
         LevelChartDraw::paintChart(p, QRectF(0, 0, 800, 400), m, QSize(800, 400));

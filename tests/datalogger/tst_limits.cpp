@@ -59,7 +59,7 @@ Profile parsed(const QString &text)
     return p;
 }
 
-} // namespace
+}   // namespace
 
 class TestLimits : public QObject {
     Q_OBJECT
@@ -74,26 +74,98 @@ private Q_SLOTS:
         QTest::addColumn<QString>("sr");
         QTest::addColumn<QString>("sys");
         QTest::addColumn<QString>("rule");
-        QTest::newRow("QAM256 annex C") << "QAM256" << "C" << "6900" << "" << "DVB-C 256-QAM";
+        QTest::newRow("QAM256 annex C") << "QAM256"
+                                        << "C"
+                                        << "6900"
+                                        << ""
+                                        << "DVB-C 256-QAM";
         // QAM256 is cable whatever the annex text says.
-        QTest::newRow("QAM256 annex B") << "QAM256" << "B" << "5361" << "" << "DVB-C 256-QAM";
-        QTest::newRow("QAM256 no annex") << "QAM256" << "" << "" << "" << "DVB-C 256-QAM";
-        QTest::newRow("qam256 lower case") << "qam256" << "A" << "6875" << "" << "DVB-C 256-QAM";
+        QTest::newRow("QAM256 annex B") << "QAM256"
+                                        << "B"
+                                        << "5361"
+                                        << ""
+                                        << "DVB-C 256-QAM";
+        QTest::newRow("QAM256 no annex") << "QAM256"
+                                         << ""
+                                         << ""
+                                         << ""
+                                         << "DVB-C 256-QAM";
+        QTest::newRow("qam256 lower case") << "qam256"
+                                           << "A"
+                                           << "6875"
+                                           << ""
+                                           << "DVB-C 256-QAM";
         // QAM64: a symbol rate means cable, none means terrestrial.
-        QTest::newRow("QAM64 with SR") << "QAM64" << "A" << "6875" << "" << "DVB-C 64-QAM";
-        QTest::newRow("QAM64 annex B") << "QAM64" << "B" << "5057" << "" << "DVB-C 64-QAM";
-        QTest::newRow("QAM64 no SR") << "QAM64" << "A" << "" << "" << "DVB-T 64-QAM 2/3";
-        QTest::newRow("COFDM") << "COFDM" << "" << "" << "" << "DVB-T 64-QAM 2/3 (OFDM)";
-        QTest::newRow("DVB-T2") << "DVB-T2" << "" << "" << "" << "DVB-T2 64-QAM 2/3";
-        QTest::newRow("QPSK") << "QPSK" << "" << "27500" << "" << "DVB-S/S2";
-        QTest::newRow("8PSK") << "8PSK" << "" << "27500" << "" << "DVB-S/S2";
-        QTest::newRow("FM stereo with a blank") << "FM STEREO" << "" << "" << "" << "FM radio, stereo";
-        QTest::newRow("FM") << "FM" << "" << "" << "" << "FM radio";
-        QTest::newRow("DAB") << "DAB" << "" << "" << "" << "DAB";
-        QTest::newRow("QAM128") << "QAM128" << "A" << "6875" << "" << "Other QAM (no public window)";
-        QTest::newRow("analog PAL") << "" << "" << "" << "PAL/BG" << "Analog TV (no public window)";
-        QTest::newRow("unknown text") << "VSB8" << "" << "" << "" << "";
-        QTest::newRow("all blank") << "" << "" << "" << "" << "";
+        QTest::newRow("QAM64 with SR") << "QAM64"
+                                       << "A"
+                                       << "6875"
+                                       << ""
+                                       << "DVB-C 64-QAM";
+        QTest::newRow("QAM64 annex B") << "QAM64"
+                                       << "B"
+                                       << "5057"
+                                       << ""
+                                       << "DVB-C 64-QAM";
+        QTest::newRow("QAM64 no SR") << "QAM64"
+                                     << "A"
+                                     << ""
+                                     << ""
+                                     << "DVB-T 64-QAM 2/3";
+        QTest::newRow("COFDM") << "COFDM"
+                               << ""
+                               << ""
+                               << ""
+                               << "DVB-T 64-QAM 2/3 (OFDM)";
+        QTest::newRow("DVB-T2") << "DVB-T2"
+                                << ""
+                                << ""
+                                << ""
+                                << "DVB-T2 64-QAM 2/3";
+        QTest::newRow("QPSK") << "QPSK"
+                              << ""
+                              << "27500"
+                              << ""
+                              << "DVB-S/S2";
+        QTest::newRow("8PSK") << "8PSK"
+                              << ""
+                              << "27500"
+                              << ""
+                              << "DVB-S/S2";
+        QTest::newRow("FM stereo with a blank") << "FM STEREO"
+                                                << ""
+                                                << ""
+                                                << ""
+                                                << "FM radio, stereo";
+        QTest::newRow("FM") << "FM"
+                            << ""
+                            << ""
+                            << ""
+                            << "FM radio";
+        QTest::newRow("DAB") << "DAB"
+                             << ""
+                             << ""
+                             << ""
+                             << "DAB";
+        QTest::newRow("QAM128") << "QAM128"
+                                << "A"
+                                << "6875"
+                                << ""
+                                << "Other QAM (no public window)";
+        QTest::newRow("analog PAL") << ""
+                                    << ""
+                                    << ""
+                                    << "PAL/BG"
+                                    << "Analog TV (no public window)";
+        QTest::newRow("unknown text") << "VSB8"
+                                      << ""
+                                      << ""
+                                      << ""
+                                      << "";
+        QTest::newRow("all blank") << ""
+                                   << ""
+                                   << ""
+                                   << ""
+                                   << "";
     }
 
     void defaultRulesMatchTheMetersTexts()
@@ -126,7 +198,8 @@ private Q_SLOTS:
             const Range &r = p.rules.at(i).of(Limit::Level);
             return QStringLiteral("%1..%2").arg(r.min).arg(r.max);
         };
-        const QStringList expected = {"54..74", "47..67", "45..74", "45..74", "39..74", "47..77", "50..70", "40..70", "28..94"};
+        const QStringList expected = {"54..74", "47..67", "45..74", "45..74", "39..74",
+                                      "47..77", "50..70", "40..70", "28..94"};
         for (int i = 0; i < expected.size(); ++i)
             QCOMPARE(window(i), expected.at(i));
         // Nothing no public source gives here is set.
@@ -144,21 +217,35 @@ private Q_SLOTS:
         QTest::addColumn<int>("verdict");
         QTest::addColumn<double>("dbuv");
         // DVB-C 64-QAM: 47..67 dBuV.
-        QTest::newRow("dBuV at min") << "dBuV" << "47.0" << int(Verdict::Pass) << 47.0;
-        QTest::newRow("dBuV under min") << "dBuV" << "46.99" << int(Verdict::Fail) << 46.99;
-        QTest::newRow("dBuV at max") << "dBuV" << "67" << int(Verdict::Pass) << 67.0;
-        QTest::newRow("dBuV over max") << "dBuV" << "67.01" << int(Verdict::Fail) << 67.01;
-        QTest::newRow("decimal comma") << "dBuV" << "47,0" << int(Verdict::Pass) << 47.0;
+        QTest::newRow("dBuV at min") << "dBuV"
+                                     << "47.0" << int(Verdict::Pass) << 47.0;
+        QTest::newRow("dBuV under min") << "dBuV"
+                                        << "46.99" << int(Verdict::Fail) << 46.99;
+        QTest::newRow("dBuV at max") << "dBuV"
+                                     << "67" << int(Verdict::Pass) << 67.0;
+        QTest::newRow("dBuV over max") << "dBuV"
+                                       << "67.01" << int(Verdict::Fail) << 67.01;
+        QTest::newRow("decimal comma") << "dBuV"
+                                       << "47,0" << int(Verdict::Pass) << 47.0;
         QTest::newRow("Latin-1 micro sign") << QString::fromLatin1("dB\xb5V") << "50" << int(Verdict::Pass) << 50.0;
-        QTest::newRow("dBmV at min") << "dBmV" << "-13.0" << int(Verdict::Pass) << 47.0;
-        QTest::newRow("dBmV 4.8 is 64.8") << "dBmV" << "4.8" << int(Verdict::Pass) << 64.8;
-        QTest::newRow("dBmV at max") << "dBmV" << "7.0" << int(Verdict::Pass) << 67.0;
-        QTest::newRow("dBmV over max") << "DBMV" << "7.1" << int(Verdict::Fail) << 67.1;
-        QTest::newRow("dBm at min") << "dBm" << "-61.75" << int(Verdict::Pass) << 47.0;
-        QTest::newRow("dBm under min") << "dBm" << "-61.76" << int(Verdict::Fail) << 46.99;
-        QTest::newRow("dBm at max") << "dBm" << "-41.75" << int(Verdict::Pass) << 67.0;
-        QTest::newRow("dBW is unknown") << "dBW" << "50" << int(Verdict::NotJudged) << 0.0;
-        QTest::newRow("no units") << "" << "50" << int(Verdict::NotJudged) << 0.0;
+        QTest::newRow("dBmV at min") << "dBmV"
+                                     << "-13.0" << int(Verdict::Pass) << 47.0;
+        QTest::newRow("dBmV 4.8 is 64.8") << "dBmV"
+                                          << "4.8" << int(Verdict::Pass) << 64.8;
+        QTest::newRow("dBmV at max") << "dBmV"
+                                     << "7.0" << int(Verdict::Pass) << 67.0;
+        QTest::newRow("dBmV over max") << "DBMV"
+                                       << "7.1" << int(Verdict::Fail) << 67.1;
+        QTest::newRow("dBm at min") << "dBm"
+                                    << "-61.75" << int(Verdict::Pass) << 47.0;
+        QTest::newRow("dBm under min") << "dBm"
+                                       << "-61.76" << int(Verdict::Fail) << 46.99;
+        QTest::newRow("dBm at max") << "dBm"
+                                    << "-41.75" << int(Verdict::Pass) << 67.0;
+        QTest::newRow("dBW is unknown") << "dBW"
+                                        << "50" << int(Verdict::NotJudged) << 0.0;
+        QTest::newRow("no units") << ""
+                                  << "50" << int(Verdict::NotJudged) << 0.0;
     }
 
     void unitsAtTheEdges()
@@ -167,9 +254,9 @@ private Q_SLOTS:
         QFETCH(QString, pwr);
         QFETCH(int, verdict);
         QFETCH(double, dbuv);
-        const Judgement j =
-            judge(contentsOf({channel(QStringLiteral("QAM64"), QStringLiteral("A"), QStringLiteral("6875"), pwr)}, units),
-                  defaultProfile());
+        const Judgement j = judge(
+            contentsOf({channel(QStringLiteral("QAM64"), QStringLiteral("A"), QStringLiteral("6875"), pwr)}, units),
+            defaultProfile());
         const ChannelResult &c = j.channels.first();
         QCOMPARE(int(c.verdict), verdict);
         if (verdict == int(Verdict::NotJudged)) {
@@ -192,22 +279,23 @@ private Q_SLOTS:
             m.field[std::size_t(field)] = v;
             return m;
         };
-        const TvMeasurement good = with(with(channel("QAM64", "A", "6875", "50.0"), TvMeasurement::MER, "30.0"),
-                                        TvMeasurement::BER, "1.0E-6");
+        const TvMeasurement good =
+            with(with(channel("QAM64", "A", "6875", "50.0"), TvMeasurement::MER, "30.0"), TvMeasurement::BER, "1.0E-6");
         const QList<TvMeasurement> channels = {
-            good,                                                              // pass
+            good,   // pass
             with(with(good, TvMeasurement::PWR, "45.0"), TvMeasurement::MER, "26.5"),   // level and MER fail
-            with(good, TvMeasurement::BER, "2.0E-3"),                          // BER above
-            with(good, TvMeasurement::BER, "1.0E-4"),                          // BER at the maximum: pass
-            with(good, TvMeasurement::MER, ""),                                // MER unreadable: not judged
-            with(with(good, TvMeasurement::MER, ""), TvMeasurement::PWR, "70"),  // level fails even so
-            with(good, TvMeasurement::PWR, "<20,0"),                           // bound under the minimum: fail
+            with(good, TvMeasurement::BER, "2.0E-3"),   // BER above
+            with(good, TvMeasurement::BER, "1.0E-4"),   // BER at the maximum: pass
+            with(good, TvMeasurement::MER, ""),   // MER unreadable: not judged
+            with(with(good, TvMeasurement::MER, ""), TvMeasurement::PWR, "70"),   // level fails even so
+            with(good, TvMeasurement::PWR, "<20,0"),   // bound under the minimum: fail
             with(with(channel("", "", "", "", "PAL/BG", "65.0"), TvMeasurement::CN, "45.0"), TvMeasurement::VA, "-9.5"),
-            channel("QAM16", "A", "6875", "50"),                               // rule sets nothing
+            channel("QAM16", "A", "6875", "50"),   // rule sets nothing
         };
         const Judgement j = judge(contentsOf(channels), p);
-        const QList<Verdict> expected = {Verdict::Pass, Verdict::Fail, Verdict::Fail, Verdict::Pass, Verdict::NotJudged,
-                                         Verdict::Fail, Verdict::Fail, Verdict::Fail, Verdict::NotJudged};
+        const QList<Verdict> expected = {Verdict::Pass, Verdict::Fail,      Verdict::Fail,
+                                         Verdict::Pass, Verdict::NotJudged, Verdict::Fail,
+                                         Verdict::Fail, Verdict::Fail,      Verdict::NotJudged};
         for (int i = 0; i < expected.size(); ++i)
             QVERIFY2(j.channels.at(i).verdict == expected.at(i), qPrintable(QString::number(i)));
         QCOMPARE(j.channels.at(1).reasons, (QStringList{QStringLiteral("Level 45.0 dBuV is below 47.0 by 2.0"),
@@ -230,7 +318,8 @@ private Q_SLOTS:
         QCOMPARE(b.channels.first().reasons, QStringList{QStringLiteral("Level is only known to be under 50.0 dBuV")});
         // A bound meets a maximum at or above it when no minimum is set.
         const Profile capOnly = parsed(QStringLiteral("RULE=Cap; MOD=QAM64; LEVEL=..67\n"));
-        QCOMPARE(judge(contentsOf({with(good, TvMeasurement::PWR, "<50,0")}), capOnly).channels.first().verdict, Verdict::Pass);
+        QCOMPARE(judge(contentsOf({with(good, TvMeasurement::PWR, "<50,0")}), capOnly).channels.first().verdict,
+                 Verdict::Pass);
         QCOMPARE(judge(contentsOf({with(good, TvMeasurement::PWR, "<70,0")}), capOnly).channels.first().verdict,
                  Verdict::NotJudged);
     }
@@ -243,8 +332,9 @@ private Q_SLOTS:
         QCOMPARE(judge(contentsOf({channel("QAM64", "A", "6875", "50")}), p).overall(), Verdict::Pass);
         QCOMPARE(judge(contentsOf({channel("QAM64", "A", "6875", "50"), channel("VSB8", "", "", "50")}), p).overall(),
                  Verdict::Pass);
-        QCOMPARE(judge(contentsOf({channel("VSB8", "", "", "50"), channel("", "", "", "", "PAL/BG", "65")}), p).overall(),
-                 Verdict::NotJudged);
+        QCOMPARE(
+            judge(contentsOf({channel("VSB8", "", "", "50"), channel("", "", "", "", "PAL/BG", "65")}), p).overall(),
+            Verdict::NotJudged);
         QCOMPARE(judge(contentsOf({}), p).overall(), Verdict::NotJudged);
         QCOMPARE(judge(contentsOf({channel("QAM64", "A", "6875", "abc")}), p).overall(), Verdict::NotJudged);
     }
@@ -253,19 +343,32 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("error");
-        QTest::newRow("no equals") << "NAME=x\nRULE=a; LEVEL=1..2\nrubbish\n" << "line 3: a line must be KEY=value";
-        QTest::newRow("unknown key") << "RULE=a; LEVL=1..2\n" << "line 1: unknown key \"LEVL\"";
-        QTest::newRow("unknown line key") << "PROFILE=x\n" << "line 1: unknown key \"PROFILE\"";
-        QTest::newRow("not a range") << "RULE=a; LEVEL=47\n" << "line 1: \"47\" is not a range (MIN..MAX)";
-        QTest::newRow("empty range") << "RULE=a; LEVEL=..\n" << "line 1: \"..\" is not a range (MIN..MAX)";
-        QTest::newRow("word in range") << "\n\nRULE=a; LEVEL=47..high\n" << "line 3: \"47..high\" is not a range (MIN..MAX)";
-        QTest::newRow("min above max") << "RULE=a; LEVEL=74..54\n" << "line 1: the minimum is above the maximum";
-        QTest::newRow("freq min above max") << "RULE=a; FREQ=862..470; LEVEL=1..2\n" << "line 1: the minimum is above the maximum";
-        QTest::newRow("MER max") << "RULE=a; MER=..30\n" << "line 1: MER takes a minimum only";
-        QTest::newRow("BER min") << "RULE=a; BER=1E-9..\n" << "line 1: PreBER takes a maximum only";
-        QTest::newRow("no name") << "RULE= ; LEVEL=1..2\n" << "line 1: a rule needs a name";
-        QTest::newRow("key twice") << "RULE=a; MOD=QAM64; MOD=QAM256\n" << "line 1: \"MOD\" is given twice";
-        QTest::newRow("name twice") << "NAME=a\nNAME=b\n" << "line 2: \"NAME\" is given twice";
+        QTest::newRow("no equals") << "NAME=x\nRULE=a; LEVEL=1..2\nrubbish\n"
+                                   << "line 3: a line must be KEY=value";
+        QTest::newRow("unknown key") << "RULE=a; LEVL=1..2\n"
+                                     << "line 1: unknown key \"LEVL\"";
+        QTest::newRow("unknown line key") << "PROFILE=x\n"
+                                          << "line 1: unknown key \"PROFILE\"";
+        QTest::newRow("not a range") << "RULE=a; LEVEL=47\n"
+                                     << "line 1: \"47\" is not a range (MIN..MAX)";
+        QTest::newRow("empty range") << "RULE=a; LEVEL=..\n"
+                                     << "line 1: \"..\" is not a range (MIN..MAX)";
+        QTest::newRow("word in range") << "\n\nRULE=a; LEVEL=47..high\n"
+                                       << "line 3: \"47..high\" is not a range (MIN..MAX)";
+        QTest::newRow("min above max") << "RULE=a; LEVEL=74..54\n"
+                                       << "line 1: the minimum is above the maximum";
+        QTest::newRow("freq min above max") << "RULE=a; FREQ=862..470; LEVEL=1..2\n"
+                                            << "line 1: the minimum is above the maximum";
+        QTest::newRow("MER max") << "RULE=a; MER=..30\n"
+                                 << "line 1: MER takes a minimum only";
+        QTest::newRow("BER min") << "RULE=a; BER=1E-9..\n"
+                                 << "line 1: PreBER takes a maximum only";
+        QTest::newRow("no name") << "RULE= ; LEVEL=1..2\n"
+                                 << "line 1: a rule needs a name";
+        QTest::newRow("key twice") << "RULE=a; MOD=QAM64; MOD=QAM256\n"
+                                   << "line 1: \"MOD\" is given twice";
+        QTest::newRow("name twice") << "NAME=a\nNAME=b\n"
+                                    << "line 2: \"NAME\" is given twice";
     }
 
     void readerErrors()
@@ -292,7 +395,8 @@ private Q_SLOTS:
                                      "RULE=Anything; LEVEL=1..2\n"),
                       p, errors, warnings));
         const QStringList w = describe(QStringLiteral("p.lim"), warnings);
-        QVERIFY(w.contains(QStringLiteral("p.lim, line 2: rules 1 (Cable) and 2 (Any 64) overlap: a channel both match is judged by rule 1")));
+        QVERIFY(w.contains(QStringLiteral(
+            "p.lim, line 2: rules 1 (Cable) and 2 (Any 64) overlap: a channel both match is judged by rule 1")));
         QVERIFY(!w.join(QLatin1Char('|')).contains(QStringLiteral("(Low) and 4 (High)")));
         QVERIFY(w.join(QLatin1Char('|')).contains(QStringLiteral("rules 3 (Low) and 5 (Anything) overlap")));
         QCOMPARE(w.size(), 5);   // 1-2, and each of 1 to 4 with the catch-all 5
@@ -361,7 +465,8 @@ private Q_SLOTS:
             QFile f(path);
             return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
         };
-        const QByteArray oldProfile = bytes(onDisk), oldPdf = bytes(pdf), oldSettings = bytes(LimitsReport::settingsPath());
+        const QByteArray oldProfile = bytes(onDisk), oldPdf = bytes(pdf),
+                         oldSettings = bytes(LimitsReport::settingsPath());
 
         disk.fillLeaving(2048);
         for (int i = 0; i < 300; ++i)
@@ -372,7 +477,8 @@ private Q_SLOTS:
             many << channel("QAM64", "A", "6875", QString::number(30 + i % 50));
         QVERIFY(LimitsReport::writePdf(pdf, judge(contentsOf(many), defaultProfile()), LimitsReport::Details()) < 0);
         for (int i = 0; i < 150; ++i)
-            settings.remember({QStringLiteral("SITE %1 with a long enough name to fill the disk").arg(i), QString(), QString(), QString()});
+            settings.remember({QStringLiteral("SITE %1 with a long enough name to fill the disk").arg(i), QString(),
+                               QString(), QString()});
         QVERIFY(LimitsReport::writeSettings(LimitsReport::settingsPath(), settings) < 0);
         QCOMPARE(bytes(onDisk), oldProfile);
         QCOMPARE(bytes(pdf), oldPdf);
@@ -388,7 +494,8 @@ private Q_SLOTS:
         LimitsReport::Settings s = LimitsReport::readSettings(LimitsReport::settingsPath());
         QVERIFY(s.company.isEmpty() && s.sites.isEmpty());
         s.company = QStringLiteral("Antenes\nGirona");
-        s.remember({QStringLiteral("ROOF A"), QStringLiteral("Mrs A"), QStringLiteral("Street 1"), QStringLiteral("Hall")});
+        s.remember(
+            {QStringLiteral("ROOF A"), QStringLiteral("Mrs A"), QStringLiteral("Street 1"), QStringLiteral("Hall")});
         s.remember({QStringLiteral("CELLAR"), QStringLiteral("Mr B"), QString(), QString()});
         s.remember({QStringLiteral("roof a "), QStringLiteral("Mrs A2"), QString(), QString()});
         for (int i = 0; i < LimitsReport::kMaxSites + 10; ++i)
@@ -406,8 +513,9 @@ private Q_SLOTS:
     // The CSV of a judgement: the export's conventions, one row per channel.
     void csvOfAJudgement()
     {
-        const Judgement j = judge(contentsOf({channel("QAM64", "A", "6875", "50,5"), channel("VSB8", "", "", "x")}, "dBmV"),
-                                  defaultProfile());
+        const Judgement j =
+            judge(contentsOf({channel("QAM64", "A", "6875", "50,5"), channel("VSB8", "", "", "x")}, "dBmV"),
+                  defaultProfile());
         const QByteArray out = csv(j);
         QVERIFY(out.startsWith("\xEF\xBB\xBF"));
         const QList<QByteArray> rows = out.mid(3).split('\n');
@@ -425,10 +533,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("language");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("en") << 0 << QStringList{"Installation Report", "Customer:", "Overall verdict: Fail", "Signature of the customer", "Page 1 of 1"};
-        QTest::newRow("es") << 1 << QStringList{"Informe de Instalación", "Cliente:", "Veredicto global: Falla", "Firma del cliente", "Página 1 de 1"};
-        QTest::newRow("de") << 2 << QStringList{"Installationsbericht", "Kunde:", "Gesamtergebnis: Nicht bestanden", "Unterschrift des Kunden", "Seite 1 von 1"};
-        QTest::newRow("ca") << 3 << QStringList{"Informe d'Instal·lació", "Client:", "Veredicte global: Falla", "Signatura del client", "Pàgina 1 de 1"};
+        QTest::newRow("en") << 0
+                            << QStringList{"Installation Report", "Customer:", "Overall verdict: Fail",
+                                           "Signature of the customer", "Page 1 of 1"};
+        QTest::newRow("es") << 1
+                            << QStringList{"Informe de Instalación", "Cliente:", "Veredicto global: Falla",
+                                           "Firma del cliente", "Página 1 de 1"};
+        QTest::newRow("de") << 2
+                            << QStringList{"Installationsbericht", "Kunde:", "Gesamtergebnis: Nicht bestanden",
+                                           "Unterschrift des Kunden", "Seite 1 von 1"};
+        QTest::newRow("ca") << 3
+                            << QStringList{"Informe d'Instal·lació", "Client:", "Veredicte global: Falla",
+                                           "Signatura del client", "Pàgina 1 de 1"};
     }
 
     void reportText()
@@ -442,7 +558,8 @@ private Q_SLOTS:
         QCOMPARE(TvLoggerFile::read(ws.write(QStringLiteral("roof.lg27t"), sampleTvLogger()), c), 0);
         const Judgement j = judge(c, defaultProfile());
         LimitsReport::Details d;
-        d.site = {QStringLiteral("ROOF A"), QStringLiteral("Núria Puig"), QStringLiteral("Carrer Major 5"), QStringLiteral("B-2")};
+        d.site = {QStringLiteral("ROOF A"), QStringLiteral("Núria Puig"), QStringLiteral("Carrer Major 5"),
+                  QStringLiteral("B-2")};
         d.installer = QStringLiteral("Jordi");
         d.logo = ws.write(QStringLiteral("logo.png"), "not a picture");
         const QString pdf = ws.path(QStringLiteral("report.pdf"));
@@ -472,7 +589,8 @@ private Q_SLOTS:
         // 150 channels, one of them absurd: several pages, every channel listed.
         QList<TvMeasurement> many;
         for (int i = 0; i < 150; ++i) {
-            TvMeasurement m = channel("QAM64", "A", "6875", i == 7 ? QStringLiteral("1E300") : QString::number(40 + i % 30));
+            TvMeasurement m =
+                channel("QAM64", "A", "6875", i == 7 ? QStringLiteral("1E300") : QString::number(40 + i % 30));
             m.field[TvMeasurement::CH] = QStringLiteral("K%1").arg(i);
             many << m;
         }

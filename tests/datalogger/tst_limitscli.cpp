@@ -15,7 +15,7 @@ QByteArray oneChannel(const QByteArray &units, const QByteArray &answer)
     return tvLoggerHead(1, "45", units) + tvLoggerLines({QString::fromLatin1(answer)});
 }
 
-} // namespace
+}   // namespace
 
 class TestLimitsCli : public QObject {
     Q_OBJECT
@@ -32,14 +32,17 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("logger");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("stderrHas");
-        QTest::newRow("passes") << oneChannel("dBuV", "*HD0&C21&474,00&0,00&8,0&QAM64&A&6875&52,3&33,1&1,0E-8&-&-&-&-&-")
+        QTest::newRow("passes") << oneChannel("dBuV",
+                                              "*HD0&C21&474,00&0,00&8,0&QAM64&A&6875&52,3&33,1&1,0E-8&-&-&-&-&-")
                                 << 0 << QString();
-        QTest::newRow("dBmV at the edge passes") << oneChannel("dBmV", "*HD0&C21&474,00&0,00&8,0&QAM64&A&6875&7,0&33,1&1,0E-8&-&-&-&-&-")
-                                                 << 0 << QString();
+        QTest::newRow("dBmV at the edge passes")
+            << oneChannel("dBmV", "*HD0&C21&474,00&0,00&8,0&QAM64&A&6875&7,0&33,1&1,0E-8&-&-&-&-&-") << 0 << QString();
         QTest::newRow("fails") << sampleTvLogger() << 1 << QStringLiteral("C27: Level 44.9 dBuV is below 47.0 by 2.1");
-        QTest::newRow("nothing judged") << oneChannel("dBuV", "*HD0&S2&48,25&0,00&7,0&-&-&-&-&-&-&PAL/BG&5,50&61,2&-12,5&45,0")
+        QTest::newRow("nothing judged") << oneChannel("dBuV",
+                                                      "*HD0&S2&48,25&0,00&7,0&-&-&-&-&-&-&PAL/BG&5,50&61,2&-12,5&45,0")
                                         << 1 << QStringLiteral("S2: The rule sets no limit");
-        QTest::newRow("unknown units") << oneChannel("dBW", "*HD0&C21&474,00&0,00&8,0&QAM64&A&6875&52,3&33,1&1,0E-8&-&-&-&-&-")
+        QTest::newRow("unknown units") << oneChannel("dBW",
+                                                     "*HD0&C21&474,00&0,00&8,0&QAM64&A&6875&52,3&33,1&1,0E-8&-&-&-&-&-")
                                        << 1 << QStringLiteral("C21: Unknown units \"dBW\"");
         QTest::newRow("no channel") << tvLoggerHead(0) << 1 << QString();
     }
@@ -63,7 +66,8 @@ private Q_SLOTS:
     void tableProfilesAndErrors()
     {
         const QString logger = ws->write(QStringLiteral("roof.lg27t"), sampleTvLogger());
-        CliRun r = cli({QStringLiteral("check-limits"), logger, QStringLiteral("--csv"), ws->path(QStringLiteral("j.csv"))});
+        CliRun r =
+            cli({QStringLiteral("check-limits"), logger, QStringLiteral("--csv"), ws->path(QStringLiteral("j.csv"))});
         QCOMPARE(r.status, 1);
         QVERIFY(r.out.contains(QStringLiteral("Limit profile: EN 60728-1 outlet levels")));
         QVERIFY(r.out.contains(QStringLiteral("1 of 5 channels pass; 2 fail; 2 not judged")));
@@ -77,13 +81,15 @@ private Q_SLOTS:
         ws->write(QStringLiteral("limits.stg"), "PROFILE=loose.lim\r\n");
         r = cli({QStringLiteral("check-limits"), logger});
         QVERIFY(r.out.contains(QStringLiteral("3 of 5 channels pass; 0 fail; 2 not judged")));
-        QVERIFY2(r.err.contains(QStringLiteral("loose.lim, line 3: rules 1 (All digital) and 2 (Cable) overlap")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("loose.lim, line 3: rules 1 (All digital) and 2 (Cable) overlap")),
+                 qPrintable(r.err));
         QCOMPARE(r.status, 0);
 
         const QString broken = ws->write(QStringLiteral("broken.lim"), "NAME=B\r\n\r\nRULE=x; LEVEL=80..70\r\n");
         r = cli({QStringLiteral("check-limits"), logger, QStringLiteral("--profile"), broken});
         QCOMPARE(r.status, 1);
-        QVERIFY2(r.err.contains(QStringLiteral("broken.lim, line 3: the minimum is above the maximum")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("broken.lim, line 3: the minimum is above the maximum")),
+                 qPrintable(r.err));
         QVERIFY(r.out.isEmpty());
 
         r = cli({QStringLiteral("check-limits"), ws->write(QStringLiteral("junk.lg27t"), "not a logger")});
@@ -98,16 +104,17 @@ private Q_SLOTS:
     void reportLimits()
     {
         const QString logger = ws->write(QStringLiteral("roof.lg27t"), sampleTvLogger());
-        ws->write(QStringLiteral("limits.stg"), "COMPANY=Antenes Girona\r\nINSTALLER=Jordi\r\n[SITE]\r\nLOCATION=ROOF A\r\n"
-                                                "CUSTOMER=Remembered Customer\r\nOUTLET=Hall\r\n");
+        ws->write(QStringLiteral("limits.stg"),
+                  "COMPANY=Antenes Girona\r\nINSTALLER=Jordi\r\n[SITE]\r\nLOCATION=ROOF A\r\n"
+                  "CUSTOMER=Remembered Customer\r\nOUTLET=Hall\r\n");
         const QString pdf = ws->path(QStringLiteral("r.pdf"));
         CliRun r = cli({QStringLiteral("--lang"), QStringLiteral("de"), QStringLiteral("report-limits"), logger, pdf,
                         QStringLiteral("--address"), QStringLiteral("Hauptstraße 3")});
         QCOMPARE(r.status, 0);
         QString text = pdfText(pdf);
         for (const QString &s : {QStringLiteral("Installationsbericht"), QStringLiteral("Remembered Customer"),
-                                 QStringLiteral("Hauptstraße 3"), QStringLiteral("Antenes Girona"), QStringLiteral("Hall"),
-                                 QStringLiteral("Gesamtergebnis: Nicht bestanden")})
+                                 QStringLiteral("Hauptstraße 3"), QStringLiteral("Antenes Girona"),
+                                 QStringLiteral("Hall"), QStringLiteral("Gesamtergebnis: Nicht bestanden")})
             QVERIFY2(text.contains(s), qPrintable(s));
 
         r = cli({QStringLiteral("report-limits"), logger, pdf, QStringLiteral("--customer"), QStringLiteral("Given")});

@@ -33,7 +33,7 @@ namespace {
 
 const char *const kNames[] = {"en", "es", "de", "ca"};
 
-} // namespace
+}   // namespace
 
 class TestLimitsWindows : public QObject {
     Q_OBJECT
@@ -114,7 +114,8 @@ private Q_SLOTS:
 
         combo->setCurrentIndex(combo->findData(QStringLiteral("zbroken.lim")));
         QVERIFY(!v.LimitsPage->usable());
-        QVERIFY(v.LimitsPage->Summary->text().contains(QStringLiteral("zbroken.lim, line 2: the minimum is above the maximum")));
+        QVERIFY(v.LimitsPage->Summary->text().contains(
+            QStringLiteral("zbroken.lim, line 2: the minimum is above the maximum")));
         QCOMPARE(v.LimitsPage->Table->rowCount(), 0);
         // No report and no export from a profile that is not used.
         prompts.expectMessage();
@@ -149,7 +150,8 @@ private Q_SLOTS:
         }
         const QString text = pdfText(pdf);
         QVERIFY2(text.contains(QStringLiteral("Mrs Test")) && text.contains(QStringLiteral("Living room"))
-                     && text.contains(QStringLiteral("Antenes Girona")) && text.contains(QStringLiteral("Overall verdict: Fail")),
+                     && text.contains(QStringLiteral("Antenes Girona"))
+                     && text.contains(QStringLiteral("Overall verdict: Fail")),
                  qPrintable(text));
         TInstallationReport again(nullptr, j, logger, QString());
         QCOMPARE(again.Customer->text(), QStringLiteral("Mrs Test"));

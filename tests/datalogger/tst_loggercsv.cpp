@@ -19,7 +19,8 @@ namespace {
 const QByteArray kBom = "\xEF\xBB\xBF";
 
 // The sample TV logger (LoggerSamples.h) as CSV, in English.
-const QByteArray kSampleTvCsv = kBom
+const QByteArray kSampleTvCsv =
+    kBom
     + "Name,Freq.,Offset,BW,Mod.,Annex,S.R.,Pwr.,MER,PreBER,System,A. F.,Level,V/A,C/N,Below threshold\r\n"
       "C21,474.00,-0.50,8.0,QAM64,A,6875,52.3,33.1,1.0E-8,,,,,,No\r\n"
       "S2,48.25,0.00,7.0,,,,,,,PAL/BG,5.50,61.2,-12.5,45.0,No\r\n"
@@ -28,40 +29,39 @@ const QByteArray kSampleTvCsv = kBom
       "C27,522.00,0.00,8.0,QAM64,A,6875,44.9,31.0,1.0E-7,,,,,,Yes\r\n";
 
 const QByteArray kSampleModemCsv = kBom
-    + "Section,Name,Value,Unit\r\n"
-      "Datalogger,Logger Number,7,\r\n"
-      "Datalogger,Time,09:15,\r\n"
-      "Datalogger,Date,06/12/26,\r\n"
-      "Datalogger,Description,\"SHOP, FLOOR 2\",\r\n"
-      "Datalogger,Status,REGISTERED,\r\n"
-      "Downstream,Power,5.2,dBmV\r\n"
-      "Downstream,MER,36.4,dB\r\n"
-      "Downstream,Frequency,602.00,MHz\r\n"
-      "Downstream,Channel/Channel Plan,C37,\r\n"
-      "Downstream,Modulation,QAM256,\r\n"
-      "Downstream,Symbol Rate,6952,kS/s\r\n"
-      "Downstream,PreBER,1.0E-9,\r\n"
-      "Upstream,Power,42.0,dBmV\r\n"
-      "Upstream,Attenuation,3,dB\r\n"
-      "Upstream,Frequency,35.00,MHz\r\n"
-      "Upstream,Bandwidth,3.2,MHz\r\n"
-      "Upstream,Modulation,QPSK,\r\n"
-      "Upstream,Symbol Rate,2560,kS/s\r\n"
-      "Headend,IP Cable Modem,10.1.2.33,\r\n"
-      "Headend,IP ToD Server,10.1.0.1,\r\n"
-      "Headend,IP TFTP Server,10.1.0.2,\r\n"
-      "Headend,Config File,modem cfg.bin,\r\n"
-      "Ping Report,Ping Address,10.1.0.1,\r\n"
-      "Ping Report,Send,10,\r\n"
-      "Ping Report,Receive,10,\r\n"
-      "Ping Report,PLR,<1,%\r\n"
-      "Ping Report,Time Min,3,ms\r\n"
-      "Ping Report,Time Max,12,ms\r\n"
-      "Ping Report,Time Avg,5,ms\r\n"
-      "Comments,Comments,\"Amplifier \"\"B\"\" replaced\r\nsecond line\",\r\n";
+                                   + "Section,Name,Value,Unit\r\n"
+                                     "Datalogger,Logger Number,7,\r\n"
+                                     "Datalogger,Time,09:15,\r\n"
+                                     "Datalogger,Date,06/12/26,\r\n"
+                                     "Datalogger,Description,\"SHOP, FLOOR 2\",\r\n"
+                                     "Datalogger,Status,REGISTERED,\r\n"
+                                     "Downstream,Power,5.2,dBmV\r\n"
+                                     "Downstream,MER,36.4,dB\r\n"
+                                     "Downstream,Frequency,602.00,MHz\r\n"
+                                     "Downstream,Channel/Channel Plan,C37,\r\n"
+                                     "Downstream,Modulation,QAM256,\r\n"
+                                     "Downstream,Symbol Rate,6952,kS/s\r\n"
+                                     "Downstream,PreBER,1.0E-9,\r\n"
+                                     "Upstream,Power,42.0,dBmV\r\n"
+                                     "Upstream,Attenuation,3,dB\r\n"
+                                     "Upstream,Frequency,35.00,MHz\r\n"
+                                     "Upstream,Bandwidth,3.2,MHz\r\n"
+                                     "Upstream,Modulation,QPSK,\r\n"
+                                     "Upstream,Symbol Rate,2560,kS/s\r\n"
+                                     "Headend,IP Cable Modem,10.1.2.33,\r\n"
+                                     "Headend,IP ToD Server,10.1.0.1,\r\n"
+                                     "Headend,IP TFTP Server,10.1.0.2,\r\n"
+                                     "Headend,Config File,modem cfg.bin,\r\n"
+                                     "Ping Report,Ping Address,10.1.0.1,\r\n"
+                                     "Ping Report,Send,10,\r\n"
+                                     "Ping Report,Receive,10,\r\n"
+                                     "Ping Report,PLR,<1,%\r\n"
+                                     "Ping Report,Time Min,3,ms\r\n"
+                                     "Ping Report,Time Max,12,ms\r\n"
+                                     "Ping Report,Time Avg,5,ms\r\n"
+                                     "Comments,Comments,\"Amplifier \"\"B\"\" replaced\r\nsecond line\",\r\n";
 
-
-} // namespace
+}   // namespace
 
 class TestLoggerCsv : public QObject {
     Q_OBJECT
@@ -86,26 +86,45 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("field");
-        QTest::newRow("plain") << "C21" << "C21";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("blank inside") << "modem cfg.bin" << "modem cfg.bin";
-        QTest::newRow("comma") << "SHOP, FLOOR 2" << "\"SHOP, FLOOR 2\"";
-        QTest::newRow("quote") << "6\" pipe" << "\"6\"\" pipe\"";
-        QTest::newRow("line feed") << "a\nb" << "\"a\nb\"";
-        QTest::newRow("carriage return") << "a\rb" << "\"a\rb\"";
-        QTest::newRow("only a quote") << "\"" << "\"\"\"\"";
+        QTest::newRow("plain") << "C21"
+                               << "C21";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("blank inside") << "modem cfg.bin"
+                                      << "modem cfg.bin";
+        QTest::newRow("comma") << "SHOP, FLOOR 2"
+                               << "\"SHOP, FLOOR 2\"";
+        QTest::newRow("quote") << "6\" pipe"
+                               << "\"6\"\" pipe\"";
+        QTest::newRow("line feed") << "a\nb"
+                                   << "\"a\nb\"";
+        QTest::newRow("carriage return") << "a\rb"
+                                         << "\"a\rb\"";
+        QTest::newRow("only a quote") << "\""
+                                      << "\"\"\"\"";
         // What a spreadsheet would run as a formula is written as text; numbers stay numbers.
-        QTest::newRow("formula") << "=1+2" << "'=1+2";
-        QTest::newRow("formula with a comma") << "=SUM(A1,A2)" << "\"'=SUM(A1,A2)\"";
-        QTest::newRow("at sign") << "@cmd" << "'@cmd";
-        QTest::newRow("plus alone") << "+" << "'+";
-        QTest::newRow("plus then a letter") << "+cmd|' /C calc'!A0" << "'+cmd|' /C calc'!A0";
-        QTest::newRow("minus then a letter") << "-HYPERLINK(x)" << "'-HYPERLINK(x)";
-        QTest::newRow("tab first") << "\tx" << "'\tx";
-        QTest::newRow("negative number") << "-1.5" << "-1.5";
-        QTest::newRow("negative without a zero") << "-.5" << "-.5";
-        QTest::newRow("signed number") << "+3" << "+3";
-        QTest::newRow("exponent") << "1.0E-8" << "1.0E-8";
+        QTest::newRow("formula") << "=1+2"
+                                 << "'=1+2";
+        QTest::newRow("formula with a comma") << "=SUM(A1,A2)"
+                                              << "\"'=SUM(A1,A2)\"";
+        QTest::newRow("at sign") << "@cmd"
+                                 << "'@cmd";
+        QTest::newRow("plus alone") << "+"
+                                    << "'+";
+        QTest::newRow("plus then a letter") << "+cmd|' /C calc'!A0"
+                                            << "'+cmd|' /C calc'!A0";
+        QTest::newRow("minus then a letter") << "-HYPERLINK(x)"
+                                             << "'-HYPERLINK(x)";
+        QTest::newRow("tab first") << "\tx"
+                                   << "'\tx";
+        QTest::newRow("negative number") << "-1.5"
+                                         << "-1.5";
+        QTest::newRow("negative without a zero") << "-.5"
+                                                 << "-.5";
+        QTest::newRow("signed number") << "+3"
+                                       << "+3";
+        QTest::newRow("exponent") << "1.0E-8"
+                                  << "1.0E-8";
     }
     void quotesWhereItMust()
     {
@@ -125,16 +144,36 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("unit");
-        QTest::newRow("decimal comma and unit") << "4,8dBmV" << "4.8" << "dBmV";
-        QTest::newRow("negative") << "-8,5dBmV" << "-8.5" << "dBmV";
-        QTest::newRow("unit after a blank") << "602,00 MHz" << "602.00" << "MHz";
-        QTest::newRow("unit with a slash") << "6952kS/s" << "6952" << "kS/s";
-        QTest::newRow("exponent") << "1,0E-9" << "1.0E-9" << "";
-        QTest::newRow("less than") << "<1%" << "<1" << "%";
-        QTest::newRow("bare number") << "10" << "10" << "";
-        QTest::newRow("address is no number") << "10.1.2.33" << "10.1.2.33" << "";
-        QTest::newRow("name") << "QAM256" << "QAM256" << "";
-        QTest::newRow("blank") << "" << "" << "";
+        QTest::newRow("decimal comma and unit") << "4,8dBmV"
+                                                << "4.8"
+                                                << "dBmV";
+        QTest::newRow("negative") << "-8,5dBmV"
+                                  << "-8.5"
+                                  << "dBmV";
+        QTest::newRow("unit after a blank") << "602,00 MHz"
+                                            << "602.00"
+                                            << "MHz";
+        QTest::newRow("unit with a slash") << "6952kS/s"
+                                           << "6952"
+                                           << "kS/s";
+        QTest::newRow("exponent") << "1,0E-9"
+                                  << "1.0E-9"
+                                  << "";
+        QTest::newRow("less than") << "<1%"
+                                   << "<1"
+                                   << "%";
+        QTest::newRow("bare number") << "10"
+                                     << "10"
+                                     << "";
+        QTest::newRow("address is no number") << "10.1.2.33"
+                                              << "10.1.2.33"
+                                              << "";
+        QTest::newRow("name") << "QAM256"
+                              << "QAM256"
+                              << "";
+        QTest::newRow("blank") << ""
+                               << ""
+                               << "";
     }
     void valuesAndUnits()
     {
@@ -150,11 +189,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("csv");
-        QTest::newRow("comma") << "44,9" << "44.9";
-        QTest::newRow("negative comma") << "-12,5" << "-12.5";
-        QTest::newRow("point stays") << "52.3" << "52.3";
-        QTest::newRow("text with a comma stays") << "A,B" << "A,B";
-        QTest::newRow("blank stays") << "" << "";
+        QTest::newRow("comma") << "44,9"
+                               << "44.9";
+        QTest::newRow("negative comma") << "-12,5"
+                                        << "-12.5";
+        QTest::newRow("point stays") << "52.3"
+                                     << "52.3";
+        QTest::newRow("text with a comma stays") << "A,B"
+                                                 << "A,B";
+        QTest::newRow("blank stays") << ""
+                                     << "";
     }
     void decimalCommaBecomesAPoint()
     {

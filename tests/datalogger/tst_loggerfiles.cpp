@@ -18,11 +18,12 @@ namespace {
 QByteArray tvFile(int count, const QList<QByteArray> &measures, const QByteArray &device = "KORVEL-26",
                   const QByteArray &location = "ROOF")
 {
-    QByteArray f = kLoggerHead + "DEVICE=" + device + "\r\nLOGGER NUMBER=4\r\nLOCATION=" + location
-                   + "\r\nUNITS=dBuV\r\nTIME=10:32\r\nDATE=07/12/26\r\nTHRESHOLD LEVEL=45\r\n"
-                     "CHANNEL PLAN=AB\r\nCHANNEL NUMBER="
-                   + QByteArray::number(count) + "\r\n[MEASURES]\r\nLOGGER=" + QByteArray::number(count) + "\r\n"
-                   + "N,    CH,  FREQ,   OFF,    BW,   MOD, ANNEX,    SR,   PWR,   MER,   BER,   SYS,    AF,   LVL,   V/A,   C/N\r\n";
+    QByteArray f =
+        kLoggerHead + "DEVICE=" + device + "\r\nLOGGER NUMBER=4\r\nLOCATION=" + location
+        + "\r\nUNITS=dBuV\r\nTIME=10:32\r\nDATE=07/12/26\r\nTHRESHOLD LEVEL=45\r\n"
+          "CHANNEL PLAN=AB\r\nCHANNEL NUMBER="
+        + QByteArray::number(count) + "\r\n[MEASURES]\r\nLOGGER=" + QByteArray::number(count) + "\r\n"
+        + "N,    CH,  FREQ,   OFF,    BW,   MOD, ANNEX,    SR,   PWR,   MER,   BER,   SYS,    AF,   LVL,   V/A,   C/N\r\n";
     for (const QByteArray &m : measures)
         f += m + "\r\n";
     return f;
@@ -30,19 +31,22 @@ QByteArray tvFile(int count, const QList<QByteArray> &measures, const QByteArray
 
 QByteArray measure(int n)
 {
-    return QByteArray::number(n) + ",C2" + QByteArray::number(n) + ",474.00,-0.50,8.0,QAM64,A,6875,52.3,33.1,1.0E-8, , , , , ";
+    return QByteArray::number(n) + ",C2" + QByteArray::number(n)
+           + ",474.00,-0.50,8.0,QAM64,A,6875,52.3,33.1,1.0E-8, , , , , ";
 }
 
-const QByteArray kModemFile = kLoggerHead
+const QByteArray kModemFile =
+    kLoggerHead
     + "DEVICE=KORVEL-25\r\nLOGGER NUMBER=7\r\n"
       "INFO=*HL07&09:15&06/12/26&SHOP&REGISTERED&\r\n"
       "DOWNSTREAM=*HD0700&PWR: 5.2 dBmV &MER:36,4dB&FREQ:602MHz&CH:C37&MOD:QAM256&SR:6952&BER:1,0E-9 &\r\n"
       "UPSTREAM=*HD0701&PWR:42,0dBmV&ATT:3dB&FREQ:35MHz&BW:3,2MHz&MOD:QPSK&SR:2560&\r\n"
       "HEADEND=*HD0702& 10.1.2.33 &10.1.0.1&10.1.0.2&modem cfg.bin&\r\n"
-      "PINGREPORT=*HD0703&10.1.0.1&10&10&\xC8" "1%&3ms&12ms&5ms&\r\n"
+      "PINGREPORT=*HD0703&10.1.0.1&10&10&\xC8"
+      "1%&3ms&12ms&5ms&\r\n"
       "LOCATION=first line\r\nsecond = line\r\n\r\nlast\r\n";
 
-} // namespace
+}   // namespace
 
 class TestLoggerFiles : public QObject {
     Q_OBJECT
@@ -85,19 +89,39 @@ private Q_SLOTS:
         QTest::addColumn<QString>("ch");
         QTest::addColumn<QString>("cn");
         const QString full = QStringLiteral("0,C21,474.00,-0.50,8.0,QAM64,A,6875,52.3,33.1,1.0E-8, , , , ,45.0");
-        QTest::newRow("16 fields") << full << 16 << "0" << "C21" << "45.0";
-        QTest::newRow("two commas in a row") << QStringLiteral("0,C21,,-0.50,8.0,QAM64,A,6875,52.3,33.1,1.0E-8, , , , ,45.0")
-                                             << 15 << "" << "" << "";
-        QTest::newRow("leading comma skipped") << "," + full << 16 << "0" << "C21" << "45.0";
-        QTest::newRow("after the 16th ignored") << full + ",x,y" << 16 << "0" << "C21" << "45.0";
-        QTest::newRow("line feed dropped") << full + "\n" << 16 << "0" << "C21" << "45.0";
+        QTest::newRow("16 fields") << full << 16 << "0"
+                                   << "C21"
+                                   << "45.0";
+        QTest::newRow("two commas in a row")
+            << QStringLiteral("0,C21,,-0.50,8.0,QAM64,A,6875,52.3,33.1,1.0E-8, , , , ,45.0") << 15 << ""
+            << ""
+            << "";
+        QTest::newRow("leading comma skipped") << "," + full << 16 << "0"
+                                               << "C21"
+                                               << "45.0";
+        QTest::newRow("after the 16th ignored") << full + ",x,y" << 16 << "0"
+                                                << "C21"
+                                                << "45.0";
+        QTest::newRow("line feed dropped") << full + "\n"
+                                           << 16 << "0"
+                                           << "C21"
+                                           << "45.0";
         QTest::newRow("blanks removed except N")
-            << QStringLiteral(" 3, C 2 1 ,474,0,8,Q,A,1,2,3,4,5,6,7,8, 9 9 ") << 16 << " 3" << "C21" << "99";
-        QTest::newRow("value cut to 19") << QStringLiteral("1,ABCDEFGHIJKLMNOPQRSTUVWXYZ,2,3,4,5,6,7,8,9,10,11,12,13,14,15")
-                                         << 16 << "1" << "ABCDEFGHIJKLMNOPQRS" << "15";
-        QTest::newRow("empty line") << QString() << 0 << "" << "" << "";
-        QTest::newRow("placeholder blanks count as fields") << QStringLiteral("0, , , , , , , , , , , , , , , ") << 16
-                                                            << "0" << "" << "";
+            << QStringLiteral(" 3, C 2 1 ,474,0,8,Q,A,1,2,3,4,5,6,7,8, 9 9 ") << 16 << " 3"
+            << "C21"
+            << "99";
+        QTest::newRow("value cut to 19") << QStringLiteral(
+            "1,ABCDEFGHIJKLMNOPQRSTUVWXYZ,2,3,4,5,6,7,8,9,10,11,12,13,14,15")
+                                         << 16 << "1"
+                                         << "ABCDEFGHIJKLMNOPQRS"
+                                         << "15";
+        QTest::newRow("empty line") << QString() << 0 << ""
+                                    << ""
+                                    << "";
+        QTest::newRow("placeholder blanks count as fields")
+            << QStringLiteral("0, , , , , , , , , , , , , , , ") << 16 << "0"
+            << ""
+            << "";
     }
     void splitting()
     {
@@ -123,11 +147,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("trimmed");
-        QTest::newRow("blanks and line feed") << "  a b \n" << "a b";
-        QTest::newRow("cr lf") << "x\r\n" << "x";
-        QTest::newRow("only one line feed") << "x\n\n" << "x\n";
-        QTest::newRow("nothing") << "" << "";
-        QTest::newRow("all blanks") << "   " << "";
+        QTest::newRow("blanks and line feed") << "  a b \n"
+                                              << "a b";
+        QTest::newRow("cr lf") << "x\r\n"
+                               << "x";
+        QTest::newRow("only one line feed") << "x\n\n"
+                                            << "x\n";
+        QTest::newRow("nothing") << ""
+                                 << "";
+        QTest::newRow("all blanks") << "   "
+                                    << "";
     }
     void trimming()
     {
@@ -140,14 +169,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("line");
-        QTest::newRow("fixture line")
-            << "*HD0&C21&474,00&-0,50&8,0&QAM64&A&6875&52,3&33,1&1,0E-8&-&-&-&-&-"
-            << "0,C21,474.00,-0.50,8.0,QAM64,A,6875,52.3,33.1,1.0E-8, , , , , ";
-        QTest::newRow("negative keeps its sign") << "*HD-1,5" << "-1.5";
-        QTest::newRow("negative without leading zero") << "*HD-,5&x" << "-.5,x";
-        QTest::newRow("lone dash") << "*HD-" << " ";
-        QTest::newRow("dash before letter") << "*HD-A&PAL/BG" << " A,PAL/BG";
-        QTest::newRow("short answer") << "*H" << "";
+        QTest::newRow("fixture line") << "*HD0&C21&474,00&-0,50&8,0&QAM64&A&6875&52,3&33,1&1,0E-8&-&-&-&-&-"
+                                      << "0,C21,474.00,-0.50,8.0,QAM64,A,6875,52.3,33.1,1.0E-8, , , , , ";
+        QTest::newRow("negative keeps its sign") << "*HD-1,5"
+                                                 << "-1.5";
+        QTest::newRow("negative without leading zero") << "*HD-,5&x"
+                                                       << "-.5,x";
+        QTest::newRow("lone dash") << "*HD-"
+                                   << " ";
+        QTest::newRow("dash before letter") << "*HD-A&PAL/BG"
+                                            << " A,PAL/BG";
+        QTest::newRow("short answer") << "*H"
+                                      << "";
     }
     void measurementTransformation()
     {
@@ -159,22 +192,21 @@ private Q_SLOTS:
     void tvHeaderLines()
     {
         int m = -1;
-        const QStringList lines = TvLoggerFile::headerLines(
-            2, QStringLiteral("*HL02&11:05&07/12/26&FLAT 3&CD&2&&&dBmV&-125&"), m);
+        const QStringList lines =
+            TvLoggerFile::headerLines(2, QStringLiteral("*HL02&11:05&07/12/26&FLAT 3&CD&2&&&dBmV&-125&"), m);
         QCOMPARE(m, 2);
-        QCOMPARE(lines.mid(3), QStringList({"DEVICE=KORVEL-26", "LOGGER NUMBER=2", "LOCATION=FLAT 3", "UNITS=dBmV",
-                                             "TIME=11:05", "DATE=07/12/26", "THRESHOLD LEVEL=-12",
-                                             "CHANNEL PLAN=CD", "CHANNEL NUMBER=2"}));
+        QCOMPARE(lines.mid(3),
+                 QStringList({"DEVICE=KORVEL-26", "LOGGER NUMBER=2", "LOCATION=FLAT 3", "UNITS=dBmV", "TIME=11:05",
+                              "DATE=07/12/26", "THRESHOLD LEVEL=-12", "CHANNEL PLAN=CD", "CHANNEL NUMBER=2"}));
         // CHANNEL NUMBER keeps the meter's text; the count asked for is its integer value.
-        const QStringList padded = TvLoggerFile::headerLines(
-            2, QStringLiteral("*HL02&11:05&07/12/26&FLAT 3&CD&002&&&dBmV&-125&"), m);
+        const QStringList padded =
+            TvLoggerFile::headerLines(2, QStringLiteral("*HL02&11:05&07/12/26&FLAT 3&CD&002&&&dBmV&-125&"), m);
         QCOMPARE(m, 2);
         QCOMPARE(padded.last(), QStringLiteral("CHANNEL NUMBER=002"));
         QCOMPARE(TvLoggerFile::headerLines(2, QStringLiteral("*HL02&a&b&c&d& 3 &"), m).last(),
                  QStringLiteral("CHANNEL NUMBER= 3 "));
         QCOMPARE(m, 3);
-        QCOMPARE(TvLoggerFile::measuresLines(0),
-                 QStringList({"[MEASURES]", "LOGGER=0", kTvColumnLine}));
+        QCOMPARE(TvLoggerFile::measuresLines(0), QStringList({"[MEASURES]", "LOGGER=0", kTvColumnLine}));
 
         // Without a header answer only the fixed lines go in, and nothing is asked for.
         const QStringList bare = TvLoggerFile::headerLines(9, QString(), m);
@@ -193,8 +225,10 @@ private Q_SLOTS:
         QTest::newRow("channel number 0 read to the end") << tvFile(0, {measure(0), measure(1)}) << 0 << 2;
         QTest::newRow("channel number 0 and no line") << tvFile(0, {}) << int(Err::UnableToOpenFile) << 0;
         QTest::newRow("damaged line skipped")
-            << tvFile(2, {measure(0), "0,C21,,-0.50,8.0,QAM64,A,6875,52.3,33.1,1.0E-8, , , , ,1", measure(1)}) << 0 << 2;
-        QTest::newRow("modem device rejected") << tvFile(1, {measure(0)}, "KORVEL-25") << int(Err::UnableToOpenFile) << 0;
+            << tvFile(2, {measure(0), "0,C21,,-0.50,8.0,QAM64,A,6875,52.3,33.1,1.0E-8, , , , ,1", measure(1)}) << 0
+            << 2;
+        QTest::newRow("modem device rejected")
+            << tvFile(1, {measure(0)}, "KORVEL-25") << int(Err::UnableToOpenFile) << 0;
         QByteArray noise50 = kLoggerHead;
         for (int i = 0; i < 47; ++i)
             noise50 += "noise\r\n";
@@ -239,7 +273,8 @@ private Q_SLOTS:
         const QString path = ws.write("a.lg26t", tvFile(1, {measure(0)}));
         QCOMPARE(TvLoggerFile::saveWithLocation(path, path, QStringLiteral("CAÑADA\nBLOCK 2")), 0);
         const QByteArray saved = ws.read("a.lg26t");
-        QVERIFY(saved.contains("\r\nLOCATION=CA\xD1" "ADA BLOCK 2\r\nUNITS=dBuV\r\n"));
+        QVERIFY(saved.contains("\r\nLOCATION=CA\xD1"
+                               "ADA BLOCK 2\r\nUNITS=dBuV\r\n"));
         QCOMPARE(saved.count("LOCATION"), 1);
         QCOMPARE(saved.size(), tvFile(1, {measure(0)}).size() + 10);
 
@@ -279,11 +314,11 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<int>("result");
         QTest::addColumn<QString>("comments");
-        QTest::newRow("received, empty comments") << QByteArray(kModemFile).replace(
-                                                         kModemFile.mid(kModemFile.indexOf("LOCATION")), "LOCATION=\r\n")
-                                                  << 0 << "";
-        QTest::newRow("stopped after downstream") << kModemFile.left(kModemFile.indexOf("UPSTREAM"))
-                                                  << int(Err::UnableToOpenFile) << "";
+        QTest::newRow("received, empty comments")
+            << QByteArray(kModemFile).replace(kModemFile.mid(kModemFile.indexOf("LOCATION")), "LOCATION=\r\n") << 0
+            << "";
+        QTest::newRow("stopped after downstream")
+            << kModemFile.left(kModemFile.indexOf("UPSTREAM")) << int(Err::UnableToOpenFile) << "";
         QTest::newRow("stopped after upstream") << kModemFile.left(kModemFile.indexOf("HEADEND")) << 0 << "";
         QTest::newRow("location without upstream keeps its key")
             << QByteArray("UPSTREAM=*HD0001&a&b&c&d&e&f&\r\nINFO=x\r\n").prepend("LOCATION=note\r\n")
@@ -291,7 +326,8 @@ private Q_SLOTS:
         QByteArray many;
         for (int i = 0; i < 51; ++i)
             many += i % 2 ? "noise\r\n" : "\r\n";
-        QTest::newRow("51 unknown lines stop reading") << many + "UPSTREAM=*HD&a&\r\n" << int(Err::UnableToOpenFile) << "";
+        QTest::newRow("51 unknown lines stop reading") << many + "UPSTREAM=*HD&a&\r\n"
+                                                       << int(Err::UnableToOpenFile) << "";
         QTest::newRow("50 unknown lines in all") << many.mid(2) + "UPSTREAM=*HD&a&\r\n" << 0 << "";
     }
     void modemAcceptance()

@@ -66,8 +66,14 @@ QByteArray modemFixture()
            "HEADEND=-&-&-&-&\nPINGREPORT=-&0&0&-&-&-&-&\n";
 }
 
-QString yes() { return StringTable::text(119); }
-QString no() { return StringTable::text(120); }
+QString yes()
+{
+    return StringTable::text(119);
+}
+QString no()
+{
+    return StringTable::text(120);
+}
 const QString kEmpty = QStringLiteral("      == ");
 
 // Watches for a modal viewer of type V: once it has loaded, check runs on it and it is closed.
@@ -96,7 +102,7 @@ private:
     QTimer timer;
 };
 
-} // namespace
+}   // namespace
 
 class TestLoggerIndexWindow : public QObject {
     Q_OBJECT
@@ -217,7 +223,8 @@ private Q_SLOTS:
         poll.start(20);
         QTimer::singleShot(600, [&] { held.reset(); });
         w.ReceiveIndex->click();
-        QVERIFY2(seen.filter(QStringLiteral("Waiting for ")).filter(QStringLiteral("receiving all loggers")).size() == 1,
+        QVERIFY2(seen.filter(QStringLiteral("Waiting for ")).filter(QStringLiteral("receiving all loggers")).size()
+                     == 1,
                  qPrintable(seen.join(QLatin1Char('|'))));
         QCOMPARE(w.loggerCount(), 4);
         QVERIFY(!prompter.unexpected);
@@ -501,7 +508,8 @@ private Q_SLOTS:
             const QString nn = QString::asprintf("%.2d", slot);
             QVERIFY2(QFileInfo::exists(ws->temp() + QStringLiteral("/prtemp") + nn + QStringLiteral(".log")),
                      qPrintable(nn));
-            QVERIFY(fileBytes(ws->temp() + QStringLiteral("/print") + nn + QStringLiteral(".txt")).contains("LOGGER NUMBER="));
+            QVERIFY(fileBytes(ws->temp() + QStringLiteral("/print") + nn + QStringLiteral(".txt"))
+                        .contains("LOGGER NUMBER="));
         }
         QVERIFY(fileBytes(ws->temp() + QStringLiteral("/print40.txt")).contains("TOWER"));
         QVERIFY(!QFileInfo::exists(ws->temp() + QStringLiteral("/print02.txt")));
@@ -672,7 +680,8 @@ private Q_SLOTS:
         QCOMPARE(w.SavePdfLoggers->text(), StringTable::text(252));
         QVERIFY(w.SavePdfLoggers->fontMetrics().horizontalAdvance(w.SavePdfLoggers->text()) + 10
                 <= w.SavePdfLoggers->width());
-        saveScreenshot(&w, QStringLiteral("index-window-save-pdf-%1").arg(QStringList{"en", "es", "de", "ca"}.at(language)));
+        saveScreenshot(
+            &w, QStringLiteral("index-window-save-pdf-%1").arg(QStringList{"en", "es", "de", "ca"}.at(language)));
         StringTable::setLanguage(0);
     }
 };

@@ -49,8 +49,8 @@ QByteArray tvFile(const QByteArray &location = "ROOF")
 
 QByteArray modemFile(const QByteArray &status, const QByteArray &comments = "LOCATION=\r\n")
 {
-    return kLoggerHead + "DEVICE=KORVEL-25\r\nLOGGER NUMBER=7\r\n"
-           + "INFO=*HL07&09:15&06/12/26&SHOP&" + status + "&\r\n"
+    return kLoggerHead + "DEVICE=KORVEL-25\r\nLOGGER NUMBER=7\r\n" + "INFO=*HL07&09:15&06/12/26&SHOP&" + status
+           + "&\r\n"
            + "DOWNSTREAM=*HD0700&PWR:5,2dBmV&MER:36,4dB&FREQ:602,00MHz&CH:C37&MOD:QAM256&SR:6952kS/s&BER:1,0E-9&\r\n"
              "UPSTREAM=*HD0701&PWR:42,0dBmV&ATT:3dB&FREQ:35,00MHz&BW:3,2MHz&MOD:QPSK&SR:2560kS/s&\r\n"
              "HEADEND=*HD0702&10.1.2.33&10.1.0.1&10.1.0.2&modem cfg.bin&\r\n"
@@ -81,7 +81,7 @@ QString unableToOpen()
     return StringTable::text(53 /* "Unable To Open File" */);
 }
 
-} // namespace
+}   // namespace
 
 class TestLoggerViewers : public QObject {
     Q_OBJECT
@@ -500,8 +500,8 @@ private Q_SLOTS:
         QCOMPARE(v.Time->text(), QStringLiteral("08:00"));
         QCOMPARE(v.Date->text(), QString());
         QCOMPARE(v.Down_Power->text(), QStringLiteral("1dBmV"));
-        QCOMPARE(v.Down_MER->text(), QString());        // no ":" in the field
-        QCOMPARE(v.Down_Freq->text(), QString());       // no "&" after the field
+        QCOMPARE(v.Down_MER->text(), QString());   // no ":" in the field
+        QCOMPARE(v.Down_Freq->text(), QString());   // no "&" after the field
         QCOMPARE(v.Up_Power->text(), QStringLiteral("40dBmV"));
         QCOMPARE(v.Up_Att->text(), QString());
         QVERIFY(!v.pageVisible(TLoggerKv25::HeadendPage));
@@ -523,8 +523,8 @@ private Q_SLOTS:
 
     void modemSavingCommentsTwiceKeepsOneCopy()
     {
-        const QString path = ws->write(QStringLiteral("Temp/tempcm07.lg27m"),
-                                       modemFile("REGISTERED", "LOCATION=old\r\nold second\r\n"));
+        const QString path =
+            ws->write(QStringLiteral("Temp/tempcm07.lg27m"), modemFile("REGISTERED", "LOCATION=old\r\nold second\r\n"));
         ScriptedPrompter prompter;
         TLoggerKv25 v;
         QVERIFY(showAndLoad(v, path));
@@ -642,8 +642,8 @@ private Q_SLOTS:
 
     void modemPrintLeavesOutUnsavedComments()
     {
-        const QString path = ws->write(QStringLiteral("Temp/tempcm07.lg27m"),
-                                       modemFile("NOT REGISTERED", "LOCATION=on disk\r\n"));
+        const QString path =
+            ws->write(QStringLiteral("Temp/tempcm07.lg27m"), modemFile("NOT REGISTERED", "LOCATION=on disk\r\n"));
         ScriptedPrompter prompter;
         TLoggerKv25 v;
         QVERIFY(showAndLoad(v, path));

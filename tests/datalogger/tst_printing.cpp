@@ -20,11 +20,12 @@ namespace {
 QByteArray tvLogger(int n)
 {
     const QByteArray rule = "#=====================================\r\n";
-    QByteArray f = rule + "Kelvatrone :  CONTROL REMOT PROGRAM\r\n" + rule
-                   + "DEVICE=KORVEL-26\r\nLOGGER NUMBER=3\r\nLOCATION=ROOF\r\nUNITS=dBuV\r\nTIME=10:32\r\n"
-                     "DATE=07/12/26\r\nTHRESHOLD LEVEL=45\r\nCHANNEL PLAN=AB\r\nCHANNEL NUMBER="
-                   + QByteArray::number(n) + "\r\n[MEASURES]\r\nLOGGER=" + QByteArray::number(n)
-                   + "\r\nN,    CH,  FREQ,   OFF,    BW,   MOD, ANNEX,    SR,   PWR,   MER,   BER,   SYS,    AF,   LVL,   V/A,   C/N\r\n";
+    QByteArray f =
+        rule + "Kelvatrone :  CONTROL REMOT PROGRAM\r\n" + rule
+        + "DEVICE=KORVEL-26\r\nLOGGER NUMBER=3\r\nLOCATION=ROOF\r\nUNITS=dBuV\r\nTIME=10:32\r\n"
+          "DATE=07/12/26\r\nTHRESHOLD LEVEL=45\r\nCHANNEL PLAN=AB\r\nCHANNEL NUMBER="
+        + QByteArray::number(n) + "\r\n[MEASURES]\r\nLOGGER=" + QByteArray::number(n)
+        + "\r\nN,    CH,  FREQ,   OFF,    BW,   MOD, ANNEX,    SR,   PWR,   MER,   BER,   SYS,    AF,   LVL,   V/A,   C/N\r\n";
     for (int i = 0; i < n; ++i)
         f += QByteArray::number(i) + ",C" + QByteArray::number(21 + i) + "," + QByteArray::number(474 + 8 * i)
              + ".00,-0.50,8.0,QAM64,A,6875,52.3,33.1,1.0E-8, , , , , \r\n";
@@ -67,7 +68,7 @@ int longestDarkRun(const QImage &image, int y)
     return best;
 }
 
-} // namespace
+}   // namespace
 
 class TestPrinting : public QObject {
     Q_OBJECT
@@ -135,7 +136,8 @@ private Q_SLOTS:
         // 255 lines: at 6 points and 1200 dpi a line is 100 pixels, so an A4 page holds more
         // than 130 of them and the report takes two pages.
         QCOMPARE(pagesAt[0], 2);
-        QVERIFY2(pagesAt[1] > pagesAt[0], qPrintable(QStringLiteral("%1 pages at 6 pt, %2 at 12 pt").arg(pagesAt[0]).arg(pagesAt[1])));
+        QVERIFY2(pagesAt[1] > pagesAt[0],
+                 qPrintable(QStringLiteral("%1 pages at 6 pt, %2 at 12 pt").arg(pagesAt[0]).arg(pagesAt[1])));
     }
 
     void framesAreDrawnAsLines()
@@ -168,7 +170,8 @@ private Q_SLOTS:
         int tableRule = 0;
         for (int y = 80 + 12 * step; y < 80 + 13 * step; ++y)
             tableRule = std::max(tableRule, longestDarkRun(page, y));
-        QVERIFY2(tableRule >= 109 * cell, qPrintable(QStringLiteral("table top run %1, cell %2").arg(tableRule).arg(cell)));
+        QVERIFY2(tableRule >= 109 * cell,
+                 qPrintable(QStringLiteral("table top run %1, cell %2").arg(tableRule).arg(cell)));
         // The frame's sides join from line to line: the left side of the table (column 0)
         // is one unbroken vertical line from the table's top rule to the bottom of the page's
         // last row.
@@ -181,7 +184,8 @@ private Q_SLOTS:
             sideRun = dark ? sideRun + 1 : 0;
             longestSide = std::max(longestSide, sideRun);
         }
-        QVERIFY2(longestSide >= 40 * step, qPrintable(QStringLiteral("table side run %1, step %2").arg(longestSide).arg(step)));
+        QVERIFY2(longestSide >= 40 * step,
+                 qPrintable(QStringLiteral("table side run %1, step %2").arg(longestSide).arg(step)));
         // Nothing is drawn left of the margin.
         for (int y = 0; y < page.height(); y += 3)
             for (int x = 0; x < 78; ++x)

@@ -25,9 +25,7 @@ CliRun cli(const QString &workspace, const QStringList &args)
     return runCli(args, workspace);
 }
 
-
-
-} // namespace
+}   // namespace
 
 class TestReportCli : public QObject {
     Q_OBJECT
@@ -78,7 +76,8 @@ private Q_SLOTS:
     {
         // KV-27C (type code 3) shows no headend or ping report, registered or not.
         QFile::copy(TestWorkspace::source(QStringLiteral("data/models.txt")), ws->path(QStringLiteral("models.txt")));
-        const CliRun r = cli(ws->root(), {"--workspace", ws->root(), "--model", "KV-27C", "export", "Temp/tempcm07.lg27m", "m.csv"});
+        const CliRun r =
+            cli(ws->root(), {"--workspace", ws->root(), "--model", "KV-27C", "export", "Temp/tempcm07.lg27m", "m.csv"});
         QCOMPARE(r.status, 0);
         const QByteArray csv = fileBytes(ws->path(QStringLiteral("m.csv")));
         QVERIFY(csv.contains("Upstream,Power,42.0,dBmV\r\n"));
@@ -227,7 +226,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("args");
         QTest::newRow("export without output") << QStringList{"export", "Temp/temp03.lg27t"};
-        QTest::newRow("export, unknown family") << QStringList{"export", "Temp/temp03.lg27t", "o.csv", "--family", "fm"};
+        QTest::newRow("export, unknown family")
+            << QStringList{"export", "Temp/temp03.lg27t", "o.csv", "--family", "fm"};
         QTest::newRow("chart into a jpeg") << QStringList{"chart", "Temp/temp03.lg27t", "o.jpg"};
         QTest::newRow("chart, bad size") << QStringList{"chart", "Temp/temp03.lg27t", "o.png", "--size", "big"};
         QTest::newRow("chart, tiny size") << QStringList{"chart", "Temp/temp03.lg27t", "o.png", "--size", "10x10"};
@@ -247,10 +247,9 @@ private Q_SLOTS:
     void outputThatIsTheInputIsRefused()
     {
         const QByteArray before = ws->read(QStringLiteral("Temp/temp03.lg27t"));
-        for (const QStringList &args :
-             {QStringList{"export", "Temp/temp03.lg27t", "Temp/temp03.lg27t"},
-              QStringList{"export", "Temp/temp03.lg27t", "Temp/../Temp/temp03.lg27t"},
-              QStringList{"report", "Temp/temp03.lg27t", "Temp/temp03.lg27t"}}) {
+        for (const QStringList &args : {QStringList{"export", "Temp/temp03.lg27t", "Temp/temp03.lg27t"},
+                                        QStringList{"export", "Temp/temp03.lg27t", "Temp/../Temp/temp03.lg27t"},
+                                        QStringList{"report", "Temp/temp03.lg27t", "Temp/temp03.lg27t"}}) {
             const CliRun r = cli(ws->root(), args);
             QCOMPARE(r.status, 2);
             QVERIFY2(r.err.contains(QStringLiteral("the output would replace the input")), qPrintable(r.err));

@@ -11,21 +11,25 @@
 
 namespace {
 
-const QByteArray kTvLogger = kLoggerHead
-    + "DEVICE=KORVEL-26\r\nLOGGER NUMBER=4\r\nLOCATION=Ca\xF1" "ada\r\nUNITS=dBuV\r\nTIME=10:32\r\n"
+const QByteArray kTvLogger =
+    kLoggerHead
+    + "DEVICE=KORVEL-26\r\nLOGGER NUMBER=4\r\nLOCATION=Ca\xF1"
+      "ada\r\nUNITS=dBuV\r\nTIME=10:32\r\n"
       "DATE=07/12/26\r\nTHRESHOLD LEVEL=45\r\nCHANNEL PLAN=AB\r\nCHANNEL NUMBER=3\r\n[MEASURES]\r\nLOGGER=3\r\n"
     + kTvLoggerColumns
     + "0,C21,474.00,-0.50,8.0,QAM64,A,6875,52.3,33.1,1.0E-8, , , , , \r\n"
       "1,S2,48.25,0.00,7.0, , , , , , ,PAL/BG,5.50,61.2,-12.5,45.0\r\n"
       "2,C25,506.00,0.12,8.0,QAM256,C,6900,-1.5,28.4,2.3E-5, , , , , \r\n";
 
-const QByteArray kModemLogger = kLoggerHead
+const QByteArray kModemLogger =
+    kLoggerHead
     + "DEVICE=KORVEL-25\r\nLOGGER NUMBER=7\r\n"
       "INFO=*HL07&09:15&06/12/26&SHOP&REGISTERED&\r\n"
       "DOWNSTREAM=*HD0700&PWR:5,2dBmV&MER:36,4dB&FREQ:602,00MHz&CH:C37&MOD:QAM256&SR:6952kS/s&BER:1,0E-9&\r\n"
       "UPSTREAM=*HD0701&PWR:42,0dBmV&ATT:3dB&FREQ:35,00MHz&BW:3,2MHz&MOD:QPSK&SR:2560kS/s&\r\n"
       "HEADEND=*HD0702&10.1.2.33&10.1.0.1&10.1.0.2&modem cfg.bin&\r\n"
-      "PINGREPORT=*HD0703&10.1.0.1&10&10&\xC8" "1%&3ms&12ms&5ms&\r\n"
+      "PINGREPORT=*HD0703&10.1.0.1&10&10&\xC8"
+      "1%&3ms&12ms&5ms&\r\n"
       "LOCATION=first line\r\nsecond line\r\n";
 
 // Report text written with the Unicode box-drawing characters, as bytes of code page 437.
@@ -33,9 +37,8 @@ const QByteArray kModemLogger = kLoggerHead
 QByteArray cp437(const QString &text)
 {
     static const QList<QPair<QChar, char>> map = {
-        {u'┌', '\xDA'}, {u'┐', '\xBF'}, {u'└', '\xC0'}, {u'┘', '\xD9'}, {u'─', '\xC4'}, {u'│', '\xB3'},
-        {u'┬', '\xC2'}, {u'┴', '\xC1'}, {u'├', '\xC3'}, {u'┤', '\xB4'}, {u'┼', '\xC5'}, {u'ñ', '\xA4'},
-        {u'Ä', '\x8E'}, {u'\n', '\n'}};
+        {u'┌', '\xDA'}, {u'┐', '\xBF'}, {u'└', '\xC0'}, {u'┘', '\xD9'}, {u'─', '\xC4'}, {u'│', '\xB3'}, {u'┬', '\xC2'},
+        {u'┴', '\xC1'}, {u'├', '\xC3'}, {u'┤', '\xB4'}, {u'┼', '\xC5'}, {u'ñ', '\xA4'}, {u'Ä', '\x8E'}, {u'\n', '\n'}};
     QByteArray out;
     for (QChar c : text) {
         if (c.unicode() >= 0x20 && c.unicode() < 0x7F) {
@@ -94,12 +97,13 @@ QString tvTable(const QStringList &header)
     const QString sep = rule(u'├', u'┼', u'┤');
     return rule(u'┌', u'┬', u'┐') + cells(header, true) + sep
            + cells({"C21", "474.00", "8.0", "-0.50", "QAM64", "A", "6875", "52.3", "33.1", "1.0E-8"}, false) + sep
-           + cells({"S2", "48.25", "7.0", "0.00", "", "", "", "", "", "", "PAL/BG", "5.50", "61.2", "-12.5", "45.0"}, false)
+           + cells({"S2", "48.25", "7.0", "0.00", "", "", "", "", "", "", "PAL/BG", "5.50", "61.2", "-12.5", "45.0"},
+                   false)
            + sep + cells({"C25", "506.00", "8.0", "0.12", "QAM256", "C", "6900", "-1.5", "28.4", "2.3E-5"}, false)
            + rule(u'└', u'┴', u'┘');
 }
 
-} // namespace
+}   // namespace
 
 class TestReports : public QObject {
     Q_OBJECT
@@ -164,9 +168,10 @@ private Q_SLOTS:
                                   + "1,C5,474\r\n";
         QCOMPARE(writeTvReport(ws.write("b.lg26t", source), ws.path("r.txt")), 0);
         const QList<QByteArray> lines = ws.read("r.txt").split('\n');
-        QCOMPARE(Cp437::toUnicode(lines.at(15).chopped(1)),
-                 cells({"VERYLONGNAME", "1234567.89", "8", "0", "QAM64", "A", "6875", "1", "2", "3", "4", "5", "6", "7", "8"},
-                       false).chopped(1));
+        QCOMPARE(Cp437::toUnicode(lines.at(15).chopped(1)), cells({"VERYLONGNAME", "1234567.89", "8", "0", "QAM64", "A",
+                                                                   "6875", "1", "2", "3", "4", "5", "6", "7", "8"},
+                                                                  false)
+                                                                .chopped(1));
         QVERIFY(Cp437::toUnicode(lines.at(15)).startsWith(QStringLiteral("│VERYLO│123456│    8│")));
         QCOMPARE(Cp437::toUnicode(lines.at(17).chopped(1)), cells({"C5", "474"}, false).chopped(1));
 
@@ -186,7 +191,8 @@ private Q_SLOTS:
             QByteArray longHead = kLoggerHead + "DEVICE=KORVEL-26\r\nLOGGER NUMBER=5\r\n";
             for (int i = 0; i < keyLines; ++i)
                 longHead += "TIME=08:00\r\n";
-            const QByteArray file = longHead + kTvLoggerColumns + "0,C21,474.00,-0.50,8.0,QAM64,A,6875,1,2,3,4,5,6,7\r\n";
+            const QByteArray file =
+                longHead + kTvLoggerColumns + "0,C21,474.00,-0.50,8.0,QAM64,A,6875,1,2,3,4,5,6,7\r\n";
             QCOMPARE(file.count('\n') - 1 /* the row */, keyLines + 6);   // the column line's number
             QCOMPARE(writeTvReport(ws.write("e.lg26t", file), ws.path("r4.txt")), 0);
             const QList<QByteArray> e = ws.read("r4.txt").split('\n');
@@ -229,17 +235,17 @@ private Q_SLOTS:
                              "TIME AVG: 5ms\n");
         const QString comments = sectionFrame("COMMENTS") + QStringLiteral("first line\nsecond line\n");
 
-        QTest::newRow("registered") << kModemLogger << 1 << head + "REGISTERED\n\n" + sections + registration + comments;
-        QTest::newRow("unregistered")
-            << QByteArray(kModemLogger).replace("&REGISTERED&", "&NOT REGISTERED&") << 1
-            << head + "UNREGISTERED\n\n" + sections + comments;
+        QTest::newRow("registered") << kModemLogger << 1
+                                    << head + "REGISTERED\n\n" + sections + registration + comments;
+        QTest::newRow("unregistered") << QByteArray(kModemLogger).replace("&REGISTERED&", "&NOT REGISTERED&") << 1
+                                      << head + "UNREGISTERED\n\n" + sections + comments;
         QTest::newRow("model without registration details") << kModemLogger << 3 << head + "\n\n" + sections + comments;
         QTest::newRow("too few fields write nothing for their line")
             << QByteArray(kModemLogger).replace("&SR:2560kS/s&\r\n", "\r\n") << 1
             << head + "REGISTERED\n\n" + sections.left(sections.indexOf(u'┌', 10)) + registration + comments;
         QTest::newRow("location before upstream is copied whole")
-            << kLoggerHead + "LOCATION=note\r\nUPSTREAM=*HD&1&2&3&4&5&6&\r\n" << 1
-            << QStringLiteral("LOCATION=note\nUPSTREAM=*HD&1&2&3&4&5&6&\n");
+            << kLoggerHead + "LOCATION=note\r\nUPSTREAM=*HD&1&2&3&4&5&6&\r\n"
+            << 1 << QStringLiteral("LOCATION=note\nUPSTREAM=*HD&1&2&3&4&5&6&\n");
     }
     void modemReport()
     {

@@ -58,7 +58,8 @@ constexpr int kSlackMs = 1000;
 const QByteArray kNoiseStart = QByteArrayLiteral("sn\xe1\xc4O\xe3[Y\xd6\xf3");
 
 enum Fault { Nak, Silence, NoAck, Long, Garbage, XonXoff, Hangup, Cancel, FaultCount };
-const char *const kFaultNames[FaultCount] = {"nak", "silence", "noack", "long", "garbage", "xonxoff", "hangup", "cancel"};
+const char *const kFaultNames[FaultCount] = {"nak",     "silence", "noack",  "long",
+                                             "garbage", "xonxoff", "hangup", "cancel"};
 
 enum class Job { SendGroup, ReceivePlan, IndexTv, IndexModem, TvLogger, ModemLogger, AllTv, AllModem, Firmware };
 
@@ -103,7 +104,11 @@ const Row kRows[] = {
     {Job::SendGroup, "PM", "*PM", "", 1, kScriptLine},
     // The final restart passes its own failure code on. A Cancel pressed while it is answered
     // comes after the last exchange: the group is on the meter and the job reports that.
-    {Job::SendGroup, "RS0", "*RS0", "", 1,
+    {Job::SendGroup,
+     "RS0",
+     "*RS0",
+     "",
+     1,
      {Err::Nak, Err::Timeout, Ok, Err::TooLong, Err::TooLong, Ok, Err::SystemCall, Ok}},
 
     // Receive plan 0 (3 channels) of the two the meter holds.
@@ -168,30 +173,44 @@ const Row kRows[] = {
     // "*RS0" the upgrade is complete: a Cancel then changes nothing, and the check of the
     // restarted meter does not test it. That check gives -97 when the meter cannot be asked
     // and -209 when its answer names no model.
-    {Job::Firmware, "RS2", "*RS2", "", 2, {Err::Nak, Err::Timeout, Ok, Err::TooLong, Err::TooLong, Ok, Err::SystemCall, Break}},
+    {Job::Firmware,
+     "RS2",
+     "*RS2",
+     "",
+     2,
+     {Err::Nak, Err::Timeout, Ok, Err::TooLong, Err::TooLong, Ok, Err::SystemCall, Break}},
     {Job::Firmware, "FE2 first erase", "*FE2", "1-5", 5, {Comm, Comm, Ok, Comm, Comm, Ok, Comm, Break}},
     {Job::Firmware, "FE4", "*FE4", "", 5, {Comm, Comm, Ok, Comm, Comm, Ok, Comm, Break}},
     {Job::Firmware, "FE2 second erase", "*FE2", "2-", 5, {Comm, Comm, Ok, Comm, Comm, Ok, Comm, Break}},
     {Job::Firmware, "SX first line", "*SX", "1", 1, kScriptLine},
     {Job::Firmware, "SX fourth line", "*SX", "4", 1, kScriptLine},
-    {Job::Firmware, "RS0", "*RS0", "", 1, {Err::Nak, Err::Timeout, Ok, Err::TooLong, Err::TooLong, Ok, Err::SystemCall, Ok}},
-    {Job::Firmware, "VE check", "*?VE", "", 6,
-     {Err::PostUpgradeCheck, Err::PostUpgradeCheck, Err::PostUpgradeCheck, Err::PostUpgradeCheck, Err::NotRecognized, Ok,
-      Err::PostUpgradeCheck, Ok}},
+    {Job::Firmware,
+     "RS0",
+     "*RS0",
+     "",
+     1,
+     {Err::Nak, Err::Timeout, Ok, Err::TooLong, Err::TooLong, Ok, Err::SystemCall, Ok}},
+    {Job::Firmware,
+     "VE check",
+     "*?VE",
+     "",
+     6,
+     {Err::PostUpgradeCheck, Err::PostUpgradeCheck, Err::PostUpgradeCheck, Err::PostUpgradeCheck, Err::NotRecognized,
+      Ok, Err::PostUpgradeCheck, Ok}},
 };
 
 const char *jobName(Job job)
 {
     switch (job) {
-    case Job::SendGroup: return "send group";
-    case Job::ReceivePlan: return "receive plan";
-    case Job::IndexTv: return "TV index";
-    case Job::IndexModem: return "modem index";
-    case Job::TvLogger: return "TV logger";
-    case Job::ModemLogger: return "modem logger";
-    case Job::AllTv: return "all TV loggers";
-    case Job::AllModem: return "all modem loggers";
-    case Job::Firmware: return "firmware";
+        case Job::SendGroup: return "send group";
+        case Job::ReceivePlan: return "receive plan";
+        case Job::IndexTv: return "TV index";
+        case Job::IndexModem: return "modem index";
+        case Job::TvLogger: return "TV logger";
+        case Job::ModemLogger: return "modem logger";
+        case Job::AllTv: return "all TV loggers";
+        case Job::AllModem: return "all modem loggers";
+        case Job::Firmware: return "firmware";
     }
     return "?";
 }
@@ -200,15 +219,15 @@ const char *jobName(Job job)
 QRegularExpression jobOutput(Job job)
 {
     switch (job) {
-    case Job::SendGroup: return QRegularExpression(QStringLiteral("^Temp/chnl01\\.log$"));
-    case Job::ReceivePlan: return QRegularExpression(QStringLiteral("^Temp/rx00\\.ch26$"));
-    case Job::IndexTv:
-    case Job::IndexModem: return QRegularExpression(QStringLiteral("^Temp/logger\\.tlg$"));
-    case Job::TvLogger: return QRegularExpression(QStringLiteral("^Temp/temp00\\.lg27t$"));
-    case Job::ModemLogger: return QRegularExpression(QStringLiteral("^Temp/tempcm00\\.lg27m$"));
-    case Job::AllTv: return QRegularExpression(QStringLiteral("^Temp/temp0[024]\\.lg27t$"));
-    case Job::AllModem: return QRegularExpression(QStringLiteral("^Temp/tempcm0[02]\\.lg27m$"));
-    case Job::Firmware: return QRegularExpression(QStringLiteral("^Temp/updt01\\.log$"));
+        case Job::SendGroup: return QRegularExpression(QStringLiteral("^Temp/chnl01\\.log$"));
+        case Job::ReceivePlan: return QRegularExpression(QStringLiteral("^Temp/rx00\\.ch26$"));
+        case Job::IndexTv:
+        case Job::IndexModem: return QRegularExpression(QStringLiteral("^Temp/logger\\.tlg$"));
+        case Job::TvLogger: return QRegularExpression(QStringLiteral("^Temp/temp00\\.lg27t$"));
+        case Job::ModemLogger: return QRegularExpression(QStringLiteral("^Temp/tempcm00\\.lg27m$"));
+        case Job::AllTv: return QRegularExpression(QStringLiteral("^Temp/temp0[024]\\.lg27t$"));
+        case Job::AllModem: return QRegularExpression(QStringLiteral("^Temp/tempcm0[02]\\.lg27m$"));
+        case Job::Firmware: return QRegularExpression(QStringLiteral("^Temp/updt01\\.log$"));
     }
     return {};
 }
@@ -218,8 +237,8 @@ QRegularExpression jobOutput(Job job)
 bool isArchiveOf(Job job, const QString &path)
 {
     static const QRegularExpression archive(QStringLiteral("^archive\\.sqlite(-wal|-shm)?$"));
-    const bool receivesLoggers = job == Job::TvLogger || job == Job::ModemLogger || job == Job::AllTv
-        || job == Job::AllModem;
+    const bool receivesLoggers =
+        job == Job::TvLogger || job == Job::ModemLogger || job == Job::AllTv || job == Job::AllModem;
     return receivesLoggers && archive.match(path).hasMatch();
 }
 
@@ -364,7 +383,7 @@ struct Run {
         const QString memberCd = ws.write(QStringLiteral("Temp/cd.ch26"), planText(QStringLiteral("CD"), kPlanCd));
         script = combinedFilePath();
         return writeCombinedFile(script, {memberAb, memberCd}) == 0 && BuildCommandScript(script) == 1
-            && CopyCommandScript(script) == 1;
+               && CopyCommandScript(script) == 1;
     }
 
     // Starts the meter with the fault (NoFault: none) at the row's command and runs the job.
@@ -374,12 +393,15 @@ struct Run {
             return false;
         const QString prefix = QString::fromLatin1(r.prefix);
         const QString sel = QString::fromLatin1(r.sel);
-        QStringList args{QStringLiteral("--loggers"), TestWorkspace::source(QStringLiteral("tests/fixtures/meter")),
+        QStringList args{QStringLiteral("--loggers"),   TestWorkspace::source(QStringLiteral("tests/fixtures/meter")),
                          QStringLiteral("--plan-file"), ws.path(QStringLiteral("Channel/ab.ch26")),
                          QStringLiteral("--plan-file"), ws.path(QStringLiteral("Channel/cd.ch26"))};
         if (fault == Cancel)
             args << QStringLiteral("--fault")
-                 << QStringLiteral("delay:%1:%2:%3").arg(kCancelDelayMs * timeScale()).arg(prefix).arg(firstOccurrence(sel));
+                 << QStringLiteral("delay:%1:%2:%3")
+                        .arg(kCancelDelayMs * timeScale())
+                        .arg(prefix)
+                        .arg(firstOccurrence(sel));
         else if (fault != NoFault)
             args << QStringLiteral("--fault")
                  << QStringLiteral("%1:%2").arg(QLatin1String(kFaultNames[fault]),
@@ -396,21 +418,36 @@ struct Run {
         int code = 0;
         QString text;
         switch (r.job) {
-        case Job::SendGroup: code = JobCode::GroupScript; text = script; break;
-        case Job::ReceivePlan: code = JobCode::ReceivePlan; text = ws.path(QStringLiteral("Temp/rx00.ch26")); break;
-        case Job::IndexTv: code = JobCode::TvFamily | JobCode::Index; text = Logger::indexPath(); break;
-        case Job::IndexModem: code = JobCode::ModemFamily | JobCode::Index; text = Logger::indexPath(); break;
-        case Job::TvLogger:
-            code = JobCode::TvFamily | JobCode::OneLogger;
-            text = Logger::receivedLoggerPath(LoggerFamily::Tv, 0);
-            break;
-        case Job::ModemLogger:
-            code = JobCode::ModemFamily | JobCode::OneLogger;
-            text = Logger::receivedLoggerPath(LoggerFamily::Modem, 0);
-            break;
-        case Job::AllTv: code = JobCode::TvFamily | JobCode::AllLoggers; break;
-        case Job::AllModem: code = JobCode::ModemFamily | JobCode::AllLoggers; break;
-        case Job::Firmware: code = JobCode::Firmware; text = firmware; break;
+            case Job::SendGroup:
+                code = JobCode::GroupScript;
+                text = script;
+                break;
+            case Job::ReceivePlan:
+                code = JobCode::ReceivePlan;
+                text = ws.path(QStringLiteral("Temp/rx00.ch26"));
+                break;
+            case Job::IndexTv:
+                code = JobCode::TvFamily | JobCode::Index;
+                text = Logger::indexPath();
+                break;
+            case Job::IndexModem:
+                code = JobCode::ModemFamily | JobCode::Index;
+                text = Logger::indexPath();
+                break;
+            case Job::TvLogger:
+                code = JobCode::TvFamily | JobCode::OneLogger;
+                text = Logger::receivedLoggerPath(LoggerFamily::Tv, 0);
+                break;
+            case Job::ModemLogger:
+                code = JobCode::ModemFamily | JobCode::OneLogger;
+                text = Logger::receivedLoggerPath(LoggerFamily::Modem, 0);
+                break;
+            case Job::AllTv: code = JobCode::TvFamily | JobCode::AllLoggers; break;
+            case Job::AllModem: code = JobCode::ModemFamily | JobCode::AllLoggers; break;
+            case Job::Firmware:
+                code = JobCode::Firmware;
+                text = firmware;
+                break;
         }
 
         before = digests(ws.root());
@@ -449,7 +486,7 @@ struct Run {
     }
 };
 
-} // namespace
+}   // namespace
 
 class FaultMatrix : public QObject {
     Q_OBJECT
@@ -473,8 +510,8 @@ private Q_SLOTS:
         firmwareTiming() = FirmwareTiming{};
         LoggerJobs::setTvSettleDelay(1000);
         thePort().SetTimeout(3000);
-        qInfo("fault matrix: %d cases (closest to its time bound: %s, %lld ms to spare)", cases,
-              qPrintable(worstCase), worstMargin);
+        qInfo("fault matrix: %d cases (closest to its time bound: %s, %lld ms to spare)", cases, qPrintable(worstCase),
+              worstMargin);
     }
 
     void matrix_data()
@@ -501,21 +538,24 @@ private Q_SLOTS:
 
         // The fault did reach the meter at the command it names.
         const QStringList transcript = run.meter->transcript();
-        QVERIFY2(std::any_of(transcript.begin(), transcript.end(), [&](const QString &l) { return l.startsWith(prefix); }),
-                 qPrintable(QStringLiteral("%1 never sent").arg(prefix)));
+        QVERIFY2(
+            std::any_of(transcript.begin(), transcript.end(), [&](const QString &l) { return l.startsWith(prefix); }),
+            qPrintable(QStringLiteral("%1 never sent").arg(prefix)));
 
-        QVERIFY2(run.result == r.expect[fault],
-                 qPrintable(QStringLiteral("result %1, expected %2; meter received: %3")
-                                .arg(run.result)
-                                .arg(r.expect[fault])
-                                .arg(transcript.mid(std::max<qsizetype>(0, transcript.size() - 8)).join(QLatin1Char(' ')))));
+        QVERIFY2(
+            run.result == r.expect[fault],
+            qPrintable(QStringLiteral("result %1, expected %2; meter received: %3")
+                           .arg(run.result)
+                           .arg(r.expect[fault])
+                           .arg(transcript.mid(std::max<qsizetype>(0, transcript.size() - 8)).join(QLatin1Char(' ')))));
 
         // Within its time-outs: the faulted exchange may cost each of its tries a time-out (an
         // answer without ACK: the wait for the answer); nothing else may wait.
         const int waits = (fault == Silence || fault == NoAck) ? r.attempts : 0;
         const qint64 bound =
             (kSlackMs + (fault == Cancel ? kCancelDelayMs : 0)) * timeScale() + qint64(waits) * run.timeout;
-        QVERIFY2(run.elapsed <= bound, qPrintable(QStringLiteral("took %1 ms, bound %2 ms").arg(run.elapsed).arg(bound)));
+        QVERIFY2(run.elapsed <= bound,
+                 qPrintable(QStringLiteral("took %1 ms, bound %2 ms").arg(run.elapsed).arg(bound)));
         if (bound - run.elapsed < worstMargin) {
             worstMargin = bound - run.elapsed;
             worstCase = QString::fromLatin1(QTest::currentDataTag());

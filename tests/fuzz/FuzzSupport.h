@@ -18,12 +18,12 @@
 #include <cstdlib>
 
 // Fails the input: libFuzzer keeps it as a crash.
-#define FUZZ_CHECK(cond)                                                                              \
-    do {                                                                                          \
-        if (!(cond)) {                                                                            \
-            std::fprintf(stderr, "fuzz check failed: %s (%s:%d)\n", #cond, __FILE__, __LINE__);   \
-            std::abort();                                                                         \
-        }                                                                                         \
+#define FUZZ_CHECK(cond)                                                                                               \
+    do {                                                                                                               \
+        if (!(cond)) {                                                                                                 \
+            std::fprintf(stderr, "fuzz check failed: %s (%s:%d)\n", #cond, __FILE__, __LINE__);                        \
+            std::abort();                                                                                              \
+        }                                                                                                              \
     } while (0)
 
 namespace fuzz {
@@ -38,8 +38,14 @@ inline QTemporaryDir &scratchDir()
     return dir;
 }
 
-inline QString scratchPath() { return scratchDir().path(); }
-inline QString scratch(const QString &name) { return scratchDir().filePath(name); }
+inline QString scratchPath()
+{
+    return scratchDir().path();
+}
+inline QString scratch(const QString &name)
+{
+    return scratchDir().filePath(name);
+}
 
 inline QByteArray bytes(const uint8_t *data, size_t size)
 {
@@ -62,7 +68,10 @@ inline QString writeFile(const QString &name, const uint8_t *data, size_t size)
     return writeFile(name, bytes(data, size));
 }
 
-inline void removeFile(const QString &name) { QFile::remove(scratch(name)); }
+inline void removeFile(const QString &name)
+{
+    QFile::remove(scratch(name));
+}
 
 // Resets the program state, every folder pointing at the scratch folder, and makes the
 // delivered catalogue's model of that name the current model (none for nullptr). The catalogue
@@ -88,6 +97,9 @@ inline void resetState(const char *model = nullptr)
 }
 
 // Latin-1 text of the bytes: what a file or the meter's line gives the program.
-inline QString latin1(const QByteArray &b) { return QString::fromLatin1(b); }
+inline QString latin1(const QByteArray &b)
+{
+    return QString::fromLatin1(b);
+}
 
-} // namespace fuzz
+}   // namespace fuzz

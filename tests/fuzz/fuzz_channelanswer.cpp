@@ -41,9 +41,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(back.channels.size() == 1);
     FUZZ_CHECK(back.channels.first().status == channel.status && back.channels.first().mode == channel.mode);
 
-    const QStringList combined = {QStringLiteral("CHANNEL PLAN(1)"), QStringLiteral("CHANNEL8(AB,,,,1,0)"),
+    const QStringList combined = {QStringLiteral("CHANNEL PLAN(1)"),
+                                  QStringLiteral("CHANNEL8(AB,,,,1,0)"),
                                   QStringLiteral("#==================================="),
-                                  QStringLiteral("ORDER(0)"), line,
+                                  QStringLiteral("ORDER(0)"),
+                                  line,
                                   QStringLiteral("#===================================")};
     QStringList script;
     QString failed;

@@ -35,7 +35,7 @@ void checkScript(const QString &combinedPath)
     }
 }
 
-} // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -35,7 +35,7 @@ QStringList readGroup(const QString &path, int &result)
     return members;
 }
 
-} // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -103,7 +103,7 @@ void drain()
     }
 }
 
-} // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -135,24 +135,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString planPath = folder + QStringLiteral("/plan.ch26");
     int result = 0;
     switch (job) {
-    case 0: result = receivePlanJob(ctx, 3, planPath); break;
-    case 1: result = receiveTvLoggerJob(ctx, 3, Logger::receivedLoggerPath(LoggerFamily::Tv, 3)); break;
-    case 2: result = receiveModemLoggerJob(ctx, 1, Logger::receivedLoggerPath(LoggerFamily::Modem, 1)); break;
-    case 3: result = receiveLoggerIndexJob(ctx, (data[1] & 2) ? 0x220 : 0x320, Logger::indexPath()); break;
-    case 4: result = receiveAllLoggersJob(ctx, (data[1] & 2) ? 0x200 : 0x300); break;
-    case 5: result = LoggerJobs::channelPlanPreCheck(thePort()); break;
-    case 6: result = AskPlanCount(); FUZZ_CHECK(result >= -96 && result <= 99); result = 0; break;
-    case 7: {
-        QString file;
-        const int asked = AskPlanFileName(2, file);
-        FUZZ_CHECK(asked == 0 || asked == Err::NotFreePort || asked == Err::CommunicationError);
-        FUZZ_CHECK(asked == 0 || file.isEmpty());
-        // The name becomes a file in the temporary folder: never a path, never a special name.
-        FUZZ_CHECK(!file.contains(QLatin1Char('/')) && !file.contains(QLatin1Char('\\')));
-        FUZZ_CHECK(file != QLatin1String(".") && file != QLatin1String(".."));
-        (void)AskPlansPresent();
-        break;
-    }
+        case 0: result = receivePlanJob(ctx, 3, planPath); break;
+        case 1: result = receiveTvLoggerJob(ctx, 3, Logger::receivedLoggerPath(LoggerFamily::Tv, 3)); break;
+        case 2: result = receiveModemLoggerJob(ctx, 1, Logger::receivedLoggerPath(LoggerFamily::Modem, 1)); break;
+        case 3: result = receiveLoggerIndexJob(ctx, (data[1] & 2) ? 0x220 : 0x320, Logger::indexPath()); break;
+        case 4: result = receiveAllLoggersJob(ctx, (data[1] & 2) ? 0x200 : 0x300); break;
+        case 5: result = LoggerJobs::channelPlanPreCheck(thePort()); break;
+        case 6:
+            result = AskPlanCount();
+            FUZZ_CHECK(result >= -96 && result <= 99);
+            result = 0;
+            break;
+        case 7: {
+            QString file;
+            const int asked = AskPlanFileName(2, file);
+            FUZZ_CHECK(asked == 0 || asked == Err::NotFreePort || asked == Err::CommunicationError);
+            FUZZ_CHECK(asked == 0 || file.isEmpty());
+            // The name becomes a file in the temporary folder: never a path, never a special name.
+            FUZZ_CHECK(!file.contains(QLatin1Char('/')) && !file.contains(QLatin1Char('\\')));
+            FUZZ_CHECK(file != QLatin1String(".") && file != QLatin1String(".."));
+            (void)AskPlansPresent();
+            break;
+        }
     }
     stop.store(true);
     meter.join();

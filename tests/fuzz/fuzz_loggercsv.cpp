@@ -52,7 +52,7 @@ bool parseCsv(const QString &text, QList<QStringList> &records)
     return !quoted && field.isEmpty() && record.isEmpty();
 }
 
-} // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

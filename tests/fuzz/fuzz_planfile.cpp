@@ -28,7 +28,7 @@ ChannelRecord writtenChannel(const ChannelRecord &c)
     return w;
 }
 
-} // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fuzz::resetState((data[0] & 8) ? "KV-27C" : "KV-27");
     app().CurrentLanguage = (data[0] >> 1) & 3;
     const bool tv = (data[0] & 1) != 0;
-    const QString in = fuzz::writeFile(tv ? QStringLiteral("in.lg27t") : QStringLiteral("in.lg27m"), data + 1, size - 1);
+    const QString in =
+        fuzz::writeFile(tv ? QStringLiteral("in.lg27t") : QStringLiteral("in.lg27m"), data + 1, size - 1);
     const QString report = fuzz::scratch(QStringLiteral("print00.txt"));
     fuzz::removeFile(QStringLiteral("print00.txt"));
 

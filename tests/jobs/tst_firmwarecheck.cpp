@@ -28,7 +28,8 @@ void FirmwareCheckTest::check_data()
     const QByteArray l75(75, 'F');
     QTest::newRow("S-record") << QByteArray("S00600004844521B\r\nS9030000FC\r\n") << 0;
     QTest::newRow("S-record, LF") << QByteArray("S00600004844521B\nS9030000FC\n") << 0;
-    QTest::newRow("intel hex") << QByteArray(":100000000C9434000C944F000C944F000C944F00B0\r\n") << Err::UnableToOpenFile;
+    QTest::newRow("intel hex") << QByteArray(":100000000C9434000C944F000C944F000C944F00B0\r\n")
+                               << Err::UnableToOpenFile;
     QTest::newRow("empty") << QByteArray() << Err::UnableToOpenFile;
     QTest::newRow("lower-case s") << QByteArray("s0060000\r\n") << Err::UnableToOpenFile;
     QTest::newRow("leading blank") << QByteArray(" S0060000\r\n") << Err::UnableToOpenFile;
@@ -66,10 +67,11 @@ void FirmwareCheckTest::problemNamesTheLine_data()
     QTest::newRow("tab in line 2") << QByteArray("S0\r\nS1\t00\r\n") << int(FirmwareFileProblem::ControlCharacter) << 2;
     QTest::newRow("bare CR in line 1") << QByteArray("S0\rS1\r\n") << int(FirmwareFileProblem::ControlCharacter) << 1;
     // A file cut by a Ctrl-Z inside its last record: the record is shorter than its count says.
-    QTest::newRow("record cut by Ctrl-Z") << QByteArray("S00600004844521B\r\nS1130000285F245F2212\x1A" + QByteArray(64, '\0'))
-                                          << int(FirmwareFileProblem::CutRecord) << 2;
-    QTest::newRow("larger than any firmware") << QByteArray("S0\r\n" + QByteArray(17 * 1024 * 1024, 'F'))
-                                              << int(FirmwareFileProblem::TooLarge) << 0;
+    QTest::newRow("record cut by Ctrl-Z")
+        << QByteArray("S00600004844521B\r\nS1130000285F245F2212\x1A" + QByteArray(64, '\0'))
+        << int(FirmwareFileProblem::CutRecord) << 2;
+    QTest::newRow("larger than any firmware")
+        << QByteArray("S0\r\n" + QByteArray(17 * 1024 * 1024, 'F')) << int(FirmwareFileProblem::TooLarge) << 0;
 }
 
 void FirmwareCheckTest::problemNamesTheLine()
@@ -98,7 +100,7 @@ void FirmwareCheckTest::missingFile()
 {
     TestWorkspace ws;
     QCOMPARE(checkFirmwareFile(ws.path(QStringLiteral("Version/none.hx27"))), Err::FileNotFound);
-    QCOMPARE(checkFirmwareFile(ws.firmware()), Err::FileNotFound); // a folder is no file
+    QCOMPARE(checkFirmwareFile(ws.firmware()), Err::FileNotFound);   // a folder is no file
 }
 
 void FirmwareCheckTest::linesWithoutLineEnds()
@@ -107,8 +109,8 @@ void FirmwareCheckTest::linesWithoutLineEnds()
     const QString path = ws.write(QStringLiteral("Version/fw.hx27"), "S0030000FC\r\nS1050000AABB\nS9030000FC");
     QStringList lines;
     QCOMPARE(checkFirmwareFile(path, &lines), 0);
-    QCOMPARE(lines, (QStringList{QStringLiteral("S0030000FC"), QStringLiteral("S1050000AABB"),
-                                 QStringLiteral("S9030000FC")}));
+    QCOMPARE(lines,
+             (QStringList{QStringLiteral("S0030000FC"), QStringLiteral("S1050000AABB"), QStringLiteral("S9030000FC")}));
 }
 
 void FirmwareCheckTest::progressMaximum_data()

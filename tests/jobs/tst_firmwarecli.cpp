@@ -21,7 +21,7 @@ void FirmwareCliTest::upgrade_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QStringList>("stderrHas");
-    QTest::addColumn<int>("commands"); // commands the meter received
+    QTest::addColumn<int>("commands");   // commands the meter received
 
     const QByteArray fw = "S00600004844521B\r\nS1130000000102030405060708090A0B0C0D0E0F10\r\nS9030000FC\r\n";
     QTest::newRow("chosen model, meter names another")
@@ -31,26 +31,30 @@ void FirmwareCliTest::upgrade_data()
                        QStringLiteral("Loading Main Program..."),
                        QStringLiteral("Model identified: KV-26 Update to correct firmware")}
         << 1 + 6 + 3 + 1 + 1;
-    QTest::newRow("sector refused")
-        << QStringList{QStringLiteral("--fault"), QStringLiteral("nak:*FE3")}
-        << QStringList{QStringLiteral("--model"), QStringLiteral("KV-27")} << fw << 1
-        << QStringList{QStringLiteral("Communication Error: -96\nStopped at: erase of sector 3 (*FE3)\n")} << 1 + 1 + 5;
+    QTest::newRow("sector refused") << QStringList{QStringLiteral("--fault"), QStringLiteral("nak:*FE3")}
+                                    << QStringList{QStringLiteral("--model"), QStringLiteral("KV-27")} << fw << 1
+                                    << QStringList{QStringLiteral(
+                                           "Communication Error: -96\nStopped at: erase of sector 3 (*FE3)\n")}
+                                    << 1 + 1 + 5;
     QTest::newRow("sector refused, in Catalan")
         << QStringList{QStringLiteral("--fault"), QStringLiteral("nak:*FE3")}
-        << QStringList{QStringLiteral("--model"), QStringLiteral("KV-27"), QStringLiteral("--lang"), QStringLiteral("ca")}
+        << QStringList{QStringLiteral("--model"), QStringLiteral("KV-27"), QStringLiteral("--lang"),
+                       QStringLiteral("ca")}
         << fw << 1 << QStringList{QStringLiteral("\nAturat a: esborrat del sector 3 (*FE3)\n")} << 1 + 1 + 5;
-    QTest::newRow("not firmware")
-        << QStringList{} << QStringList{QStringLiteral("--model"), QStringLiteral("KV-27")}
-        << QByteArray(":10000000FF\r\n") << 1
-        << QStringList{QStringLiteral("Error : Unable To Open File: -65"), QStringLiteral("The file does not begin with \"S\"")}
-        << 0;
-    QTest::newRow("line too long")
-        << QStringList{} << QStringList{QStringLiteral("--model"), QStringLiteral("KV-27")}
-        << QByteArray("S0\r\nS1" + QByteArray(80, '0') + "\r\n") << 1
-        << QStringList{QStringLiteral("Error : Unable To Open File: -65"), QStringLiteral("Line 2: longer than 75 characters")}
-        << 0;
+    QTest::newRow("not firmware") << QStringList{} << QStringList{QStringLiteral("--model"), QStringLiteral("KV-27")}
+                                  << QByteArray(":10000000FF\r\n") << 1
+                                  << QStringList{QStringLiteral("Error : Unable To Open File: -65"),
+                                                 QStringLiteral("The file does not begin with \"S\"")}
+                                  << 0;
+    QTest::newRow("line too long") << QStringList{} << QStringList{QStringLiteral("--model"), QStringLiteral("KV-27")}
+                                   << QByteArray("S0\r\nS1" + QByteArray(80, '0') + "\r\n") << 1
+                                   << QStringList{QStringLiteral("Error : Unable To Open File: -65"),
+                                                  QStringLiteral("Line 2: longer than 75 characters")}
+                                   << 0;
     QTest::newRow("control character, in German")
-        << QStringList{} << QStringList{QStringLiteral("--lang"), QStringLiteral("de"), QStringLiteral("--model"), QStringLiteral("KV-27")}
+        << QStringList{}
+        << QStringList{QStringLiteral("--lang"), QStringLiteral("de"), QStringLiteral("--model"),
+                       QStringLiteral("KV-27")}
         << QByteArray("S0\r\nS1\r\nS2\x07\r\n") << 1 << QStringList{QStringLiteral("Zeile 3: Steuerzeichen")} << 0;
 }
 
@@ -70,8 +74,8 @@ void FirmwareCliTest::upgrade()
 
     QProcess cli;
     cli.setProgram(QStringLiteral(KV_CLI_PATH));
-    cli.setArguments(QStringList{QStringLiteral("--workspace"), ws.root(), QStringLiteral("--port"), meter.devicePath()} +
-                     cliArgs + QStringList{QStringLiteral("upgrade"), QStringLiteral("fw.hx27")});
+    cli.setArguments(QStringList{QStringLiteral("--workspace"), ws.root(), QStringLiteral("--port"), meter.devicePath()}
+                     + cliArgs + QStringList{QStringLiteral("upgrade"), QStringLiteral("fw.hx27")});
     cli.start();
     QVERIFY(cli.waitForFinished(30000));
     const QString err = QString::fromLocal8Bit(cli.readAllStandardError());

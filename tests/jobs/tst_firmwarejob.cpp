@@ -75,7 +75,8 @@ QByteArray sRecords(int records30, int records29, QStringList *lines)
         int sum = 0;
         for (char c : body)
             sum += quint8(c);
-        return QByteArray("S") + type + body.toHex().toUpper() + QByteArray::number(~sum & 0xFF, 16).rightJustified(2, '0').toUpper();
+        return QByteArray("S") + type + body.toHex().toUpper()
+               + QByteArray::number(~sum & 0xFF, 16).rightJustified(2, '0').toUpper();
     };
     QList<QByteArray> out;
     out << record('0', 0, "HDR");
@@ -112,7 +113,7 @@ QStringList readLines(const QString &path)
 const QStringList kErases = {QStringLiteral("*FE2"), QStringLiteral("*FE3"), QStringLiteral("*FE4"),
                              QStringLiteral("*FE5"), QStringLiteral("*FE6"), QStringLiteral("*FE2")};
 
-} // namespace
+}   // namespace
 
 class FirmwareJobTest : public QObject {
     Q_OBJECT
@@ -136,7 +137,7 @@ private:
     bool setUp(const QStringList &args, const QString &model, bool manually);
     std::unique_ptr<TestWorkspace> ws;
     std::unique_ptr<SimulatedMeter> meter;
-    QString firmware;           // path of a small firmware file
+    QString firmware;   // path of a small firmware file
     QStringList firmwareLines;
 };
 
@@ -211,7 +212,7 @@ void FirmwareJobTest::wholeUpgrade()
     QCOMPARE(erasing, 6);
     QCOMPARE(ctx.statuses.last(), StringTable::text(160));
     QCOMPARE(ctx.statusTimeouts.last(), 3000);
-    QCOMPARE(ctx.progress.size(), lines.size() + 1); // position 0, then one step a line
+    QCOMPARE(ctx.progress.size(), lines.size() + 1);   // position 0, then one step a line
     for (int t : ctx.progressTimeouts)
         QCOMPARE(t, 3000);
     QCOMPARE(ctx.maxima.last(), 100);
@@ -239,24 +240,22 @@ void FirmwareJobTest::failingSteps_data()
 {
     QTest::addColumn<QStringList>("faults");
     QTest::addColumn<int>("result");
-    QTest::addColumn<int>("erases");    // erase commands received
-    QTest::addColumn<int>("lines");     // "*SX" lines received
-    QTest::addColumn<bool>("restart");  // "*RS0" received
-    QTest::addColumn<QString>("stop");  // where the upgrade says it stopped
+    QTest::addColumn<int>("erases");   // erase commands received
+    QTest::addColumn<int>("lines");   // "*SX" lines received
+    QTest::addColumn<bool>("restart");   // "*RS0" received
+    QTest::addColumn<QString>("stop");   // where the upgrade says it stopped
 
     QTest::newRow("sector fails 4 times, then erases")
         << QStringList{QStringLiteral("nak:*FE4:1-4")} << 0 << 10 << 5 << true << QString();
-    QTest::newRow("sector fails 5 times")
-        << QStringList{QStringLiteral("nak:*FE4")} << Err::CommunicationError << 7 << 0 << false
-        << QStringLiteral("erase of sector 4");
+    QTest::newRow("sector fails 5 times") << QStringList{QStringLiteral("nak:*FE4")} << Err::CommunicationError << 7
+                                          << 0 << false << QStringLiteral("erase of sector 4");
     QTest::newRow("second erase of sector 2 fails")
         << QStringList{QStringLiteral("nak:*FE2:2-")} << Err::CommunicationError << 10 << 0 << false
         << QStringLiteral("second erase of sector 2");
     QTest::newRow("restart into the loader refused")
         << QStringList{QStringLiteral("nak:*RS2")} << Err::Nak << 0 << 0 << false << QStringLiteral("*RS2");
-    QTest::newRow("line 3 refused")
-        << QStringList{QStringLiteral("nak:*SX:3")} << Err::CommunicationError << 6 << 3 << false
-        << QStringLiteral("line 3 of 5");
+    QTest::newRow("line 3 refused") << QStringList{QStringLiteral("nak:*SX:3")} << Err::CommunicationError << 6 << 3
+                                    << false << QStringLiteral("line 3 of 5");
     QTest::newRow("final restart refused")
         << QStringList{QStringLiteral("nak:*RS0")} << Err::Nak << 6 << 5 << true << QStringLiteral("final restart");
 }
@@ -286,7 +285,7 @@ void FirmwareJobTest::failingSteps()
     QCOMPARE(count(QStringLiteral("*FE")), erases);
     QCOMPARE(count(QStringLiteral("*SX")), lines);
     QCOMPARE(count(QStringLiteral("*RS0")), restart ? 1 : 0);
-    QCOMPARE(count(QStringLiteral("*RS2")), result == Err::Nak && erases == 0 ? 2 : 1); // 2 attempts
+    QCOMPARE(count(QStringLiteral("*RS2")), result == Err::Nak && erases == 0 ? 2 : 1);   // 2 attempts
     QCOMPARE(thePort().GetTimeout(), 3000);
     QVERIFY(!thePort().isOpen());
 
@@ -352,21 +351,20 @@ void FirmwareJobTest::restartedMeter_data()
 {
     QTest::addColumn<QStringList>("meterArgs");
     QTest::addColumn<int>("result");
-    QTest::addColumn<QString>("named");     // model the main window then shows; empty: unchanged
+    QTest::addColumn<QString>("named");   // model the main window then shows; empty: unchanged
     QTest::addColumn<bool>("message");
 
     const QString other = QStringLiteral("--after-upgrade-identity");
-    QTest::newRow("same model")
-        << QStringList{other, QStringLiteral("*VEKV-27 v1.31")} << 0 << QStringLiteral("KV-27") << false;
-    QTest::newRow("another model")
-        << QStringList{other, QStringLiteral("*VEKV-26 v2.00")} << 0 << QStringLiteral("KV-26") << true;
-    QTest::newRow("unknown model")
-        << QStringList{other, QStringLiteral("*VEXR-99 v1.00")} << Err::NotRecognized << QString() << false;
-    QTest::newRow("still in the loader")
-        << QStringList{other, QStringLiteral("BOOT")} << Err::NotRecognized << QString() << false;
-    QTest::newRow("version query fails")
-        << QStringList{QStringLiteral("--fault"), QStringLiteral("nak:*?VE")} << Err::PostUpgradeCheck
-        << QString() << false;
+    QTest::newRow("same model") << QStringList{other, QStringLiteral("*VEKV-27 v1.31")} << 0 << QStringLiteral("KV-27")
+                                << false;
+    QTest::newRow("another model") << QStringList{other, QStringLiteral("*VEKV-26 v2.00")} << 0
+                                   << QStringLiteral("KV-26") << true;
+    QTest::newRow("unknown model") << QStringList{other, QStringLiteral("*VEXR-99 v1.00")} << Err::NotRecognized
+                                   << QString() << false;
+    QTest::newRow("still in the loader") << QStringList{other, QStringLiteral("BOOT")} << Err::NotRecognized
+                                         << QString() << false;
+    QTest::newRow("version query fails") << QStringList{QStringLiteral("--fault"), QStringLiteral("nak:*?VE")}
+                                         << Err::PostUpgradeCheck << QString() << false;
 }
 
 void FirmwareJobTest::restartedMeter()
@@ -381,7 +379,7 @@ void FirmwareJobTest::restartedMeter()
     RecordingContext ctx;
     QCOMPARE(firmwareUpgradeJob(ctx, firmware), result);
     const FirmwareRun run = takeLastFirmwareRun();
-    QCOMPARE(run.result, 0); // the upgrade itself went through
+    QCOMPARE(run.result, 0);   // the upgrade itself went through
     QVERIFY(run.meterChecked);
 
     const QStringList t = meter->transcript();
@@ -403,7 +401,8 @@ void FirmwareJobTest::restartedMeter()
     }
     if (message) {
         QCOMPARE(ctx.messages.size(), 1);
-        QCOMPARE(ctx.messages.first(), QStringLiteral("Kelvatrone|Model identified: %1 Update to correct firmware").arg(named));
+        QCOMPARE(ctx.messages.first(),
+                 QStringLiteral("Kelvatrone|Model identified: %1 Update to correct firmware").arg(named));
     } else {
         QVERIFY(ctx.messages.isEmpty());
     }
@@ -426,8 +425,8 @@ void FirmwareJobTest::refusedFileOpensNoPort()
     QFETCH(bool, exists);
     QFETCH(int, result);
     QVERIFY(setUp({}, QStringLiteral("KV-27"), true));
-    const QString path = exists ? ws->write(QStringLiteral("Version/bad.hx27"), content)
-                                : ws->path(QStringLiteral("Version/gone.hx27"));
+    const QString path =
+        exists ? ws->write(QStringLiteral("Version/bad.hx27"), content) : ws->path(QStringLiteral("Version/gone.hx27"));
     RecordingContext ctx;
     QCOMPARE(firmwareUpgradeJob(ctx, path), result);
     QVERIFY(meter->transcript().isEmpty());
@@ -460,7 +459,7 @@ void FirmwareJobTest::fileGoneWhileErasing()
     };
     QCOMPARE(firmwareUpgradeJob(ctx, firmware), Err::FirmwareOpen);
     const QStringList t = meter->transcript();
-    QCOMPARE(t.size(), 7); // the restart and the six erases
+    QCOMPARE(t.size(), 7);   // the restart and the six erases
     QCOMPARE(takeLastFirmwareRun().stoppedAt, QStringLiteral("reading the firmware file"));
 }
 

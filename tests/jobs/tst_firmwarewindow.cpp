@@ -75,7 +75,7 @@ private:
     QTimer timer;
 };
 
-} // namespace
+}   // namespace
 
 class FirmwareWindowTest : public QObject {
     Q_OBJECT
@@ -142,9 +142,9 @@ void FirmwareWindowTest::fillsListOfModelType()
 
     TUpGradeFiles w;
     QVERIFY(w.FillFirmwareList(app().CurrentModel));
-    QCOMPARE(items(w.LlistatVersions), (QStringList{QStringLiteral("VERSION KV-27 : a.hx27"),
-                                                   QStringLiteral("VERSION KV-27 : b.hx27"),
-                                                   QStringLiteral("VERSION KV-27 : C.HX27")}));
+    QCOMPARE(items(w.LlistatVersions),
+             (QStringList{QStringLiteral("VERSION KV-27 : a.hx27"), QStringLiteral("VERSION KV-27 : b.hx27"),
+                          QStringLiteral("VERSION KV-27 : C.HX27")}));
     QCOMPARE(items(w.LlistatFitxers),
              (QStringList{QStringLiteral("a.hx27"), QStringLiteral("b.hx27"), QStringLiteral("C.HX27")}));
     QCOMPARE(w.LlistatVersions->currentRow(), 2);
@@ -206,7 +206,7 @@ void FirmwareWindowTest::emptyOnRefreshStartsNoJob()
     QCOMPARE(p.messageTexts(), QStringList{QStringLiteral("Error : No Upgrade Files: -99")});
     QCOMPARE(w.result(), int(QDialog::Rejected));
     QVERIFY(!w.isVisible());
-    QVERIFY(!takeLastFirmwareRun().ran); // the job never started
+    QVERIFY(!takeLastFirmwareRun().ran);   // the job never started
     QVERIFY(!p.unexpected);
 }
 
@@ -240,10 +240,10 @@ void FirmwareWindowTest::upgradeThroughWindow()
     QCOMPARE(t.size(), 1 + 6 + 62 + 1);
     QCOMPARE(t.first(), QStringLiteral("*RS2"));
     QCOMPARE(t.last(), QStringLiteral("*RS0"));
-    QVERIFY(p.asked.empty()); // success with an identified model: nothing to say
+    QVERIFY(p.asked.empty());   // success with an identified model: nothing to say
     QCOMPARE(w.Note->text(), QStringLiteral("Status : Ready"));
     QVERIFY(w.Enviar->isEnabled());
-    QVERIFY(w.isVisible()); // the user may upgrade again
+    QVERIFY(w.isVisible());   // the user may upgrade again
     QCOMPARE(w.selectedPath(), ws->firmware() + QStringLiteral("/b.hx27"));
 }
 
@@ -290,15 +290,16 @@ void FirmwareWindowTest::cancelWhileSendingLines()
     QVERIFY(!t.contains(QStringLiteral("*RS0")));
     const qsizetype sent = t.filter(QStringLiteral("*SX")).size();
     QVERIFY2(sent >= 5 && sent < 62, qPrintable(QString::number(sent)));
-    QCOMPARE(p.messageTexts(), QStringList{QStringLiteral("User Break: -98\nStopped at: before line %1 of 62").arg(sent + 1)});
+    QCOMPARE(p.messageTexts(),
+             QStringList{QStringLiteral("User Break: -98\nStopped at: before line %1 of 62").arg(sent + 1)});
     QCOMPARE(w.Note->text(), QStringLiteral("Status : Ready"));
     QVERIFY(!p.unexpected);
 }
 
 void FirmwareWindowTest::doubleClickWithModelChosenByHand()
 {
-    QVERIFY(setUpMeter({QStringLiteral("--boot"), QStringLiteral("--after-upgrade-identity"),
-                        QStringLiteral("*VEKV-26 v2.00")}));
+    QVERIFY(setUpMeter(
+        {QStringLiteral("--boot"), QStringLiteral("--after-upgrade-identity"), QStringLiteral("*VEKV-26 v2.00")}));
     chooseModel(catalogueIndexOf(QStringLiteral("KV-27")), true);
     FakeMainWindow main;
     setMainWindowView(&main);
@@ -330,7 +331,8 @@ void FirmwareWindowTest::stepNamedInTheCurrentLanguage()
     QVERIFY(showList(w));
     w.EnviarClick();
     QCOMPARE(p.messageTexts().size(), 1);
-    QVERIFY2(p.messageTexts().first().endsWith(QStringLiteral("\nAbgebrochen bei: zweites L\u00f6schen von Sektor 2 (*FE2)")),
+    QVERIFY2(p.messageTexts().first().endsWith(
+                 QStringLiteral("\nAbgebrochen bei: zweites L\u00f6schen von Sektor 2 (*FE2)")),
              qPrintable(p.messageTexts().first()));
     QCOMPARE(w.Note->text(), StringTable::text(84, 2) + QStringLiteral(" : ") + StringTable::text(39, 2));
     StringTable::setLanguage(0);

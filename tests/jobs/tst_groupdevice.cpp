@@ -21,9 +21,18 @@
 
 namespace {
 
-QString two(float v) { return QString::asprintf("%.2f", double(v)); }
-QString one(float v) { return QString::asprintf("%.1f", double(v)); }
-float num(const QString &t) { return t.toFloat(); }
+QString two(float v)
+{
+    return QString::asprintf("%.2f", double(v));
+}
+QString one(float v)
+{
+    return QString::asprintf("%.1f", double(v));
+}
+float num(const QString &t)
+{
+    return t.toFloat();
+}
 
 // Plan i of the big group: 140 channels that between them use every value a field can take.
 ChannelPlanFile bigPlan(int i)
@@ -57,7 +66,7 @@ ChannelPlanFile bigPlan(int i)
     return plan;
 }
 
-} // namespace
+}   // namespace
 
 class GroupDeviceTest : public QObject {
     Q_OBJECT
@@ -114,8 +123,8 @@ QString GroupDeviceTest::writeScript(TestWorkspace &w, const QStringList &planPa
 {
     (void)w;
     const QString combined = combinedFilePath();
-    if (writeCombinedFile(combined, planPaths) != 0 || BuildCommandScript(combined) != 1 ||
-        CopyCommandScript(combined) != 1)
+    if (writeCombinedFile(combined, planPaths) != 0 || BuildCommandScript(combined) != 1
+        || CopyCommandScript(combined) != 1)
         return QString();
     return combined;
 }
@@ -260,8 +269,7 @@ void GroupDeviceTest::scriptCannotOpen()
     QVERIFY(!thePort().isOpen());
 
     // A receive into a folder that does not exist: -65, and the port is never opened.
-    QCOMPARE(runJob(ctx, JobCode::ReceivePlan, ws->path(QStringLiteral("Missing/p.ch26")), 0),
-             Err::UnableToOpenFile);
+    QCOMPARE(runJob(ctx, JobCode::ReceivePlan, ws->path(QStringLiteral("Missing/p.ch26")), 0), Err::UnableToOpenFile);
     QVERIFY(meter.transcript().isEmpty());
 }
 
@@ -304,7 +312,8 @@ void GroupDeviceTest::bigGroupRoundTrip()
             const QString where = QStringLiteral("plan %1 channel %2").arg(p).arg(c + 1);
             QVERIFY2(b.name == a.name, qPrintable(where));
             QVERIFY2(b.analogFrequency == a.analogFrequency, qPrintable(where + QLatin1Char(' ') + b.analogFrequency));
-            QVERIFY2(b.digitalFrequency == a.digitalFrequency, qPrintable(where + QLatin1Char(' ') + b.digitalFrequency));
+            QVERIFY2(b.digitalFrequency == a.digitalFrequency,
+                     qPrintable(where + QLatin1Char(' ') + b.digitalFrequency));
             QVERIFY2(b.offset == two(num(a.offset)), qPrintable(where + QLatin1Char(' ') + b.offset));
             QVERIFY2(b.bandwidth == one(num(a.bandwidth)), qPrintable(where));
             QVERIFY2(b.status == a.status && b.mode == a.mode, qPrintable(where));
@@ -320,11 +329,11 @@ void GroupDeviceTest::emptyPlan()
 {
     SimulatedMeter meter;
     QVERIFY(startMeterOnPort(meter));
-    const QString script = ws->write(QStringLiteral("Temp/s.pro"),
-                                     joinLines({QStringLiteral("*FL08"), kExampleFs, QStringLiteral("*EP"),
-                                                QStringLiteral("*PN01"), QStringLiteral("*CS00ZZ"),
-                                                QStringLiteral("*CW00000"), QStringLiteral("*PM01")},
-                                               "\n"));
+    const QString script =
+        ws->write(QStringLiteral("Temp/s.pro"),
+                  joinLines({QStringLiteral("*FL08"), kExampleFs, QStringLiteral("*EP"), QStringLiteral("*PN01"),
+                             QStringLiteral("*CS00ZZ"), QStringLiteral("*CW00000"), QStringLiteral("*PM01")},
+                            "\n"));
     RecordingContext send;
     QCOMPARE(runJob(send, JobCode::GroupScript, script, 0), 0);
 
@@ -344,20 +353,22 @@ void GroupDeviceTest::emptyPlan()
 void GroupDeviceTest::channelRetries()
 {
     const QString plan = ws->write(QStringLiteral("Channel/ab.ch26"), planText(QStringLiteral("AB"), kExampleChannels));
-    SimulatedMeter meter({QStringLiteral("--plan-file"), plan, QStringLiteral("--fault"), QStringLiteral("silence:*?CF:1-2")});
+    SimulatedMeter meter(
+        {QStringLiteral("--plan-file"), plan, QStringLiteral("--fault"), QStringLiteral("silence:*?CF:1-2")});
     QVERIFY(startMeterOnPort(meter));
     RecordingContext receive;
     const QString out = ws->path(QStringLiteral("Temp/ab.ch26"));
     QCOMPARE(runJob(receive, JobCode::ReceivePlan, out, 0), 0);
-    QCOMPARE(meter.transcript(), (QStringList{QStringLiteral("*?CS00"), QStringLiteral("*?CW00"),
-                                              QStringLiteral("*?CF0000"), QStringLiteral("*?CF0000"),
-                                              QStringLiteral("*?CF0000"), QStringLiteral("*?CF0001")}));
+    QCOMPARE(meter.transcript(),
+             (QStringList{QStringLiteral("*?CS00"), QStringLiteral("*?CW00"), QStringLiteral("*?CF0000"),
+                          QStringLiteral("*?CF0000"), QStringLiteral("*?CF0000"), QStringLiteral("*?CF0001")}));
     QStringList lines;
     QVERIFY(readTextLines(out, lines));
-    QCOMPARE(lines.mid(4), (QStringList{QStringLiteral("CHANNEL8(AB,PAL,FM,5.50,2,1)"), QStringLiteral("ORDER(1)"),
-                                        QStringLiteral("[CHANNELS_OFFSET]"),
-                                        QStringLiteral("1,C21,474.00,476.75,0.00,8.0,ON,DIGITAL,6875,DVB,QAM64,AUTO,PAL/BG"),
-                                        QStringLiteral("2,S2,48.25,50.50,0.00,7.0,OFF,ANALOG,6875,DVB,QAM16,AUTO,PAL/BG")}));
+    QCOMPARE(lines.mid(4),
+             (QStringList{QStringLiteral("CHANNEL8(AB,PAL,FM,5.50,2,1)"), QStringLiteral("ORDER(1)"),
+                          QStringLiteral("[CHANNELS_OFFSET]"),
+                          QStringLiteral("1,C21,474.00,476.75,0.00,8.0,ON,DIGITAL,6875,DVB,QAM64,AUTO,PAL/BG"),
+                          QStringLiteral("2,S2,48.25,50.50,0.00,7.0,OFF,ANALOG,6875,DVB,QAM16,AUTO,PAL/BG")}));
 }
 
 void GroupDeviceTest::receiveFailures()
@@ -365,8 +376,8 @@ void GroupDeviceTest::receiveFailures()
     const QString plan = ws->write(QStringLiteral("Channel/ab.ch26"), planText(QStringLiteral("AB"), kExampleChannels));
     {
         // Three failures in a row on the second channel: -96, the first channel stays.
-        SimulatedMeter meter({QStringLiteral("--plan-file"), plan, QStringLiteral("--fault"),
-                              QStringLiteral("silence:*?CF0001")});
+        SimulatedMeter meter(
+            {QStringLiteral("--plan-file"), plan, QStringLiteral("--fault"), QStringLiteral("silence:*?CF0001")});
         QVERIFY(startMeterOnPort(meter));
         RecordingContext receive;
         const QString out = ws->path(QStringLiteral("Temp/ab.ch26"));
@@ -379,7 +390,8 @@ void GroupDeviceTest::receiveFailures()
     }
     {
         // A name that cannot be had: no count, no channel asked.
-        SimulatedMeter meter({QStringLiteral("--plan-file"), plan, QStringLiteral("--fault"), QStringLiteral("nak:*?CS")});
+        SimulatedMeter meter(
+            {QStringLiteral("--plan-file"), plan, QStringLiteral("--fault"), QStringLiteral("nak:*?CS")});
         QVERIFY(startMeterOnPort(meter));
         RecordingContext receive;
         QCOMPARE(runJob(receive, JobCode::ReceivePlan, ws->path(QStringLiteral("Temp/x.ch26")), 0),
@@ -388,16 +400,15 @@ void GroupDeviceTest::receiveFailures()
     }
     {
         // A garbled channel answer ends the job; Cancel ends it after the current exchange.
-        SimulatedMeter meter({QStringLiteral("--plan-file"), plan, QStringLiteral("--fault"),
-                              QStringLiteral("length:5:*?CF0001")});
+        SimulatedMeter meter(
+            {QStringLiteral("--plan-file"), plan, QStringLiteral("--fault"), QStringLiteral("length:5:*?CF0001")});
         QVERIFY(startMeterOnPort(meter));
         RecordingContext receive;
         QCOMPARE(runJob(receive, JobCode::ReceivePlan, ws->path(QStringLiteral("Temp/x.ch26")), 0),
                  Err::CommunicationError);
         RecordingContext cancelled;
         cancelled.cancelAtStep = 1;
-        QCOMPARE(runJob(cancelled, JobCode::ReceivePlan, ws->path(QStringLiteral("Temp/y.ch26")), 0),
-                 Err::UserBreak);
+        QCOMPARE(runJob(cancelled, JobCode::ReceivePlan, ws->path(QStringLiteral("Temp/y.ch26")), 0), Err::UserBreak);
         QCOMPARE(meter.transcript().count(QStringLiteral("*?CF0001")), 1);
     }
 }
@@ -416,8 +427,9 @@ void GroupDeviceTest::receiveShortForm()
     QCOMPARE(runJob(receive, JobCode::ReceivePlan, out, 0), 0);
     QStringList lines;
     QVERIFY(readTextLines(out, lines));
-    QCOMPARE(lines.mid(7), (QStringList{QStringLiteral("1,C21,474.00,476.75,0.00,8.0,ON,DIGITAL,5057,B,QAM64,AUTO,PAL/BG"),
-                                        QStringLiteral("2,S2,48.25,50.50,0.00,7.0,ON,DIGITAL,5057,B,QAM64,AUTO,PAL/BG")}));
+    QCOMPARE(lines.mid(7),
+             (QStringList{QStringLiteral("1,C21,474.00,476.75,0.00,8.0,ON,DIGITAL,5057,B,QAM64,AUTO,PAL/BG"),
+                          QStringLiteral("2,S2,48.25,50.50,0.00,7.0,ON,DIGITAL,5057,B,QAM64,AUTO,PAL/BG")}));
 
     // The short form goes out for such a model: "*CF" lines end with "&" after the offset.
     const QString script = writeScript(*ws, {out});
@@ -428,8 +440,10 @@ void GroupDeviceTest::receiveShortForm()
 
 void GroupDeviceTest::queries()
 {
-    const QString plan = ws->write(QStringLiteral("Channel/ab.ch26"), planText(QStringLiteral(" Ab "), kExampleChannels));
-    const QString odd = ws->write(QStringLiteral("Channel/odd.ch26"), planText(QStringLiteral("../X"), kExampleChannels));
+    const QString plan =
+        ws->write(QStringLiteral("Channel/ab.ch26"), planText(QStringLiteral(" Ab "), kExampleChannels));
+    const QString odd =
+        ws->write(QStringLiteral("Channel/odd.ch26"), planText(QStringLiteral("../X"), kExampleChannels));
     {
         SimulatedMeter meter({QStringLiteral("--plans"), plan, odd});
         QVERIFY(startMeterOnPort(meter));
@@ -437,9 +451,9 @@ void GroupDeviceTest::queries()
         QCOMPARE(AskPlanCount(), 2);
         QString name;
         QCOMPARE(AskPlanFileName(0, name), 0);
-        QCOMPARE(name, QStringLiteral("ab.ch26"));                 // trimmed, lower case
+        QCOMPARE(name, QStringLiteral("ab.ch26"));   // trimmed, lower case
         QCOMPARE(AskPlanFileName(1, name), 0);
-        QCOMPARE(name, QStringLiteral(".._x.ch26"));               // would have left the folder
+        QCOMPARE(name, QStringLiteral(".._x.ch26"));   // would have left the folder
         QCOMPARE(AskPlanFileName(2, name), Err::CommunicationError);   // refused by the meter
         QVERIFY(name.isEmpty());
         QCOMPARE(meter.transcript().count(QStringLiteral("*?CS02")), 2);   // two attempts
@@ -470,8 +484,8 @@ void GroupDeviceTest::commandLine()
         QProcess p;
         p.setProgram(QStringLiteral(KV_CLI_PATH));
         p.setArguments(QStringList{QStringLiteral("--workspace"), ws->root(), QStringLiteral("--port"), port,
-                                   QStringLiteral("--model"), QStringLiteral("KV-27")} +
-                       args);
+                                   QStringLiteral("--model"), QStringLiteral("KV-27")}
+                       + args);
         p.start();
         if (!p.waitForFinished(30000))
             return -1;
@@ -492,8 +506,8 @@ void GroupDeviceTest::commandLine()
         QVERIFY(meter.transcript().contains(QStringLiteral("*PN02")));
         QCOMPARE(QString::fromLocal8Bit(out).trimmed(), QStringLiteral("2 channel plan(s) sent"));
         // In Spanish: the caption, the progress lines and the result line.
-        QCOMPARE(run(meter.devicePath(), {QStringLiteral("--lang"), QStringLiteral("es"), QStringLiteral("send-group"), a, b},
-                     &out, &err),
+        QCOMPARE(run(meter.devicePath(),
+                     {QStringLiteral("--lang"), QStringLiteral("es"), QStringLiteral("send-group"), a, b}, &out, &err),
                  0);
         QVERIFY2(QString::fromLocal8Bit(err).contains(QStringLiteral("progreso")), err.constData());
         QCOMPARE(QString::fromLocal8Bit(out).trimmed(), QStringLiteral("2 plan(es) de canales enviado(s)"));
@@ -514,10 +528,14 @@ void GroupDeviceTest::commandLine()
         QCOMPARE(ws->read(QStringLiteral("Temp/ab_2.ch26")), ws->read(QStringLiteral("received/ab_2.ch26")));
         QVERIFY(!ws->read(QStringLiteral("Temp/ab.ch26")).isEmpty());
 
-        QCOMPARE(run(meter.devicePath(), {QStringLiteral("receive-plans"), ws->path(QStringLiteral("none"))}, &out, &err), 1);
+        QCOMPARE(
+            run(meter.devicePath(), {QStringLiteral("receive-plans"), ws->path(QStringLiteral("none"))}, &out, &err),
+            1);
         QCOMPARE(run(meter.devicePath(), {QStringLiteral("send-group")}, &out, &err), 1);
         QVERIFY(err.contains("No Channel Plan"));
-        QCOMPARE(run(meter.devicePath(), {QStringLiteral("send-group"), ws->path(QStringLiteral("models.txt"))}, &out, &err), 1);
+        QCOMPARE(
+            run(meter.devicePath(), {QStringLiteral("send-group"), ws->path(QStringLiteral("models.txt"))}, &out, &err),
+            1);
         QVERIFY(err.contains("Incorrect Format File"));
     }
     {
@@ -531,8 +549,10 @@ void GroupDeviceTest::commandLine()
     }
     {
         // Names that cannot be file names: the plans are received under safe names.
-        const QString blank = ws->write(QStringLiteral("Channel/blank.ch26"), planText(QStringLiteral("  "), kExampleChannels));
-        const QString slash = ws->write(QStringLiteral("Channel/slash.ch26"), planText(QStringLiteral("A/B"), kExampleChannels));
+        const QString blank =
+            ws->write(QStringLiteral("Channel/blank.ch26"), planText(QStringLiteral("  "), kExampleChannels));
+        const QString slash =
+            ws->write(QStringLiteral("Channel/slash.ch26"), planText(QStringLiteral("A/B"), kExampleChannels));
         SimulatedMeter meter({QStringLiteral("--plans"), blank, slash});
         QVERIFY(meter.start());
         const QString outDir = ws->path(QStringLiteral("odd"));
@@ -549,7 +569,9 @@ void GroupDeviceTest::commandLine()
         QCOMPARE(readPlanFile(outDir + QStringLiteral("/plan01.ch26"), nameless), 0);
         QCOMPARE(nameless.planName, QStringLiteral("plan01"));
         QCOMPARE(nameless.channels.size(), kExampleChannels.size());
-        QCOMPARE(run(meter.devicePath(), {QStringLiteral("send-group"), outDir + QStringLiteral("/plan01.ch26")}, &out, &err), 0);
+        QCOMPARE(run(meter.devicePath(), {QStringLiteral("send-group"), outDir + QStringLiteral("/plan01.ch26")}, &out,
+                     &err),
+                 0);
     }
     {
         QByteArray out, err;

@@ -24,11 +24,18 @@ const QString kRule = QStringLiteral("#=====================================");
 // The combined lines of one plan of one channel.
 QStringList oneChannel(const QString &line)
 {
-    return {kRule, QStringLiteral("Kelvatrone :  CONTROL REMOT PROGRAM"), kRule, QStringLiteral("CHANNEL PLAN(1)"),
-            QStringLiteral("CHANNEL8(X,,,,1,0)"), kRule, QStringLiteral("ORDER(0)"), line, kRule};
+    return {kRule,
+            QStringLiteral("Kelvatrone :  CONTROL REMOT PROGRAM"),
+            kRule,
+            QStringLiteral("CHANNEL PLAN(1)"),
+            QStringLiteral("CHANNEL8(X,,,,1,0)"),
+            kRule,
+            QStringLiteral("ORDER(0)"),
+            line,
+            kRule};
 }
 
-} // namespace
+}   // namespace
 
 class GroupScriptTest : public QObject {
     Q_OBJECT
@@ -71,10 +78,10 @@ void GroupScriptTest::threePlans()
     QStringList combined, script;
     QVERIFY(readTextLines(combinedFilePath(), combined));
     QCOMPARE(commandScriptLines(combined, QStringLiteral("ch26"), script), 1);
-    QCOMPARE(script.mid(2, 8), (QStringList{QStringLiteral("*EP"), QStringLiteral("*PN03"), QStringLiteral("*CS00A"),
-                                            QStringLiteral("*CW00002"), QStringLiteral("*CS01B"),
-                                            QStringLiteral("*CW01002"), QStringLiteral("*CS02C"),
-                                            QStringLiteral("*CW02002")}));
+    QCOMPARE(script.mid(2, 8),
+             (QStringList{QStringLiteral("*EP"), QStringLiteral("*PN03"), QStringLiteral("*CS00A"),
+                          QStringLiteral("*CW00002"), QStringLiteral("*CS01B"), QStringLiteral("*CW01002"),
+                          QStringLiteral("*CS02C"), QStringLiteral("*CW02002")}));
     // Every plan's channels carry its own number, from the section's ORDER line.
     QCOMPARE(script.at(10), QStringLiteral("*CF00000&C21&474000000&8000000&0&00&02&6875&129"));
     QCOMPARE(script.at(12), QStringLiteral("*CF01000&C21&474000000&8000000&0&00&02&6875&129"));
@@ -98,9 +105,8 @@ void GroupScriptTest::channelLine_data()
                             << "*CF00000&X&114349998&8000000&0&00&00&6875&129";
     QTest::newRow("negative offset") << ch26 << "1,X,474.00,0,-2.5,8.0,ON,DIGITAL,6875,DVB,QAM16,AUTO,AUTO"
                                      << "*CF00000&X&474000000&8000000&-2500000&00&00&6875&129";
-    QTest::newRow("channel 12, annex C, QAM256")
-        << ch26 << "12,C12,474.00,0,0.0,8.0,ON,DIGITAL,6875,C,QAM256,AUTO,AUTO"
-        << "*CF00011&C12&474000000&8000000&0&02&04&6875&129";
+    QTest::newRow("channel 12, annex C, QAM256") << ch26 << "12,C12,474.00,0,0.0,8.0,ON,DIGITAL,6875,C,QAM256,AUTO,AUTO"
+                                                 << "*CF00011&C12&474000000&8000000&0&02&04&6875&129";
     QTest::newRow("analog system NTSC/N") << ch26 << "3,N,55.25,0,0.0,6.0,ON,ANALOG,6875,B,QAM64,AUTO,NTSC/N"
                                           << "*CF00002&N&55250000&6000000&0&17&02&6875&128";
     QTest::newRow("digital OFF") << ch26 << "1,X,474.00,0,0.0,8.0,OFF,DIGITAL,6875,B,QPSK,AUTO,AUTO"
@@ -140,7 +146,8 @@ void GroupScriptTest::unconvertible_data()
     QTest::addColumn<QStringList>("script");
 
     const QString good = QStringLiteral("1,X,474.00,0,0.0,8.0,ON,DIGITAL,6875,DVB,QAM16,AUTO,AUTO");
-    const QStringList head = {QStringLiteral("*FL08"), kExampleFs, QStringLiteral("*EP"), QStringLiteral("*PN01"),
+    const QStringList head = {QStringLiteral("*FL08"),  kExampleFs,
+                              QStringLiteral("*EP"),    QStringLiteral("*PN01"),
                               QStringLiteral("*CS00X"), QStringLiteral("*CW00001")};
     // A model whose plans are neither type: the headers go, no channel does, and the script
     // still ends as the meter expects.
@@ -155,8 +162,8 @@ void GroupScriptTest::unconvertible_data()
                                        << QStringLiteral("ch26") << (head + QStringList{"*PM01"});
     QStringList badCount = oneChannel(good);
     badCount[3] = QStringLiteral("CHANNEL PLAN");
-    QTest::newRow("plan count without (") << badCount << QStringLiteral("ch26")
-                                          << QStringList{"*FL08", kExampleFs, "*PM01"};
+    QTest::newRow("plan count without (")
+        << badCount << QStringLiteral("ch26") << QStringList{"*FL08", kExampleFs, "*PM01"};
 }
 
 void GroupScriptTest::unconvertible()
@@ -175,9 +182,10 @@ void GroupScriptTest::scriptFiles()
 {
     TestWorkspace ws;
     app().CurrentModel.planFileType = QStringLiteral("ch26");
-    const QString combined = ws.write(QStringLiteral("Temp/temp.tkv8"),
-                                      joinLines(oneChannel(QStringLiteral("1,C21,474.00,476.75,0.0,8.0,ON,DIGITAL,6875,DVB,"
-                                                                     "QAM64,AUTO,AUTO"))));
+    const QString combined =
+        ws.write(QStringLiteral("Temp/temp.tkv8"),
+                 joinLines(oneChannel(QStringLiteral("1,C21,474.00,476.75,0.0,8.0,ON,DIGITAL,6875,DVB,"
+                                                     "QAM64,AUTO,AUTO"))));
     QCOMPARE(BuildCommandScript(ws.path(QStringLiteral("Temp/none.tkv8"))), -8);
     QVERIFY(!fileExists(ws.path(QStringLiteral("Temp/send.pro"))));
     QCOMPARE(CopyCommandScript(ws.path(QStringLiteral("Temp/copy.pro"))), 0);   // no script yet
@@ -267,11 +275,13 @@ void GroupScriptTest::planFileNames_data()
     QTest::newRow("slash") << QByteArray("*CSA/B") << 3 << "a_b.ch26";
     QTest::newRow("outside the folder") << QByteArray("*CS../X") << 1 << ".._x.ch26";
     QTest::newRow("dots alone") << QByteArray("*CS..") << 1 << "__.ch26";
-    QTest::newRow("every unusable character") << QByteArray("*CSa\\:*?\"<>|\x7f\x02" "b") << 0 << "a__________b.ch26";
+    QTest::newRow("every unusable character") << QByteArray("*CSa\\:*?\"<>|\x7f\x02"
+                                                            "b")
+                                              << 0 << "a__________b.ch26";
     QTest::newRow("Latin-1 kept") << QByteArray("*CSCAN\xc7ONS") << 0 << QStringLiteral("can\u00e7ons.ch26");
     // 150 "é" would make a file name of 300 bytes: cut to what a file system holds.
-    QTest::newRow("too long for a file name") << QByteArray("*CS" + QByteArray(150, '\xc9')) << 0
-                                              << QString(64, QChar(0xe9)) + QStringLiteral(".ch26");
+    QTest::newRow("too long for a file name")
+        << QByteArray("*CS" + QByteArray(150, '\xc9')) << 0 << QString(64, QChar(0xe9)) + QStringLiteral(".ch26");
 }
 
 void GroupScriptTest::planFileNames()

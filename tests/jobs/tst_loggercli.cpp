@@ -18,7 +18,7 @@ struct Run {
     QString err;
 };
 
-} // namespace
+}   // namespace
 
 class TestLoggerCli : public QObject {
     Q_OBJECT
@@ -74,7 +74,8 @@ private Q_SLOTS:
         const Run m = cli(ws, on(meter) + QStringList{"receive-index", "--family", "modem", ws.path("m.tlg")});
         QCOMPARE(m.code, 0);
         QCOMPARE(m.out.count(QLatin1Char('\n')), 30);
-        QVERIFY(m.out.startsWith(QStringLiteral(" 0  09:15  06/12/26  SHOP\n 1  empty\n 2  14:40  06/12/26  HOUSE 12\n")));
+        QVERIFY(
+            m.out.startsWith(QStringLiteral(" 0  09:15  06/12/26  SHOP\n 1  empty\n 2  14:40  06/12/26  HOUSE 12\n")));
         QVERIFY(ws.read("m.tlg").startsWith("#===="));
     }
 
@@ -113,7 +114,8 @@ private Q_SLOTS:
         QCOMPARE(r.code, 1);
         QCOMPARE(r.out, ws.temp() + QStringLiteral("/temp00.lg27t\n"));
         QVERIFY2(r.err.contains(QStringLiteral("Datalogger 0: 2 of 3 measurements received\n")), qPrintable(r.err));
-        QVERIFY(ws.read("Temp/temp00.lg27t").endsWith("\r\n1,S2,48.25,0.00,7.0, , , , , , ,PAL/BG,5.50,61.2,-12.5,45.0\r\n"));
+        QVERIFY(ws.read("Temp/temp00.lg27t")
+                    .endsWith("\r\n1,S2,48.25,0.00,7.0, , , , , , ,PAL/BG,5.50,61.2,-12.5,45.0\r\n"));
 
         r = cli(ws, on(meter) + QStringList{"--lang", "es", "receive-all", "--family", "tv"});
         QCOMPARE(r.code, 1);
@@ -133,8 +135,9 @@ private Q_SLOTS:
             KV_METER_NOT_STARTED();
         const Run r = cli(ws, on(meter) + QStringList{"receive-all", "--family", "tv"});
         QCOMPARE(r.code, 1);
-        QCOMPARE(r.out, QStringList({ws.temp() + "/temp00.lg27t", ws.temp() + "/temp04.lg27t", QString()})
-                            .join(QLatin1Char('\n')));
+        QCOMPARE(
+            r.out,
+            QStringList({ws.temp() + "/temp00.lg27t", ws.temp() + "/temp04.lg27t", QString()}).join(QLatin1Char('\n')));
         QVERIFY2(r.err.contains(QStringLiteral("Loggers not received: 2\n")), qPrintable(r.err));
         QVERIFY2(r.err.contains(ErrorCodeText(Err::UnableToOpenFile)), qPrintable(r.err));
     }
@@ -149,10 +152,10 @@ private Q_SLOTS:
                                          << QStringList{"receive-index", "--family", "tv"} << 1
                                          << ErrorCodeText(Err::NoChannelPlan);
         QTest::newRow("meter refuses") << QStringList{"--fault", "nak:*TL"}
-                                      << QStringList{"receive-logger", "--family", "modem", "0"} << 1
-                                      << ErrorCodeText(Err::CommunicationError);
-        QTest::newRow("slot out of range") << QStringList() << QStringList{"receive-logger", "--family", "modem", "30"}
-                                           << 2 << "SLOT is 0 to 29";
+                                       << QStringList{"receive-logger", "--family", "modem", "0"} << 1
+                                       << ErrorCodeText(Err::CommunicationError);
+        QTest::newRow("slot out of range")
+            << QStringList() << QStringList{"receive-logger", "--family", "modem", "30"} << 2 << "SLOT is 0 to 29";
         QTest::newRow("family missing") << QStringList() << QStringList{"receive-all"} << 2 << "usage:";
         QTest::newRow("family unknown") << QStringList() << QStringList{"receive-index", "--family", "radio"} << 2
                                         << "usage:";
@@ -185,9 +188,10 @@ private Q_SLOTS:
     {
         TestWorkspace ws;
         const QByteArray rule = "#=====================================\r\n";
-        const QByteArray tv = rule + "Kelvatrone :  CONTROL REMOT PROGRAM\r\n" + rule
-                              + "DEVICE=KORVEL-26\r\nLOGGER NUMBER=4\r\nCHANNEL NUMBER=1\r\n"
-                                "N,    CH,  FREQ,   OFF, \r\n0,C21,474.00,-0.50,8.0,QAM64,A,6875,52.3,33.1,1.0E-8, , , , , \r\n";
+        const QByteArray tv =
+            rule + "Kelvatrone :  CONTROL REMOT PROGRAM\r\n" + rule
+            + "DEVICE=KORVEL-26\r\nLOGGER NUMBER=4\r\nCHANNEL NUMBER=1\r\n"
+              "N,    CH,  FREQ,   OFF, \r\n0,C21,474.00,-0.50,8.0,QAM64,A,6875,52.3,33.1,1.0E-8, , , , , \r\n";
         const QString logger = ws.write("a.lg26t", tv);
 
         // The family comes from the DEVICE line; the labels from --lang.
@@ -195,7 +199,8 @@ private Q_SLOTS:
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QByteArray report = ws.read("r.txt");
         QVERIFY(report.contains("\r\n[MEDIDAS]\r\n"));
-        QVERIFY(report.contains("\xB3   C21\xB3" "474.00\xB3"));
+        QVERIFY(report.contains("\xB3   C21\xB3"
+                                "474.00\xB3"));
 
         // Forced to the cable-modem report, the TV file gives none of its sections.
         r = cli(ws, {"report", "--family", "modem", logger, ws.path("m.txt")});
@@ -210,7 +215,8 @@ private Q_SLOTS:
         r = cli(ws, {"report", ws.path("missing.lg26t"), ws.path("x.txt")});
         QCOMPARE(r.code, 1);
 
-        r = cli(ws, {"print", ws.path("r.txt"), "--pdf", ws.path("r.pdf"), "--font-size", "9", "--title", "REGISTRO 4"});
+        r = cli(ws,
+                {"print", ws.path("r.txt"), "--pdf", ws.path("r.pdf"), "--font-size", "9", "--title", "REGISTRO 4"});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(r.out, QStringLiteral("1 page(s) in %1\n").arg(ws.path("r.pdf")));
         QVERIFY(ws.read("r.pdf").startsWith("%PDF"));

@@ -21,7 +21,8 @@
 namespace {
 
 // TV slot 0 of the meter's test fixture as the reception writes it.
-const QByteArray kTvSlot0 = kLoggerHead
+const QByteArray kTvSlot0 =
+    kLoggerHead
     + "DEVICE=KORVEL-26\r\nLOGGER NUMBER=0\r\nLOCATION=ROOF\r\nUNITS=dBuV\r\nTIME=10:32\r\nDATE=07/12/26\r\n"
       "THRESHOLD LEVEL=45\r\nCHANNEL PLAN=AB\r\nCHANNEL NUMBER=3\r\n[MEASURES]\r\nLOGGER=3\r\n"
     + kTvLoggerColumns
@@ -31,13 +32,15 @@ const QByteArray kTvSlot0 = kLoggerHead
 
 // Cable-modem slot 0: the "$" of the configuration file name becomes a blank, the PLR keeps
 // its byte 0xC8.
-const QByteArray kModemSlot0 = kLoggerHead
+const QByteArray kModemSlot0 =
+    kLoggerHead
     + "DEVICE=KORVEL-25\r\nLOGGER NUMBER=0\r\n"
       "INFO=*HL00&09:15&06/12/26&SHOP&REGISTERED&\r\n"
       "DOWNSTREAM=*HD0000&PWR:5,2dBmV&MER:36,4dB&FREQ:602,00MHz&CH:C37&MOD:QAM256&SR:6952kS/s&BER:1,0E-9&\r\n"
       "UPSTREAM=*HD0001&PWR:42,0dBmV&ATT:3dB&FREQ:35,00MHz&BW:3,2MHz&MOD:QPSK&SR:2560kS/s&\r\n"
       "HEADEND=*HD0002&10.1.2.33&10.1.0.1&10.1.0.2&modem cfg.bin&\r\n"
-      "PINGREPORT=*HD0003&10.1.0.1&10&10&\xC8" "1%&3ms&12ms&5ms&\r\n"
+      "PINGREPORT=*HD0003&10.1.0.1&10&10&\xC8"
+      "1%&3ms&12ms&5ms&\r\n"
       "LOCATION=\r\n";
 
 QStringList meterArgs(const QStringList &faults = {})
@@ -53,7 +56,7 @@ int count(const QStringList &list, const QString &item)
     return int(list.count(item));
 }
 
-} // namespace
+}   // namespace
 
 class TestLoggerJobs : public QObject {
     Q_OBJECT
@@ -194,7 +197,8 @@ private Q_SLOTS:
         app().PortName = ws->path(QStringLiteral("no-such-port"));
         QCOMPARE(receiveLoggerIndexJob(ctx, 0x200, Logger::indexPath()), int(Err::PortFailure));
         QCOMPARE(receiveTvLoggerJob(ctx, 0, Logger::receivedLoggerPath(LoggerFamily::Tv, 0)), int(Err::PortFailure));
-        QCOMPARE(receiveModemLoggerJob(ctx, 0, Logger::receivedLoggerPath(LoggerFamily::Modem, 0)), int(Err::PortFailure));
+        QCOMPARE(receiveModemLoggerJob(ctx, 0, Logger::receivedLoggerPath(LoggerFamily::Modem, 0)),
+                 int(Err::PortFailure));
         QCOMPARE(receiveAllLoggersJob(ctx, 0x300), int(Err::PortFailure));
         QVERIFY(QDir(ws->temp()).entryList(QDir::Files).isEmpty());
     }
@@ -210,8 +214,7 @@ private Q_SLOTS:
         QCOMPARE(ctx.captions.first(), QStringLiteral("Receiving Logger : 0"));
         QCOMPARE(ctx.statuses.first(), QStringLiteral("Receiving in File :  ") + shortenPath(path));
         QCOMPARE(ctx.progress, (std::vector<int>{0, 1, 2, 3}));
-        QCOMPARE(meter->transcript(),
-                 QStringList({"*TL2", "*?HL00", "*?HD00000", "*?HD00001", "*?HD00002"}));
+        QCOMPARE(meter->transcript(), QStringList({"*TL2", "*?HL00", "*?HD00000", "*?HD00001", "*?HD00002"}));
 
         TvLoggerContents c;
         QCOMPARE(TvLoggerFile::read(path, c), 0);
@@ -338,8 +341,8 @@ private Q_SLOTS:
         QTest::newRow("cable modem") << 0x300 << QStringList() << QStringList{"tempcm00.lg27m", "tempcm02.lg27m"}
                                      << QStringList{"tempcm01.lg27m"};
         // A short scan answer for slot 0 does not list it twice.
-        QTest::newRow("short scan answer") << 0x300 << QStringList{"short:*?HL:1"}
-                                           << QStringList{"tempcm00.lg27m", "tempcm02.lg27m"} << QStringList();
+        QTest::newRow("short scan answer")
+            << 0x300 << QStringList{"short:*?HL:1"} << QStringList{"tempcm00.lg27m", "tempcm02.lg27m"} << QStringList();
     }
     void allLoggers()
     {
@@ -461,9 +464,9 @@ private Q_SLOTS:
             << QStringList{"Datalogger 0: 2 of 3 measurements received", "Datalogger 2: 0 of 2 measurements received",
                            "Loggers not received: 4"};
         // A header that does not come (-96) still stops the run.
-        QTest::newRow("header of slot 2 refused") << QStringList{"nak:*?HL02:2-"} << false
-                                                  << int(Err::CommunicationError) << QStringList{"temp00.lg27t"}
-                                                  << QStringList{"Loggers not received: 2, 4"};
+        QTest::newRow("header of slot 2 refused")
+            << QStringList{"nak:*?HL02:2-"} << false << int(Err::CommunicationError) << QStringList{"temp00.lg27t"}
+            << QStringList{"Loggers not received: 2, 4"};
     }
     void allLoggersGoOnPastATvFailure()
     {
@@ -537,7 +540,8 @@ private Q_SLOTS:
         QVERIFY(startMeterOnPort(*meter));
         QCOMPARE(LoggerJobs::channelPlanPreCheck(thePort()), int(Err::NoChannelPlan));
         QVERIFY(!thePort().isOpen());
-        meter = std::make_unique<SimulatedMeter>(QStringList{QStringLiteral("--fault"), QStringLiteral("silence:*?CG")});
+        meter =
+            std::make_unique<SimulatedMeter>(QStringList{QStringLiteral("--fault"), QStringLiteral("silence:*?CG")});
         QVERIFY(startMeterOnPort(*meter));
         QCOMPARE(LoggerJobs::channelPlanPreCheck(thePort()), 0);
         QCOMPARE(meter->transcript(), QStringList({"*?CG", "*?CG"}));

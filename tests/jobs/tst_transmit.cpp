@@ -39,7 +39,7 @@ public:
     }
 };
 
-} // namespace
+}   // namespace
 
 class TransmitTest : public QObject {
     Q_OBJECT
@@ -123,7 +123,8 @@ void TransmitTest::receiveNumberedJob()
     QCOMPARE(meter.transcript().first(), QStringLiteral("*?CS01"));
     QCOMPARE(t.File->text(), QStringLiteral("Receiving in File : ") + shortenPath(out));
     QCOMPARE(t.BarraProgres->maximum(), 1);
-    QVERIFY(ws->read(QStringLiteral("Temp/ab.ch26")).endsWith("1,C21,474.00,476.75,0.00,8.0,ON,DIGITAL,6875,DVB,QAM64,AUTO,PAL/BG\r\n"));
+    QVERIFY(ws->read(QStringLiteral("Temp/ab.ch26"))
+                .endsWith("1,C21,474.00,476.75,0.00,8.0,ON,DIGITAL,6875,DVB,QAM64,AUTO,PAL/BG\r\n"));
 }
 
 void TransmitTest::cancelWhileMeterIsSlow()

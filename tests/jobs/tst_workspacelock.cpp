@@ -38,7 +38,7 @@ std::unique_ptr<QProcess> startCli(const TestWorkspace &ws, const QStringList &a
     return p;
 }
 
-} // namespace
+}   // namespace
 
 class TestWorkspaceLock : public QObject {
     Q_OBJECT
@@ -49,10 +49,14 @@ private Q_SLOTS:
     void twoSendsKeepTheirOwnGroups()
     {
         TestWorkspace ws;
-        const QString a = ws.write(QStringLiteral("Channel/a.ch26"),
-                                   planText(QStringLiteral("ALPHA"), {QStringLiteral("1,AA,474.00,476.75,0.0,8.0,ON,DIGITAL,6875,DVB,QAM64,AUTO,AUTO")}));
-        const QString b = ws.write(QStringLiteral("Channel/b.ch26"),
-                                   planText(QStringLiteral("BRAVO"), {QStringLiteral("1,BB,482.00,484.75,0.0,8.0,ON,DIGITAL,6875,DVB,QAM64,AUTO,AUTO")}));
+        const QString a =
+            ws.write(QStringLiteral("Channel/a.ch26"),
+                     planText(QStringLiteral("ALPHA"),
+                              {QStringLiteral("1,AA,474.00,476.75,0.0,8.0,ON,DIGITAL,6875,DVB,QAM64,AUTO,AUTO")}));
+        const QString b =
+            ws.write(QStringLiteral("Channel/b.ch26"),
+                     planText(QStringLiteral("BRAVO"),
+                              {QStringLiteral("1,BB,482.00,484.75,0.0,8.0,ON,DIGITAL,6875,DVB,QAM64,AUTO,AUTO")}));
         for (int round = 0; round < 3; ++round) {
             SimulatedMeter one, two;
             QVERIFY(one.start());
@@ -79,7 +83,8 @@ private Q_SLOTS:
     void secondJobWaitsOrGivesUp()
     {
         TestWorkspace ws;
-        SimulatedMeter meter({QStringLiteral("--loggers"), TestWorkspace::source(QStringLiteral("tests/fixtures/meter"))});
+        SimulatedMeter meter(
+            {QStringLiteral("--loggers"), TestWorkspace::source(QStringLiteral("tests/fixtures/meter"))});
         QVERIFY(meter.start());
         WorkspaceLock held;
         QCOMPARE(held.acquire(WorkspaceJob::SendGroup, false, {}), 0);
@@ -88,7 +93,8 @@ private Q_SLOTS:
                                    .arg(QCoreApplication::applicationPid());
         QCOMPARE(WorkspaceLock::currentHolder(), holder);
 
-        const QStringList receive{"--port", meter.devicePath(), "--model", "KV-27", "receive-logger", "--family", "tv", "0"};
+        const QStringList receive{"--port",         meter.devicePath(), "--model", "KV-27",
+                                  "receive-logger", "--family",         "tv",      "0"};
         QElapsedTimer t;
         t.start();
         auto refused = startCli(ws, QStringList{"--no-wait"} + receive);
@@ -120,10 +126,10 @@ private Q_SLOTS:
     void strayFilesOfKilledJobsAreRemoved()
     {
         TestWorkspace ws;
-        const QStringList stray = {"send.pro.AbC123", "temp03.lg27t.x1Y2z3", "logger.tlg.Q0w9E8", "temp.tkv8.aaaaaa",
-                                   "file00.tmp", "file12.tmp"};
-        const QStringList kept = {"roof.csv.AbC123", "site.lg27t", "temp03.lg27t", "send.pro", "ab.ch26.AbC123",
-                                  "file00.tmp.txt"};
+        const QStringList stray = {"send.pro.AbC123",  "temp03.lg27t.x1Y2z3", "logger.tlg.Q0w9E8",
+                                   "temp.tkv8.aaaaaa", "file00.tmp",          "file12.tmp"};
+        const QStringList kept = {"roof.csv.AbC123", "site.lg27t",     "temp03.lg27t",
+                                  "send.pro",        "ab.ch26.AbC123", "file00.tmp.txt"};
         for (const QString &name : stray + kept)
             ws.write(QStringLiteral("Temp/") + name, "x");
         WorkspaceLock lock;

@@ -19,13 +19,18 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<int>("received");   // how often the meter got the command
         const QStringList id{QStringLiteral("--identity"), QStringLiteral("*VEKV-27 v1.30")};
-        QTest::newRow("200 characters") << id + QStringList{QStringLiteral("--fault"), QStringLiteral("length:200:*?VE")}
+        QTest::newRow("200 characters") << id
+                                               + QStringList{QStringLiteral("--fault"),
+                                                             QStringLiteral("length:200:*?VE")}
                                         << QByteArray("*?VE") << 1 << 201
                                         << QByteArray("*VEKV-27 v1.30") + QByteArray(186, '#') << 1;
-        QTest::newRow("201 characters") << id + QStringList{QStringLiteral("--fault"), QStringLiteral("length:201:*?VE")}
+        QTest::newRow("201 characters") << id
+                                               + QStringList{QStringLiteral("--fault"),
+                                                             QStringLiteral("length:201:*?VE")}
                                         << QByteArray("*?VE") << 1 << -6 << QByteArray() << 1;
-        QTest::newRow("xon/xoff, paced") << id + QStringList{QStringLiteral("--fault"), QStringLiteral("xonxoff"),
-                                                             QStringLiteral("--fault"), QStringLiteral("pace")}
+        QTest::newRow("xon/xoff, paced") << id
+                                                + QStringList{QStringLiteral("--fault"), QStringLiteral("xonxoff"),
+                                                              QStringLiteral("--fault"), QStringLiteral("pace")}
                                          << QByteArray("*?VE") << 2 << 15 << QByteArray("*VEKV-27 v1.30") << 1;
         QTest::newRow("nak, 2 tries") << QStringList{QStringLiteral("--fault"), QStringLiteral("nak:*TL1")}
                                       << QByteArray("*TL1") << 2 << -5 << QByteArray() << 2;
@@ -37,8 +42,9 @@ private Q_SLOTS:
                                             << QByteArray("*?VE") << 1 << -4 << QByteArray() << 1;
         QTest::newRow("silent") << QStringList{QStringLiteral("--fault"), QStringLiteral("silence:*?VE")}
                                 << QByteArray("*?VE") << 2 << -4 << QByteArray() << 2;
-        QTest::newRow("late answer, retried") << id + QStringList{QStringLiteral("--fault"), QStringLiteral("delay:450:*?VE:1")}
-                                              << QByteArray("*?VE") << 2 << 15 << QByteArray("*VEKV-27 v1.30") << 2;
+        QTest::newRow("late answer, retried")
+            << id + QStringList{QStringLiteral("--fault"), QStringLiteral("delay:450:*?VE:1")} << QByteArray("*?VE")
+            << 2 << 15 << QByteArray("*VEKV-27 v1.30") << 2;
     }
     void exchange()
     {

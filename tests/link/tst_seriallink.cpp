@@ -28,7 +28,7 @@ double cpuSeconds()
 const QByteArray ACK(1, '\x06');
 const QByteArray NAK(1, '\x15');
 
-} // namespace
+}   // namespace
 
 class TestSerialLink : public QObject {
     Q_OBJECT
@@ -43,12 +43,18 @@ private Q_SLOTS:
         QTest::addColumn<int>("result");
         QTest::addColumn<QByteArray>("stored");
         QTest::newRow("line") << QByteArray("*VEKV-27 1.2\r") << 13 << 200 << 13 << QByteArray("*VEKV-27 1.2\r");
-        QTest::newRow("xon xoff not counted") << QByteArray("AB\x11" "C\x13" "D\r") << 13 << 4 << 5
-                                              << QByteArray("ABCD\r");
+        QTest::newRow("xon xoff not counted") << QByteArray("AB\x11"
+                                                            "C\x13"
+                                                            "D\r")
+                                              << 13 << 4 << 5 << QByteArray("ABCD\r");
         QTest::newRow("200 chars") << QByteArray(200, 'x') + '\r' << 13 << 200 << 201 << QByteArray(200, 'x') + '\r';
         QTest::newRow("201 chars") << QByteArray(201, 'x') + '\r' << 13 << 200 << -6 << QByteArray(200, 'x');
-        QTest::newRow("nak mid answer") << QByteArray("AB\x15" "CD\r") << 13 << 200 << -5 << QByteArray("AB\x15");
-        QTest::newRow("ack terminator") << QByteArray("AB\x06" "CD\r") << 6 << 19 << 3 << QByteArray("AB\x06");
+        QTest::newRow("nak mid answer") << QByteArray("AB\x15"
+                                                      "CD\r")
+                                        << 13 << 200 << -5 << QByteArray("AB\x15");
+        QTest::newRow("ack terminator") << QByteArray("AB\x06"
+                                                      "CD\r")
+                                        << 6 << 19 << 3 << QByteArray("AB\x06");
         QTest::newRow("cr ends ack wait") << QByteArray("OK\r\x06") << 6 << 19 << 3 << QByteArray("OK\r");
         QTest::newRow("ack alone") << ACK << 6 << 19 << 1 << ACK;
     }
@@ -98,7 +104,8 @@ private Q_SLOTS:
         QCOMPARE(port.ReadUntil('\r', 200, buf, 3000), -4);
         const qint64 ms = wall.elapsed();
         const double cpu = cpuSeconds() - cpu0;
-        qInfo("silent meter: waited %lld ms, CPU %.1f ms (%.2f%% of one core)", ms, cpu * 1000, cpu * 100000 / double(ms));
+        qInfo("silent meter: waited %lld ms, CPU %.1f ms (%.2f%% of one core)", ms, cpu * 1000,
+              cpu * 100000 / double(ms));
         QVERIFY(ms >= 2990 && ms < 3500);
         QVERIFY(cpu < 0.05 * double(ms) / 1000);
         // The expiry is recorded as the time of the last byte, for the log line.
@@ -114,7 +121,10 @@ private Q_SLOTS:
         QElapsedTimer wall;
         wall.start();
         QByteArray buf;
-        std::thread t([&] { QThread::msleep(100); pty.hangUp(); });
+        std::thread t([&] {
+            QThread::msleep(100);
+            pty.hangUp();
+        });
         const int r = port.ReadUntil('\r', 200, buf, 2000);
         t.join();
         QCOMPARE(r, -3);
@@ -188,19 +198,22 @@ private Q_SLOTS:
                                    << long200 << 1;
         QTest::newRow("query 201") << QByteArray("*?CS00") << QList<QByteArray>{ACK + long200 + "b\r"} << 1 << -6
                                    << long200 << 1;
-        QTest::newRow("query with xon xoff") << QByteArray("*?PN") << QList<QByteArray>{"\x11" + ACK + "*PN\x13" "02\x11\r"}
+        QTest::newRow("query with xon xoff") << QByteArray("*?PN")
+                                             << QList<QByteArray>{"\x11" + ACK
+                                                                  + "*PN\x13"
+                                                                    "02\x11\r"}
                                              << 2 << 6 << QByteArray("*PN02") << 1;
         QTest::newRow("order ack") << QByteArray("*EP") << QList<QByteArray>{ACK} << 2 << 0 << QByteArray() << 1;
         QTest::newRow("order nak twice") << QByteArray("*EP") << QList<QByteArray>{NAK, NAK} << 2 << -5 << QByteArray()
                                          << 2;
-        QTest::newRow("order nak then ack") << QByteArray("*TL1") << QList<QByteArray>{NAK, ACK} << 2 << 0
-                                            << QByteArray() << 2;
-        QTest::newRow("order ack by line") << QByteArray("*RS0") << QList<QByteArray>{"OK\r"} << 1 << 3 << QByteArray()
-                                           << 1;
+        QTest::newRow("order nak then ack")
+            << QByteArray("*TL1") << QList<QByteArray>{NAK, ACK} << 2 << 0 << QByteArray() << 2;
+        QTest::newRow("order ack by line")
+            << QByteArray("*RS0") << QList<QByteArray>{"OK\r"} << 1 << 3 << QByteArray() << 1;
         QTest::newRow("nak mid answer") << QByteArray("*?CG") << QList<QByteArray>{ACK + "*CG" + NAK} << 1 << -5
                                         << QByteArray("*CG") + NAK << 1;
-        QTest::newRow("answer without ack") << QByteArray("*?VE") << QList<QByteArray>{"*VEKV-27\r"} << 1 << -4
-                                            << QByteArray() << 1;
+        QTest::newRow("answer without ack")
+            << QByteArray("*?VE") << QList<QByteArray>{"*VEKV-27\r"} << 1 << -4 << QByteArray() << 1;
         QTest::newRow("silent, 2 tries") << QByteArray("*?VE") << QList<QByteArray>{} << 2 << -4 << QByteArray() << 2;
     }
     void transact()
@@ -269,8 +282,7 @@ private Q_SLOTS:
         QCOMPARE(port.Open(pty.slavePath()), 0);
         pty.startResponder({ACK + "*VEKV-27 v1.2\r", ACK, ACK, NAK});
 
-        const QRegularExpression header(
-            QStringLiteral("^Dia =\\d\\d:\\d\\d:\\d{4}  Hora=\\d\\d:\\d\\d:\\d\\d\r\n"));
+        const QRegularExpression header(QStringLiteral("^Dia =\\d\\d:\\d\\d:\\d{4}  Hora=\\d\\d:\\d\\d:\\d\\d\r\n"));
         const QRegularExpression query(
             QStringLiteral("^Error=14,Time=\\d+,Answer=\\*VEKV-27 v1.2,Send=\\*\\?VE\r\r\n"));
         const QRegularExpression order(QStringLiteral("^Error=0,Time=\\d+,Send=\\*EP\r\r\n"));
@@ -298,7 +310,8 @@ private Q_SLOTS:
         port.EnableChannelLog(false);
         QCOMPARE(QString::fromLatin1(ws.read(QStringLiteral("Temp/chnl00.log"))), first);
         const QString second = QString::fromLatin1(ws.read(QStringLiteral("Temp/chnl01.log")));
-        QVERIFY(QRegularExpression(QStringLiteral("\r\nError=-5,Time=\\d+,Send=\\*RS0\r\r\n$")).match(second).hasMatch());
+        QVERIFY(
+            QRegularExpression(QStringLiteral("\r\nError=-5,Time=\\d+,Send=\\*RS0\r\r\n$")).match(second).hasMatch());
 
         // The upgrade log has its own series.
         port.EnableUpgradeLog(true);
@@ -339,7 +352,9 @@ private Q_SLOTS:
         QTest::newRow("HD part") << Cmd::askModemPart(29, 3) << QByteArray("*?HD2903");
         QTest::newRow("HD measure") << Cmd::askTvMeasure(7, 42) << QByteArray("*?HD07042\r");
         QTest::newRow("FE") << Cmd::eraseSector(11) << QByteArray("*FE11");
-        QTest::newRow("SX") << Cmd::firmwareLine("S1130000") << QByteArray("*SX" "S1130000");
+        QTest::newRow("SX") << Cmd::firmwareLine("S1130000")
+                            << QByteArray("*SX"
+                                          "S1130000");
     }
     void commandTable()
     {

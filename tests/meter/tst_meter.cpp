@@ -15,7 +15,10 @@
 namespace {
 constexpr char ACK = 6, NAK = 21, XON = 17, XOFF = 19;
 
-QString fixture(const QString &name) { return QStringLiteral(KV_SOURCE_DIR "/tests/fixtures/meter/") + name; }
+QString fixture(const QString &name)
+{
+    return QStringLiteral(KV_SOURCE_DIR "/tests/fixtures/meter/") + name;
+}
 
 QList<QByteArray> stateLines(const SimulatedMeter &m, const QString &file)
 {
@@ -49,7 +52,10 @@ public:
             ::close(fd);
         fd = -1;
     }
-    void send(const QByteArray &bytes) { QCOMPARE(::write(fd, bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size())); }
+    void send(const QByteArray &bytes)
+    {
+        QCOMPARE(::write(fd, bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
+    }
 
     // Reads until `done` says the reply is complete, or until timeoutMs pass.
     template <class Done>
@@ -102,8 +108,11 @@ private:
     int fd = -1;
 };
 
-QByteArray acked(const QByteArray &answer) { return ACK + answer + '\r'; }
-} // namespace
+QByteArray acked(const QByteArray &answer)
+{
+    return ACK + answer + '\r';
+}
+}   // namespace
 
 class TestMeter : public QObject {
     Q_OBJECT
@@ -140,12 +149,14 @@ void TestMeter::exchanges_data()
     QTest::newRow("unknown order") << QStringList{} << QByteArray("*XY12") << QByteArray(1, NAK);
     QTest::newRow("not a command") << QStringList{} << QByteArray("VE") << QByteArray(1, NAK);
     QTest::newRow("order") << QStringList{} << QByteArray("*TL1") << QByteArray(1, ACK);
-    QTest::newRow("no ACK after a final star") << QStringList{} << QByteArray("*?VE*") << QByteArray("*VEKV-27 v1.30\r");
+    QTest::newRow("no ACK after a final star")
+        << QStringList{} << QByteArray("*?VE*") << QByteArray("*VEKV-27 v1.30\r");
     QTest::newRow("plans present") << QStringList{} << QByteArray("*?CG") << acked("*CG01");
     QTest::newRow("no plans") << QStringList{"--cg-answer", "*CG00"} << QByteArray("*?CG") << acked("*CG00");
     QTest::newRow("plan count") << QStringList{} << QByteArray("*?PN") << acked("*PN00");
     QTest::newRow("erase outside the loader") << QStringList{} << QByteArray("*FE2") << QByteArray(1, NAK);
-    QTest::newRow("firmware line outside the loader") << QStringList{} << QByteArray("*SXS0030000FC") << QByteArray(1, NAK);
+    QTest::newRow("firmware line outside the loader")
+        << QStringList{} << QByteArray("*SXS0030000FC") << QByteArray(1, NAK);
 }
 
 void TestMeter::exchanges()
@@ -216,8 +227,10 @@ void TestMeter::groupScriptReadBack()
     QVERIFY(port.open(meter.devicePath()));
     QCOMPARE(port.exchange("*?PN"), acked("*PN01"));
 
-    QList<QByteArray> script{"*FL08", "*FS000404010400020400030103040202050400060202070201", "*EP", "*PN02",
-                             "*CS00AB", "*CW00002", "*CS01XYZ", "*CW01000"};
+    QList<QByteArray> script{"*FL08",    "*FS000404010400020400030103040202050400060202070201",
+                             "*EP",      "*PN02",
+                             "*CS00AB",  "*CW00002",
+                             "*CS01XYZ", "*CW01000"};
     script += channels;
     script += "*PM01";
     for (const QByteArray &line : script)
@@ -273,7 +286,7 @@ void TestMeter::loggers()
     QCOMPARE(port.exchange("*TL2"), QByteArray(1, ACK));
     QCOMPARE(port.exchange("*?HL00"), acked("*HL00&10:32&07/12/26&ROOF&AB&3&&&dBuV&455&"));
     const QByteArray empty = port.exchange("*?HL03");
-    QCOMPARE(empty.mid(7, 5), QByteArray("--:--")); // characters 7 to 11 after the ACK
+    QCOMPARE(empty.mid(7, 5), QByteArray("--:--"));   // characters 7 to 11 after the ACK
     QVERIFY(empty.size() > 22);
     QCOMPARE(port.exchange("*?HL01").mid(7, 5), QByteArray("--:--"));
     QCOMPARE(port.exchange("*?HL49").mid(7, 5), QByteArray("--:--"));
@@ -290,15 +303,17 @@ void TestMeter::loggers()
     QCOMPARE(port.exchange("*?HD0000"),
              acked("*HD0000&PWR:5,2dBmV&MER:36,4dB&FREQ:602,00MHz&CH:C37&MOD:QAM256&SR:6952kS/s&BER:1,0E-9&"));
     QCOMPARE(port.exchange("*?HD0002"), acked("*HD0002&10.1.2.33&10.1.0.1&10.1.0.2&modem$cfg.bin&"));
-    QCOMPARE(port.exchange("*?HD0003"), acked("*HD0003&10.1.0.1&10&10&\xC8" "1%&3ms&12ms&5ms&"));
-    QCOMPARE(port.exchange("*?HD0201"), acked("*HD0201&PWR:58,0dBmV&ATT:0dB&FREQ:35,00MHz&BW:3,2MHz&MOD:QAM16&SR:2560kS/s&"));
+    QCOMPARE(port.exchange("*?HD0003"), acked("*HD0003&10.1.0.1&10&10&\xC8"
+                                              "1%&3ms&12ms&5ms&"));
+    QCOMPARE(port.exchange("*?HD0201"),
+             acked("*HD0201&PWR:58,0dBmV&ATT:0dB&FREQ:35,00MHz&BW:3,2MHz&MOD:QAM16&SR:2560kS/s&"));
     QCOMPARE(port.exchange("*?HD0004"), QByteArray(1, NAK));
 }
 
 void TestMeter::firmware()
 {
-    SimulatedMeter meter({"--identity", "*VEKV-27 v1.30", "--after-upgrade-identity", "*VEKV-26 v3.00",
-                          "--erase-delay", "150"});
+    SimulatedMeter meter(
+        {"--identity", "*VEKV-27 v1.30", "--after-upgrade-identity", "*VEKV-26 v3.00", "--erase-delay", "150"});
     QVERIFY(meter.start());
     HostPort port;
     QVERIFY(port.open(meter.devicePath()));
@@ -309,8 +324,7 @@ void TestMeter::firmware()
     t.start();
     QCOMPARE(port.exchange("*FE2"), QByteArray(1, ACK));
     QVERIFY2(t.elapsed() >= 140, "the erase takes its delay");
-    const QList<QByteArray> image{"S00600004844521B", "S1130000285F245F2212226A000424290008237C2A",
-                                  "S9030000FC"};
+    const QList<QByteArray> image{"S00600004844521B", "S1130000285F245F2212226A000424290008237C2A", "S9030000FC"};
     for (const QByteArray &l : image)
         QCOMPARE(port.exchange("*SX" + l), QByteArray(1, ACK));
     QCOMPARE(port.exchange("*?VE"), acked("BOOT"));
@@ -333,8 +347,8 @@ void TestMeter::faults_data()
     QTest::newRow("nak a range") << QStringList{"nak:*FE2:1-4"}
                                  << QList<QByteArray>{"*RS2", "*FE2", "*FE3", "*FE2", "*FE2", "*FE2", "*FE2"}
                                  << QList<QByteArray>{ack, nak, ack, nak, nak, nak, ack};
-    QTest::newRow("nak from the second on") << QStringList{"nak:*TL:2-"} << QList<QByteArray>{"*TL1", "*TL2", "*TL1"}
-                                            << QList<QByteArray>{ack, nak, nak};
+    QTest::newRow("nak from the second on")
+        << QStringList{"nak:*TL:2-"} << QList<QByteArray>{"*TL1", "*TL2", "*TL1"} << QList<QByteArray>{ack, nak, nak};
     QTest::newRow("silence") << QStringList{"silence:*?VE:1"} << QList<QByteArray>{"*?VE", "*?VE"}
                              << QList<QByteArray>{none, ve};
     QTest::newRow("no ack, query") << QStringList{"noack:*?VE"} << QList<QByteArray>{"*?VE"}
@@ -344,14 +358,17 @@ void TestMeter::faults_data()
     QTest::newRow("long") << QStringList{"long:*?VE"} << QList<QByteArray>{"*?VE"}
                           << QList<QByteArray>{ack + QByteArray("*VEKV-27 v1.30").leftJustified(250, '#') + '\r'};
     QTest::newRow("exact length") << QStringList{"length:200:*?VE"} << QList<QByteArray>{"*?VE"}
-                                  << QList<QByteArray>{ack + QByteArray("*VEKV-27 v1.30").leftJustified(200, '#') + '\r'};
+                                  << QList<QByteArray>{ack + QByteArray("*VEKV-27 v1.30").leftJustified(200, '#')
+                                                       + '\r'};
     QTest::newRow("short") << QStringList{"short:*?VE:1"} << QList<QByteArray>{"*?VE", "*?VE"}
                            << QList<QByteArray>{acked("*VEKV-27 v"), ve};
     QTest::newRow("short order") << QStringList{"short:*RS0"} << QList<QByteArray>{"*RS0"} << QList<QByteArray>{"\r"};
     QTest::newRow("cut") << QStringList{"cut:*?VE"} << QList<QByteArray>{"*?VE"}
                          << QList<QByteArray>{ack + QByteArray("*VEKV-2")};
     QTest::newRow("xon/xoff") << QStringList{"xonxoff"} << QList<QByteArray>{"*?VE", "*TL1"}
-                              << QList<QByteArray>{QByteArray("\x11\x06*VEKV-\x13\x11" "27 v1.3\x13\x11" "0\r\x11"),
+                              << QList<QByteArray>{QByteArray("\x11\x06*VEKV-\x13\x11"
+                                                              "27 v1.3\x13\x11"
+                                                              "0\r\x11"),
                                                    QByteArray("\x11\x06\x11")};
 }
 
@@ -408,7 +425,8 @@ void TestMeter::faultTiming()
         const qint64 ms = t.elapsed();
         QCOMPARE(a.size(), 202);
         const double wire = (5 + 202) * 11.0 / 57.6;
-        QVERIFY2(ms >= wire * 0.9 && ms < wire * 1.6, qPrintable(QStringLiteral("%1 ms for %2 ms of wire").arg(ms).arg(wire)));
+        QVERIFY2(ms >= wire * 0.9 && ms < wire * 1.6,
+                 qPrintable(QStringLiteral("%1 ms for %2 ms of wire").arg(ms).arg(wire)));
     }
 }
 

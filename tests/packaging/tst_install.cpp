@@ -65,7 +65,7 @@ QMap<QString, QByteArray> snapshot(const QString &root)
     return all;
 }
 
-} // namespace
+}   // namespace
 
 class TestInstall : public QObject {
     Q_OBJECT
@@ -175,10 +175,9 @@ private Q_SLOTS:
     void data()
     {
         QCOMPARE(readAll(installed("share/kelvatrone/models.txt")), readAll(KV_SOURCE_DIR "/data/models.txt"));
-        for (const char *f : {"demo/Channel/europe.ch26", "demo/meter/tv.txt", "demo/meter/modem.txt",
-                              "demo/meter/plans/tdt.ch26"}) {
-            QCOMPARE(readAll(installed("share/kelvatrone/") + f),
-                     readAll(QStringLiteral(KV_SOURCE_DIR "/data/") + f));
+        for (const char *f :
+             {"demo/Channel/europe.ch26", "demo/meter/tv.txt", "demo/meter/modem.txt", "demo/meter/plans/tdt.ch26"}) {
+            QCOMPARE(readAll(installed("share/kelvatrone/") + f), readAll(QStringLiteral(KV_SOURCE_DIR "/data/") + f));
         }
         QCOMPARE(readAll(installed("share/doc/kelvatrone/copyright")).contains("GPL-3.0-or-later"), true);
     }
@@ -240,7 +239,8 @@ private Q_SLOTS:
                 continue;
             ++commands;
             QVERIFY2(QRegularExpression("\\n\\.TP\\n\\.B[IR]? " + QRegularExpression::escape(name) + "[ \\n]")
-                         .match(manual).hasMatch(),
+                         .match(manual)
+                         .hasMatch(),
                      qPrintable("no entry for the command " + name));
         }
         QVERIFY(commands >= 15);
@@ -250,7 +250,8 @@ private Q_SLOTS:
         while (it.hasNext()) {
             const QString o = it.next().captured(1);
             QVERIFY2(QRegularExpression("\\n\\.B[IR]? [^\\n]*" + QRegularExpression::escape(o) + "[\\s\"]")
-                         .match(manual).hasMatch(),
+                         .match(manual)
+                         .hasMatch(),
                      qPrintable("no entry for the option " + o));
         }
     }
@@ -292,8 +293,11 @@ private Q_SLOTS:
             QVERIFY2(QFileInfo(ws + '/' + sub).isDir(), sub);
         QCOMPARE(readAll(ws + "/st.stg"),
                  "#=====================================\r\nKelvatrone :  CONTROL REMOT PROGRAM\r\n"
-                 "#=====================================\r\nPORT=COM1\r\nLIBRARY=" + ws.toLatin1() + "/Channel\r\n"
-                 "VERSION=" + ws.toLatin1() + "/Version\r\nTEMP=" + ws.toLatin1() + "/Temp\r\n[END]\r\n");
+                 "#=====================================\r\nPORT=COM1\r\nLIBRARY="
+                     + ws.toLatin1()
+                     + "/Channel\r\n"
+                       "VERSION="
+                     + ws.toLatin1() + "/Version\r\nTEMP=" + ws.toLatin1() + "/Temp\r\n[END]\r\n");
         // Nothing else in the home folder but the workspace and what the system keeps there.
         QCOMPARE(QDir(home + "/.local/share").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                  QStringList{"Kelvatrone"});

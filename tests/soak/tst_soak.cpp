@@ -50,11 +50,15 @@ Figures figures()
             if (line.startsWith("VmRSS:"))
                 f.rssKb = line.mid(6).trimmed().split(' ').value(0).toLong();
     }
-    f.fds = int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot).size());
+    f.fds =
+        int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot).size());
     return f;
 }
 
-QString two(float v) { return QString::asprintf("%.2f", double(v)); }
+QString two(float v)
+{
+    return QString::asprintf("%.2f", double(v));
+}
 
 // Plan p: 140 - 13p channels (140 down to 23), written the way the meter gives them back, so
 // that a received plan must equal the sent one field for field.
@@ -111,7 +115,7 @@ void reportWarmUp(const Figures &start, const Figures &end)
           end.fds);
 }
 
-} // namespace
+}   // namespace
 
 class SoakTest : public QObject {
     Q_OBJECT
@@ -174,7 +178,9 @@ void SoakTest::groupRoundTrips()
             for (int c = 0; c < back.channels.size(); ++c) {
                 QVERIFY2(back.channels[c] == plans[p].channels[c],
                          qPrintable(QStringLiteral("round %1 plan %2 channel %3: sent %4, received %5")
-                                        .arg(n).arg(p).arg(c + 1)
+                                        .arg(n)
+                                        .arg(p)
+                                        .arg(c + 1)
                                         .arg(describe(plans[p].channels[c]), describe(back.channels[c]))));
             }
             QFile::remove(out);
@@ -206,8 +212,9 @@ void SoakTest::groupRoundTrips()
     reportWarmUp(before, start);
     qInfo("group: %d round trips of %d plans, %lld channels each way per round; VmRSS after a quarter %ld kB",
           kGroupRounds, kPlans,
-          static_cast<long long>(std::accumulate(plans.begin(), plans.end(), qsizetype(0),
-                                                 [](qsizetype s, const ChannelPlanFile &p) { return s + p.channels.size(); })),
+          static_cast<long long>(
+              std::accumulate(plans.begin(), plans.end(), qsizetype(0),
+                              [](qsizetype s, const ChannelPlanFile &p) { return s + p.channels.size(); })),
           quarter.rssKb);
     report("group round trips", start, end, timer.elapsed());
     QVERIFY2(end.rssKb - start.rssKb <= kRssNoiseKb, "memory grows with every group sent and received");
@@ -227,7 +234,7 @@ void SoakTest::allLoggers()
     struct Family {
         int code;
         LoggerFamily family;
-        QList<int> filled;  // the fixture's non-empty slots
+        QList<int> filled;   // the fixture's non-empty slots
     };
     const Family families[] = {{JobCode::TvFamily, LoggerFamily::Tv, {0, 2, 4}},
                                {JobCode::ModemFamily, LoggerFamily::Modem, {0, 2}}};
@@ -260,7 +267,8 @@ void SoakTest::allLoggers()
                     }
                     firstRound.insert(path, bytes);
                 } else {
-                    QVERIFY2(bytes == firstRound.value(path), qPrintable(QStringLiteral("round %1: %2 differs").arg(n).arg(path)));
+                    QVERIFY2(bytes == firstRound.value(path),
+                             qPrintable(QStringLiteral("round %1: %2 differs").arg(n).arg(path)));
                 }
             }
         }

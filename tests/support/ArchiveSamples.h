@@ -12,23 +12,26 @@
 struct SampleChannel {
     QString name;
     double frequency;
-    QString level;     // the meter's text: "52,3", "-" for no value
+    QString level;   // the meter's text: "52,3", "-" for no value
 };
 
 inline QByteArray tvLogger(const QString &location, const QString &date, const QList<SampleChannel> &channels,
-                           const QString &time = QStringLiteral("09:12"), const QString &threshold = QStringLiteral("45"))
+                           const QString &time = QStringLiteral("09:12"),
+                           const QString &threshold = QStringLiteral("45"))
 {
     QByteArray out = kLoggerHead + "DEVICE=KORVEL-26\r\nLOGGER NUMBER=3\r\nLOCATION=" + location.toLatin1()
-        + "\r\nUNITS=dBuV\r\nTIME=" + time.toLatin1() + "\r\nDATE=" + date.toLatin1() + "\r\nTHRESHOLD LEVEL="
-        + threshold.toLatin1() + "\r\nCHANNEL PLAN=TDT\r\nCHANNEL NUMBER=" + QByteArray::number(channels.size())
-        + "\r\n[MEASURES]\r\nLOGGER=" + QByteArray::number(channels.size()) + "\r\n" + kTvLoggerColumns;
+                     + "\r\nUNITS=dBuV\r\nTIME=" + time.toLatin1() + "\r\nDATE=" + date.toLatin1()
+                     + "\r\nTHRESHOLD LEVEL=" + threshold.toLatin1()
+                     + "\r\nCHANNEL PLAN=TDT\r\nCHANNEL NUMBER=" + QByteArray::number(channels.size())
+                     + "\r\n[MEASURES]\r\nLOGGER=" + QByteArray::number(channels.size()) + "\r\n" + kTvLoggerColumns;
     for (int i = 0; i < channels.size(); ++i) {
         const SampleChannel &c = channels[i];
-        const QString answer = QStringLiteral("*HD%1&%2&%3&0,00&8,0&QAM64&A&6875&%4&30,5&1,0E-8&-&-&-&-&-")
-                                   .arg(i)
-                                   .arg(c.name)
-                                   .arg(QString::number(c.frequency, 'f', 2).replace(QLatin1Char('.'), QLatin1Char(',')))
-                                   .arg(c.level);
+        const QString answer =
+            QStringLiteral("*HD%1&%2&%3&0,00&8,0&QAM64&A&6875&%4&30,5&1,0E-8&-&-&-&-&-")
+                .arg(i)
+                .arg(c.name)
+                .arg(QString::number(c.frequency, 'f', 2).replace(QLatin1Char('.'), QLatin1Char(',')))
+                .arg(c.level);
         out += Logger::measurementLineFromAnswer(answer).toLatin1() + "\r\n";
     }
     return out;

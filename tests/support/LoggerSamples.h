@@ -14,8 +14,8 @@ inline QByteArray tvLoggerHead(int count, const QByteArray &threshold = "45", co
 {
     return kLoggerHead + "DEVICE=KORVEL-26\r\nLOGGER NUMBER=3\r\nLOCATION=ROOF A\r\nUNITS=" + units
            + "\r\nTIME=09:12\r\nDATE=05/12/26\r\nTHRESHOLD LEVEL=" + threshold
-           + "\r\nCHANNEL PLAN=TDT\r\nCHANNEL NUMBER=" + QByteArray::number(count) + "\r\n[MEASURES]\r\nLOGGER="
-           + QByteArray::number(count) + "\r\n" + kTvLoggerColumns;
+           + "\r\nCHANNEL PLAN=TDT\r\nCHANNEL NUMBER=" + QByteArray::number(count)
+           + "\r\n[MEASURES]\r\nLOGGER=" + QByteArray::number(count) + "\r\n" + kTvLoggerColumns;
 }
 
 // The measurement lines of the meter's answers.
@@ -53,14 +53,19 @@ inline QByteArray manyChannelTvLogger(int n)
     for (int i = 0; i < n; ++i) {
         const int level = i % 3 == 0 ? 30 + i % 10 : 50 + i % 20;
         answers << QStringLiteral("*HD%1&C%2&%3,00&0,00&8,0&QAM64&A&6875&%4,5&%5,0&1,0E-8&-&-&-&-&-")
-                       .arg(i).arg(21 + i).arg(474 + 8 * i).arg(level).arg(25 + i % 12);
+                       .arg(i)
+                       .arg(21 + i)
+                       .arg(474 + 8 * i)
+                       .arg(level)
+                       .arg(25 + i % 12);
     }
     return tvLoggerHead(n) + tvLoggerLines(answers);
 }
 
 // A registered cable modem whose description holds a comma and whose comments hold quotes and
 // a second line.
-inline const QByteArray kSampleModemLogger = kLoggerHead
+inline const QByteArray kSampleModemLogger =
+    kLoggerHead
     + "DEVICE=KORVEL-25\r\nLOGGER NUMBER=7\r\n"
       "INFO=*HL07&09:15&06/12/26&SHOP, FLOOR 2&REGISTERED&\r\n"
       "DOWNSTREAM=*HD0700&PWR:5,2dBmV&MER:36,4dB&FREQ:602,00MHz&CH:C37&MOD:QAM256&SR:6952kS/s&BER:1,0E-9&\r\n"

@@ -27,7 +27,7 @@ int freePort()
     return s.serverPort();
 }
 
-} // namespace
+}   // namespace
 
 PgServer::PgServer() : bin(findBin()) {}
 
@@ -101,9 +101,10 @@ bool PgServer::start()
         why = QStringLiteral("cannot write in the server's folder: %1").arg(out.trimmed());
         return false;
     }
-    if (!run({bin + QStringLiteral("/initdb"), QStringLiteral("-D"), dir.path() + QStringLiteral("/data"), QStringLiteral("-U"),
-              user(), QStringLiteral("--pwfile=") + dir.path() + QStringLiteral("/pw"), QStringLiteral("-A"),
-              QStringLiteral("scram-sha-256"), QStringLiteral("-E"), QStringLiteral("UTF8"), QStringLiteral("--no-sync")},
+    if (!run({bin + QStringLiteral("/initdb"), QStringLiteral("-D"), dir.path() + QStringLiteral("/data"),
+              QStringLiteral("-U"), user(), QStringLiteral("--pwfile=") + dir.path() + QStringLiteral("/pw"),
+              QStringLiteral("-A"), QStringLiteral("scram-sha-256"), QStringLiteral("-E"), QStringLiteral("UTF8"),
+              QStringLiteral("--no-sync")},
              &out)) {
         why = QStringLiteral("initdb failed: %1").arg(out.right(400).trimmed());
         return false;
@@ -123,12 +124,13 @@ bool PgServer::restart()
     if (portNumber == 0)
         portNumber = freePort();
     QString out;
-    const QString options = QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off -c full_page_writes=off")
-                                .arg(portNumber)
-                                .arg(dir.path());
-    if (!run({bin + QStringLiteral("/pg_ctl"), QStringLiteral("-D"), dir.path() + QStringLiteral("/data"), QStringLiteral("-o"),
-              options, QStringLiteral("-l"), dir.path() + QStringLiteral("/log"), QStringLiteral("-w"), QStringLiteral("-t"),
-              QStringLiteral("60"), QStringLiteral("start")},
+    const QString options =
+        QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off -c full_page_writes=off")
+            .arg(portNumber)
+            .arg(dir.path());
+    if (!run({bin + QStringLiteral("/pg_ctl"), QStringLiteral("-D"), dir.path() + QStringLiteral("/data"),
+              QStringLiteral("-o"), options, QStringLiteral("-l"), dir.path() + QStringLiteral("/log"),
+              QStringLiteral("-w"), QStringLiteral("-t"), QStringLiteral("60"), QStringLiteral("start")},
              &out)) {
         why = QStringLiteral("the server did not start: %1").arg(out.right(400).trimmed());
         return false;
@@ -140,14 +142,16 @@ void PgServer::stop(bool immediate)
 {
     if (!made)
         return;
-    run({bin + QStringLiteral("/pg_ctl"), QStringLiteral("-D"), dir.path() + QStringLiteral("/data"), QStringLiteral("-m"),
-         immediate ? QStringLiteral("immediate") : QStringLiteral("fast"), QStringLiteral("-w"), QStringLiteral("stop")});
+    run({bin + QStringLiteral("/pg_ctl"), QStringLiteral("-D"), dir.path() + QStringLiteral("/data"),
+         QStringLiteral("-m"), immediate ? QStringLiteral("immediate") : QStringLiteral("fast"), QStringLiteral("-w"),
+         QStringLiteral("stop")});
 }
 
 bool PgServer::running() const
 {
-    return made && run({bin + QStringLiteral("/pg_ctl"), QStringLiteral("-D"), dir.path() + QStringLiteral("/data"),
-                        QStringLiteral("status")});
+    return made
+           && run({bin + QStringLiteral("/pg_ctl"), QStringLiteral("-D"), dir.path() + QStringLiteral("/data"),
+                   QStringLiteral("status")});
 }
 
 QString PgServer::url(const QString &pw) const

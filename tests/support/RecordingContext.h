@@ -18,8 +18,16 @@ public:
         int bar, minimum, maximum;
     };
 
-    void setCaption(const QString &text) override { events << QStringLiteral("caption:") + text; captions << text; }
-    void setStatus(const QString &text) override { events << QStringLiteral("status:") + text; statuses << text; }
+    void setCaption(const QString &text) override
+    {
+        events << QStringLiteral("caption:") + text;
+        captions << text;
+    }
+    void setStatus(const QString &text) override
+    {
+        events << QStringLiteral("status:") + text;
+        statuses << text;
+    }
     void setProgressRange(int bar, int minimum, int maximum) override
     {
         events << QStringLiteral("range:%1:%2:%3").arg(bar).arg(minimum).arg(maximum);

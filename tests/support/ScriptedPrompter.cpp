@@ -1,8 +1,14 @@
 #include "ScriptedPrompter.h"
 #include <QTest>
 
-ScriptedPrompter::ScriptedPrompter() { setPrompter(this); }
-ScriptedPrompter::~ScriptedPrompter() { setPrompter(nullptr); }
+ScriptedPrompter::ScriptedPrompter()
+{
+    setPrompter(this);
+}
+ScriptedPrompter::~ScriptedPrompter()
+{
+    setPrompter(nullptr);
+}
 
 QStringList ScriptedPrompter::messageTexts() const
 {
@@ -25,9 +31,8 @@ bool ScriptedPrompter::take(const QString &kind, Answer &out)
     return true;
 }
 
-QMessageBox::StandardButton ScriptedPrompter::message(QWidget *, const QString &caption, const QString &text,
-                                                      Icon icon, QMessageBox::StandardButtons,
-                                                      QMessageBox::StandardButton)
+QMessageBox::StandardButton ScriptedPrompter::message(QWidget *, const QString &caption, const QString &text, Icon icon,
+                                                      QMessageBox::StandardButtons, QMessageBox::StandardButton)
 {
     asked.push_back({QStringLiteral("message"), caption, text, icon, {}});
     Answer a;

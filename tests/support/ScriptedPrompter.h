@@ -10,33 +10,39 @@
 class ScriptedPrompter : public Prompter {
 public:
     struct Asked {
-        QString kind;      // "message", "openFile", "saveFile", "chooseFolder", "printerSetup", "printDialog"
+        QString kind;   // "message", "openFile", "saveFile", "chooseFolder", "printerSetup", "printDialog"
         QString caption;   // message caption or dialog title
-        QString text;      // message text, folder or suggested path
+        QString text;   // message text, folder or suggested path
         Icon icon = Icon::None;
-        QString suffix;    // a save dialog's default suffix
+        QString suffix;   // a save dialog's default suffix
     };
     struct Answer {
-        QString kind;                                   // the prompt kind this answer is for
+        QString kind;   // the prompt kind this answer is for
         QMessageBox::StandardButton button = QMessageBox::Ok;
-        QString path;                                   // for file and folder dialogs; empty = cancel
-        bool accept = true;                             // for printer dialogs
-        std::function<void(QPrinter *)> onPrinter;      // e.g. set PDF output
+        QString path;   // for file and folder dialogs; empty = cancel
+        bool accept = true;   // for printer dialogs
+        std::function<void(QPrinter *)> onPrinter;   // e.g. set PDF output
     };
 
     ScriptedPrompter();   // installs itself
-    ~ScriptedPrompter() override; // uninstalls itself
+    ~ScriptedPrompter() override;   // uninstalls itself
 
     void expect(const Answer &a) { answers.push_back(a); }
-    void expectMessage(QMessageBox::StandardButton b = QMessageBox::Ok) { expect({QStringLiteral("message"), b, {}, true, {}}); }
+    void expectMessage(QMessageBox::StandardButton b = QMessageBox::Ok)
+    {
+        expect({QStringLiteral("message"), b, {}, true, {}});
+    }
     void expectOpenFile(const QString &path) { expect({QStringLiteral("openFile"), QMessageBox::Ok, path, true, {}}); }
     void expectSaveFile(const QString &path) { expect({QStringLiteral("saveFile"), QMessageBox::Ok, path, true, {}}); }
-    void expectFolder(const QString &path) { expect({QStringLiteral("chooseFolder"), QMessageBox::Ok, path, true, {}}); }
+    void expectFolder(const QString &path)
+    {
+        expect({QStringLiteral("chooseFolder"), QMessageBox::Ok, path, true, {}});
+    }
     // The password typed (in path); empty: the dialog cancelled.
     void expectPassword(const QString &text) { expect({QStringLiteral("password"), QMessageBox::Ok, text, true, {}}); }
 
     std::vector<Asked> asked;
-    bool unexpected = false;       // a prompt came that the script did not hold
+    bool unexpected = false;   // a prompt came that the script did not hold
     int pending() const { return int(answers.size()); }
     QStringList messageTexts() const;
 

@@ -7,11 +7,14 @@
 
 namespace {
 constexpr int StartLimitMs = 5000;
-} // namespace
+}   // namespace
 
 SimulatedMeter::SimulatedMeter(const QStringList &args) : extraArgs(args) {}
 
-SimulatedMeter::~SimulatedMeter() { stop(); }
+SimulatedMeter::~SimulatedMeter()
+{
+    stop();
+}
 
 bool SimulatedMeter::built()
 {
@@ -35,8 +38,9 @@ bool SimulatedMeter::start()
 
     proc = std::make_unique<QProcess>();
     proc->setProgram(program);
-    proc->setArguments(extraArgs + QStringList{QStringLiteral("--state-dir"), state, QStringLiteral("--path-file"),
-                                               pathFile, QStringLiteral("--exit-with-parent")});
+    proc->setArguments(extraArgs
+                       + QStringList{QStringLiteral("--state-dir"), state, QStringLiteral("--path-file"), pathFile,
+                                     QStringLiteral("--exit-with-parent")});
     // The path also comes on standard output, but the file is what we wait for; error
     // messages of the meter (a bad option, a bad fixture) go to the test's own output.
     proc->setStandardOutputFile(QProcess::nullDevice());

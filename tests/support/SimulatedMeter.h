@@ -38,9 +38,9 @@ private:
 // After a meter (or the pseudo-terminals of a test) did not start: the test is skipped when the
 // meter program was not built, and fails otherwise (a refused fault option, a crash at start),
 // so that a broken fixture never passes as a skip.
-#define KV_METER_NOT_STARTED()                                                                        \
-    do {                                                                                              \
-        if (!SimulatedMeter::built())                                                                 \
-            QSKIP("the simulated meter is not built");                                                \
-        QFAIL("the simulated meter did not start: its options were refused or it ended at start");    \
+#define KV_METER_NOT_STARTED()                                                                                         \
+    do {                                                                                                               \
+        if (!SimulatedMeter::built())                                                                                  \
+            QSKIP("the simulated meter is not built");                                                                 \
+        QFAIL("the simulated meter did not start: its options were refused or it ended at start");                     \
     } while (false)

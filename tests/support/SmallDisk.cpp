@@ -12,10 +12,12 @@ SmallDisk::SmallDisk(int kilobytes)
         return;
     }
     QProcess mount;
-    mount.start(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                                          QStringLiteral("size=%1k").arg(kilobytes), QStringLiteral("tmpfs"), dir.path()});
+    mount.start(QStringLiteral("mount"),
+                {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                 QStringLiteral("size=%1k").arg(kilobytes), QStringLiteral("tmpfs"), dir.path()});
     if (!mount.waitForFinished(10000) || mount.exitStatus() != QProcess::NormalExit || mount.exitCode() != 0) {
-        why = QStringLiteral("mount -t tmpfs failed: %1").arg(QString::fromLocal8Bit(mount.readAllStandardError()).trimmed());
+        why = QStringLiteral("mount -t tmpfs failed: %1")
+                  .arg(QString::fromLocal8Bit(mount.readAllStandardError()).trimmed());
         return;
     }
     isMounted = true;

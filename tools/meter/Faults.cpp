@@ -48,7 +48,7 @@ bool parseInt(const QString &text, int &v, int min)
     v = text.toInt(&ok);
     return ok && v >= min;
 }
-} // namespace
+}   // namespace
 
 QString FaultSet::add(const QString &fault)
 {
@@ -57,9 +57,9 @@ QString FaultSet::add(const QString &fault)
     const QString kind = colon < 0 ? fault : fault.left(colon);
     const QString rest = colon < 0 ? QString() : fault.mid(colon + 1);
     static const QList<QPair<QString, FaultSpec::Kind>> targeted = {
-        {QStringLiteral("nak"), FaultSpec::Nak},       {QStringLiteral("silence"), FaultSpec::Silence},
-        {QStringLiteral("noack"), FaultSpec::NoAck},   {QStringLiteral("long"), FaultSpec::Long},
-        {QStringLiteral("short"), FaultSpec::Short},   {QStringLiteral("cut"), FaultSpec::Cut},
+        {QStringLiteral("nak"), FaultSpec::Nak},        {QStringLiteral("silence"), FaultSpec::Silence},
+        {QStringLiteral("noack"), FaultSpec::NoAck},    {QStringLiteral("long"), FaultSpec::Long},
+        {QStringLiteral("short"), FaultSpec::Short},    {QStringLiteral("cut"), FaultSpec::Cut},
         {QStringLiteral("garbage"), FaultSpec::Garbage}};
     for (const auto &[name, k] : targeted) {
         if (kind == name) {
@@ -147,18 +147,18 @@ FaultDecision FaultSet::decide(const QByteArray &command)
         if (f.seen < f.first || f.seen > f.last)
             continue;
         switch (f.kind) {
-        case FaultSpec::Nak: d.nak = true; break;
-        case FaultSpec::Silence: d.silence = true; break;
-        case FaultSpec::NoAck: d.noAck = true; break;
-        case FaultSpec::XonXoff: d.xonxoff = true; break;
-        case FaultSpec::Delay: d.delayMs += f.value; break;
-        case FaultSpec::Hangup: d.hangup = true; break;
-        case FaultSpec::Long:
-        case FaultSpec::Short:
-        case FaultSpec::Length:
-        case FaultSpec::Cut:
-        case FaultSpec::Garbage: d.mangle.append(&f); break;
-        case FaultSpec::Pace: break;
+            case FaultSpec::Nak: d.nak = true; break;
+            case FaultSpec::Silence: d.silence = true; break;
+            case FaultSpec::NoAck: d.noAck = true; break;
+            case FaultSpec::XonXoff: d.xonxoff = true; break;
+            case FaultSpec::Delay: d.delayMs += f.value; break;
+            case FaultSpec::Hangup: d.hangup = true; break;
+            case FaultSpec::Long:
+            case FaultSpec::Short:
+            case FaultSpec::Length:
+            case FaultSpec::Cut:
+            case FaultSpec::Garbage: d.mangle.append(&f); break;
+            case FaultSpec::Pace: break;
         }
     }
     return d;
@@ -178,8 +178,8 @@ QByteArray noiseBytes(int count)
     return out;
 }
 
-QByteArray buildReply(const FaultDecision &d, bool refused, bool query, const QByteArray &command,
-                      QByteArray answer, bool ackWanted)
+QByteArray buildReply(const FaultDecision &d, bool refused, bool query, const QByteArray &command, QByteArray answer,
+                      bool ackWanted)
 {
     QByteArray out;
     if (refused) {
@@ -196,27 +196,22 @@ QByteArray buildReply(const FaultDecision &d, bool refused, bool query, const QB
                 endLine = true;
             }
             switch (f->kind) {
-            case FaultSpec::Long:
-                answer = answer.leftJustified(std::max<int>(LongAnswer, answer.size() + 50), '#');
-                break;
-            case FaultSpec::Length:
-                answer = answer.leftJustified(f->value, '#', true);
-                break;
-            case FaultSpec::Short:
-                answer = query ? answer.left(answer.size() > ShortAnswer ? ShortAnswer : answer.size() / 2)
-                               : QByteArray();
-                break;
-            case FaultSpec::Cut:
-                answer = query ? answer.left(answer.size() / 2) : QByteArray();
-                endLine = false;
-                if (!query)
-                    text = false;
-                break;
-            case FaultSpec::Garbage:
-                answer = noiseBytes(GarbageLength);
-                break;
-            default:
-                break;
+                case FaultSpec::Long:
+                    answer = answer.leftJustified(std::max<int>(LongAnswer, answer.size() + 50), '#');
+                    break;
+                case FaultSpec::Length: answer = answer.leftJustified(f->value, '#', true); break;
+                case FaultSpec::Short:
+                    answer = query ? answer.left(answer.size() > ShortAnswer ? ShortAnswer : answer.size() / 2)
+                                   : QByteArray();
+                    break;
+                case FaultSpec::Cut:
+                    answer = query ? answer.left(answer.size() / 2) : QByteArray();
+                    endLine = false;
+                    if (!query)
+                        text = false;
+                    break;
+                case FaultSpec::Garbage: answer = noiseBytes(GarbageLength); break;
+                default: break;
             }
         }
         if (!query && d.noAck && ackWanted && d.mangle.isEmpty()) {

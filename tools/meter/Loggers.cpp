@@ -5,8 +5,11 @@
 #include <QFile>
 
 namespace {
-QByteArray two(int n) { return QByteArray::number(n).rightJustified(2, '0'); }
-} // namespace
+QByteArray two(int n)
+{
+    return QByteArray::number(n).rightJustified(2, '0');
+}
+}   // namespace
 
 bool unescapeValue(const QByteArray &in, QByteArray &out)
 {
@@ -93,30 +96,52 @@ QString LoggerStore::loadFile(const QString &path, bool isTv)
             return where + QStringLiteral("bad escape (use \\xHH or \\\\)");
         if (isTv) {
             TvSlot &s = tv[slot];
-            if (key == "TIME") s.time = value;
-            else if (key == "DATE") s.date = value;
-            else if (key == "LOCATION") s.location = value;
-            else if (key == "PLAN") s.plan = value;
-            else if (key == "UNITS") s.units = value;
-            else if (key == "THRESHOLD") s.threshold = value;
-            else if (key == "FIELD6") s.field6 = value;
-            else if (key == "FIELD7") s.field7 = value;
-            else if (key == "COUNT") s.count = value;
-            else if (key == "HEADER") s.header = value;
-            else if (key == "MEASURE") s.measures.append(value);
-            else return where + QStringLiteral("unknown TV key \"%1\"").arg(QString::fromLatin1(key));
+            if (key == "TIME")
+                s.time = value;
+            else if (key == "DATE")
+                s.date = value;
+            else if (key == "LOCATION")
+                s.location = value;
+            else if (key == "PLAN")
+                s.plan = value;
+            else if (key == "UNITS")
+                s.units = value;
+            else if (key == "THRESHOLD")
+                s.threshold = value;
+            else if (key == "FIELD6")
+                s.field6 = value;
+            else if (key == "FIELD7")
+                s.field7 = value;
+            else if (key == "COUNT")
+                s.count = value;
+            else if (key == "HEADER")
+                s.header = value;
+            else if (key == "MEASURE")
+                s.measures.append(value);
+            else
+                return where + QStringLiteral("unknown TV key \"%1\"").arg(QString::fromLatin1(key));
         } else {
             ModemSlot &s = modem[slot];
-            if (key == "TIME") s.time = value;
-            else if (key == "DATE") s.date = value;
-            else if (key == "DESCRIPTION") s.description = value;
-            else if (key == "STATUS") s.status = value;
-            else if (key == "HEADER") s.header = value;
-            else if (key == "DOWNSTREAM") s.sections[0] = value;
-            else if (key == "UPSTREAM") s.sections[1] = value;
-            else if (key == "HEADEND") s.sections[2] = value;
-            else if (key == "PINGREPORT") s.sections[3] = value;
-            else return where + QStringLiteral("unknown cable-modem key \"%1\"").arg(QString::fromLatin1(key));
+            if (key == "TIME")
+                s.time = value;
+            else if (key == "DATE")
+                s.date = value;
+            else if (key == "DESCRIPTION")
+                s.description = value;
+            else if (key == "STATUS")
+                s.status = value;
+            else if (key == "HEADER")
+                s.header = value;
+            else if (key == "DOWNSTREAM")
+                s.sections[0] = value;
+            else if (key == "UPSTREAM")
+                s.sections[1] = value;
+            else if (key == "HEADEND")
+                s.sections[2] = value;
+            else if (key == "PINGREPORT")
+                s.sections[3] = value;
+            else
+                return where + QStringLiteral("unknown cable-modem key \"%1\"").arg(QString::fromLatin1(key));
         }
     }
     return {};

@@ -12,16 +12,16 @@ struct TvSlot {
     bool filled = false;
     QByteArray time = "--:--", date = "--/--/--", location, plan, units, threshold = "0";
     QByteArray field6, field7;
-    std::optional<QByteArray> count;  // CHANNEL NUMBER as sent; default: the number of measures
-    std::optional<QByteArray> header; // the whole header answer after "*HL", when given
-    QList<QByteArray> measures;       // each answer after "*HD"
+    std::optional<QByteArray> count;   // CHANNEL NUMBER as sent; default: the number of measures
+    std::optional<QByteArray> header;   // the whole header answer after "*HL", when given
+    QList<QByteArray> measures;   // each answer after "*HD"
 };
 
 struct ModemSlot {
     bool filled = false;
     QByteArray time = "--:--", date = "--/--/--", description, status;
     std::optional<QByteArray> header;
-    std::array<QByteArray, 4> sections; // DOWNSTREAM, UPSTREAM, HEADEND, PINGREPORT (after "&")
+    std::array<QByteArray, 4> sections;   // DOWNSTREAM, UPSTREAM, HEADEND, PINGREPORT (after "&")
 };
 
 class LoggerStore {
@@ -38,8 +38,8 @@ public:
     Family selected() const { return family; }
 
     // Queries; false = refused (slot out of range, measure beyond the slot's list).
-    bool headerAnswer(const QByteArray &args, QByteArray &out) const;  // *?HLnn
-    bool detailAnswer(const QByteArray &args, QByteArray &out) const;  // *?HDnnss / *?HDnnmmm
+    bool headerAnswer(const QByteArray &args, QByteArray &out) const;   // *?HLnn
+    bool detailAnswer(const QByteArray &args, QByteArray &out) const;   // *?HDnnss / *?HDnnmmm
 
 private:
     QString loadFile(const QString &path, bool tv);

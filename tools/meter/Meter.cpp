@@ -61,7 +61,10 @@ void Meter::started()
     event(loader ? "START LOADER" : "START");
 }
 
-void Meter::event(const QByteArray &text) const { files.append("events.txt", text); }
+void Meter::event(const QByteArray &text) const
+{
+    files.append("events.txt", text);
+}
 
 Meter::Response Meter::handle(const QByteArray &command)
 {

@@ -29,7 +29,7 @@ private:
 
 struct MeterProfile {
     QByteArray identity = "*VEKV-27 v1.30";
-    QByteArray afterUpgradeIdentity; // empty: the same identity
+    QByteArray afterUpgradeIdentity;   // empty: the same identity
     QByteArray cgAnswer = "*CG01";
     bool startInLoader = false;
     int eraseDelayMs = 0;
@@ -45,10 +45,10 @@ public:
     void started();
 
     struct Response {
-        bool refused = false;  // NAK
-        bool query = false;    // an answer line follows the ACK
+        bool refused = false;   // NAK
+        bool query = false;   // an answer line follows the ACK
         QByteArray answer;
-        int waitMs = 0;        // time the command takes before its ACK (a sector erase)
+        int waitMs = 0;   // time the command takes before its ACK (a sector erase)
     };
     // A NAK.
     static Response refusal()

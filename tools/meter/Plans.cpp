@@ -6,9 +6,9 @@
 #include <cmath>
 
 namespace {
-const QList<QByteArray> Systems = {"PAL/BG", "PAL/DK", "PAL/L", "PAL/I", "PAL/M", "PAL/N",
+const QList<QByteArray> Systems = {"PAL/BG",   "PAL/DK",   "PAL/L",   "PAL/I",   "PAL/M",   "PAL/N",
                                    "SECAM/BG", "SECAM/DK", "SECAM/L", "SECAM/I", "SECAM/M", "SECAM/N",
-                                   "NTSC/BG", "NTSC/DK", "NTSC/L", "NTSC/I", "NTSC/M", "NTSC/N"};
+                                   "NTSC/BG",  "NTSC/DK",  "NTSC/L",  "NTSC/I",  "NTSC/M",  "NTSC/N"};
 const QList<QByteArray> Annexes = {"DVB", "B", "C"};
 const QList<QByteArray> Modulations = {"QAM16", "QAM32", "QAM64", "QAM128", "QAM256", "QPSK"};
 
@@ -46,7 +46,7 @@ long long megahertzToHertz(const QByteArray &text, bool &ok)
     const double v = text.trimmed().toDouble(&ok);
     return ok ? std::llround(v * 1e6) : 0;
 }
-} // namespace
+}   // namespace
 
 QString PlanStore::loadFile(const QString &path)
 {
@@ -209,10 +209,9 @@ bool PlanStore::channelCountAnswer(const QByteArray &args, QByteArray &out) cons
 namespace {
 QByteArray channelText(PlanType type, int p, int c, const MeterChannel &ch)
 {
-    QByteArray s = "*CF" + QByteArray::number(p).rightJustified(2, '0')
-                   + QByteArray::number(c).rightJustified(3, '0') + '&' + ch.name + '&'
-                   + QByteArray::number(ch.frequency) + '&' + QByteArray::number(ch.bandwidth) + '&'
-                   + QByteArray::number(ch.offset);
+    QByteArray s = "*CF" + QByteArray::number(p).rightJustified(2, '0') + QByteArray::number(c).rightJustified(3, '0')
+                   + '&' + ch.name + '&' + QByteArray::number(ch.frequency) + '&' + QByteArray::number(ch.bandwidth)
+                   + '&' + QByteArray::number(ch.offset);
     if (type == PlanType::Ch26)
         s += '&' + QByteArray::number(ch.code).rightJustified(2, '0') + '&'
              + QByteArray::number(ch.modulation).rightJustified(2, '0') + '&'
@@ -220,7 +219,7 @@ QByteArray channelText(PlanType type, int p, int c, const MeterChannel &ch)
              + QByteArray::number(ch.flags).rightJustified(2, '0');
     return s;
 }
-} // namespace
+}   // namespace
 
 bool PlanStore::channelAnswer(const QByteArray &args, QByteArray &out) const
 {

@@ -7,20 +7,20 @@
 #include <QString>
 
 struct MeterChannel {
-    bool present = false;     // received (or loaded); a channel never sent is refused when asked
+    bool present = false;   // received (or loaded); a channel never sent is refused when asked
     QByteArray name;
-    long long frequency = 0;  // Hz
-    long long bandwidth = 0;  // Hz
-    long long offset = 0;     // Hz
-    int code = 0;             // annex of a digital channel, system of an analog one
+    long long frequency = 0;   // Hz
+    long long bandwidth = 0;   // Hz
+    long long offset = 0;   // Hz
+    int code = 0;   // annex of a digital channel, system of an analog one
     int modulation = 0;
     int symbolRate = 0;
-    int flags = 0;            // 1 = digital, 128 = on
+    int flags = 0;   // 1 = digital, 128 = on
 };
 
 struct MeterPlan {
     QByteArray name;
-    QList<MeterChannel> channels; // size = the plan's channel count
+    QList<MeterChannel> channels;   // size = the plan's channel count
 };
 
 enum class PlanType { Ch26, Ch25 };
@@ -37,17 +37,17 @@ public:
     QString loadFile(const QString &path);
 
     // Orders of a group script. Each returns false when the meter refuses the order (NAK).
-    bool erase();                                   // *EP
-    bool setCount(const QByteArray &args);          // *PNnn
-    bool setName(const QByteArray &args);           // *CSppNAME
+    bool erase();   // *EP
+    bool setCount(const QByteArray &args);   // *PNnn
+    bool setName(const QByteArray &args);   // *CSppNAME
     bool setChannelCount(const QByteArray &args);   // *CWppccc
-    bool setChannel(const QByteArray &args);        // *CFppccc&...
+    bool setChannel(const QByteArray &args);   // *CFppccc&...
 
     // Queries; false = refused.
-    QByteArray countAnswer() const;                              // *?PN
-    bool nameAnswer(const QByteArray &args, QByteArray &out) const;        // *?CSpp
-    bool channelCountAnswer(const QByteArray &args, QByteArray &out) const; // *?CWpp
-    bool channelAnswer(const QByteArray &args, QByteArray &out) const;      // *?CFppcc
+    QByteArray countAnswer() const;   // *?PN
+    bool nameAnswer(const QByteArray &args, QByteArray &out) const;   // *?CSpp
+    bool channelCountAnswer(const QByteArray &args, QByteArray &out) const;   // *?CWpp
+    bool channelAnswer(const QByteArray &args, QByteArray &out) const;   // *?CFppcc
 
     const QList<MeterPlan> &held() const { return plans; }
     // What the meter holds, as the order lines that would load it: "*PN", then "*CS", "*CW"

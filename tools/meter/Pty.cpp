@@ -19,9 +19,12 @@ void sleepUntil(Pty::Clock::time_point t)
     if (t > Pty::Clock::now())
         std::this_thread::sleep_until(t);
 }
-} // namespace
+}   // namespace
 
-Pty::~Pty() { close(); }
+Pty::~Pty()
+{
+    close();
+}
 
 std::string Pty::open()
 {
@@ -68,8 +71,8 @@ void Pty::setPacing(int baud, int bitsPerByte)
         byteTime = Clock::duration(0);
         return;
     }
-    byteTime = std::chrono::duration_cast<Clock::duration>(
-        std::chrono::duration<double>(double(bitsPerByte) / double(baud)));
+    byteTime =
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(double(bitsPerByte) / double(baud)));
 }
 
 bool Pty::hostPresent() const

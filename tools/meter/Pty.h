@@ -48,6 +48,6 @@ private:
     int master = -1;
     std::string slave;
     Clock::duration byteTime{0};
-    Clock::time_point inLine{};  // when the last received byte finished on the wire
-    Clock::time_point outLine{}; // when the last sent byte finished on the wire
+    Clock::time_point inLine{};   // when the last received byte finished on the wire
+    Clock::time_point outLine{};   // when the last sent byte finished on the wire
 };

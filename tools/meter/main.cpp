@@ -55,7 +55,7 @@ int fail(const QString &message)
 
 constexpr char CR = 13;
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
@@ -194,14 +194,14 @@ int main(int argc, char **argv)
         for (const auto &r : received) {
             const char b = r.byte;
             if (b == '\n' || b == 17 || b == 19 || b == 0)
-                continue; // line feeds and flow-control bytes are not part of any command
+                continue;   // line feeds and flow-control bytes are not part of any command
             if (b != CR) {
                 if (line.size() < MaxLine)
                     line.append(b);
                 continue;
             }
             if (line.isEmpty())
-                continue; // the second CR of a command that carries its own
+                continue;   // the second CR of a command that carries its own
             const QByteArray command = line;
             line.clear();
             files.append("transcript.txt", command);

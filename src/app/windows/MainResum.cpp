@@ -48,7 +48,7 @@ const ModelRecord *currentEntry()
     return &s.catalogue[size_t(s.currentModelIndex)];
 }
 
-} // namespace
+}   // namespace
 
 TMainResum::TMainResum(QWidget *parent) : QMainWindow(parent)
 {
@@ -190,15 +190,15 @@ void TMainResum::buildMenus()
     Espaol1 = action(Language1, "Espaol1", QStringLiteral("Espa\u00f1ol"), &TMainResum::Espaol1Click);
     Deustch1 = action(Language1, "Deustch1", QStringLiteral("Deustch"), &TMainResum::Deustch1Click);
     Catal1 = action(Language1, "Catal1", QStringLiteral("Catal\u00e0"), &TMainResum::Catal1Click);
-    GeneralSettings1 = action(Model1, "GeneralSettings1", QStringLiteral("General Settings"),
-                              &TMainResum::GeneralSettings1Click);
+    GeneralSettings1 =
+        action(Model1, "GeneralSettings1", QStringLiteral("General Settings"), &TMainResum::GeneralSettings1Click);
     TeamArchive1 = action(Model1, "TeamArchive1", QStringLiteral("Team Archive..."), &TMainResum::TeamArchive1Click);
     Exit3 = action(Model1, "Exit3", QStringLiteral("Exit"), &TMainResum::Exit3Click);
 
     Config1 = menu(bar, "Config1", QStringLiteral("Config"));
     bar->addMenu(Config1);
-    AddChannelFile1 = action(Config1, "AddChannelFile1", QStringLiteral("Add Channel File"),
-                             &TMainResum::AddChannelFile1Click);
+    AddChannelFile1 =
+        action(Config1, "AddChannelFile1", QStringLiteral("Add Channel File"), &TMainResum::AddChannelFile1Click);
     ChannelPlan1 = action(Config1, "ChannelPlan1", QStringLiteral("ChannelPlan"), &TMainResum::ChannelPlan1Click);
 
     Datalogger1 = menu(bar, "Datalogger1", QStringLiteral("Datalogger"));
@@ -207,20 +207,20 @@ void TMainResum::buildMenus()
     Datalogger1->addMenu(OpenLoggerFile1);
     ModemLogger = action(OpenLoggerFile1, "ModemLogger", QStringLiteral("Modem Logger"), &TMainResum::ModemLoggerClick);
     TvLogger = action(OpenLoggerFile1, "TvLogger", QStringLiteral("TV Logger"), &TMainResum::TvLoggerClick);
-    ReceiveLogger1 = action(Datalogger1, "ReceiveLogger1", QStringLiteral("Receive Logger"),
-                            &TMainResum::ReceiveLogger1Click);
+    ReceiveLogger1 =
+        action(Datalogger1, "ReceiveLogger1", QStringLiteral("Receive Logger"), &TMainResum::ReceiveLogger1Click);
     Datalogger1->addSeparator();
     Archive1 = action(Datalogger1, "Archive1", QStringLiteral("Measurement Archive..."), &TMainResum::Archive1Click);
     ImportArchive1 = action(Datalogger1, "ImportArchive1", QStringLiteral("Import into Archive..."),
                             &TMainResum::ImportArchive1Click);
-    LimitProfiles1 = action(Datalogger1, "LimitProfiles1", QStringLiteral("Limit Profiles..."),
-                            &TMainResum::LimitProfiles1Click);
+    LimitProfiles1 =
+        action(Datalogger1, "LimitProfiles1", QStringLiteral("Limit Profiles..."), &TMainResum::LimitProfiles1Click);
 
     UpGradeFiles1 = menu(bar, "UpGradeFiles1", QStringLiteral("Upgrade"));
     bar->addMenu(UpGradeFiles1);
     Add1 = action(UpGradeFiles1, "Add1", QStringLiteral("Add Upgrade File"), &TMainResum::FirmwareFile1Click);
-    UpgradeCablemodem1 = action(UpGradeFiles1, "UpgradeCablemodem1", QStringLiteral("Upgrade "),
-                                &TMainResum::Firmware1Click);
+    UpgradeCablemodem1 =
+        action(UpGradeFiles1, "UpgradeCablemodem1", QStringLiteral("Upgrade "), &TMainResum::Firmware1Click);
 
     About1 = new QAction(QStringLiteral("About"), this);
     About1->setObjectName(QStringLiteral("About1"));
@@ -241,8 +241,8 @@ void TMainResum::setPortLabel(const QString &text, const QColor &c)
     if (fm.horizontalAdvance(shown) > viewCOM->width()) {
         const int device = int(shown.indexOf(QLatin1String(" (")));
         shown = device > 0 && fm.horizontalAdvance(shown.left(device)) <= viewCOM->width()
-            ? shown.left(device)
-            : fm.elidedText(shown, Qt::ElideRight, viewCOM->width());
+                    ? shown.left(device)
+                    : fm.elidedText(shown, Qt::ElideRight, viewCOM->width());
     }
     viewCOM->setText(shown);
     viewCOM->setToolTip(text);
@@ -478,8 +478,14 @@ void TMainResum::openLoggerFile(bool modem)
         openTvLoggerFile(this, chosen);
 }
 
-void TMainResum::ModemLoggerClick() { openLoggerFile(true); }
-void TMainResum::TvLoggerClick() { openLoggerFile(false); }
+void TMainResum::ModemLoggerClick()
+{
+    openLoggerFile(true);
+}
+void TMainResum::TvLoggerClick()
+{
+    openLoggerFile(false);
+}
 
 void TMainResum::GeneralSettings1Click()
 {
@@ -493,10 +499,22 @@ void TMainResum::About1Click()
     w.exec();
 }
 
-void TMainResum::English1Click() { setLanguage(0); }
-void TMainResum::Espaol1Click() { setLanguage(1); }
-void TMainResum::Deustch1Click() { setLanguage(2); }
-void TMainResum::Catal1Click() { setLanguage(3); }
+void TMainResum::English1Click()
+{
+    setLanguage(0);
+}
+void TMainResum::Espaol1Click()
+{
+    setLanguage(1);
+}
+void TMainResum::Deustch1Click()
+{
+    setLanguage(2);
+}
+void TMainResum::Catal1Click()
+{
+    setLanguage(3);
+}
 
 void TMainResum::Exit3Click()
 {

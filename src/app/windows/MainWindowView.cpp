@@ -4,5 +4,11 @@ namespace {
 MainWindowView *current = nullptr;
 }
 
-MainWindowView *mainWindowView() { return current; }
-void setMainWindowView(MainWindowView *view) { current = view; }
+MainWindowView *mainWindowView()
+{
+    return current;
+}
+void setMainWindowView(MainWindowView *view)
+{
+    current = view;
+}

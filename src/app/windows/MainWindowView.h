@@ -10,8 +10,8 @@ class MainWindowView {
 public:
     virtual ~MainWindowView() = default;
     virtual QWidget *widget() = 0;
-    virtual void setModelLabel(const QString &text) = 0;               // NomModel
-    virtual void setPortLabel(const QString &text, const QColor &c) = 0; // viewCOM
+    virtual void setModelLabel(const QString &text) = 0;   // NomModel
+    virtual void setPortLabel(const QString &text, const QColor &c) = 0;   // viewCOM
     virtual void refreshCommands() = 0;
 };
 

@@ -27,4 +27,4 @@ QPixmap glyph(Glyph g);
 // The picture of the About box, 96 x 96: a hand-held meter.
 QPixmap meter();
 
-} // namespace Pictures
+}   // namespace Pictures

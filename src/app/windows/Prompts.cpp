@@ -24,11 +24,11 @@ public:
     {
         QMessageBox::Icon qi = QMessageBox::NoIcon;
         switch (icon) {
-        case Icon::None: qi = QMessageBox::NoIcon; break;
-        case Icon::Information: qi = QMessageBox::Information; break;
-        case Icon::Warning: qi = QMessageBox::Warning; break;
-        case Icon::Critical: qi = QMessageBox::Critical; break;
-        case Icon::Question: qi = QMessageBox::Question; break;
+            case Icon::None: qi = QMessageBox::NoIcon; break;
+            case Icon::Information: qi = QMessageBox::Information; break;
+            case Icon::Warning: qi = QMessageBox::Warning; break;
+            case Icon::Critical: qi = QMessageBox::Critical; break;
+            case Icon::Question: qi = QMessageBox::Question; break;
         }
         QMessageBox box(qi, caption, text, buttons, parent);
         if (defaultButton != QMessageBox::NoButton)
@@ -78,7 +78,8 @@ QStringList filterSuffixes(const QString &filter)
     QStringList suffixes;
     static const QRegularExpression pattern(QStringLiteral("\\*\\.([A-Za-z0-9]+)\\b"));
     for (const QString &entry : filter.split(QStringLiteral(";;"), Qt::SkipEmptyParts)) {
-        if (entry.contains(QStringLiteral("*)")) || entry.contains(QStringLiteral("* ")) || entry.contains(QStringLiteral("*.*")))
+        if (entry.contains(QStringLiteral("*)")) || entry.contains(QStringLiteral("* "))
+            || entry.contains(QStringLiteral("*.*")))
             return {};
         for (auto it = pattern.globalMatch(entry); it.hasNext();)
             suffixes << it.next().captured(1).toLower();
@@ -111,7 +112,7 @@ private:
 RealPrompter realPrompter;
 Prompter *current = nullptr;
 
-} // namespace
+}   // namespace
 
 Prompter &prompts()
 {
@@ -163,11 +164,11 @@ bool confirmOverwrite(QWidget *parent, const QString &caption, const QString &pa
 {
     if (!QFileInfo::exists(path))
         return true;
-    const QString text =
-        StringTable::text(205 /* "%1 already exists. Do you want to replace it?" */).arg(QDir::toNativeSeparators(path));
+    const QString text = StringTable::text(205 /* "%1 already exists. Do you want to replace it?" */)
+                             .arg(QDir::toNativeSeparators(path));
     return prompts().message(parent, caption, text, Prompter::Icon::Warning, QMessageBox::Yes | QMessageBox::No,
                              QMessageBox::No)
-        == QMessageBox::Yes;
+           == QMessageBox::Yes;
 }
 
 void ShowErrorCode(int code, QWidget *parent)

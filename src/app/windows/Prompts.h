@@ -19,8 +19,8 @@ public:
     virtual ~Prompter() = default;
 
     // Returns the button pressed (QMessageBox::StandardButton).
-    virtual QMessageBox::StandardButton message(QWidget *parent, const QString &caption, const QString &text,
-                                                Icon icon, QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+    virtual QMessageBox::StandardButton message(QWidget *parent, const QString &caption, const QString &text, Icon icon,
+                                                QMessageBox::StandardButtons buttons = QMessageBox::Ok,
                                                 QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) = 0;
     // filter in Qt form ("Data Files (*.ch26)" entries separated by ";;"). Empty: cancelled.
     virtual QString openFile(QWidget *parent, const QString &title, const QString &folder, const QString &filter) = 0;
@@ -34,13 +34,15 @@ public:
     // no extension before the dialog checks it: the question whether to replace an existing
     // file is asked about the name that will be written. Returns that final name; empty:
     // cancelled, or the user would not replace the file.
-    virtual QString saveFile(QWidget *parent, const QString &title, const QString &suggestedPath,
-                             const QString &filter, const QString &defaultSuffix) = 0;
+    virtual QString saveFile(QWidget *parent, const QString &title, const QString &suggestedPath, const QString &filter,
+                             const QString &defaultSuffix) = 0;
     virtual QString chooseFolder(QWidget *parent, const QString &title, const QString &folder) = 0;
     // A password typed without echo. Empty: cancelled.
     virtual QString password(QWidget *parent, const QString &title, const QString &label)
     {
-        (void)parent; (void)title; (void)label;
+        (void)parent;
+        (void)title;
+        (void)label;
         return QString();
     }
     virtual bool printerSetup(QWidget *parent, QPrinter *printer) = 0;

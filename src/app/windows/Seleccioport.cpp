@@ -45,7 +45,7 @@ QGroupBox *folderBox(QWidget *parent, const char *name, int top)
     return b;
 }
 
-} // namespace
+}   // namespace
 
 TPortComunicacio::TPortComunicacio(QWidget *parent) : QDialog(parent)
 {
@@ -224,9 +224,9 @@ TPortComunicacio::Field TPortComunicacio::field(int which)
 {
     AppState &s = app();
     switch (which) {
-    case 0: return {Directory1, &workLibrary, &s.libraryFolder};
-    case 1: return {Directory2, &workFirmware, &s.firmwareFolder};
-    default: return {Directory3, &workTemp, &s.tempFolder};
+        case 0: return {Directory1, &workLibrary, &s.libraryFolder};
+        case 1: return {Directory2, &workFirmware, &s.firmwareFolder};
+        default: return {Directory3, &workTemp, &s.tempFolder};
     }
 }
 
@@ -321,6 +321,15 @@ void TPortComunicacio::changeFolder(int which)
     }
 }
 
-void TPortComunicacio::CanviChannelPlanClick() { changeFolder(0); }
-void TPortComunicacio::Button7Click() { changeFolder(1); }
-void TPortComunicacio::Button8Click() { changeFolder(2); }
+void TPortComunicacio::CanviChannelPlanClick()
+{
+    changeFolder(0);
+}
+void TPortComunicacio::Button7Click()
+{
+    changeFolder(1);
+}
+void TPortComunicacio::Button8Click()
+{
+    changeFolder(2);
+}

@@ -46,10 +46,10 @@ public:
 
 public Q_SLOTS:
     void FormShow();
-    void Button1Click();            // OK
+    void Button1Click();   // OK
     void CanviChannelPlanClick();   // Change (library)
-    void Button7Click();            // Change (firmware)
-    void Button8Click();            // Change (temporary)
+    void Button7Click();   // Change (firmware)
+    void Button8Click();   // Change (temporary)
 
 protected:
     void showEvent(QShowEvent *e) override;
@@ -64,6 +64,6 @@ private:
     // The port the choice names ("COMn", a by-id link or a typed designation); a null text
     // when the typed text designates no port.
     QString chosenPort() const;
-    QString shownPortText;     // the choice as shown, to tell whether the user changed it
+    QString shownPortText;   // the choice as shown, to tell whether the user changed it
     bool shownById = false;
 };

@@ -60,8 +60,7 @@ TSelectionFolder::TSelectionFolder(QWidget *parent) : QDialog(parent)
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
     connect(SeleccioDirectory, &QComboBox::activated, this, &TSelectionFolder::SeleccioDirectoryChange);
     connect(Directory, &QTreeView::doubleClicked, this, &TSelectionFolder::DirectoryDblClick);
-    connect(Directory->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this] { syncDriveBox(); });
+    connect(Directory->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { syncDriveBox(); });
     followTimer = new QTimer(this);
     followTimer->setSingleShot(true);
     followTimer->setInterval(20);
@@ -72,7 +71,8 @@ TSelectionFolder::TSelectionFolder(QWidget *parent) : QDialog(parent)
     connect(model, &QFileSystemModel::directoryLoaded, this, &TSelectionFolder::keepShownFolderInView);
     connect(model, &QAbstractItemModel::rowsInserted, this, &TSelectionFolder::keepShownFolderInView);
     connect(model, &QAbstractItemModel::layoutChanged, this, &TSelectionFolder::keepShownFolderInView);
-    for (QObject *o : std::initializer_list<QObject *>{Directory, Directory->viewport(), Directory->verticalScrollBar()})
+    for (QObject *o :
+         std::initializer_list<QObject *>{Directory, Directory->viewport(), Directory->verticalScrollBar()})
         o->installEventFilter(this);
 }
 
@@ -121,13 +121,10 @@ void TSelectionFolder::keepShownFolderInView()
 bool TSelectionFolder::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::Wheel:
-    case QEvent::KeyPress:
-        followShownFolder = false;
-        break;
-    default:
-        break;
+        case QEvent::MouseButtonPress:
+        case QEvent::Wheel:
+        case QEvent::KeyPress: followShownFolder = false; break;
+        default: break;
     }
     return QDialog::eventFilter(watched, event);
 }

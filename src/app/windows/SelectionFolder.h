@@ -36,8 +36,8 @@ private:
     void syncDriveBox();
     void keepShownFolderInView();
     bool eventFilter(QObject *watched, QEvent *event) override;
-    QString shownFolder;            // the folder setFolder chose, kept in view while the tree fills
-    bool followShownFolder = false; // until the user scrolls, clicks or types
+    QString shownFolder;   // the folder setFolder chose, kept in view while the tree fills
+    bool followShownFolder = false;   // until the user scrolls, clicks or types
     QTimer *followTimer = nullptr;
     QString driveOf(const QString &folder) const;
     QFileSystemModel *model = nullptr;

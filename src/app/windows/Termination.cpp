@@ -28,7 +28,7 @@ void endNow()
     QApplication::quit();
 }
 
-} // namespace
+}   // namespace
 
 void endOnTerminationRequest()
 {

@@ -36,7 +36,8 @@ const QColor kPortAbsent(Qt::red);
 // the loader question happen on the window thread, in the order the scan produced them.
 class IdentificationRun : public QObject, public PortSearchHost {
 public:
-    IdentificationRun(MainWindowView &mainView, TWait *waitWindow) : QObject(waitWindow), view(mainView), wait(waitWindow)
+    IdentificationRun(MainWindowView &mainView, TWait *waitWindow)
+        : QObject(waitWindow), view(mainView), wait(waitWindow)
     {
         // The search ends at its next step; the port is closed and the result is User Break.
         connect(waitWindow, &TWait::searchCancelled, this, [this] {
@@ -50,7 +51,8 @@ public:
     void start()
     {
         worker.reset(QThread::create([this] { result = searchPorts(thePort(), *this); }));
-        connect(worker.get(), &QThread::finished, this, [this] { finish(); }, Qt::QueuedConnection);
+        connect(
+            worker.get(), &QThread::finished, this, [this] { finish(); }, Qt::QueuedConnection);
         worker->start();
     }
 
@@ -69,10 +71,13 @@ public:
     // --- PortSearchHost, called on the worker thread ---
     void portTried(int number, bool opened) override
     {
-        QMetaObject::invokeMethod(this, [this, number, opened] {
-            app().PortName = QString::number(number);
-            view.setPortLabel(QStringLiteral("COM%1").arg(number), opened ? kPortOpened : kPortAbsent);
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this, number, opened] {
+                app().PortName = QString::number(number);
+                view.setPortLabel(QStringLiteral("COM%1").arg(number), opened ? kPortOpened : kPortAbsent);
+            },
+            Qt::QueuedConnection);
     }
 
     // A port that is there but did not open (permission, another program, not a serial port)
@@ -82,7 +87,8 @@ public:
         if (why.kind == PortFailure::Kind::Missing)
             return;
         const QString text = QStringLiteral("COM%1: ").arg(number) + portFailureText(why);
-        QMetaObject::invokeMethod(this, [this, text] { unopened << text; }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, text] { unopened << text; }, Qt::QueuedConnection);
     }
 
     // Every port of the table is asked at once: the label and the please-wait window show
@@ -92,20 +98,23 @@ public:
         QStringList parts;
         for (int i = 0; i < numbers.size(); ++i)
             parts << PortTable::numberWithDevice(numbers[i], devices.value(i));
-        QMetaObject::invokeMethod(this, [this, numbers, parts] {
-            if (numbers.isEmpty())
-                return;
-            if (numbers.size() == 1) {
-                view.setPortLabel(parts.first(), kPortOpened);
-            } else {
-                QStringList names;
-                for (int n : numbers)
-                    names << QStringLiteral("COM%1").arg(n);
-                view.setPortLabel(names.join(QStringLiteral(", ")), kPortOpened);
-            }
-            if (wait && !wait->isModal())
-                wait->showPortsAsked(parts.join(QStringLiteral(", ")));
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this, numbers, parts] {
+                if (numbers.isEmpty())
+                    return;
+                if (numbers.size() == 1) {
+                    view.setPortLabel(parts.first(), kPortOpened);
+                } else {
+                    QStringList names;
+                    for (int n : numbers)
+                        names << QStringLiteral("COM%1").arg(n);
+                    view.setPortLabel(names.join(QStringLiteral(", ")), kPortOpened);
+                }
+                if (wait && !wait->isModal())
+                    wait->showPortsAsked(parts.join(QStringLiteral(", ")));
+            },
+            Qt::QueuedConnection);
     }
 
     bool chooseManually(const QString &portName) override
@@ -119,12 +128,15 @@ public:
             questionOpen = true;
             answer = question.get_future();
         }
-        QMetaObject::invokeMethod(this, [this, portName] {
-            QApplication::setOverrideCursor(Qt::ArrowCursor);
-            const int r = wait ? wait->askLoaderQuestion(portName) : 0;
-            QApplication::restoreOverrideCursor();
-            answerQuestion(r == TWait::ResultNo);
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this, portName] {
+                QApplication::setOverrideCursor(Qt::ArrowCursor);
+                const int r = wait ? wait->askLoaderQuestion(portName) : 0;
+                QApplication::restoreOverrideCursor();
+                answerQuestion(r == TWait::ResultNo);
+            },
+            Qt::QueuedConnection);
         // The worker waits for the user; the window thread stays free to run the question.
         return answer.get();
     }
@@ -170,44 +182,43 @@ void IdentificationRun::finish()
 
     const AppState &s = app();
     switch (result.code) {
-    case 1: {
-        app().PortName = QString::number(result.portNumber);
-        app().currentModelIndex = result.modelIndex;
-        view.setPortLabel(PortTable::numberWithDevice(result.portNumber, result.device), kPortOpened);
-        view.refreshCommands();
-        const QString name = s.catalogue[size_t(result.modelIndex)].modelName;
-        view.setModelLabel(name);
-        if (wait)
-            wait->ModelEquip->hide();
-        prompts().message(view.widget(), QStringLiteral("Kelvatrone"),
-                          QStringLiteral("COM") + s.PortName + QStringLiteral("-> ") + name, Prompter::Icon::None);
-        chooseModel(result.modelIndex, false);
-        break;
-    }
-    case Err::ManualSelection:
-        app().PortName = QString::number(result.portNumber);
-        if (wait)
-            wait->showModelList();
-        break;
-    case Err::UserBreak:
-        break;   // the window is going away
-    default:
-        app().PortName = QString::number(result.portNumber);
-        view.setModelLabel(QStringLiteral("Model:"));
-        view.setPortLabel(QStringLiteral("COM ?"), kPortAbsent);
-        app().currentModelIndex = kNoModel;
-        view.refreshCommands();
-        view.setModelLabel(StringTable::text(187 /* "Not recognized equipment" */));
-        ShowErrorCode(Err::NotRecognized, view.widget());
-        if (!unopened.isEmpty())
-            prompts().message(view.widget(), QStringLiteral("Kelvatrone"), unopened.join(QStringLiteral("\n\n")),
-                              Prompter::Icon::Warning);
-        break;
+        case 1: {
+            app().PortName = QString::number(result.portNumber);
+            app().currentModelIndex = result.modelIndex;
+            view.setPortLabel(PortTable::numberWithDevice(result.portNumber, result.device), kPortOpened);
+            view.refreshCommands();
+            const QString name = s.catalogue[size_t(result.modelIndex)].modelName;
+            view.setModelLabel(name);
+            if (wait)
+                wait->ModelEquip->hide();
+            prompts().message(view.widget(), QStringLiteral("Kelvatrone"),
+                              QStringLiteral("COM") + s.PortName + QStringLiteral("-> ") + name, Prompter::Icon::None);
+            chooseModel(result.modelIndex, false);
+            break;
+        }
+        case Err::ManualSelection:
+            app().PortName = QString::number(result.portNumber);
+            if (wait)
+                wait->showModelList();
+            break;
+        case Err::UserBreak: break;   // the window is going away
+        default:
+            app().PortName = QString::number(result.portNumber);
+            view.setModelLabel(QStringLiteral("Model:"));
+            view.setPortLabel(QStringLiteral("COM ?"), kPortAbsent);
+            app().currentModelIndex = kNoModel;
+            view.refreshCommands();
+            view.setModelLabel(StringTable::text(187 /* "Not recognized equipment" */));
+            ShowErrorCode(Err::NotRecognized, view.widget());
+            if (!unopened.isEmpty())
+                prompts().message(view.widget(), QStringLiteral("Kelvatrone"), unopened.join(QStringLiteral("\n\n")),
+                                  Prompter::Icon::Warning);
+            break;
     }
     deleteLater();
 }
 
-} // namespace
+}   // namespace
 
 TWait::TWait(QWidget *parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
@@ -269,8 +280,8 @@ void TWait::fillModels()
 void TWait::centreOnParent()
 {
     QWidget *p = parentWidget();
-    const QRect area = p ? p->frameGeometry()
-                         : (screen() ? screen()->availableGeometry() : QRect(0, 0, width(), height()));
+    const QRect area =
+        p ? p->frameGeometry() : (screen() ? screen()->availableGeometry() : QRect(0, 0, width(), height()));
     move(area.center() - QPoint(width() / 2, height() / 2));
 }
 

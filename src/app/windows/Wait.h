@@ -20,11 +20,11 @@ public:
 
     explicit TWait(QWidget *parent = nullptr);
 
-    QLabel *Label1 = nullptr;        // status line
-    QLabel *Label2 = nullptr;        // question line
+    QLabel *Label1 = nullptr;   // status line
+    QLabel *Label2 = nullptr;   // question line
     QPushButton *ButtonYes = nullptr;
     QPushButton *ButtonNo = nullptr;
-    QComboBox *ModelEquip = nullptr; // the catalogue's model names, for a choice by hand
+    QComboBox *ModelEquip = nullptr;   // the catalogue's model names, for a choice by hand
 
     // The main window whose labels a manual choice updates.
     void setView(MainWindowView *view) { mainView = view; }

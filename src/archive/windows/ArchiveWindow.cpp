@@ -31,38 +31,38 @@
 namespace {
 
 namespace Row {
-constexpr int Warning = 51;               // "Warning"
-constexpr int Open = 30;                  // "Open"
-constexpr int Delete = 34;                // "Delete"
-constexpr int Cancel = 19;                // "Cancel"
-constexpr int ModemLogger = 113;          // "Modem Logger"
-constexpr int TvLogger = 114;             // "TV Logger"
-constexpr int ImportIntoArchive = 324;    // "Import into Archive..."
-constexpr int ArchiveTitle = 325;         // "Measurement Archive"
-constexpr int Filter = 344;               // "Filter:"
-constexpr int All = 345;                  // "All"
-constexpr int From = 346;                 // "From:"
-constexpr int To = 347;                   // "To:"
-constexpr int ExportOriginal = 348;       // "Export Original..."
-constexpr int Restore = 349;              // "Restore"
-constexpr int ShowDeleted = 350;          // "Show Deleted"
-constexpr int History = 351;              // "History..."
-constexpr int Compare = 352;              // "Compare..."
-constexpr int ConfirmDelete = 353;        // "Delete entry %1? Deleted entries can be restored for 30 days."
-constexpr int EntriesShown = 354;         // "%1 of %2 entries"
-constexpr int ImportCounts = 355;         // "%1 added, %2 already archived, %3 not imported"
-constexpr int Importing = 356;            // "Importing %1 of %2"
-constexpr int NotImported = 357;          // "Not imported:"
-constexpr int ChooseTwo = 373;            // "Choose two TV entries to compare."
-constexpr int ChooseOne = 374;            // "Choose at least one TV entry."
-constexpr int Files = 386;                // "Files..."
-constexpr int Folder = 387;               // "Folder..."
-constexpr int Synchronise = 411;          // "Synchronise"
-constexpr int NoServer = 414;             // "No server is set: General > Team Archive..."
-constexpr int Synchronising = 415;        // "Synchronising %1 of %2"
-constexpr int PasswordFor = 412;          // "Password for %1:"
-constexpr int TeamTitle = 401;            // "Team Archive"
-} // namespace Row
+constexpr int Warning = 51;   // "Warning"
+constexpr int Open = 30;   // "Open"
+constexpr int Delete = 34;   // "Delete"
+constexpr int Cancel = 19;   // "Cancel"
+constexpr int ModemLogger = 113;   // "Modem Logger"
+constexpr int TvLogger = 114;   // "TV Logger"
+constexpr int ImportIntoArchive = 324;   // "Import into Archive..."
+constexpr int ArchiveTitle = 325;   // "Measurement Archive"
+constexpr int Filter = 344;   // "Filter:"
+constexpr int All = 345;   // "All"
+constexpr int From = 346;   // "From:"
+constexpr int To = 347;   // "To:"
+constexpr int ExportOriginal = 348;   // "Export Original..."
+constexpr int Restore = 349;   // "Restore"
+constexpr int ShowDeleted = 350;   // "Show Deleted"
+constexpr int History = 351;   // "History..."
+constexpr int Compare = 352;   // "Compare..."
+constexpr int ConfirmDelete = 353;   // "Delete entry %1? Deleted entries can be restored for 30 days."
+constexpr int EntriesShown = 354;   // "%1 of %2 entries"
+constexpr int ImportCounts = 355;   // "%1 added, %2 already archived, %3 not imported"
+constexpr int Importing = 356;   // "Importing %1 of %2"
+constexpr int NotImported = 357;   // "Not imported:"
+constexpr int ChooseTwo = 373;   // "Choose two TV entries to compare."
+constexpr int ChooseOne = 374;   // "Choose at least one TV entry."
+constexpr int Files = 386;   // "Files..."
+constexpr int Folder = 387;   // "Folder..."
+constexpr int Synchronise = 411;   // "Synchronise"
+constexpr int NoServer = 414;   // "No server is set: General > Team Archive..."
+constexpr int Synchronising = 415;   // "Synchronising %1 of %2"
+constexpr int PasswordFor = 412;   // "Password for %1:"
+constexpr int TeamTitle = 401;   // "Team Archive"
+}   // namespace Row
 
 // The role the table sorts by: numbers as numbers, texts as they read.
 constexpr int kSortRole = Qt::UserRole + 1;
@@ -88,7 +88,7 @@ void waitUntilCleared(QThread *const &thread)
     }
 }
 
-} // namespace
+}   // namespace
 
 // --- the table --------------------------------------------------------------------------------
 
@@ -130,16 +130,17 @@ QVariant ArchiveTableModel::data(const QModelIndex &index, int role) const
         return cells[index.row()].value(c);
     if (role == kSortRole) {
         switch (c) {
-        case Archive::IdColumn: return s.id;
-        case Archive::ReceivedColumn: return s.firstAt;
-        case Archive::DateColumn:
-        case Archive::TimeColumn: return s.measuredAt;
-        case Archive::ChannelsColumn: return s.channels;
-        case Archive::UnderColumn: return s.under;
-        default: return cells[index.row()].value(c);
+            case Archive::IdColumn: return s.id;
+            case Archive::ReceivedColumn: return s.firstAt;
+            case Archive::DateColumn:
+            case Archive::TimeColumn: return s.measuredAt;
+            case Archive::ChannelsColumn: return s.channels;
+            case Archive::UnderColumn: return s.under;
+            default: return cells[index.row()].value(c);
         }
     }
-    if (role == Qt::TextAlignmentRole && (c == Archive::IdColumn || c == Archive::ChannelsColumn || c == Archive::UnderColumn))
+    if (role == Qt::TextAlignmentRole
+        && (c == Archive::IdColumn || c == Archive::ChannelsColumn || c == Archive::UnderColumn))
         return int(Qt::AlignRight | Qt::AlignVCenter);
     if (role == Qt::ForegroundRole && !s.complete)
         return QColor(0xA0, 0x40, 0x00);
@@ -325,22 +326,30 @@ void TArchive::sizeColumns()
     // not measured one by one.
     const QFontMetrics fm = Taula->fontMetrics();
     const QStringList columns = Archive::listColumns();
-    const QString typical[Archive::ListColumnCount] = {
-        QStringLiteral("99999"), QStringLiteral("2026-12-08 18:30"), QStringLiteral("05/12/26"), QStringLiteral("09:12"),
-        QStringLiteral("FLAT 3, STAIRCASE B"), QStringLiteral("TDT EUROPE"),
-        StringTable::text(Row::ModemLogger).size() > StringTable::text(Row::TvLogger).size() ? StringTable::text(Row::ModemLogger)
-                                                                                               : StringTable::text(Row::TvLogger),
-        QStringLiteral("999"), QStringLiteral("999")};
+    const QString typical[Archive::ListColumnCount] = {QStringLiteral("99999"),
+                                                       QStringLiteral("2026-12-08 18:30"),
+                                                       QStringLiteral("05/12/26"),
+                                                       QStringLiteral("09:12"),
+                                                       QStringLiteral("FLAT 3, STAIRCASE B"),
+                                                       QStringLiteral("TDT EUROPE"),
+                                                       StringTable::text(Row::ModemLogger).size()
+                                                               > StringTable::text(Row::TvLogger).size()
+                                                           ? StringTable::text(Row::ModemLogger)
+                                                           : StringTable::text(Row::TvLogger),
+                                                       QStringLiteral("999"),
+                                                       QStringLiteral("999")};
     QFont bold = Taula->horizontalHeader()->font();
     bold.setBold(true);
     const QFontMetrics header(bold);
     for (int c = 0; c < Archive::ListColumnCount; ++c)
-        Taula->setColumnWidth(c, std::max(header.horizontalAdvance(columns.value(c)) + 24, fm.horizontalAdvance(typical[c]) + 12));
+        Taula->setColumnWidth(
+            c, std::max(header.horizontalAdvance(columns.value(c)) + 24, fm.horizontalAdvance(typical[c]) + 12));
 }
 
 void TArchive::warnFailure(int code, const QString &detail)
 {
-    prompts().message(this, StringTable::text(Row::Warning), Archive::failureText(code, detail), Prompter::Icon::Warning);
+    prompts().message(this, StringTable::text(Row::Warning), Archive::failureText(code, detail),
+                      Prompter::Icon::Warning);
 }
 
 bool TArchive::openStore()
@@ -433,9 +442,9 @@ void TArchive::refilter()
 {
     Archive::Filter f;
     f.text = FiltreText->text().trimmed();
-    f.family = Familia->currentIndex() == 1 ? int(LoggerFamily::Tv)
-        : Familia->currentIndex() == 2      ? int(LoggerFamily::Modem)
-                                            : -1;
+    f.family = Familia->currentIndex() == 1   ? int(LoggerFamily::Tv)
+               : Familia->currentIndex() == 2 ? int(LoggerFamily::Modem)
+                                              : -1;
     if (DesDe->isChecked())
         f.since = DataDesDe->date();
     if (FinsA->isChecked())
@@ -692,8 +701,7 @@ void TArchive::CompareClick()
 
 void TArchive::ImportFilesClick()
 {
-    const QStringList files = prompts().openFiles(this, StringTable::text(Row::ImportIntoArchive),
-                                                  app().programFolder,
+    const QStringList files = prompts().openFiles(this, StringTable::text(Row::ImportIntoArchive), app().programFolder,
                                                   QStringLiteral("*.lg26t *.lg27t *.lg26m *.lg27m;;*"));
     if (!files.isEmpty())
         importPaths(files);
@@ -769,7 +777,7 @@ void TArchive::importFinished()
         lines << QString() << StringTable::text(Row::NotImported);
         for (int i = 0; i < r.rejected.size() && i < kListedRejections; ++i)
             lines << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(r.rejected[i].first),
-                                                 Archive::rejectionText(r.rejected[i].second));
+                                                  Archive::rejectionText(r.rejected[i].second));
         if (r.rejected.size() > kListedRejections)
             lines << QStringLiteral("... (+%1)").arg(r.rejected.size() - kListedRejections);
     }
@@ -777,7 +785,8 @@ void TArchive::importFinished()
         openStore();
     if (store.isOpen())
         reload();
-    prompts().message(this, StringTable::text(Row::ImportIntoArchive).remove(QStringLiteral("...")), lines.join(QLatin1Char('\n')),
+    prompts().message(this, StringTable::text(Row::ImportIntoArchive).remove(QStringLiteral("...")),
+                      lines.join(QLatin1Char('\n')),
                       r.code != 0 && r.code != Err::UserBreak ? Prompter::Icon::Warning : Prompter::Icon::Information);
     refreshButtons();
 }

@@ -35,19 +35,19 @@
 namespace {
 
 namespace Row {
-constexpr int Warning = 51;               // "Warning"
-constexpr int ExportCsv = 250;            // "Export CSV..."
-constexpr int SavePdf = 252;              // "Save as PDF..."
-constexpr int CsvFiles = 253;             // "CSV Files"
-constexpr int PdfFiles = 255;             // "PDF Documents"
-constexpr int LevelUnits = 256;           // "Level (%1)"
-constexpr int Table = 360;                // "Table"
-constexpr int Chart = 361;                // "Chart"
-constexpr int Title = 362;                // "Before/After Comparison"
-constexpr int Before = 363;               // "Before"
-constexpr int After = 364;                // "After"
-constexpr int MarkOver = 371;             // "Mark differences over (dB):"
-} // namespace Row
+constexpr int Warning = 51;   // "Warning"
+constexpr int ExportCsv = 250;   // "Export CSV..."
+constexpr int SavePdf = 252;   // "Save as PDF..."
+constexpr int CsvFiles = 253;   // "CSV Files"
+constexpr int PdfFiles = 255;   // "PDF Documents"
+constexpr int LevelUnits = 256;   // "Level (%1)"
+constexpr int Table = 360;   // "Table"
+constexpr int Chart = 361;   // "Chart"
+constexpr int Title = 362;   // "Before/After Comparison"
+constexpr int Before = 363;   // "Before"
+constexpr int After = 364;   // "After"
+constexpr int MarkOver = 371;   // "Mark differences over (dB):"
+}   // namespace Row
 
 const QColor kBefore{0x9A, 0xA5, 0xB1};
 const QColor kAfter{0x4A, 0x7D, 0xB5};
@@ -55,10 +55,13 @@ const QColor kMarked{0xFF, 0xD8, 0xCC};
 
 QString describe(const Archive::Summary &s)
 {
-    return QStringLiteral("#%1  %2 %3  %4  %5").arg(s.id).arg(s.meterDate, s.meterTime, s.location, s.plan).simplified();
+    return QStringLiteral("#%1  %2 %3  %4  %5")
+        .arg(s.id)
+        .arg(s.meterDate, s.meterTime, s.location, s.plan)
+        .simplified();
 }
 
-} // namespace
+}   // namespace
 
 QChart *makeComparisonChart(const Archive::Comparison &c)
 {
@@ -86,7 +89,8 @@ QChart *makeComparisonChart(const Archive::Comparison &c)
     x->append(names);
     x->setLabelsAngle(-90);
     auto *y = new QValueAxis;
-    y->setTitleText(StringTable::text(Row::LevelUnits).arg(c.after.units.isEmpty() ? QStringLiteral("dB") : c.after.units));
+    y->setTitleText(
+        StringTable::text(Row::LevelUnits).arg(c.after.units.isEmpty() ? QStringLiteral("dB") : c.after.units));
     // Round steps, as on the level chart: 0, 10, 20 rather than -2, 15, 32.
     const double step = LevelChart::tickStep(low, high + 2);
     y->setRange(std::floor(low / step) * step, std::ceil((high + 2) / step) * step);
@@ -272,10 +276,9 @@ void TCompare::recompute()
 
 void TCompare::ExportCsvClick()
 {
-    const QString path = prompts().saveFile(this, StringTable::text(Row::ExportCsv),
-                                            app().programFolder + QStringLiteral("/comparison.csv"),
-                                            StringTable::text(Row::CsvFiles) + QStringLiteral(" (*.csv)"),
-                                            QStringLiteral("csv"));
+    const QString path = prompts().saveFile(
+        this, StringTable::text(Row::ExportCsv), app().programFolder + QStringLiteral("/comparison.csv"),
+        StringTable::text(Row::CsvFiles) + QStringLiteral(" (*.csv)"), QStringLiteral("csv"));
     if (path.isEmpty())
         return;
     if (const int r = writeBytesAtomicallyCode(path, Archive::comparisonCsv(current)); r != 0)
@@ -284,10 +287,9 @@ void TCompare::ExportCsvClick()
 
 void TCompare::SavePdfClick()
 {
-    const QString path = prompts().saveFile(this, StringTable::text(Row::SavePdf),
-                                            app().programFolder + QStringLiteral("/comparison.pdf"),
-                                            StringTable::text(Row::PdfFiles) + QStringLiteral(" (*.pdf)"),
-                                            QStringLiteral("pdf"));
+    const QString path = prompts().saveFile(
+        this, StringTable::text(Row::SavePdf), app().programFolder + QStringLiteral("/comparison.pdf"),
+        StringTable::text(Row::PdfFiles) + QStringLiteral(" (*.pdf)"), QStringLiteral("pdf"));
     if (path.isEmpty())
         return;
     if (const int r = saveComparisonPdf(current, path); r != 0)

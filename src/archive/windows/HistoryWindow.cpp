@@ -26,15 +26,15 @@
 namespace {
 
 namespace Row {
-constexpr int Threshold = 152;            // "Threshold"
-constexpr int ExportCsv = 250;            // "Export CSV..."
-constexpr int CsvFiles = 253;             // "CSV Files"
-constexpr int LevelUnits = 256;           // "Level (%1)"
-constexpr int SiteHistory = 358;          // "Site History"
-constexpr int Table = 360;                // "Table"
-constexpr int Chart = 361;                // "Chart"
-constexpr int ChannelsToShow = 378;       // "Channels to show:"
-} // namespace Row
+constexpr int Threshold = 152;   // "Threshold"
+constexpr int ExportCsv = 250;   // "Export CSV..."
+constexpr int CsvFiles = 253;   // "CSV Files"
+constexpr int LevelUnits = 256;   // "Level (%1)"
+constexpr int SiteHistory = 358;   // "Site History"
+constexpr int Table = 360;   // "Table"
+constexpr int Chart = 361;   // "Chart"
+constexpr int ChannelsToShow = 378;   // "Channels to show:"
+}   // namespace Row
 
 // More lines than this make a chart nobody can read: the first ones are drawn until others are chosen.
 constexpr int kChannelsShownAtFirst = 8;
@@ -47,7 +47,7 @@ QDateTime whenMeasured(const Archive::Summary &s)
     return t;
 }
 
-} // namespace
+}   // namespace
 
 // The table of the history: its cells written when shown, not all at once (500 visits of 140
 // channels are 70,000 cells).
@@ -254,10 +254,9 @@ void THistory::redraw()
 
 void THistory::ExportCsvClick()
 {
-    const QString path = prompts().saveFile(this, StringTable::text(Row::ExportCsv),
-                                            app().programFolder + QStringLiteral("/history.csv"),
-                                            StringTable::text(Row::CsvFiles) + QStringLiteral(" (*.csv)"),
-                                            QStringLiteral("csv"));
+    const QString path = prompts().saveFile(
+        this, StringTable::text(Row::ExportCsv), app().programFolder + QStringLiteral("/history.csv"),
+        StringTable::text(Row::CsvFiles) + QStringLiteral(" (*.csv)"), QStringLiteral("csv"));
     if (path.isEmpty())
         return;
     if (const int r = writeBytesAtomicallyCode(path, Archive::historyCsv(history)); r != 0)

@@ -15,22 +15,22 @@
 namespace {
 
 namespace Row {
-constexpr int Warning = 51;               // "Warning"
-constexpr int Title = 401;                // "Team Archive"
-constexpr int Server = 402;               // "Server:"
-constexpr int Port = 403;                 // "Port:"
-constexpr int Database = 404;             // "Database:"
-constexpr int User = 405;                 // "User:"
-constexpr int Tls = 406;                  // "TLS:"
-constexpr int Technician = 407;           // "Technician:"
-constexpr int Test = 408;                 // "Test Connection"
-constexpr int LastSync = 409;             // "Last synchronisation:"
-constexpr int Never = 410;                // "Never"
-constexpr int PasswordFor = 412;          // "Password for %1:"
-constexpr int Works = 413;                // "The connection works."
-} // namespace Row
+constexpr int Warning = 51;   // "Warning"
+constexpr int Title = 401;   // "Team Archive"
+constexpr int Server = 402;   // "Server:"
+constexpr int Port = 403;   // "Port:"
+constexpr int Database = 404;   // "Database:"
+constexpr int User = 405;   // "User:"
+constexpr int Tls = 406;   // "TLS:"
+constexpr int Technician = 407;   // "Technician:"
+constexpr int Test = 408;   // "Test Connection"
+constexpr int LastSync = 409;   // "Last synchronisation:"
+constexpr int Never = 410;   // "Never"
+constexpr int PasswordFor = 412;   // "Password for %1:"
+constexpr int Works = 413;   // "The connection works."
+}   // namespace Row
 
-} // namespace
+}   // namespace
 
 QString &teamPassword()
 {
@@ -44,8 +44,9 @@ int withTeamPassword(QWidget *parent, const Team::Settings &s, const std::functi
     if (r != Err::ServerPassword)
         return r;
     // libpq's password file did not do, or the password typed before no longer does: asked once.
-    const QString typed = prompts().password(parent, StringTable::text(Row::Title),
-                                             StringTable::text(Row::PasswordFor).arg(s.user + QLatin1Char('@') + s.host));
+    const QString typed =
+        prompts().password(parent, StringTable::text(Row::Title),
+                           StringTable::text(Row::PasswordFor).arg(s.user + QLatin1Char('@') + s.host));
     if (typed.isEmpty())
         return r;
     r = op(typed);
@@ -117,11 +118,11 @@ void TTeamArchive::TestClick()
 {
     const Team::Settings s = settings();
     QString detail;
-    const int r = withTeamPassword(this, s, [&](const QString &password) {
-        return Team::testConnection(s, password, detail);
-    });
+    const int r =
+        withTeamPassword(this, s, [&](const QString &password) { return Team::testConnection(s, password, detail); });
     if (r == 0)
-        prompts().message(this, StringTable::text(Row::Title), StringTable::text(Row::Works), Prompter::Icon::Information);
+        prompts().message(this, StringTable::text(Row::Title), StringTable::text(Row::Works),
+                          Prompter::Icon::Information);
     else
         prompts().message(this, StringTable::text(Row::Warning), Team::failureText(r, detail), Prompter::Icon::Warning);
 }

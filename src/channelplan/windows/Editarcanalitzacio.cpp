@@ -42,7 +42,7 @@ bool isTypedColumn(int column)
     return checkKindOfColumn(column).has_value();
 }
 
-} // namespace
+}   // namespace
 
 // The grid: reports presses, clicks and typed characters to the window before it acts on
 // them itself, and opens the in-place editor only where the window allows it.
@@ -243,8 +243,8 @@ void TChannelPlan::makeGrid()
     LlibreNou->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     LlibreNou->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     LlibreNou->setSelectionMode(QAbstractItemView::SingleSelection);
-    LlibreNou->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
-                               QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    LlibreNou->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
+                               | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
     LlibreNou->setItemDelegate(new PlanCellDelegate(this, LlibreNou));
     LlibreNou->setWordWrap(false);
     // The columns keep their narrow form widths: take a font in which the widest texts
@@ -253,9 +253,9 @@ void TChannelPlan::makeGrid()
     for (;;) {
         QFont bold = gridFont;
         bold.setBold(true);
-        const bool fits = QFontMetrics(gridFont).horizontalAdvance(QStringLiteral("SECAM/BG")) <= kFieldColumnWidth - 4 &&
-                          QFontMetrics(bold).horizontalAdvance(QStringLiteral("Status")) <= kFieldColumnWidth - 4 &&
-                          QFontMetrics(gridFont).height() <= kRowHeight - 2;
+        const bool fits = QFontMetrics(gridFont).horizontalAdvance(QStringLiteral("SECAM/BG")) <= kFieldColumnWidth - 4
+                          && QFontMetrics(bold).horizontalAdvance(QStringLiteral("Status")) <= kFieldColumnWidth - 4
+                          && QFontMetrics(gridFont).height() <= kRowHeight - 2;
         if (fits || gridFont.pointSizeF() <= 6.0)
             break;
         gridFont.setPointSizeF(gridFont.pointSizeF() - 0.5);
@@ -268,8 +268,8 @@ void TChannelPlan::makeGrid()
         repaintGrid();
     });
     LlibreNou->setRowCount(1);
-    static const char *const headers[] = {"", "Name", "F.Anlg", "F.Dig", "Offset", "BW", "Status", "Mode",
-                                          "S.R.", "Annex", "Mod", "System"};
+    static const char *const headers[] = {"",       "Name", "F.Anlg", "F.Dig", "Offset", "BW",
+                                          "Status", "Mode", "S.R.",   "Annex", "Mod",    "System"};
     for (int c = 0; c < PlanColumn::Count; ++c)
         setCell(0, c, QLatin1String(headers[c]));
 
@@ -278,8 +278,8 @@ void TChannelPlan::makeGrid()
     layout->setSpacing(4);
     layout->addWidget(Panel1);
     layout->addWidget(LlibreNou, 1);
-    const int gridWidth = kNumberColumnWidth + (PlanColumn::Count - 1) * kFieldColumnWidth +
-                          LlibreNou->verticalScrollBar()->sizeHint().width() + 2 * LlibreNou->frameWidth();
+    const int gridWidth = kNumberColumnWidth + (PlanColumn::Count - 1) * kFieldColumnWidth
+                          + LlibreNou->verticalScrollBar()->sizeHint().width() + 2 * LlibreNou->frameWidth();
     LlibreNou->setMinimumWidth(gridWidth);
     resize(gridWidth + 8, 480);
 }
@@ -488,8 +488,8 @@ QMenu *TChannelPlan::LlibreNouMouseDown(const QPoint &pos)
 
     if (!isChannelRow(row) || !cellApplies(row, column))
         return nullptr;
-    const bool menuColumn = column == PlanColumn::Annex || column == PlanColumn::Modulation ||
-                            column == PlanColumn::System;
+    const bool menuColumn =
+        column == PlanColumn::Annex || column == PlanColumn::Modulation || column == PlanColumn::System;
     if (lastPressed_ != current_ || !menuColumn) {
         lastPressed_ = current_;
         return nullptr;
@@ -518,8 +518,8 @@ void TChannelPlan::prepareModulationMenu(int row)
 void TChannelPlan::LlibreNouClick(const QPoint &pos)
 {
     const QModelIndex index = LlibreNou->indexAt(pos);
-    const bool belowLastRow = !index.isValid() && pos.y() >= 0 &&
-                              pos.y() > LlibreNou->visualRect(LlibreNou->model()->index(channelCount_, 0)).bottom();
+    const bool belowLastRow = !index.isValid() && pos.y() >= 0
+                              && pos.y() > LlibreNou->visualRect(LlibreNou->model()->index(channelCount_, 0)).bottom();
     if ((index.isValid() && index.row() == 0) || belowLastRow)
         for (QToolButton *b : {CopyChannel, DeleteChannel, InsertChannel, PasteChannel, UndoChannel})
             b->setEnabled(false);
@@ -544,7 +544,8 @@ void TChannelPlan::LlibreNouClick(const QPoint &pos)
         const int row = current_.y();
         if (isChannelRow(row) && current_.x() == PlanColumn::Status) {
             setCell(row, PlanColumn::Status,
-                    cell(row, PlanColumn::Status) == QLatin1String("ON") ? QStringLiteral("OFF") : QStringLiteral("ON"));
+                    cell(row, PlanColumn::Status) == QLatin1String("ON") ? QStringLiteral("OFF")
+                                                                         : QStringLiteral("ON"));
             dirty_ = true;
         } else if (isChannelRow(row) && current_.x() == PlanColumn::Mode) {
             setCell(row, PlanColumn::Mode,
@@ -563,18 +564,15 @@ bool TChannelPlan::LlibreNouKeyPress(int column, const QString &text) const
     const char16_t c = text.at(0).unicode();
     const bool digit = c >= '0' && c <= '9';
     switch (column) {
-    case PlanColumn::Name:
-        return digit || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-' || c == '.' || c == '_' ||
-               c == ' ';
-    case PlanColumn::AnalogFrequency:
-    case PlanColumn::DigitalFrequency:
-    case PlanColumn::Offset:
-    case PlanColumn::Bandwidth:
-        return digit || c == '.';
-    case PlanColumn::SymbolRate:
-        return digit;
-    default:
-        return true;
+        case PlanColumn::Name:
+            return digit || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-' || c == '.' || c == '_'
+                   || c == ' ';
+        case PlanColumn::AnalogFrequency:
+        case PlanColumn::DigitalFrequency:
+        case PlanColumn::Offset:
+        case PlanColumn::Bandwidth: return digit || c == '.';
+        case PlanColumn::SymbolRate: return digit;
+        default: return true;
     }
 }
 
@@ -724,27 +722,26 @@ void TChannelPlan::UndoChannelClick()
     dirty_ = true;
     const int row = undoRowNumber_;
     switch (undoKind_) {
-    case UndoKind::Paste:
-        if (isChannelRow(row))
-            setRowTexts(row, UndoRow);
-        break;
-    case UndoKind::Delete:
-        if (row >= 1 && row <= channelCount_ + 1 && channelCount_ < kMaxChannels) {
-            setChannelRows(channelCount_ + 1);
-            for (int r = channelCount_; r > row; --r)
-                setRowTexts(r, rowTexts(r - 1));
-            setRowTexts(row, UndoRow);
-        }
-        break;
-    case UndoKind::Insert:
-        if (row >= 1 && row < channelCount_) {
-            for (int r = row + 1; r < channelCount_; ++r)
-                setRowTexts(r, rowTexts(r + 1));
-            setChannelRows(channelCount_ - 1);
-        }
-        break;
-    case UndoKind::None:
-        break;
+        case UndoKind::Paste:
+            if (isChannelRow(row))
+                setRowTexts(row, UndoRow);
+            break;
+        case UndoKind::Delete:
+            if (row >= 1 && row <= channelCount_ + 1 && channelCount_ < kMaxChannels) {
+                setChannelRows(channelCount_ + 1);
+                for (int r = channelCount_; r > row; --r)
+                    setRowTexts(r, rowTexts(r - 1));
+                setRowTexts(row, UndoRow);
+            }
+            break;
+        case UndoKind::Insert:
+            if (row >= 1 && row < channelCount_) {
+                for (int r = row + 1; r < channelCount_; ++r)
+                    setRowTexts(r, rowTexts(r + 1));
+                setChannelRows(channelCount_ - 1);
+            }
+            break;
+        case UndoKind::None: break;
     }
     undoKind_ = UndoKind::None;   // one level only
     UndoChannel->setEnabled(false);

@@ -60,9 +60,9 @@ public:
     QMenu *System = nullptr;
 
     // Colours of the grid.
-    static const QColor kHeaderBackground;     // RGB(220, 214, 254)
-    static const QColor kInapplicableText;     // RGB(217, 128, 255)
-    static const QColor kCurrentRowBackground; // RGB(230, 231, 182)
+    static const QColor kHeaderBackground;   // RGB(220, 214, 254)
+    static const QColor kInapplicableText;   // RGB(217, 128, 255)
+    static const QColor kCurrentRowBackground;   // RGB(230, 231, 182)
 
 public Q_SLOTS:
     void InsertChannelClick();
@@ -96,13 +96,13 @@ private:
     QStringList rowTexts(int row) const;
     void setRowTexts(int row, const QStringList &texts);
     ChannelRecord rowRecord(int row) const;
-    void setChannelRows(int count);            // grid of count + 1 rows, numbered
+    void setChannelRows(int count);   // grid of count + 1 rows, numbered
     bool isChannelRow(int row) const { return row >= 1 && row <= channelCount_; }
     bool cellApplies(int row, int column) const;
     bool cellEditable(int row, int column) const;
-    int operationRow() const;                  // the current row, at least 1, at most channelCount_
+    int operationRow() const;   // the current row, at least 1, at most channelCount_
     void repaintGrid();
-    void finishEditing();                      // commits the cell being edited, if any
+    void finishEditing();   // commits the cell being edited, if any
 
     // What the grid reports.
     QMenu *LlibreNouMouseDown(const QPoint &pos);   // the menu to open, if any
@@ -114,21 +114,21 @@ private:
     void menuChosen(int column, const QString &text);
     void prepareModulationMenu(int row);
 
-    bool writeTo(const QString &path);         // false after showing -65
-    QString askSavePath();                     // empty: cancelled
-    bool FormCloseQuery();                     // true: the window may close
+    bool writeTo(const QString &path);   // false after showing -65
+    QString askSavePath();   // empty: cancelled
+    bool FormCloseQuery();   // true: the window may close
 
     QString path_;
     bool hasFile_ = false;
     int channelCount_ = 0;
     bool dirty_ = false;
-    QPoint current_{-1, -1};                   // (column, row)
+    QPoint current_{-1, -1};   // (column, row)
     QPoint lastClicked_{0, 0};
     QPoint lastPressed_{0, 0};
     QPoint menuTarget_{-1, -1};
     bool editing_ = false;
     bool enterPressed_ = false;
-    bool checkFailed_ = false;                 // a check failed since the last press
+    bool checkFailed_ = false;   // a check failed since the last press
     QString editPrevious_;
     QString editedText_;
     QStringList ClipboardRow;

@@ -40,8 +40,7 @@ QPushButton *button(QWidget *parent, const QString &name, const QString &caption
     return b;
 }
 
-
-} // namespace
+}   // namespace
 
 TNewPlan::TNewPlan(QWidget *parent) : QDialog(parent)
 {
@@ -473,10 +472,9 @@ void TNewPlan::RenameGroupClick()
 
 void TNewPlan::NewGroupClick()
 {
-    const auto answer =
-        prompts().message(this, StringTable::text(51 /* "Warning" */),
-                          StringTable::text(50 /* "Do you want erase channel plan selected?" */),
-                          Prompter::Icon::Warning, QMessageBox::Ok | QMessageBox::Cancel);
+    const auto answer = prompts().message(this, StringTable::text(51 /* "Warning" */),
+                                          StringTable::text(50 /* "Do you want erase channel plan selected?" */),
+                                          Prompter::Icon::Warning, QMessageBox::Ok | QMessageBox::Cancel);
     if (answer == QMessageBox::Ok)
         emptyGroup();
 }
@@ -499,12 +497,13 @@ int TNewPlan::readGroupFile(const QString &path)
                 library << LlistatLlibreria->item(i)->text();
         }
         QStringList group = members();
-        added = GroupFile::addNames(contents.names, library, group, [this](const QString &member, const QString &match) {
-            if (!copyTextFile(app().libraryFolder + QLatin1Char('/') + match, memberCopy(member)))
-                return false;
-            addMember(member);
-            return true;
-        });
+        added =
+            GroupFile::addNames(contents.names, library, group, [this](const QString &member, const QString &match) {
+                if (!copyTextFile(app().libraryFolder + QLatin1Char('/') + match, memberCopy(member)))
+                    return false;
+                addMember(member);
+                return true;
+            });
         NomGroup->setText(QFileInfo(path).fileName());
         if (LlistatCanalitzacio->count() > 0) {
             selectLastMember();
@@ -640,8 +639,8 @@ QString TNewPlan::receiveTarget(const QString &name)
 
 int TNewPlan::planReceived(const QString &, const QString &)
 {
-    showText(StringTable::text(84 /* "Status" */) + QStringLiteral(" : ") + StringTable::text(163 /* "Adding Channel Plan" */)
-             + QLatin1Char(' ') + receivingMember);
+    showText(StringTable::text(84 /* "Status" */) + QStringLiteral(" : ")
+             + StringTable::text(163 /* "Adding Channel Plan" */) + QLatin1Char(' ') + receivingMember);
     addMember(receivingMember);
     return 0;
 }

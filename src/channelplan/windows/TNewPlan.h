@@ -35,7 +35,7 @@ public:
     int readGroupFile(const QString &path);
     int writeGroupFile(const QString &path) const;
 
-    QStringList members() const;        // the group list, in order
+    QStringList members() const;   // the group list, in order
     QString memberCopy(const QString &member) const;   // its copy in the temporary folder
     bool isBusy() const { return busy; }
 
@@ -115,7 +115,7 @@ private:
     int planReceived(const QString &name, const QString &target) override;
     void planFailed(const QString &target) override;
     std::unique_ptr<WorkspaceLock> receiveLock;   // held from beginReceiving to the run's end
-    QString receivingMember;                      // the member the plan being received becomes
+    QString receivingMember;   // the member the plan being received becomes
 
     bool busy = false;
     bool stopWaiting = false;   // a close while a send or reception waits for the working files

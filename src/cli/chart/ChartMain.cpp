@@ -29,7 +29,7 @@ int unableToOpen(const QString &path)
     return 1;
 }
 
-} // namespace
+}   // namespace
 
 // Started by kelvatrone-cli, which keeps this program's standard input open for as long as it
 // runs: the end of that input means the command line was ended, and the drawing is no longer

@@ -36,10 +36,9 @@ QString commentsForDisplay(const QString &comments)
     return s;
 }
 
-} // namespace
+}   // namespace
 
-QLineEdit *TLoggerKv25::field(QWidget *parent, const char *name, int labelRow, int x, int y, int labelWidth,
-                              int width)
+QLineEdit *TLoggerKv25::field(QWidget *parent, const char *name, int labelRow, int x, int y, int labelWidth, int width)
 {
     auto *label = new QLabel(parent);
     label->setGeometry(x, y + 2, labelWidth, 20);

@@ -25,8 +25,8 @@ public:
     QLineEdit *Time = nullptr;
     QLineEdit *Date = nullptr;
     QLineEdit *Description = nullptr;
-    QLineEdit *Down_Power = nullptr, *Down_MER = nullptr, *Down_Freq = nullptr, *Down_Ch = nullptr,
-              *Down_Mod = nullptr, *Down_SR = nullptr, *Down_BER = nullptr;
+    QLineEdit *Down_Power = nullptr, *Down_MER = nullptr, *Down_Freq = nullptr, *Down_Ch = nullptr, *Down_Mod = nullptr,
+              *Down_SR = nullptr, *Down_BER = nullptr;
     QLineEdit *Up_Power = nullptr, *Up_Att = nullptr, *Up_Freq = nullptr, *Up_Bw = nullptr, *Up_Mod = nullptr,
               *Up_SR = nullptr;
     QLineEdit *HD_IPCableModem = nullptr, *HD_IPTod = nullptr, *HD_IPtftpServer = nullptr, *HD_Configfile = nullptr;
@@ -68,7 +68,7 @@ private:
         int row;
         bool upper;
         QWidget *field = nullptr;   // the value beside the label, if any
-        int formWidth = 0;          // the label's width as the form placed it
+        int formWidth = 0;   // the label's width as the form placed it
     };
     QList<Caption> captions;
 };

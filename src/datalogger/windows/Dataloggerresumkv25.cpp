@@ -53,7 +53,7 @@ constexpr int kColDate = 2;
 constexpr int kColName = 3;
 constexpr int kColPrint = 4;
 
-} // namespace
+}   // namespace
 
 TResumLogger::TResumLogger(QWidget *parent) : QDialog(parent)
 {
@@ -237,7 +237,8 @@ void TResumLogger::runOperation(Operation op, int slot)
                                         WorkspaceJob::ReceiveLogger, WorkspaceJob::PrintLoggers};
     WorkspaceLock lock;
     stopWaiting = false;
-    int result = lockWorkingFiles(this, lock, jobs[int(op)], [this](const QString &t) { setStatus(t); }, &stopWaiting);
+    int result = lockWorkingFiles(
+        this, lock, jobs[int(op)], [this](const QString &t) { setStatus(t); }, &stopWaiting);
     // A logger received and shown, or all of them, is kept under the model's file type.
     if (result == 0 && (op == Operation::ReceiveAll || op == Operation::ViewSlot))
         result = Logger::checkReceivedFileType(family);
@@ -250,10 +251,10 @@ void TResumLogger::runOperation(Operation op, int slot)
         setButtons(Buttons::Idle);
     } else {
         switch (op) {
-        case Operation::ReceiveIndex: result = receiveIndex(family); break;
-        case Operation::ReceiveAll: result = receiveAll(family); break;
-        case Operation::ViewSlot: result = receiveAndView(family, slot); break;
-        case Operation::PrintMarked: result = printMarked(family); break;
+            case Operation::ReceiveIndex: result = receiveIndex(family); break;
+            case Operation::ReceiveAll: result = receiveAll(family); break;
+            case Operation::ViewSlot: result = receiveAndView(family, slot); break;
+            case Operation::PrintMarked: result = printMarked(family); break;
         }
         if (result < 0)
             ShowErrorCode(result, this);
@@ -417,16 +418,17 @@ int TResumLogger::printMarked(LoggerFamily family)
     }
     // Printed into a file, every logger gets a file of its own (see loggerOutputFile).
     QPrinter &printer = thePrinter();
-    const QString outputFile = toPdf ? pdfOutput
-                                     : printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName()
-                                                                                     : QString();
+    const QString outputFile = toPdf                                           ? pdfOutput
+                               : printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName()
+                                                                               : QString();
     const bool filePerLogger = !outputFile.isEmpty() && marked > 1;
     if (filePerLogger) {
         // The user named the file in the print dialog, not these: an existing one is replaced
         // only on a Yes, and a No ends the run before any logger is fetched.
         for (int i = 1; i <= slotTotal; ++i) {
             if (Graella->cell(kColPrint, i) == yes
-                && !confirmOverwrite(this, StringTable::text(51 /* "Warning" */), loggerOutputFile(outputFile, i - 1))) {
+                && !confirmOverwrite(this, StringTable::text(51 /* "Warning" */),
+                                     loggerOutputFile(outputFile, i - 1))) {
                 setStatus(StringTable::text(kRowCancelPrint));
                 setButtons(Buttons::All);
                 return 0;

@@ -19,11 +19,11 @@ class TResumLogger : public QDialog {
 public:
     explicit TResumLogger(QWidget *parent = nullptr);
 
-    static constexpr int kGridRows = 56;          // header row and slots 0 to 54
+    static constexpr int kGridRows = 56;   // header row and slots 0 to 54
     static inline const QString kEmptyMark = QStringLiteral("      == ");
 
     TStringGrid *Graella = nullptr;
-    QComboBox *DataloggerType = nullptr;          // item 0 modem loggers, item 1 TV loggers
+    QComboBox *DataloggerType = nullptr;   // item 0 modem loggers, item 1 TV loggers
     QPushButton *ReceiveIndex = nullptr;
     QPushButton *ReceiveAll = nullptr;
     QPushButton *PrintLoggers = nullptr;
@@ -31,7 +31,7 @@ public:
     QPushButton *FontSizeCall = nullptr;
     // The print run into PDF files, one a logger (Dataloggerresumkv25Pdf.cpp).
     QPushButton *SavePdfLoggers = nullptr;
-    QLabel *Missatge = nullptr;                   // status line
+    QLabel *Missatge = nullptr;   // status line
     QLabel *Label1 = nullptr;
     QLabel *Label2 = nullptr;
 
@@ -58,7 +58,7 @@ public Q_SLOTS:
     void reject() override;
 
 protected:
-    void showEvent(QShowEvent *e) override;      // FormShow
+    void showEvent(QShowEvent *e) override;   // FormShow
     bool eventFilter(QObject *watched, QEvent *e) override;
 
 private:

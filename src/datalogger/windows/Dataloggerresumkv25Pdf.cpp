@@ -16,10 +16,10 @@
 
 namespace {
 
-constexpr int kRowSavePdf = 252;      // "Save as PDF..."
-constexpr int kRowPdfFiles = 255;     // "PDF Documents"
+constexpr int kRowSavePdf = 252;   // "Save as PDF..."
+constexpr int kRowPdfFiles = 255;   // "PDF Documents"
 
-} // namespace
+}   // namespace
 
 void TResumLogger::SavePdfLoggersClick()
 {
@@ -35,8 +35,8 @@ void TResumLogger::SavePdfLoggersClick()
     pdfOutput.clear();
 }
 
-int TResumLogger::saveLoggerPdf(LoggerFamily family, const QString &received, const QString &report,
-                                const QString &pdf, int slot)
+int TResumLogger::saveLoggerPdf(LoggerFamily family, const QString &received, const QString &report, const QString &pdf,
+                                int slot)
 {
     LevelChart::Model model;
     const bool withChart = family == LoggerFamily::Tv && LevelChart::load(received, model) == 0;

@@ -28,8 +28,8 @@ constexpr int kRowLocation = 153;
 
 // Grid column headers, columns 0 to 14 (measurement fields CH to C/N).
 constexpr int kHeaderRows[TKv27Datalogger::kGridCols] = {
-    79 /* "Name" */,  146 /* "Freq." */, 82 /* "Offset" */, 83 /* "BW" */,     89 /* "Mod." */,
-    88 /* "Annex" */, 87 /* "S.R." */,   147 /* "Pwr." */,  124 /* "MER" */,   127 /* "PreBER" */,
+    79 /* "Name" */,   146 /* "Freq." */, 82 /* "Offset" */, 83 /* "BW" */,   89 /* "Mod." */,
+    88 /* "Annex" */,  87 /* "S.R." */,   147 /* "Pwr." */,  124 /* "MER" */, 127 /* "PreBER" */,
     86 /* "System" */, 148 /* "A. F." */, 149 /* "Level" */, 150 /* "V/A" */, 151 /* "C/N" */};
 
 QLineEdit *makeField(QWidget *parent, const char *name, const QRect &geometry, bool readOnly = true)
@@ -49,7 +49,7 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QRect &geometry)
     return l;
 }
 
-} // namespace
+}   // namespace
 
 TKv27Datalogger::TKv27Datalogger(QWidget *parent) : TLoggerViewer(parent, QSize(816, 519), "Timer1", 250)
 {

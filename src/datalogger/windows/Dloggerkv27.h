@@ -24,7 +24,7 @@ class TKv27Datalogger : public TLoggerViewer {
 public:
     explicit TKv27Datalogger(QWidget *parent = nullptr);
 
-    static constexpr int kGridRows = 150;     // header row and rows for N = 0 to 148
+    static constexpr int kGridRows = 150;   // header row and rows for N = 0 to 148
     static constexpr int kGridCols = 15;
 
     QLineEdit *Location = nullptr;

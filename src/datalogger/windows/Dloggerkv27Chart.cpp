@@ -15,11 +15,11 @@
 namespace {
 
 constexpr int kRowLevelChart = 249;   // "Level Chart"
-constexpr int kRowSaveChart = 251;    // "Save Chart..."
-constexpr int kRowPngFiles = 254;     // "PNG Images"
-constexpr int kRowPdfFiles = 255;     // "PDF Documents"
+constexpr int kRowSaveChart = 251;   // "Save Chart..."
+constexpr int kRowPngFiles = 254;   // "PNG Images"
+constexpr int kRowPdfFiles = 255;   // "PDF Documents"
 
-} // namespace
+}   // namespace
 
 void TKv27Datalogger::makeChartPage()
 {

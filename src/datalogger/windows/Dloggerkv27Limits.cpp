@@ -111,9 +111,9 @@ void TKv27Datalogger::ExportJudgement1Click()
                           Prompter::Icon::Warning);
         return;
     }
-    const QString csv = askSavePath(476 /* "Export Judgement..." */,
-                                    {StringTable::text(253 /* "CSV Files" */) + QStringLiteral(" (*.csv)")},
-                                    QStringLiteral("csv"));
+    const QString csv =
+        askSavePath(476 /* "Export Judgement..." */,
+                    {StringTable::text(253 /* "CSV Files" */) + QStringLiteral(" (*.csv)")}, QStringLiteral("csv"));
     if (csv.isEmpty())
         return;
     const int result = writeBytesAtomicallyCode(csv, Limits::csv(LimitsPage->judgement()));

@@ -40,10 +40,10 @@ namespace {
 constexpr int kRowLevel = 149;
 constexpr int kRowThreshold = 152;
 constexpr int kRowChannels = 195;
-constexpr int kRowLevelAxis = 256;      // "Level (%1)"
-constexpr int kRowQualityAxis = 257;    // "Quality: MER, C/N (dB)"
-constexpr int kRowReached = 258;        // "Threshold reached"
-constexpr int kRowBelow = 259;          // "Below threshold"
+constexpr int kRowLevelAxis = 256;   // "Level (%1)"
+constexpr int kRowQualityAxis = 257;   // "Quality: MER, C/N (dB)"
+constexpr int kRowReached = 258;   // "Threshold reached"
+constexpr int kRowBelow = 259;   // "Below threshold"
 
 // Text sizes in pixels of the chart's own drawing: they scale with the drawing onto an image or
 // a page, where sizes in points would be taken at the device's resolution a second time.
@@ -60,7 +60,7 @@ QFont pixelFont(int pixels, bool bold = false)
     return f;
 }
 
-} // namespace
+}   // namespace
 
 int edgeSlots(int labelStep)
 {
@@ -122,7 +122,7 @@ int writeOut(const QString &path, const QByteArray &bytes)
     return bytes.isEmpty() ? int(Err::UnableToOpenFile) : writeBytesAtomicallyCode(path, bytes);
 }
 
-} // namespace
+}   // namespace
 
 QChart *makeChart(const LevelChart::Model &model, int labelStep)
 {
@@ -175,8 +175,9 @@ QChart *makeChart(const LevelChart::Model &model, int labelStep)
     bars->attachAxis(xAxis);
 
     const QString units = model.header.units.trimmed();
-    auto *levelAxis = valueAxis(units.isEmpty() ? StringTable::text(kRowLevel) : StringTable::text(kRowLevelAxis).arg(units),
-                                levels, kNeutral.darker(140));
+    auto *levelAxis =
+        valueAxis(units.isEmpty() ? StringTable::text(kRowLevel) : StringTable::text(kRowLevelAxis).arg(units), levels,
+                  kNeutral.darker(140));
     chart->addAxis(levelAxis, Qt::AlignLeft);
     // The bars' heights count from the bottom of the level axis, on a hidden axis of the same
     // span.
@@ -340,7 +341,7 @@ int saveReportPdf(const QString &pdfPath, const QString &title, const QString &r
     return pages < 0 ? int(Err::UnableToOpenFile) : 0;
 }
 
-} // namespace LevelChartDraw
+}   // namespace LevelChartDraw
 
 TLevelChartView::TLevelChartView(QWidget *parent) : QWidget(parent)
 {

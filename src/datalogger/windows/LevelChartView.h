@@ -64,7 +64,7 @@ bool knownChartFile(const QString &path);
 int saveReportPdf(const QString &pdfPath, const QString &title, const QString &reportPath, int pointSize,
                   const LevelChart::Model *chart);
 
-} // namespace LevelChartDraw
+}   // namespace LevelChartDraw
 
 // The chart page of the TV logger viewer: the chart and the summary line under it. The whole
 // logger stays in view; with many channels the labels are thinned.

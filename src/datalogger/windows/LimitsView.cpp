@@ -204,7 +204,8 @@ void TLimitsView::fillTable()
             c.m.field[TvMeasurement::FREQ],
             c.m.field[TvMeasurement::MOD],
             rule ? rule->name : QString(),
-            c.hasLevel ? (c.levelBound ? QStringLiteral("<") : QString()) + Limits::valueText(c.level, Limit::Level) : QString(),
+            c.hasLevel ? (c.levelBound ? QStringLiteral("<") : QString()) + Limits::valueText(c.level, Limit::Level)
+                       : QString(),
             rule ? Limits::rangeText(rule->of(Limit::Level), Limit::Level) : QString(),
             c.m.field[TvMeasurement::MER],
             c.m.field[TvMeasurement::CN],

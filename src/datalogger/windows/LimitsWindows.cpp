@@ -39,7 +39,7 @@ void showWriteFailure(QWidget *parent, int code)
     ShowErrorCode(code, parent, writeFailureText());
 }
 
-} // namespace
+}   // namespace
 
 // --- the customer's details -----------------------------------------------------------------
 
@@ -108,7 +108,8 @@ void TInstallationReport::BrowseLogoClick()
         return;
     if (QImageReader(path).read().isNull()) {
         prompts().message(this, caption(456 /* "Logo" */),
-                          StringTable::text(478 /* "The logo picture cannot be read: %1" */).arg(path), Prompter::Icon::Warning);
+                          StringTable::text(478 /* "The logo picture cannot be read: %1" */).arg(path),
+                          Prompter::Icon::Warning);
         return;
     }
     Logo->setText(path);
@@ -116,7 +117,8 @@ void TInstallationReport::BrowseLogoClick()
 
 void TInstallationReport::SavePdfClick()
 {
-    const QString suggested = QDir(app().tempFolder).filePath(QFileInfo(loggerFile).completeBaseName() + QStringLiteral("-report.pdf"));
+    const QString suggested =
+        QDir(app().tempFolder).filePath(QFileInfo(loggerFile).completeBaseName() + QStringLiteral("-report.pdf"));
     const QString pdf = prompts().saveFile(this, caption(252 /* "Save as PDF..." */), suggested,
                                            StringTable::text(255 /* "PDF Documents" */) + QStringLiteral(" (*.pdf)"),
                                            QStringLiteral("pdf"));
@@ -172,7 +174,7 @@ QString numberCell(bool has, double v)
     return has ? QString::number(v, 'g', 12) : QString();
 }
 
-} // namespace
+}   // namespace
 
 TLimitProfiles::TLimitProfiles(QWidget *parent) : QDialog(parent)
 {
@@ -224,7 +226,10 @@ TLimitProfiles::TLimitProfiles(QWidget *parent) : QDialog(parent)
     Rules->horizontalHeader()->setSectionResizeMode(CName, QHeaderView::Interactive);
     Rules->setColumnWidth(CName, 200);
 
-    Hint = new QLabel(StringTable::text(483 /* "Conditions: texts separated by \",\"; \"-\" a blank field, \"*\" any text. Limits: numbers." */), this);
+    Hint = new QLabel(
+        StringTable::text(
+            483 /* "Conditions: texts separated by \",\"; \"-\" a blank field, \"*\" any text. Limits: numbers." */),
+        this);
     Hint->setObjectName(QStringLiteral("Hint"));
     Hint->setWordWrap(true);
     Problems = new QLabel(this);
@@ -326,8 +331,10 @@ void TLimitProfiles::ProfilesChange()
     const bool ok = Limits::readFile(path, profile, errors, warnings);
     showProfile(profile, ok);
     if (!ok)
-        Problems->setText(StringTable::text(480 /* "This profile has errors; it is shown but not used. Correct it in a text editor, or delete it." */)
-                          + QLatin1Char('\n') + Limits::describe(path, errors).mid(0, 6).join(QLatin1Char('\n')));
+        Problems->setText(
+            StringTable::text(
+                480 /* "This profile has errors; it is shown but not used. Correct it in a text editor, or delete it." */)
+            + QLatin1Char('\n') + Limits::describe(path, errors).mid(0, 6).join(QLatin1Char('\n')));
     else
         Problems->setText(Limits::describe(path, warnings).mid(0, 6).join(QLatin1Char('\n')));
 }
@@ -344,8 +351,8 @@ void TLimitProfiles::showProfile(const Limits::Profile &profile, bool canEdit)
         setRow(r, profile.rules.at(r));
     // A profile with errors is shown as far as it was read, never written back: a save would
     // drop the lines that could not be read.
-    for (QWidget *w : std::initializer_list<QWidget *>{ProfileName, Source, Rules, AddRule, RemoveRule, MoveUp, MoveDown,
-                                                       Save, SaveAs})
+    for (QWidget *w : std::initializer_list<QWidget *>{ProfileName, Source, Rules, AddRule, RemoveRule, MoveUp,
+                                                       MoveDown, Save, SaveAs})
         w->setEnabled(canEdit);
     modified = false;
     loading = false;
@@ -420,7 +427,8 @@ bool TLimitProfiles::profileFromGrid(Limits::Profile &profile, QString &problem)
                 continue;
             double v = 0;
             if (!LevelChart::readNumber(t, v))
-                return fail(c, StringTable::text(427 /* "%1 does not read as a number" */).arg(QLatin1Char('"') + t + QLatin1Char('"')));
+                return fail(c, StringTable::text(427 /* "%1 does not read as a number" */)
+                                   .arg(QLatin1Char('"') + t + QLatin1Char('"')));
             Limits::Range &range = rule.limit[int(limit)];
             (isMin ? range.hasMin : range.hasMax) = true;
             (isMin ? range.min : range.max) = v;
@@ -491,9 +499,9 @@ bool TLimitProfiles::SaveAsClick()
                               + (current.isEmpty() ? StringTable::text(479 /* "New Profile" */) + QStringLiteral(".lim")
                                                    : QFileInfo(current).fileName());
     // The save dialog asks before it replaces a file.
-    const QString path = prompts().saveFile(this, caption(91 /* "Save As..." */), suggested,
-                                            StringTable::text(471 /* "Limit Profile Files" */) + QStringLiteral(" (*.lim)"),
-                                            Limits::kProfileExtension);
+    const QString path = prompts().saveFile(
+        this, caption(91 /* "Save As..." */), suggested,
+        StringTable::text(471 /* "Limit Profile Files" */) + QStringLiteral(" (*.lim)"), Limits::kProfileExtension);
     if (path.isEmpty())
         return false;
     return writeTo(path);
@@ -538,9 +546,10 @@ void TLimitProfiles::DeleteClick()
 {
     if (current.isEmpty() || !Profiles->currentItem())
         return;
-    const auto answer = prompts().message(this, caption(417 /* "Limit Profiles..." */),
-                                          StringTable::text(482 /* "Delete the profile %1?" */).arg(QFileInfo(current).fileName()),
-                                          Prompter::Icon::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    const auto answer =
+        prompts().message(this, caption(417 /* "Limit Profiles..." */),
+                          StringTable::text(482 /* "Delete the profile %1?" */).arg(QFileInfo(current).fileName()),
+                          Prompter::Icon::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer != QMessageBox::Yes)
         return;
     if (!QFile::remove(current)) {

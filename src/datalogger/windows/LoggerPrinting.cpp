@@ -31,7 +31,7 @@ bool chooseDestination(QWidget *parent)
     return true;
 }
 
-} // namespace
+}   // namespace
 
 void loggerPrintSetup(QWidget *parent)
 {

@@ -16,8 +16,7 @@ void loggerPrintSetup(QWidget *parent);
 // the user cancelled the printer choice or kept the file, -65 when the report could not be read
 // or the printer could not start the job, -254 when the PDF file could not be written whole;
 // the caller reports the failure.
-int printLoggerReport(QWidget *parent, const QString &title, const QString &reportPath,
-                      bool askBeforeReplacing = true);
+int printLoggerReport(QWidget *parent, const QString &title, const QString &reportPath, bool askBeforeReplacing = true);
 
 // Asks before a print into an existing PDF file replaces it (see printLoggerReport). True to go on.
 bool confirmPrintFile(QWidget *parent);

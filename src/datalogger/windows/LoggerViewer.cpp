@@ -33,7 +33,7 @@ bool samePath(const QString &a, const QString &b)
     return QFileInfo(a).absoluteFilePath().compare(QFileInfo(b).absoluteFilePath(), Qt::CaseInsensitive) == 0;
 }
 
-} // namespace
+}   // namespace
 
 TLoggerViewer::TLoggerViewer(QWidget *parent, const QSize &clientSize, const char *timerName, int loadDelayMs)
     : QDialog(parent)
@@ -153,10 +153,10 @@ void TLoggerViewer::Save1Click()
 void TLoggerViewer::reject()
 {
     if (loaded && hasUnsavedEdits()) {
-        const auto answer = prompts().message(this, StringTable::text(51 /* "Warning" */),
-                                              StringTable::text(307 /* "The changes have not been saved. Save them?" */),
-                                              Prompter::Icon::Question,
-                                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+        const auto answer = prompts().message(
+            this, StringTable::text(51 /* "Warning" */),
+            StringTable::text(307 /* "The changes have not been saved. Save them?" */), Prompter::Icon::Question,
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
         if (answer == QMessageBox::Cancel || (answer == QMessageBox::Yes && !saveEdits(filePath)))
             return;
     }

@@ -67,7 +67,7 @@ protected:
     // Fixes the window's size once the derived viewer has placed its widgets.
     void fixSize();
 
-    void showEvent(QShowEvent *e) override;    // FormShow
+    void showEvent(QShowEvent *e) override;   // FormShow
     // Captions the viewer's own labels; the menu and the Print button are captioned here.
     virtual void FormShow() = 0;
     // Writes the shown file with the user's edits to target: 0, -65 or -254 (see AtomicFile).

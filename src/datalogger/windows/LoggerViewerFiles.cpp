@@ -20,12 +20,12 @@
 
 namespace {
 
-constexpr int kRowExportCsv = 250;    // "Export CSV..."
-constexpr int kRowSavePdf = 252;      // "Save as PDF..."
-constexpr int kRowCsvFiles = 253;     // "CSV Files"
-constexpr int kRowPdfFiles = 255;     // "PDF Documents"
+constexpr int kRowExportCsv = 250;   // "Export CSV..."
+constexpr int kRowSavePdf = 252;   // "Save as PDF..."
+constexpr int kRowCsvFiles = 253;   // "CSV Files"
+constexpr int kRowPdfFiles = 255;   // "PDF Documents"
 
-} // namespace
+}   // namespace
 
 void TLoggerViewer::captionFileItems()
 {
@@ -61,8 +61,8 @@ void TLoggerViewer::SavePdf1Click()
 {
     if (!loaded)
         return;
-    const QString pdf = askSavePath(kRowSavePdf, {StringTable::text(kRowPdfFiles) + QStringLiteral(" (*.pdf)")},
-                                    QStringLiteral("pdf"));
+    const QString pdf =
+        askSavePath(kRowSavePdf, {StringTable::text(kRowPdfFiles) + QStringLiteral(" (*.pdf)")}, QStringLiteral("pdf"));
     if (pdf.isEmpty())
         return;
     // The report as Print writes it, under the same name, and the chart of the same file.

@@ -118,10 +118,22 @@ int TStringGrid::colLeft(int col) const
     return x;
 }
 
-int TStringGrid::fixedWidth() const { return colLeft(fixedC); }
-int TStringGrid::fixedHeight() const { return fixedR * (rowH + kLine); }
-int TStringGrid::totalWidth() const { return colLeft(cols); }
-int TStringGrid::totalHeight() const { return rows * (rowH + kLine); }
+int TStringGrid::fixedWidth() const
+{
+    return colLeft(fixedC);
+}
+int TStringGrid::fixedHeight() const
+{
+    return fixedR * (rowH + kLine);
+}
+int TStringGrid::totalWidth() const
+{
+    return colLeft(cols);
+}
+int TStringGrid::totalHeight() const
+{
+    return rows * (rowH + kLine);
+}
 
 void TStringGrid::layoutScrollBars()
 {
@@ -305,13 +317,13 @@ void TStringGrid::keyPressEvent(QKeyEvent *e)
 {
     QScrollBar *v = verticalScrollBar();
     switch (e->key()) {
-    case Qt::Key_Up: v->setValue(v->value() - 1); break;
-    case Qt::Key_Down: v->setValue(v->value() + 1); break;
-    case Qt::Key_PageUp: v->setValue(v->value() - v->pageStep()); break;
-    case Qt::Key_PageDown: v->setValue(v->value() + v->pageStep()); break;
-    case Qt::Key_Home: v->setValue(0); break;
-    case Qt::Key_End: v->setValue(v->maximum()); break;
-    default: QAbstractScrollArea::keyPressEvent(e); return;
+        case Qt::Key_Up: v->setValue(v->value() - 1); break;
+        case Qt::Key_Down: v->setValue(v->value() + 1); break;
+        case Qt::Key_PageUp: v->setValue(v->value() - v->pageStep()); break;
+        case Qt::Key_PageDown: v->setValue(v->value() + v->pageStep()); break;
+        case Qt::Key_Home: v->setValue(0); break;
+        case Qt::Key_End: v->setValue(v->maximum()); break;
+        default: QAbstractScrollArea::keyPressEvent(e); return;
     }
 }
 

@@ -65,7 +65,7 @@ protected:
 
 private:
     void layoutScrollBars();
-    int colLeft(int col) const;     // content x of the column's left edge (grid lines included)
+    int colLeft(int col) const;   // content x of the column's left edge (grid lines included)
     int fixedWidth() const;
     int fixedHeight() const;
     int totalWidth() const;

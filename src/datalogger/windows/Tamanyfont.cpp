@@ -16,7 +16,7 @@ constexpr int kMaxArrow = 12;
 // printer font can be: zero or a negative size would print nothing readable.
 constexpr int kMinTyped = 1;
 constexpr int kMaxTyped = 99;
-}
+}   // namespace
 
 TUpDown::TUpDown(QLineEdit *associate, int min, int max, QWidget *parent)
     : QWidget(parent), edit(associate), lo(min), hi(max), pos(min)

@@ -18,6 +18,7 @@ public:
 public Q_SLOTS:
     void stepUp() { step(+1); }
     void stepDown() { step(-1); }
+
 private:
     void step(int delta);
     QLineEdit *edit;
@@ -28,11 +29,12 @@ class TFontSize : public QDialog {
     Q_OBJECT
 public:
     explicit TFontSize(QWidget *parent = nullptr);
-    QLineEdit *TamanyFont = nullptr;  // the size as text
-    TUpDown *UpDown1 = nullptr;       // arrows bound to the edit
+    QLineEdit *TamanyFont = nullptr;   // the size as text
+    TUpDown *UpDown1 = nullptr;   // arrows bound to the edit
     QPushButton *Button1 = nullptr;   // Ok
 public Q_SLOTS:
     void Button1Click();
+
 protected:
     void showEvent(QShowEvent *e) override;
 };

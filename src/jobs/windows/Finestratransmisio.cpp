@@ -201,7 +201,8 @@ void TTransmit::Timer2Timer()
     running = new Context(this);
     worker = QThread::create([this, ctx = running, code = jobCode, text = jobText, number = jobNumber] {
         const int result = runJob(*ctx, code, text, number);
-        QMetaObject::invokeMethod(this, [this, result] { jobEnded(result); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, result] { jobEnded(result); }, Qt::QueuedConnection);
     });
     worker->setObjectName(QStringLiteral("TTransmit job"));
     worker->start();

@@ -31,10 +31,10 @@ public:
     // ones other windows create (ms < 0 restores the 1000 ms).
     static void setDefaultStartDelay(int ms);
 
-    QLabel *File = nullptr;               // the status line
+    QLabel *File = nullptr;   // the status line
     QProgressBar *BarraProgres = nullptr;
     QProgressBar *LoggerProgress = nullptr;
-    QPushButton *Sortida = nullptr;       // Cancel
+    QPushButton *Sortida = nullptr;   // Cancel
     QTimer *Timer1 = nullptr;
 
     // Escape and the window system's close: ignored while the job runs; before the job
@@ -60,7 +60,7 @@ private:
     QString jobText;
     int jobNumber = 0;
     int jobResult = 0;
-    bool busy = false;       // the job is running on the worker thread
+    bool busy = false;   // the job is running on the worker thread
     bool finished = false;   // the job has ended (or will never run): the window is closing
     Context *running = nullptr;
     QThread *worker = nullptr;

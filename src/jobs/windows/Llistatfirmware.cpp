@@ -33,7 +33,7 @@ QString stoppedText(const QString &step)
     return StringTable::text(209 /* "Stopped at:" */) + QLatin1Char(' ') + step;
 }
 
-} // namespace
+}   // namespace
 
 TUpGradeFiles::TUpGradeFiles(QWidget *parent) : QDialog(parent)
 {
@@ -203,7 +203,7 @@ void TUpGradeFiles::upgrade()
     }
     Note->setText(statusText(StringTable::text(165 /* "Sending Firmware" */)));
 
-    takeLastFirmwareRun(); // forget what an earlier upgrade left
+    takeLastFirmwareRun();   // forget what an earlier upgrade left
     int result = 0;
     {
         TTransmit transmit(this);
@@ -225,7 +225,7 @@ void TUpGradeFiles::upgrade()
     }
     // A failure says where the upgrade stopped; a port that could not be opened (54) shows
     // nothing. The list is ready for the next upgrade either way.
-    const QString detail = !run.fileProblem.isEmpty() ? run.fileProblem
+    const QString detail = !run.fileProblem.isEmpty()            ? run.fileProblem
                            : run.ran && !run.stoppedAt.isEmpty() ? stoppedText(run.stoppedAt)
                                                                  : QString();
     ShowErrorCode(result, this, detail);

@@ -30,8 +30,8 @@ public:
     QListWidget *LlistatVersions = nullptr;
     QPushButton *Enviar = nullptr;
     QFrame *Panel1 = nullptr;
-    QLabel *Note = nullptr;               // the status line
-    QListWidget *LlistatFitxers = nullptr; // hidden: item i is the file of visible item i
+    QLabel *Note = nullptr;   // the status line
+    QListWidget *LlistatFitxers = nullptr;   // hidden: item i is the file of visible item i
 
 public Q_SLOTS:
     void EnviarClick();

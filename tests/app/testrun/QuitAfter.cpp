@@ -49,6 +49,6 @@ void armQuitTimer()
     QTimer::singleShot(0, qApp, [ms] { QTimer::singleShot(ms, qApp, closeEverything); });
 }
 
-} // namespace
+}   // namespace
 
 Q_COREAPP_STARTUP_FUNCTION(armQuitTimer)
