@@ -9,6 +9,7 @@
 #include "link/PortTable.h"
 #include "link/SerialPort.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QDir>
@@ -156,6 +157,84 @@ static bool commandNeedsGui(int argc, char **argv)
     return false;
 }
 
+// The options before the command, with Qt's parser: everything from the command on is the
+// command's own. -1 to go on with the command and its arguments in rest; otherwise the exit
+// status (0 after --help or --version, 2 for a usage error, said on standard error).
+int parseGlobalOptions(const QStringList &arguments, CliOptions &options, QStringList &rest)
+{
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
+    const QCommandLineOption noWait(QStringLiteral("no-wait"));
+    const QCommandLineOption workspace(QStringLiteral("workspace"), QString(), QStringLiteral("DIR"));
+    const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("DEVICE"));
+    const QCommandLineOption ports(QStringLiteral("ports"), QString(), QStringLiteral("LIST"));
+    const QCommandLineOption model(QStringLiteral("model"), QString(), QStringLiteral("NAME"));
+    const QCommandLineOption lang(QStringLiteral("lang"), QString(), QStringLiteral("CODE"));
+    const QList<QCommandLineOption> valued{workspace, port, ports, model, lang};
+    parser.addOptions({help, version, noWait, workspace, port, ports, model, lang});
+    if (!parser.parse(arguments)) {
+        if (!parser.unknownOptionNames().isEmpty()) {
+            const QString name = parser.unknownOptionNames().first();
+            Cli::err(QStringLiteral("unknown option %1%2")
+                         .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name));
+        } else {
+            // The one other refusal: a value option at the end, without its value.
+            Cli::err(QStringLiteral("option %1 needs a value").arg(arguments.last()));
+        }
+        return 2;
+    }
+    if (parser.isSet(help))
+        return printHelp();
+    if (parser.isSet(version)) {
+        Cli::out(QStringLiteral("Kelvatrone ") + app().ProgramVersion);
+        return 0;
+    }
+    // A value that is a command or another option is a value forgotten: "--port info" is a
+    // mistake, not a port named "info".
+    for (const QCommandLineOption &o : valued) {
+        for (const QString &v : parser.values(o)) {
+            if (v.startsWith(QLatin1String("--")) || registry().count(v) || v == QLatin1String("help")) {
+                Cli::err(QStringLiteral("option --%1 needs a value").arg(o.names().first()));
+                return 2;
+            }
+        }
+    }
+    options.noWait = parser.isSet(noWait);
+    if (parser.isSet(workspace)) {
+        options.workspace = parser.value(workspace);
+        options.workspaceOrigin = Workspace::Origin::Given;
+    }
+    options.port = parser.value(port);
+    options.model = parser.value(model);
+    if (parser.isSet(ports)) {
+        // An empty list would fall back to the system's ports, the very ones it was given to
+        // keep away from; more than 40 cannot all have a number.
+        const QStringList devices = parser.value(ports).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        if (devices.isEmpty()) {
+            Cli::err(QStringLiteral("--ports needs at least one device"));
+            return 2;
+        }
+        if (devices.size() > 40) {
+            Cli::err(QStringLiteral("--ports takes at most 40 devices (%1 given)").arg(devices.size()));
+            return 2;
+        }
+        PortTable::setRunDevices(devices);
+    }
+    if (parser.isSet(lang)) {
+        static const QStringList langs = {QStringLiteral("en"), QStringLiteral("es"), QStringLiteral("de"),
+                                          QStringLiteral("ca")};
+        options.language = int(langs.indexOf(parser.value(lang)));
+        if (options.language < 0) {
+            Cli::err(QStringLiteral("unknown language %1 (en, es, de, ca)").arg(parser.value(lang)));
+            return 2;
+        }
+    }
+    rest = parser.positionalArguments();
+    return -1;
+}
+
 int main(int argc, char **argv)
 {
     // Printing a report needs Qt's GUI side (fonts, the print system). The command line never
@@ -173,64 +252,9 @@ int main(int argc, char **argv)
     StringTable::fillStringTable();
 
     CliOptions options;
-    QStringList args = QCoreApplication::arguments().mid(1);
-    while (!args.isEmpty() && args.first().startsWith(QLatin1Char('-'))) {
-        const QString opt = args.takeFirst();
-        if (opt == QLatin1String("--help") || opt == QLatin1String("-h"))
-            return printHelp();
-        if (opt == QLatin1String("--version")) {
-            Cli::out(QStringLiteral("Kelvatrone ") + app().ProgramVersion);
-            return 0;
-        }
-        if (opt == QLatin1String("--no-wait")) {
-            options.noWait = true;
-            continue;
-        }
-        static const QStringList valueOptions = {QStringLiteral("--workspace"), QStringLiteral("--port"),
-                                                 QStringLiteral("--ports"), QStringLiteral("--model"),
-                                                 QStringLiteral("--lang")};
-        if (!valueOptions.contains(opt)) {
-            Cli::err(QStringLiteral("unknown option %1").arg(opt));
-            return 2;
-        }
-        // A missing value would take the command's place: "--port info" is a mistake, not a
-        // port named "info".
-        if (args.isEmpty() || args.first().startsWith(QLatin1String("--")) || registry().count(args.first())
-            || args.first() == QLatin1String("help")) {
-            Cli::err(QStringLiteral("option %1 needs a value").arg(opt));
-            return 2;
-        }
-        const QString value = args.takeFirst();
-        if (opt == QLatin1String("--workspace")) {
-            options.workspace = value;
-            options.workspaceOrigin = Workspace::Origin::Given;
-        } else if (opt == QLatin1String("--port"))
-            options.port = value;
-        else if (opt == QLatin1String("--ports")) {
-            // An empty list would fall back to the system's ports, the very ones it was given
-            // to keep away from; more than 40 cannot all have a number.
-            const QStringList devices = value.split(QLatin1Char(','), Qt::SkipEmptyParts);
-            if (devices.isEmpty()) {
-                Cli::err(QStringLiteral("--ports needs at least one device"));
-                return 2;
-            }
-            if (devices.size() > 40) {
-                Cli::err(QStringLiteral("--ports takes at most 40 devices (%1 given)").arg(devices.size()));
-                return 2;
-            }
-            PortTable::setRunDevices(devices);
-        } else if (opt == QLatin1String("--model"))
-            options.model = value;
-        else if (opt == QLatin1String("--lang")) {
-            static const QStringList langs = {QStringLiteral("en"), QStringLiteral("es"), QStringLiteral("de"),
-                                              QStringLiteral("ca")};
-            options.language = int(langs.indexOf(value));
-            if (options.language < 0) {
-                Cli::err(QStringLiteral("unknown language %1 (en, es, de, ca)").arg(value));
-                return 2;
-            }
-        }
-    }
+    QStringList args;
+    if (const int status = parseGlobalOptions(QCoreApplication::arguments(), options, args); status >= 0)
+        return status;
     if (args.isEmpty() || args.first() == QLatin1String("help"))
         return printHelp();
 

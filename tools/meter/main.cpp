@@ -6,6 +6,7 @@
 #include "Meter.h"
 #include "Pty.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -55,14 +56,7 @@ int fail(const QString &message)
 
 constexpr char CR = 13;
 
-}   // namespace
-
-int main(int argc, char **argv)
-{
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
-
+struct Options {
     MeterProfile profile;
     QString pathFile, stateDir, loggersDir;
     QStringList planFiles;
@@ -70,74 +64,112 @@ int main(int argc, char **argv)
     LoggerStore::Family family = LoggerStore::Family::Tv;
     FaultSet faults;
     bool exitWithParent = false;
+};
 
+// "--plans A B C" stands for "--plan-file A --plan-file B --plan-file C".
+QStringList expandPlans(const QStringList &args)
+{
+    QStringList out;
     for (int i = 0; i < args.size(); ++i) {
-        const QString &a = args[i];
-        auto value = [&](QString &out) {
-            if (i + 1 >= args.size())
-                return false;
-            out = args[++i];
-            return true;
-        };
-        QString v;
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            std::fputs(Usage, stdout);
-            return 0;
-        } else if (a == QLatin1String("--version")) {
-            std::printf("kelvatrone-meter v%s\n", KV_VERSION);
-            return 0;
-        } else if (a == QLatin1String("--boot")) {
-            profile.startInLoader = true;
-        } else if (a == QLatin1String("--exit-with-parent")) {
-            exitWithParent = true;
-        } else if (a == QLatin1String("--plans")) {
-            while (i + 1 < args.size() && !args[i + 1].startsWith(QLatin1String("--")))
-                planFiles << args[++i];
-        } else if (!value(v)) {
-            return fail(a.startsWith(QLatin1String("--")) ? a + QStringLiteral(" needs a value")
-                                                          : QStringLiteral("unknown argument ") + a);
-        } else if (a == QLatin1String("--path-file")) {
-            pathFile = v;
-        } else if (a == QLatin1String("--state-dir")) {
-            stateDir = v;
-        } else if (a == QLatin1String("--identity")) {
-            profile.identity = v.toLatin1();
-        } else if (a == QLatin1String("--after-upgrade-identity")) {
-            profile.afterUpgradeIdentity = v.toLatin1();
-        } else if (a == QLatin1String("--cg-answer")) {
-            profile.cgAnswer = v.toLatin1();
-        } else if (a == QLatin1String("--plan-type")) {
-            if (v == QLatin1String("ch26"))
-                planType = PlanType::Ch26;
-            else if (v == QLatin1String("ch25"))
-                planType = PlanType::Ch25;
-            else
-                return fail(QStringLiteral("--plan-type is ch26 or ch25"));
-        } else if (a == QLatin1String("--plan-file")) {
-            planFiles << v;
-        } else if (a == QLatin1String("--loggers")) {
-            loggersDir = v;
-        } else if (a == QLatin1String("--logger-family")) {
-            if (v == QLatin1String("tv"))
-                family = LoggerStore::Family::Tv;
-            else if (v == QLatin1String("modem"))
-                family = LoggerStore::Family::Modem;
-            else
-                return fail(QStringLiteral("--logger-family is tv or modem"));
-        } else if (a == QLatin1String("--erase-delay")) {
-            bool ok = false;
-            profile.eraseDelayMs = v.toInt(&ok);
-            if (!ok || profile.eraseDelayMs < 0)
-                return fail(QStringLiteral("--erase-delay needs milliseconds"));
-        } else if (a == QLatin1String("--fault")) {
-            const QString e = faults.add(v);
-            if (!e.isEmpty())
-                return fail(e);
-        } else {
-            return fail(QStringLiteral("unknown option ") + a);
+        if (args[i] != QLatin1String("--plans")) {
+            out << args[i];
+            continue;
         }
+        while (i + 1 < args.size() && !args[i + 1].startsWith(QLatin1String("--")))
+            out << QStringLiteral("--plan-file") << args[++i];
     }
+    return out;
+}
 
+// The options, with Qt's parser. -1 to go on; otherwise the exit status (0 after --help or
+// --version, 2 with the reason on standard error).
+int parseOptions(const QStringList &arguments, Options &o)
+{
+    QCommandLineParser parser;
+    auto flag = [](const char *name) { return QCommandLineOption(QString::fromLatin1(name)); };
+    auto valued = [](const char *name) {
+        return QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("VALUE"));
+    };
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version = flag("version"), boot = flag("boot"), exitWithParent = flag("exit-with-parent");
+    const QCommandLineOption pathFile = valued("path-file"), stateDir = valued("state-dir"),
+                             identity = valued("identity"), afterUpgrade = valued("after-upgrade-identity"),
+                             cgAnswer = valued("cg-answer"), planType = valued("plan-type"),
+                             planFile = valued("plan-file"), loggers = valued("loggers"),
+                             loggerFamily = valued("logger-family"), eraseDelay = valued("erase-delay"),
+                             fault = valued("fault");
+    parser.addOptions({help, version, boot, exitWithParent, pathFile, stateDir, identity, afterUpgrade, cgAnswer,
+                       planType, planFile, loggers, loggerFamily, eraseDelay, fault});
+    if (!parser.parse(QStringList{QStringLiteral("kelvatrone-meter")} + expandPlans(arguments))) {
+        if (!parser.unknownOptionNames().isEmpty())
+            return fail(QStringLiteral("unknown option --") + parser.unknownOptionNames().first());
+        return fail(arguments.last() + QStringLiteral(" needs a value"));
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return fail(QStringLiteral("unknown argument ") + parser.positionalArguments().first());
+    if (parser.isSet(help)) {
+        std::fputs(Usage, stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("kelvatrone-meter v%s\n", KV_VERSION);
+        return 0;
+    }
+    o.profile.startInLoader = parser.isSet(boot);
+    o.exitWithParent = parser.isSet(exitWithParent);
+    o.pathFile = parser.value(pathFile);
+    o.stateDir = parser.value(stateDir);
+    if (parser.isSet(identity))
+        o.profile.identity = parser.value(identity).toLatin1();
+    if (parser.isSet(afterUpgrade))
+        o.profile.afterUpgradeIdentity = parser.value(afterUpgrade).toLatin1();
+    if (parser.isSet(cgAnswer))
+        o.profile.cgAnswer = parser.value(cgAnswer).toLatin1();
+    if (parser.isSet(planType)) {
+        const QString v = parser.value(planType);
+        if (v != QLatin1String("ch26") && v != QLatin1String("ch25"))
+            return fail(QStringLiteral("--plan-type is ch26 or ch25"));
+        o.planType = v == QLatin1String("ch26") ? PlanType::Ch26 : PlanType::Ch25;
+    }
+    o.planFiles = parser.values(planFile);
+    o.loggersDir = parser.value(loggers);
+    if (parser.isSet(loggerFamily)) {
+        const QString v = parser.value(loggerFamily);
+        if (v != QLatin1String("tv") && v != QLatin1String("modem"))
+            return fail(QStringLiteral("--logger-family is tv or modem"));
+        o.family = v == QLatin1String("tv") ? LoggerStore::Family::Tv : LoggerStore::Family::Modem;
+    }
+    if (parser.isSet(eraseDelay)) {
+        bool ok = false;
+        o.profile.eraseDelayMs = parser.value(eraseDelay).toInt(&ok);
+        if (!ok || o.profile.eraseDelayMs < 0)
+            return fail(QStringLiteral("--erase-delay needs milliseconds"));
+    }
+    for (const QString &f : parser.values(fault)) {
+        const QString e = o.faults.add(f);
+        if (!e.isEmpty())
+            return fail(e);
+    }
+    return -1;
+}
+
+}   // namespace
+
+int main(int argc, char **argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    Options options;
+    if (const int status = parseOptions(args, options); status >= 0)
+        return status;
+    MeterProfile &profile = options.profile;
+    const QString &pathFile = options.pathFile, &stateDir = options.stateDir, &loggersDir = options.loggersDir;
+    const QStringList &planFiles = options.planFiles;
+    const PlanType planType = options.planType;
+    const LoggerStore::Family family = options.family;
+    FaultSet &faults = options.faults;
+    const bool exitWithParent = options.exitWithParent;
 #ifdef __linux__
     const pid_t parent = getppid();
     if (exitWithParent) {
