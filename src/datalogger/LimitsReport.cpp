@@ -381,9 +381,9 @@ public:
         title = fontOf(16, true);
         columns = {
             {StringTable::text(79 /* "Name" */), 1.0, [](const ChannelResult &c) { return c.name(); }},
-            {StringTable::text(146 /* "Freq." */), 0.9,
+            {StringTable::text(146 /* "Freq." */), 1.05,
              [](const ChannelResult &c) { return c.m.field[TvMeasurement::FREQ]; }},
-            {StringTable::text(89 /* "Mod." */), 1.0,
+            {StringTable::text(89 /* "Mod." */), 1.1,
              [](const ChannelResult &c) { return c.m.field[TvMeasurement::MOD]; }},
             {StringTable::text(431 /* "Rule" */), 1.9,
              [this](const ChannelResult &c) {
@@ -395,7 +395,7 @@ public:
              [this](const ChannelResult &c) { return windowCell(this->j, c); }},
             {StringTable::text(432 /* "Verdict" */), 1.45,
              [](const ChannelResult &c) { return Limits::verdictText(c.verdict); }},
-            {StringTable::text(433 /* "Reason" */), 2.9,
+            {StringTable::text(433 /* "Reason" */), 2.65,
              [this](const ChannelResult &c) {
                  const QString q = qualityCell(this->j, c);
                  const QString r = c.reasons.join(QStringLiteral("; "));

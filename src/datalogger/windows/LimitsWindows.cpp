@@ -181,7 +181,20 @@ TLimitProfiles::TLimitProfiles(QWidget *parent) : QDialog(parent)
     setObjectName(QStringLiteral("LimitProfiles"));
     setWindowTitle(caption(417 /* "Limit Profiles..." */));
     resize(1220, 560);
+    auto *layout = new QHBoxLayout(this);
+    layout->addLayout(makeProfileList());
+    layout->addLayout(makeRuleEditor(), 1);
+    connectControls();
 
+    const int made = Limits::ensureFolder();
+    if (made < 0)
+        showWriteFailure(this, made);
+    listProfiles(QString());
+}
+
+// The Limits folder's profiles, with New and Delete under them.
+QVBoxLayout *TLimitProfiles::makeProfileList()
+{
     Profiles = new QListWidget(this);
     Profiles->setObjectName(QStringLiteral("Profiles"));
     Profiles->setMaximumWidth(180);
@@ -195,7 +208,12 @@ TLimitProfiles::TLimitProfiles(QWidget *parent) : QDialog(parent)
     leftButtons->addWidget(New);
     leftButtons->addWidget(Delete);
     left->addLayout(leftButtons);
+    return left;
+}
 
+// The profile on show: its name and source, the rules' grid, the hints and the buttons.
+QVBoxLayout *TLimitProfiles::makeRuleEditor()
+{
     ProfileName = new QLineEdit(this);
     ProfileName->setObjectName(QStringLiteral("ProfileName"));
     Source = new QLineEdit(this);
@@ -263,11 +281,11 @@ TLimitProfiles::TLimitProfiles(QWidget *parent) : QDialog(parent)
     right->addWidget(Hint);
     right->addWidget(Problems);
     right->addLayout(ruleButtons);
+    return right;
+}
 
-    auto *layout = new QHBoxLayout(this);
-    layout->addLayout(left);
-    layout->addLayout(right, 1);
-
+void TLimitProfiles::connectControls()
+{
     connect(Profiles, &QListWidget::currentRowChanged, this, &TLimitProfiles::ProfilesChange);
     connect(New, &QPushButton::clicked, this, &TLimitProfiles::NewClick);
     connect(Delete, &QPushButton::clicked, this, &TLimitProfiles::DeleteClick);
@@ -281,11 +299,6 @@ TLimitProfiles::TLimitProfiles(QWidget *parent) : QDialog(parent)
     connect(Rules, &QTableWidget::itemChanged, this, [this] { markModified(); });
     connect(ProfileName, &QLineEdit::textEdited, this, [this] { markModified(); });
     connect(Source, &QLineEdit::textEdited, this, [this] { markModified(); });
-
-    const int made = Limits::ensureFolder();
-    if (made < 0)
-        showWriteFailure(this, made);
-    listProfiles(QString());
 }
 
 void TLimitProfiles::markModified()

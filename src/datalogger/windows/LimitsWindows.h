@@ -13,6 +13,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QTableWidget;
+class QVBoxLayout;
 
 // Asks the customer's details (remembered per location) and the installer's (kept in the
 // workspace's limits.stg), then the PDF's name, and writes the report.
@@ -75,6 +76,10 @@ public Q_SLOTS:
     void reject() override;
 
 private:
+    // The constructor's parts.
+    QVBoxLayout *makeProfileList();
+    QVBoxLayout *makeRuleEditor();
+    void connectControls();
     void listProfiles(const QString &select);
     void showProfile(const Limits::Profile &profile, bool editable);
     void setRow(int row, const Limits::Rule &rule);
