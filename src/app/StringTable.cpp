@@ -656,6 +656,8 @@ const Row kRowTexts[] = {
            "Bedingungen: Texte durch \",\" getrennt; \"-\" leeres Feld, \"*\" beliebiger Text. Grenzwerte: Zahlen.", "Condicions: textos separats per \",\"; \"-\" camp buit, \"*\" qualsevol text. Límits: nombres."}},
     {484, {"Name of the new profile:", "Nombre del perfil nuevo:",
            "Name des neuen Profils:", "Nom del perfil nou:"}},
+    {485, {"%1 not taken: the viewers refuse their files", "%1 no tomados: los visores rechazan sus ficheros",
+           "%1 nicht übernommen: die Anzeigen lehnen ihre Dateien ab", "%1 no presos: els visors rebutgen els seus fitxers"}},
     {302, {"JPEG Images", "Imágenes JPEG", "JPEG-Bilder", "Imatges JPEG"}},
     {290, {"Unable To Write File", "No se Puede Escribir el Fichero", "Datei kann nicht geschrieben werden",
            "No es Pot Escriure el Fitxer"}},

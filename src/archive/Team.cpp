@@ -340,7 +340,11 @@ QString machineName()
 
 QString countsText(const Counts &c)
 {
-    return StringTable::text(Row::Counts).arg(c.sent).arg(c.fetched);
+    const QString counts = StringTable::text(Row::Counts).arg(c.sent).arg(c.fetched);
+    return c.refused == 0
+               ? counts
+               : counts + QStringLiteral("; ")
+                     + StringTable::text(485 /* "%1 not taken: the viewers refuse their files" */).arg(c.refused);
 }
 
 QString failureText(int code, const QString &detail)
@@ -613,6 +617,7 @@ SyncResult synchronise(const Settings &s, const QString &password, const std::fu
             result.detail = store.detail();
             return result;
         }
+        int refusedInBatch = 0;
         for (const Fetched &f : std::as_const(fetched)) {
             // The viewers' readers take a file: the bytes go through one beside the archive.
             // A server's bytes whose digest is not their name are not taken.
@@ -634,6 +639,13 @@ SyncResult synchronise(const Settings &s, const QString &password, const std::fu
             const qint64 parent = f.parentSha.isEmpty() ? 0 : store.findBySha(f.parentSha);
             qint64 id = 0;
             if (const int r = store.add(file.fileName(), f.bytes, f.family, f.complete, list, parent, &id); r != 0) {
+                // An entry that arrived on the server only as an imported file, and whose bytes
+                // the viewers refuse, is not taken; refusing it touched nothing of the batch.
+                if (r == Err::UnableToOpenFile && list.first().origin == Archive::Origin::Imported) {
+                    ++n.refused;
+                    ++refusedInBatch;
+                    continue;
+                }
                 result.code = r;
                 result.detail = store.detail();
                 return result;   // the batch was rolled back
@@ -647,7 +659,7 @@ SyncResult synchronise(const Settings &s, const QString &password, const std::fu
             result.detail = store.detail();
             return result;
         }
-        n.fetched += int(fetched.size());
+        n.fetched += int(fetched.size()) - refusedInBatch;
         step(int(batch.size()));
     }
 

@@ -54,6 +54,10 @@ QString machineName();
 struct Counts {
     int sent = 0;   // entries sent to the server
     int fetched = 0;   // entries fetched from it
+    // Entries of the server known to it only as imported files whose bytes the viewers refuse:
+    // not taken, and not in the way of the rest (the server's next synchronisation offers them
+    // again).
+    int refused = 0;
     int arrivalsSent = 0, arrivalsFetched = 0;
     int marksSent = 0, marksFetched = 0;
 };

@@ -8,7 +8,7 @@ bool isUnusedRow(int row)
     if (row == 13 || row == 14 || row == 15 || row == 16 || row == 161)
         return true;
     // Rows added after the first 205 come in blocks, one per feature.
-    const std::pair<int, int> laterBlocks[] = {{205, 218}, {220, 223}, {235, 235}, {245, 262}, {275, 484}};
+    const std::pair<int, int> laterBlocks[] = {{205, 218}, {220, 223}, {235, 235}, {245, 262}, {275, 485}};
     if (row < 205)
         return false;
     for (const auto &[first, last] : laterBlocks)

@@ -148,6 +148,35 @@ private Q_SLOTS:
         QVERIFY(!Team::lastSynchronisation(b.db()).isEmpty());
     }
 
+    // An entry of the server whose bytes no viewer opens, known there only as an imported file,
+    // is not taken, and stops neither the rest nor the next synchronisation.
+    void refusedBytesDoNotStopTheRest()
+    {
+        Laptop a, b;
+        a.addLoggers(4, QStringLiteral("GARAGE"));
+        QCOMPARE(sync(a).code, 0);
+        const QString sha = a.list().first().sha256;
+        const QString bad = QStringLiteral("encode(sha256('not a logger'::bytea), 'hex')");
+        QVERIFY(pg->psql(QStringLiteral("INSERT INTO kv_entries SELECT %1, 'not a logger'::bytea, family, complete,"
+                                        " NULL, first_at, location, measured_at, technician, machine, now()"
+                                        " FROM kv_entries WHERE sha256 = '%2';"
+                                        "INSERT INTO kv_arrivals SELECT uid || '-bad', %1, at, origin, slot, model,"
+                                        " identity, port, device, source, technician, machine"
+                                        " FROM kv_arrivals WHERE sha256 = '%2'")
+                             .arg(bad, sha)));
+        QCOMPARE(serverCount(QStringLiteral("kv_entries")), 5);
+        Team::SyncResult r = sync(b);
+        QVERIFY2(r.code == 0, qPrintable(r.detail));
+        QCOMPARE(r.counts.fetched, 4);
+        QCOMPARE(r.counts.refused, 1);
+        QCOMPARE(b.list().size(), 4);
+        QVERIFY(Team::countsText(r.counts).endsWith(QStringLiteral("; 1 not taken: the viewers refuse their files")));
+        r = sync(b);
+        QVERIFY2(r.code == 0, qPrintable(r.detail));
+        QCOMPARE(r.counts.refused, 1);
+        QCOMPARE(b.list().size(), 4);
+    }
+
     // A deletion travels to the other laptop, stays restorable there, and a restoration made
     // later travels back.
     void deletionTravels()
