@@ -407,6 +407,18 @@ public:
             total += c.weight;
         for (Column &c : columns)
             c.weight = c.weight / total * page.width();
+        // A heading's longest word ("Pegelfenster") cannot be wrapped: its column is widened
+        // to hold it, and the reason column, the last, gives up the room.
+        const QFontMetricsF fb(bold, &writer);
+        for (qsizetype k = 0; k + 1 < columns.size(); ++k) {
+            qreal need = 0;
+            for (const QString &word : columns[k].title.split(QLatin1Char(' ')))
+                need = std::max(need, fb.horizontalAdvance(word) + 2 * mm);
+            if (columns[k].weight < need) {
+                columns.last().weight -= need - columns[k].weight;
+                columns[k].weight = need;
+            }
+        }
     }
 
     // Lays the pages out (draw false) or draws them; returns the number of pages.
