@@ -290,7 +290,7 @@ namespace {
 QByteArray csvOf(const QStringList &columns, const QList<QStringList> &rows)
 {
     // The byte order mark and row layout of the logger CSV export, so a spreadsheet reads both alike.
-    QByteArray out = QByteArray("\xEF\xBB\xBF") + LoggerCsv::row(columns);
+    QByteArray out = LoggerCsv::kUtf8Bom + LoggerCsv::row(columns);
     for (const QStringList &r : rows)
         out += LoggerCsv::row(r);
     return out;

@@ -6,6 +6,7 @@
 #include "app/AppState.h"
 #include "app/Files.h"
 #include "app/StringTable.h"
+#include "archive/Views.h"
 #include "datalogger/Limits.h"
 #include "datalogger/LimitsReport.h"
 #include "datalogger/LoggerFiles.h"
@@ -39,13 +40,11 @@ int load(const QString &command, const QString &logger, const QMap<QString, QStr
             problems = Limits::describe(l.profilePath, errors);
         for (const QString &w : Limits::describe(l.profilePath, warnings))
             Cli::err(w);
-    } else if (LimitsReport::chosenProfile(l.settings, l.profile, l.profilePath, problems)
-               && !l.profilePath.isEmpty()) {
+    } else {
         // The overlaps of the workspace's profile are said too (the first rule that matches judges).
-        Limits::Profile again;
-        QList<Limits::Problem> errors, warnings;
-        Limits::readFile(l.profilePath, again, errors, warnings);
-        for (const QString &w : Limits::describe(l.profilePath, warnings))
+        QStringList warnings;
+        LimitsReport::chosenProfile(l.settings, l.profile, l.profilePath, problems, &warnings);
+        for (const QString &w : warnings)
             Cli::err(w);
     }
     if (!problems.isEmpty()) {
@@ -56,11 +55,6 @@ int load(const QString &command, const QString &logger, const QMap<QString, QStr
         return 1;
     }
     return 0;
-}
-
-QString padded(const QString &text, int width)
-{
-    return text.leftJustified(width, QLatin1Char(' '));
 }
 
 // check-limits LOGGER [--profile FILE] [--csv OUT]
@@ -81,16 +75,15 @@ int runCheck(const CliOptions &, const QStringList &args)
         return r;
     const Limits::Judgement j = Limits::judge(l.contents, l.profile);
 
-    // The table: every cell on one line, columns as wide as their widest cell.
+    const QStringList columns{StringTable::text(79 /* "Name" */),
+                              StringTable::text(146 /* "Freq." */),
+                              StringTable::text(89 /* "Mod." */),
+                              StringTable::text(431 /* "Rule" */),
+                              Limits::limitName(Limits::Limit::Level) + QStringLiteral(" dBuV"),
+                              StringTable::text(481 /* "Level window" */),
+                              StringTable::text(432 /* "Verdict" */),
+                              StringTable::text(433 /* "Reason" */)};
     QList<QStringList> rows;
-    rows << QStringList{StringTable::text(79 /* "Name" */),
-                        StringTable::text(146 /* "Freq." */),
-                        StringTable::text(89 /* "Mod." */),
-                        StringTable::text(431 /* "Rule" */),
-                        Limits::limitName(Limits::Limit::Level) + QStringLiteral(" dBuV"),
-                        StringTable::text(481 /* "Level window" */),
-                        StringTable::text(432 /* "Verdict" */),
-                        StringTable::text(433 /* "Reason" */)};
     for (const Limits::ChannelResult &c : j.channels) {
         const Limits::Rule *rule = c.rule >= 0 ? &j.profile.rules.at(c.rule) : nullptr;
         rows << QStringList{c.name(),
@@ -104,21 +97,10 @@ int runCheck(const CliOptions &, const QStringList &args)
                             Limits::verdictText(c.verdict),
                             c.reasons.join(QStringLiteral("; "))};
     }
-    QList<int> widths(rows.first().size(), 0);
-    for (const QStringList &r : rows) {
-        for (int k = 0; k < r.size(); ++k)
-            widths[k] = std::max(widths[k], int(r.at(k).size()));
-    }
     Cli::out(StringTable::text(459 /* "Limit profile" */) + QStringLiteral(": ") + l.profile.name
              + (l.profilePath.isEmpty() ? QString() : QStringLiteral(" (") + l.profilePath + QLatin1Char(')')));
-    for (const QStringList &r : rows) {
-        QString line;
-        for (int k = 0; k < r.size(); ++k)
-            line += k + 1 < r.size() ? padded(r.at(k), widths.at(k) + 2) : r.at(k);
-        while (line.endsWith(QLatin1Char(' ')))
-            line.chop(1);
+    for (const QString &line : Archive::textTable(columns, rows))
         Cli::out(line);
-    }
     Cli::out(j.summary());
 
     if (!csvPath.isEmpty()) {

@@ -37,31 +37,6 @@ QString problemText(int row, const QString &arg = QString())
     return arg.isNull() ? t : t.arg(arg);
 }
 
-// "MIN..MAX" with either end empty; a decimal comma reads as a point.
-bool parseRange(const QString &value, Range &range)
-{
-    const int dots = value.indexOf(QStringLiteral(".."));
-    if (dots < 0)
-        return false;
-    const QString lo = value.left(dots).trimmed();
-    const QString hi = value.mid(dots + 2).trimmed();
-    Range r;
-    if (!lo.isEmpty()) {
-        if (!LevelChart::readNumber(lo, r.min))
-            return false;
-        r.hasMin = true;
-    }
-    if (!hi.isEmpty()) {
-        if (!LevelChart::readNumber(hi, r.max))
-            return false;
-        r.hasMax = true;
-    }
-    if (!r.isSet())
-        return false;
-    range = r;
-    return true;
-}
-
 QString numberText(double v)
 {
     // As short as the value allows, so that a profile reads back as written.
@@ -116,6 +91,30 @@ void addProblem(QList<Problem> &list, int line, const QString &what)
 }
 
 }   // namespace
+
+bool parseRange(const QString &value, Range &range)
+{
+    const int dots = value.indexOf(QStringLiteral(".."));
+    if (dots < 0)
+        return false;
+    const QString lo = value.left(dots).trimmed();
+    const QString hi = value.mid(dots + 2).trimmed();
+    Range r;
+    if (!lo.isEmpty()) {
+        if (!LevelChart::readNumber(lo, r.min))
+            return false;
+        r.hasMin = true;
+    }
+    if (!hi.isEmpty()) {
+        if (!LevelChart::readNumber(hi, r.max))
+            return false;
+        r.hasMax = true;
+    }
+    if (!r.isSet())
+        return false;
+    range = r;
+    return true;
+}
 
 bool TextMatch::matches(const QString &field) const
 {
@@ -672,7 +671,7 @@ QByteArray csv(const Judgement &j)
         header << StringTable::text(434 /* "%1 limits" */).arg(limitName(Limit(l)));
     }
     header << StringTable::text(432 /* "Verdict" */) << StringTable::text(433 /* "Reason" */);
-    QByteArray out = QByteArrayLiteral("\xEF\xBB\xBF") + LoggerCsv::row(header);
+    QByteArray out = LoggerCsv::kUtf8Bom + LoggerCsv::row(header);
     for (const ChannelResult &r : j.channels) {
         QStringList cells{r.name(), LoggerCsv::decimalPoint(r.m.field[TvMeasurement::FREQ]),
                           r.m.field[TvMeasurement::MOD], r.m.field[TvMeasurement::ANNEX],

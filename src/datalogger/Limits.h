@@ -74,6 +74,9 @@ struct Problem {
     QString what;
 };
 
+// A range "MIN..MAX" with either end empty (not both); a decimal comma reads as a point.
+bool parseRange(const QString &value, Range &range);
+
 // Reads a profile's text. The errors make the profile unusable; the warnings (overlapping
 // rules) do not. Returns true when there is no error.
 bool parse(const QString &text, Profile &profile, QList<Problem> &errors, QList<Problem> &warnings);

@@ -142,27 +142,35 @@ int writeSettings(const QString &path, const Settings &s)
     return writeBytesAtomicallyCode(path, encodeSettingsFile(lines));
 }
 
-bool chosenProfile(const Settings &settings, Limits::Profile &profile, QString &path, QStringList &problems)
+QString chosenProfilePath(const Settings &settings)
 {
-    problems.clear();
     const QString dir = Limits::folder() + QLatin1Char('/');
-    path.clear();
     // Only a plain file name of the Limits folder is taken from the settings.
     if (!settings.profile.isEmpty() && !settings.profile.contains(QLatin1Char('/'))
         && !settings.profile.contains(QLatin1Char('\\')) && QFileInfo(dir + settings.profile).isFile())
-        path = dir + settings.profile;
-    else if (QFileInfo(dir + Limits::kDefaultProfileName).isFile())
-        path = dir + Limits::kDefaultProfileName;
+        return dir + settings.profile;
+    if (QFileInfo(dir + Limits::kDefaultProfileName).isFile())
+        return dir + Limits::kDefaultProfileName;
+    return QString();
+}
+
+bool chosenProfile(const Settings &settings, Limits::Profile &profile, QString &path, QStringList &problems,
+                   QStringList *warnings)
+{
+    problems.clear();
+    if (warnings)
+        warnings->clear();
+    path = chosenProfilePath(settings);
     if (path.isEmpty()) {
         profile = Limits::defaultProfile();
         return true;
     }
-    QList<Limits::Problem> errors, warnings;
-    if (!Limits::readFile(path, profile, errors, warnings)) {
-        problems = Limits::describe(path, errors);
-        return false;
-    }
-    return true;
+    QList<Limits::Problem> errors, overlaps;
+    const bool ok = Limits::readFile(path, profile, errors, overlaps);
+    problems = Limits::describe(path, errors);
+    if (warnings)
+        *warnings = Limits::describe(path, overlaps);
+    return ok;
 }
 
 // --- the chart ------------------------------------------------------------------------------

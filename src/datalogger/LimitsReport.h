@@ -57,10 +57,13 @@ Settings readSettings(const QString &path);
 // 0, or the write's code; the old file stays whole on a failure.
 int writeSettings(const QString &path, const Settings &settings);
 
-// The profile chosen in the settings: its file when it exists, otherwise the delivered profile
-// file of the Limits folder, otherwise the delivered profile itself. path gets the file used
-// (empty for the built-in one). False, with the problems, for a profile file with errors.
-bool chosenProfile(const Settings &settings, Limits::Profile &profile, QString &path, QStringList &problems);
+// The file of the profile chosen in the settings when it exists, otherwise the delivered profile
+// file of the Limits folder; empty when neither is there (the delivered profile itself is used).
+QString chosenProfilePath(const Settings &settings);
+// That profile read: path gets its file (empty for the built-in one). False, with the problems,
+// for a profile file with errors; warnings, when given, get its overlaps.
+bool chosenProfile(const Settings &settings, Limits::Profile &profile, QString &path, QStringList &problems,
+                   QStringList *warnings = nullptr);
 
 struct Details {
     Site site;

@@ -29,8 +29,6 @@ constexpr int kTvColumnRows[] = {
     88 /* "Annex" */,  87 /* "S.R." */,   147 /* "Pwr." */,  124 /* "MER" */, 127 /* "PreBER" */,
     86 /* "System" */, 148 /* "A. F." */, 149 /* "Level" */, 150 /* "V/A" */, 151 /* "C/N" */};
 
-const QByteArray kUtf8Bom = QByteArrayLiteral("\xEF\xBB\xBF");
-
 // The cable-modem viewer's fields: the label row of each, and whether its value may carry a unit
 // (a modulation or channel name such as "QAM256" or "C37" never does).
 struct ModemField {

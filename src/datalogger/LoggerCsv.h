@@ -20,6 +20,9 @@ struct Model;
 
 namespace LoggerCsv {
 
+// The byte order mark every CSV file of the program begins with.
+inline const QByteArray kUtf8Bom = QByteArrayLiteral("\xEF\xBB\xBF");
+
 // The text quoted as RFC 4180 asks when it holds a comma, a quote, a CR or an LF; a text that
 // a spreadsheet would run as a formula gets a leading apostrophe first (see defused).
 QString field(const QString &text);

@@ -112,12 +112,8 @@ void TLimitsView::reloadProfiles()
     // A workspace from before limits were known gets its folder and the delivered profile now.
     Limits::ensureFolder();
     const LimitsReport::Settings settings = LimitsReport::readSettings(LimitsReport::settingsPath());
-    QString dummy;
-    QStringList ignored;
-    Limits::Profile unused;
     // The settings' choice as it stands, or the delivered profile when it is gone.
-    LimitsReport::chosenProfile(settings, unused, dummy, ignored);
-    const QString chosenName = QFileInfo(dummy).fileName();
+    const QString chosenName = QFileInfo(LimitsReport::chosenProfilePath(settings)).fileName();
     {
         const QSignalBlocker block(Profile);
         Profile->clear();

@@ -422,14 +422,8 @@ bool TLimitProfiles::profileFromGrid(Limits::Profile &profile, QString &problem)
         rule.sys.texts = texts(CSys);
         rule.sr.texts = texts(CSr);
         const QString freq = cell(CFreq);
-        if (!freq.isEmpty()) {
-            QList<Limits::Problem> errors, warnings;
-            Limits::Profile one;
-            // The reader's own rule for a range, so that the grid takes what a file takes.
-            if (!Limits::parse(QStringLiteral("RULE=x; FREQ=") + freq, one, errors, warnings) || one.rules.isEmpty())
-                return fail(CFreq, errors.isEmpty() ? freq : errors.first().what);
-            rule.freq = one.rules.first().freq;
-        }
+        if (!freq.isEmpty() && !Limits::parseRange(freq, rule.freq))
+            return fail(CFreq, StringTable::text(438 /* "\"%1\" is not a range (MIN..MAX)" */).arg(freq));
         const std::tuple<int, Limit, bool> numbers[] = {
             {CLevelMin, Limit::Level, true}, {CLevelMax, Limit::Level, false}, {CMerMin, Limit::Mer, true},
             {CCnMin, Limit::Cn, true},       {CBerMax, Limit::Ber, false},     {CVaMin, Limit::Va, true},
