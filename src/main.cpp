@@ -1,6 +1,7 @@
 // Kelvatrone: the entry sequence of the windowed program.
 
 #include "app/AppState.h"
+#include "app/SingleInstance.h"
 #include "app/StringTable.h"
 #include "app/Workspace.h"
 #include "app/windows/MainResum.h"
@@ -12,37 +13,24 @@
 #include <QDir>
 #include <QIcon>
 #include <QLocale>
-#include <QLockFile>
 #include <QMessageBox>
-#include <QStandardPaths>
 #include <clocale>
 #include <cstdio>
 #include <exception>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
-namespace {
-
-// The lock that keeps a second copy from running. It lives in the user's runtime folder and
-// is held until the process ends; a copy that crashed leaves a file that the next start
-// recognises as stale by its process id.
-bool anotherCopyRuns(QLockFile &lock)
+// A Windows program of windows starts without a console: its answer to --version goes to the
+// console it was started from, when there is one and its output is not redirected.
+static void useParentConsole()
 {
-    lock.setStaleLockTime(0);   // never judge a live holder stale by the lock's age
-    if (lock.tryLock(0))
-        return false;
-    // Only a lock held by another process means another copy; a runtime folder that cannot
-    // be written must not keep the program from starting.
-    return lock.error() == QLockFile::LockFailedError;
+#ifdef Q_OS_WIN
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if ((out == nullptr || out == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS))
+        std::freopen("CONOUT$", "w", stdout);
+#endif
 }
-
-QString lockPath()
-{
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    return folder + QStringLiteral("/Kelvatrone.lock");
-}
-
-}   // namespace
 
 // "--version" and "--help" are answered before anything else: without a window, a display, a
 // lock or a workspace (a start from a terminal on a machine without a display, a packaging
@@ -51,6 +39,8 @@ int answerInformationOption(int argc, char **argv)
 {
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
+        if (arg == "--version" || arg == "--help" || arg == "-h")
+            useParentConsole();
         if (arg == "--version") {
             std::printf("Kelvatrone %s\n", app().ProgramVersion.toLatin1().constData());
             return 0;
@@ -73,8 +63,8 @@ int main(int argc, char **argv)
         return answered;
     QApplication application(argc, argv);
     endOnTerminationRequest();
-    QLockFile lock(lockPath());
-    const bool alreadyRunning = anotherCopyRuns(lock);
+    const SingleInstance instance;
+    const bool alreadyRunning = instance.anotherCopyRuns();
 
     QApplication::setApplicationName(QStringLiteral("Kelvatrone"));
     // The desktop links the windows to the installed desktop entry and its icon by this name.

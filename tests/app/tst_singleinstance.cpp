@@ -8,10 +8,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace {
 
 // The shipped program, and the same program with the tests' quit timer (tests/app/testrun).
-const QString kProgram = QStringLiteral(KV_BUILD_DIR "/src/kelvatrone");
+const QString kProgram = QStringLiteral(KV_PROGRAM_PATH);
 const QString kTestRun = QStringLiteral(KV_TESTRUN_PATH);
 
 // A copy of the program in the workspace, with its own runtime folder so that the test never
@@ -27,6 +31,22 @@ void prepare(QProcess &p, const QString &workspace, const QString &runtime, int 
     p.setProcessEnvironment(env);
     p.setWorkingDirectory(workspace);
     p.setProgram(quitAfterMs > 0 ? kTestRun : kProgram);
+}
+
+// Whether a running copy holds the single-instance mark: on Windows the named mutex, elsewhere
+// the lock file in the runtime folder the test gave it.
+bool markTaken(const QString &runtime)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(runtime);
+    HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"Kelvatrone");
+    if (mutex == nullptr)
+        return false;
+    CloseHandle(mutex);
+    return true;
+#else
+    return QFileInfo::exists(runtime + "/Kelvatrone.lock");
+#endif
 }
 
 }   // namespace
@@ -67,7 +87,6 @@ private Q_SLOTS:
         TestWorkspace ws;
         QTemporaryDir runtime;
         QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        const QString lock = runtime.path() + "/Kelvatrone.lock";
 
         QProcess first;
         prepare(first, ws.root(), runtime.path(), 60000);
@@ -79,7 +98,7 @@ private Q_SLOTS:
                 first.waitForFinished(5000);
             }
         });
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(lock), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(markTaken(runtime.path()), 15000);
 
         QProcess second;
         prepare(second, ws.root(), runtime.path(), 1500);
@@ -94,7 +113,9 @@ private Q_SLOTS:
         // A copy that died without cleaning up must not keep the program from starting.
         first.kill();
         QVERIFY(first.waitForFinished(5000));
-        QVERIFY(QFileInfo::exists(lock));
+#ifndef Q_OS_WIN
+        QVERIFY(markTaken(runtime.path()));   // the stale lock file stays behind
+#endif
         QProcess third;
         prepare(third, ws.root(), runtime.path(), 1500);
         third.start();
@@ -119,7 +140,9 @@ private Q_SLOTS:
     void endsOnTermination()
     {
 #ifdef Q_OS_WIN
-        QSKIP("no SIGTERM on Windows");
+        // QProcess::terminate() posts WM_CLOSE to the program's windows; the offscreen
+        // platform the tests run on makes no native windows to receive it.
+        QSKIP("no SIGTERM on Windows, and no native window under the offscreen platform");
 #endif
         QFETCH(bool, catalogue);
         if (!QFileInfo::exists(kProgram))
