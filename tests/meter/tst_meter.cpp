@@ -197,6 +197,10 @@ void TestMeter::framingAndReopening()
     const QStringList t = meter.transcript();
     QCOMPARE(t.mid(15), (QStringList{"*TL2", "*?HL03", "*?VE"}));
     QCOMPARE(t.size(), 18);
+    // The raw record keeps every byte as it came: the doubled CR and the stray line feed too.
+    QFile raw(meter.stateDir() + "/received.bin");
+    QVERIFY(raw.open(QIODevice::ReadOnly));
+    QVERIFY(raw.readAll().endsWith("*?VE\r*TL2\r*?HL03\r\r*?VE\n\r"));
 }
 
 void TestMeter::groupScriptReadBack_data()

@@ -27,6 +27,16 @@ void StateFiles::append(const char *name, const QByteArray &line) const
     }
 }
 
+void StateFiles::appendRaw(const char *name, const QByteArray &bytes) const
+{
+    if (dir.isEmpty())
+        return;
+    if (QFile *f = file(name, false)) {
+        f->write(bytes);
+        f->flush();
+    }
+}
+
 void StateFiles::truncate(const char *name) const
 {
     if (!dir.isEmpty())
@@ -54,6 +64,7 @@ Meter::Meter(const MeterProfile &p, StateFiles &f) : profile(p), files(f)
 void Meter::started()
 {
     files.truncate("transcript.txt");
+    files.truncate("received.bin");
     files.truncate("plans-received.txt");
     files.truncate("firmware.txt");
     files.truncate("events.txt");

@@ -18,6 +18,7 @@ public:
     void setDir(const QString &d) { dir = d; }
     bool enabled() const { return !dir.isEmpty(); }
     void append(const char *name, const QByteArray &line) const;
+    void appendRaw(const char *name, const QByteArray &bytes) const;
     void truncate(const char *name) const;
     void replace(const char *name, const QList<QByteArray> &lines) const;
 

@@ -223,6 +223,15 @@ int main(int argc, char **argv)
         received.clear();
         if (!pty.receive(received, 500))
             continue;
+        if (files.enabled()) {
+            // Every byte as it came, flow control and line feeds included: two hosts that send
+            // the same are shown to by comparing this file.
+            QByteArray raw;
+            raw.reserve(qsizetype(received.size()));
+            for (const auto &r : received)
+                raw.append(r.byte);
+            files.appendRaw("received.bin", raw);
+        }
         for (const auto &r : received) {
             const char b = r.byte;
             if (b == '\n' || b == 17 || b == 19 || b == 0)
