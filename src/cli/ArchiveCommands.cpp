@@ -20,6 +20,9 @@
 #include <termios.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -364,6 +367,21 @@ QString askPassword(const QString &prompt)
     tcsetattr(fileno(stdin), TCSANOW, &old);
     std::fputc('\n', stderr);
     return got ? QString::fromLocal8Bit(line).remove(QLatin1Char('\n')).remove(QLatin1Char('\r')) : QString();
+#elif defined(Q_OS_WIN)
+    // The console's echo is switched off for the line, as the terminal's is elsewhere.
+    HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD oldMode = 0;
+    if (in == INVALID_HANDLE_VALUE || !GetConsoleMode(in, &oldMode))
+        return QString();   // no console: input is redirected, nobody to ask
+    SetConsoleMode(in, (oldMode | ENABLE_LINE_INPUT) & ~DWORD(ENABLE_ECHO_INPUT));
+    Cli::write(stderr, prompt);
+    wchar_t line[512] = {};
+    DWORD read = 0;
+    const bool got = ReadConsoleW(in, line, DWORD(std::size(line) - 1), &read, nullptr) != 0;
+    SetConsoleMode(in, oldMode);
+    std::fputc('\n', stderr);
+    return got ? QString::fromWCharArray(line, int(read)).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'))
+               : QString();
 #else
     (void)prompt;
     return QString();

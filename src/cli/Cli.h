@@ -8,6 +8,7 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -58,6 +59,9 @@ bool sameFile(const QString &a, const QString &b);
 int outputIsInput(const QString &commandName, const QString &path);
 void out(const QString &line);   // a line on standard output (Latin-1 texts shown as UTF-8)
 void err(const QString &line);   // a line on standard error
+// Text as the terminal shows it: to a Windows console as UTF-16 (the console's 8-bit code page
+// is not the system's), elsewhere, and into pipes and files, in the system's 8-bit encoding.
+void write(FILE *stream, const QString &text);
 
 // Splits a command's arguments: the positional ones, the value of each allowed "--name value"
 // option and each allowed flag ("--csv", given the value "1"). False on any other "--" argument

@@ -100,16 +100,12 @@ private:
         return span > 0 ? int(qint64(b.value - b.minimum) * 100 / span) : 100;
     }
 
-    static void write(const QByteArray &bytes)
-    {
-        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
-        std::fflush(stderr);
-    }
+    static void write(const QString &text) { Cli::write(stderr, text); }
 
     void endBar()
     {
         if (drawn) {
-            write("\n");
+            write(QStringLiteral("\n"));
             drawn = false;
         }
     }
@@ -117,7 +113,7 @@ private:
     void line(const QString &text)
     {
         endBar();
-        write(text.toLocal8Bit() + '\n');
+        write(text + QLatin1Char('\n'));
         if (tty && bars[0].value > bars[0].minimum)
             drawBar(true);
     }
@@ -134,8 +130,7 @@ private:
                   .arg(what)
                   .arg(b.value - b.minimum)
                   .arg(b.maximum - b.minimum)
-                  .arg(percent(b))
-                  .toLocal8Bit());
+                  .arg(percent(b)));
     }
 
     void drawBar(bool force)
@@ -147,16 +142,16 @@ private:
         const Bar &b = bars[0];
         constexpr int width = 40;
         const int filled = percent(b) * width / 100;
-        QByteArray text = "\r[";
-        text += QByteArray(filled, '#');
-        text += QByteArray(width - filled, ' ');
-        text += "] ";
-        text += QByteArray::number(percent(b)).rightJustified(3, ' ');
-        text += '%';
+        QString text = QStringLiteral("\r[");
+        text += QString(filled, QLatin1Char('#'));
+        text += QString(width - filled, QLatin1Char(' '));
+        text += QStringLiteral("] ");
+        text += QString::number(percent(b)).rightJustified(3, QLatin1Char(' '));
+        text += QLatin1Char('%');
         if (loggerVisible) {
             const Bar &l = bars[1];
-            text += "  " + StringTable::text(321 /* "loggers" */).toLocal8Bit() + ' '
-                    + QByteArray::number(l.value - l.minimum) + '/' + QByteArray::number(l.maximum - l.minimum);
+            text += QStringLiteral("  ") + StringTable::text(321 /* "loggers" */) + QLatin1Char(' ')
+                    + QString::number(l.value - l.minimum) + QLatin1Char('/') + QString::number(l.maximum - l.minimum);
         }
         write(text);
         drawn = true;

@@ -19,6 +19,9 @@
 #include <cstring>
 #include <memory>
 #include <map>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -30,10 +33,7 @@ std::map<QString, CliCommand> &registry()
 
 void writeLine(FILE *stream, const QString &line)
 {
-    const QByteArray bytes = line.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fputc('\n', stream);
-    std::fflush(stream);
+    Cli::write(stream, line + QLatin1Char('\n'));
 }
 
 int printHelp()
@@ -105,6 +105,23 @@ bool splitArgs(const QStringList &args, const QStringList &valueOptions, const Q
         }
     }
     return true;
+}
+
+void write(FILE *stream, const QString &text)
+{
+    std::fflush(stream);
+#ifdef Q_OS_WIN
+    const HANDLE console = GetStdHandle(stream == stderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (console != INVALID_HANDLE_VALUE && GetConsoleMode(console, &mode)) {
+        DWORD written = 0;
+        WriteConsoleW(console, reinterpret_cast<const wchar_t *>(text.utf16()), DWORD(text.size()), &written, nullptr);
+        return;
+    }
+#endif
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
 }
 
 void out(const QString &line)
