@@ -15,6 +15,9 @@
 #include <algorithm>
 #include <vector>
 #endif
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -147,6 +150,33 @@ PortFailure busy(PortFailure f, qint64 pid)
 }
 #endif
 
+#ifdef Q_OS_WIN
+// "COM12" as the system's device namespace names it: the "\\.\" prefix is needed from COM10
+// on and harmless below.
+std::wstring win32DevicePath(const QString &device)
+{
+    const QString path = device.startsWith(QLatin1String("\\\\.\\")) ? device : QStringLiteral("\\\\.\\") + device;
+    return path.toStdWString();
+}
+
+// The system's reasons, sorted as the user is told them. Windows does not say which program
+// holds a port, only that it is denied: a serial port is opened exclusively, so a denial of a
+// port that exists means another program has it open.
+PortFailure::Kind kindOfWindowsError(DWORD error)
+{
+    switch (error) {
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_BUSY: return PortFailure::Kind::Busy;
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_DEV_NOT_EXIST:
+        case ERROR_DEVICE_NOT_CONNECTED: return PortFailure::Kind::Missing;
+        default: return PortFailure::Kind::Other;
+    }
+}
+#endif
+
 }   // namespace
 
 namespace PortDiagnosis {
@@ -182,6 +212,15 @@ PortFailure beforeOpen(const QString &designation, const QString &device)
     }
     if (!S_ISCHR(st.st_mode))
         f.kind = PortFailure::Kind::NotTerminal;
+#elif defined(Q_OS_WIN)
+    // A "COMn" the system has no device for is missing; the open would only say "not found".
+    if (!device.contains(QLatin1Char('\\')) && !device.contains(QLatin1Char('/'))) {
+        wchar_t target[512];
+        const std::wstring name = device.toStdWString();
+        if (QueryDosDeviceW(name.c_str(), target, DWORD(std::size(target))) == 0
+            && GetLastError() == ERROR_FILE_NOT_FOUND)
+            f.kind = PortFailure::Kind::Missing;
+    }
 #else
     (void)device;
 #endif
@@ -238,11 +277,24 @@ PortFailure afterFailedOpen(const QString &designation, const QString &device, c
         case ENOTDIR: f.kind = PortFailure::Kind::Missing; return f;
         default: return f;
     }
+#elif defined(Q_OS_WIN)
+    // Ask the system once more, without Qt in between, for its own reason.
+    const std::wstring path = win32DevicePath(device);
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
+                           nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        // It opens now: the port was let go in between, or it is no serial port at all.
+        DCB dcb{};
+        dcb.DCBlength = sizeof dcb;
+        if (!GetCommState(h, &dcb))
+            f.kind = PortFailure::Kind::NotTerminal;
+        CloseHandle(h);
+        return f;
+    }
+    f.kind = kindOfWindowsError(GetLastError());
+    return f;
 #else
-    // Elsewhere the system's list tells a missing port; a listed one that will not open is
-    // nearly always held by another program.
     (void)designation;
-    f.kind = PortFailure::Kind::Other;
     return f;
 #endif
 }
