@@ -64,6 +64,19 @@ bool readPrintLines(const QString &path, QList<QByteArray> &lines)
 
 QFont printFont(int pointSize)
 {
+#ifdef Q_OS_WIN
+    // Windows' "Terminal" is a bitmap font at a few sizes that no printer or PDF can scale;
+    // the fixed-pitch outline font every Windows has takes its place there.
+    for (const QString &family : {QStringLiteral("Courier New"), QStringLiteral("Lucida Console")}) {
+        if (QFontDatabase::hasFamily(family) && QFontDatabase::isFixedPitch(family)) {
+            QFont font(family);
+            font.setStyleHint(QFont::TypeWriter);
+            font.setFixedPitch(true);
+            font.setPointSize(std::max(1, pointSize));
+            return font;
+        }
+    }
+#endif
     QFont font(QStringLiteral("Terminal"));
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
