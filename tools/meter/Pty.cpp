@@ -63,6 +63,19 @@ void Pty::close()
     if (master >= 0)
         ::close(master);
     master = -1;
+    if (reserved >= 0)
+        ::close(reserved);
+    reserved = -1;
+}
+
+void Pty::hangUp()
+{
+    if (master < 0)
+        return;
+    // Opened before the master closes: once it has, the device is gone and cannot be opened.
+    reserved = ::open(slave.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    ::close(master);
+    master = -1;
 }
 
 void Pty::setPacing(int baud, int bitsPerByte)

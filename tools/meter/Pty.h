@@ -19,6 +19,11 @@ public:
     // Opens the master, unlocks the slave and puts the slave in raw mode. Empty error = success.
     std::string open();
     void close();
+    // Hangs up as an unplugged adapter does: the master closes, so the host's port fails and its
+    // device disappears, but the pseudo-terminal's number stays taken (a slave end is kept open)
+    // until this process ends. A host that opens the same path again finds nothing there,
+    // never the pseudo-terminal of another meter started meanwhile.
+    void hangUp();
     std::string slavePath() const { return slave; }
 
     // Line pacing: each byte takes bitsPerByte / baud seconds on the wire, both ways.
@@ -46,6 +51,7 @@ private:
     bool writeOne(const char *data, size_t len);
 
     int master = -1;
+    int reserved = -1;   // a slave end held after hangUp(): keeps the number from being reused
     std::string slave;
     Clock::duration byteTime{0};
     Clock::time_point inLine{};   // when the last received byte finished on the wire

@@ -249,8 +249,11 @@ int main(int argc, char **argv)
             const FaultDecision d = faults.decide(command);
             if (d.hangup) {
                 files.append("events.txt", "HANGUP");
-                pty.close();
-                return 0;
+                pty.hangUp();
+                // Gone from the line, the meter waits to be ended (SIGTERM, or its parent's
+                // end with --exit-with-parent), keeping its pseudo-terminal's number taken.
+                for (;;)
+                    pause();
             }
             // On a paced line the command is complete only when its CR has come through.
             if (r.arrived > Pty::Clock::now())
