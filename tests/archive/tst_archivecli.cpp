@@ -14,7 +14,6 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QtTest>
-#include <csignal>
 
 namespace {
 
@@ -233,7 +232,7 @@ private Q_SLOTS:
             QVERIFY(p.waitForStarted());
             QThread::msleep(random.bounded(20, 700));
             if (p.state() == QProcess::Running) {
-                ::kill(pid_t(p.processId()), SIGKILL);
+                p.kill();   // SIGKILL, or TerminateProcess on Windows: no chance to clean up
                 ++kills;
             }
             p.waitForFinished();

@@ -3,10 +3,17 @@
 #include <QFile>
 #include <QProcess>
 #include <QStorageInfo>
+#ifdef Q_OS_UNIX
 #include <unistd.h>
+#endif
 
 SmallDisk::SmallDisk(int kilobytes)
 {
+#ifdef Q_OS_WIN
+    Q_UNUSED(kilobytes);
+    why = QStringLiteral("Windows mounts no tmpfs: a small disk would need a virtual disk image and its driver");
+    return;
+#else
     if (::geteuid() != 0) {
         why = QStringLiteral("mounting a small tmpfs needs root");
         return;
@@ -21,6 +28,7 @@ SmallDisk::SmallDisk(int kilobytes)
         return;
     }
     isMounted = true;
+#endif
 }
 
 SmallDisk::~SmallDisk()
