@@ -175,8 +175,8 @@ private Q_SLOTS:
     void data()
     {
         QCOMPARE(readAll(installed("share/kelvatrone/models.txt")), readAll(KV_SOURCE_DIR "/data/models.txt"));
-        for (const char *f :
-             {"demo/Channel/europe.ch26", "demo/meter/tv.txt", "demo/meter/modem.txt", "demo/meter/plans/tdt.ch26"}) {
+        for (const char *f : {"demo/Channel/europe.ch26", "demo/meter/tv.txt", "demo/meter/modem.txt",
+                              "demo/meter/plans/tdt.ch26", "demo/Version/demo.hx27"}) {
             QCOMPARE(readAll(installed("share/kelvatrone/") + f), readAll(QStringLiteral(KV_SOURCE_DIR "/data/") + f));
         }
         QCOMPARE(readAll(installed("share/doc/kelvatrone/copyright")).contains("GPL-3.0-or-later"), true);
