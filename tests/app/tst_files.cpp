@@ -81,8 +81,10 @@ private Q_SLOTS:
         QVERIFY(!readFileBytes(ws.write("big.txt", QByteArray(101, 'x')), bytes, 100));
         QVERIFY(bytes.isEmpty());
         QVERIFY(readFileBytes(ws.path("big.txt"), bytes, 101));
-        QVERIFY(!readFileBytes(QStringLiteral("/dev/zero"), bytes));
+#ifdef Q_OS_UNIX
+        QVERIFY(!readFileBytes(QStringLiteral("/dev/zero"), bytes));   // Windows has no endless device
         QVERIFY(bytes.isEmpty());
+#endif
     }
 
     void pathsAndHex()

@@ -268,6 +268,7 @@ private Q_SLOTS:
 
     void tvMenuItemsWriteTheirFiles()
     {
+        KV_NEED_PDF_TOOLS();
         ScriptedPrompter prompter;
         TKv27Datalogger v;
         QVERIFY(showAndLoad(v, tv));
@@ -464,6 +465,7 @@ private Q_SLOTS:
 
     void modemViewerExportsAndSavesPdf()
     {
+        KV_NEED_PDF_TOOLS();
         ScriptedPrompter prompter;
         TLoggerKv25 v;
         QVERIFY(showAndLoad(v, modem));

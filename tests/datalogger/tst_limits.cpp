@@ -549,6 +549,7 @@ private Q_SLOTS:
 
     void reportText()
     {
+        KV_NEED_PDF_TOOLS();
         QFETCH(int, language);
         QFETCH(QStringList, expected);
         TestWorkspace ws;
@@ -575,6 +576,7 @@ private Q_SLOTS:
 
     void reportEdges()
     {
+        KV_NEED_PDF_TOOLS();
         TestWorkspace ws;
         app().programFolder = ws.root();
         // Nothing judged: said plainly, and no pass.

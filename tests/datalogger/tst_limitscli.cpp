@@ -103,6 +103,7 @@ private Q_SLOTS:
     // language asked; an output that is not a PDF or is the input is refused.
     void reportLimits()
     {
+        KV_NEED_PDF_TOOLS();
         const QString logger = ws->write(QStringLiteral("roof.lg27t"), sampleTvLogger());
         ws->write(QStringLiteral("limits.stg"),
                   "COMPANY=Antenes Girona\r\nINSTALLER=Jordi\r\n[SITE]\r\nLOCATION=ROOF A\r\n"

@@ -128,6 +128,7 @@ private Q_SLOTS:
     // next time; Cancel in the save dialog writes nothing.
     void installationReportRemembersTheSite()
     {
+        KV_NEED_PDF_TOOLS();
         ScriptedPrompter prompts;
         TvLoggerContents contents;
         QCOMPARE(TvLoggerFile::read(logger, contents), 0);

@@ -626,6 +626,7 @@ private Q_SLOTS:
     // for a TV logger, the chart page after it; Cancel fetches and writes nothing.
     void savesEveryMarkedLoggerAsPdf()
     {
+        KV_NEED_PDF_TOOLS();
         QVERIFY(startMeter());
         ScriptedPrompter prompter;
         TResumLogger w;

@@ -23,6 +23,12 @@ TestWorkspace::TestWorkspace(bool withCatalogue)
         QFile::copy(source(QStringLiteral("data/models.txt")), path(QStringLiteral("models.txt")));
 }
 
+TestWorkspace::~TestWorkspace()
+{
+    if (QDir::currentPath().startsWith(dir.path()))
+        QDir::setCurrent(QDir::tempPath());
+}
+
 QString TestWorkspace::write(const QString &relative, const QByteArray &bytes) const
 {
     const QString p = path(relative);

@@ -10,6 +10,11 @@ public:
     // Resets the application state and points its folders at a new temporary program folder.
     // With withCatalogue, copies data/models.txt there and loads nothing (call loadCatalogue).
     explicit TestWorkspace(bool withCatalogue = true);
+    // Leaves the folder if it is the current one: Windows removes no folder that a process
+    // works in.
+    ~TestWorkspace();
+    TestWorkspace(const TestWorkspace &) = delete;
+    TestWorkspace &operator=(const TestWorkspace &) = delete;
 
     QString root() const { return dir.path(); }
     QString library() const { return dir.path() + QStringLiteral("/Channel"); }
