@@ -173,6 +173,21 @@ TArchive::TArchive(QWidget *parent, const QString &path) : QDialog(parent), arch
     setObjectName(QStringLiteral("TArchive"));
     resize(980, 560);
 
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(buildFilterRow());
+    buildTable();
+    layout->addWidget(Taula, 1);
+    layout->addLayout(buildButtonRow());
+    layout->addLayout(buildStatusRow());
+    connectControls();
+
+    applyLanguage();
+    refreshButtons();
+}
+
+// The filter row: the text, the family, the date range and whether deleted entries show.
+QHBoxLayout *TArchive::buildFilterRow()
+{
     auto *top = new QHBoxLayout;
     FiltreLabel = new QLabel(this);
     FiltreText = new QLineEdit(this);
@@ -204,7 +219,12 @@ TArchive::TArchive(QWidget *parent, const QString &path) : QDialog(parent), arch
     top->addWidget(FinsA);
     top->addWidget(DataFinsA);
     top->addWidget(Esborrats);
+    return top;
+}
 
+// The table of entries, sorted by the time received, newest first.
+void TArchive::buildTable()
+{
     model = new ArchiveTableModel(this);
     proxy = new ArchiveFilterModel(this);
     proxy->setSourceModel(model);
@@ -223,7 +243,11 @@ TArchive::TArchive(QWidget *parent, const QString &path) : QDialog(parent), arch
     Taula->horizontalHeader()->setStretchLastSection(true);
     Taula->setAlternatingRowColors(true);
     Taula->setWordWrap(false);
+}
 
+// The buttons under the table; Import... has a menu of files or a folder.
+QHBoxLayout *TArchive::buildButtonRow()
+{
     auto *buttons = new QHBoxLayout;
     auto button = [this, buttons](const char *name) {
         auto *b = new QPushButton(this);
@@ -244,7 +268,12 @@ TArchive::TArchive(QWidget *parent, const QString &path) : QDialog(parent), arch
     importMenu->addAction(QString(), this, &TArchive::ImportFilesClick)->setObjectName(QStringLiteral("ImportFiles"));
     importMenu->addAction(QString(), this, &TArchive::ImportFolderClick)->setObjectName(QStringLiteral("ImportFolder"));
     BotoImportar->setMenu(importMenu);
+    return buttons;
+}
 
+// The status line, with the progress and Cancel of an import that runs.
+QHBoxLayout *TArchive::buildStatusRow()
+{
     auto *bottom = new QHBoxLayout;
     Estat = new QLabel(this);
     Estat->setObjectName(QStringLiteral("Estat"));
@@ -258,13 +287,11 @@ TArchive::TArchive(QWidget *parent, const QString &path) : QDialog(parent), arch
     bottom->addWidget(Estat, 1);
     bottom->addWidget(BarraProgres, 1);
     bottom->addWidget(BotoCancel);
+    return bottom;
+}
 
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addWidget(Taula, 1);
-    layout->addLayout(buttons);
-    layout->addLayout(bottom);
-
+void TArchive::connectControls()
+{
     connect(FiltreText, &QLineEdit::textChanged, this, &TArchive::refilter);
     connect(Familia, &QComboBox::currentIndexChanged, this, &TArchive::refilter);
     connect(DesDe, &QCheckBox::toggled, DataDesDe, &QWidget::setEnabled);
@@ -282,9 +309,6 @@ TArchive::TArchive(QWidget *parent, const QString &path) : QDialog(parent), arch
     connect(BotoComparar, &QPushButton::clicked, this, &TArchive::CompareClick);
     connect(BotoSincronitzar, &QPushButton::clicked, this, &TArchive::SyncClick);
     connect(BotoCancel, &QPushButton::clicked, this, [this] { cancelImport.store(true); });
-
-    applyLanguage();
-    refreshButtons();
 }
 
 TArchive::~TArchive()

@@ -16,6 +16,7 @@
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -116,6 +117,11 @@ protected:
     void closeEvent(QCloseEvent *e) override;
 
 private:
+    QHBoxLayout *buildFilterRow();
+    void buildTable();
+    QHBoxLayout *buildButtonRow();
+    QHBoxLayout *buildStatusRow();
+    void connectControls();
     void applyLanguage();
     void sizeColumns();
     void refilter();
