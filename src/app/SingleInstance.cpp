@@ -24,12 +24,12 @@ SingleInstance::SingleInstance()
 {
 #ifdef Q_OS_WIN
     // Not initially owned, and never closed: the system releases the handle when the process
-    // ends, however it ends, so a crashed copy never keeps the next one from starting.
+    // ends, however it ends, so a crashed copy never keeps the next one from starting. A mutex
+    // that cannot be made at all (the name held by an object of another kind) must not keep
+    // the program from starting either.
     const std::wstring name = markName().toStdWString();
     if (CreateMutexW(nullptr, FALSE, name.c_str()) != nullptr)
         anotherCopy_ = GetLastError() == ERROR_ALREADY_EXISTS;
-        // A mutex that cannot be made at all (a name held by an object of another kind) must not
-        // keep the program from starting.
 #else
     lock_ = std::make_unique<QLockFile>(markName());
     lock_->setStaleLockTime(0);   // never judge a live holder stale by the lock's age
