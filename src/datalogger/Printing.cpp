@@ -64,6 +64,7 @@ bool readPrintLines(const QString &path, QList<QByteArray> &lines)
 
 QFont printFont(int pointSize)
 {
+    const int size = std::max(1, pointSize);
 #ifdef Q_OS_WIN
     // Windows' "Terminal" is a bitmap font at a few sizes that no printer or PDF can scale;
     // the fixed-pitch outline font every Windows has takes its place there.
@@ -72,7 +73,7 @@ QFont printFont(int pointSize)
             QFont font(family);
             font.setStyleHint(QFont::TypeWriter);
             font.setFixedPitch(true);
-            font.setPointSize(std::max(1, pointSize));
+            font.setPointSize(size);
             return font;
         }
     }
@@ -80,11 +81,25 @@ QFont printFont(int pointSize)
     QFont font(QStringLiteral("Terminal"));
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
-    font.setPointSize(std::max(1, pointSize));
-    if (!QFontInfo(font).fixedPitch()) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setFixedPitch(true);
-        font.setPointSize(std::max(1, pointSize));
+    font.setPointSize(size);
+    if (QFontInfo(font).fixedPitch())
+        return font;
+    font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setFixedPitch(true);
+    font.setPointSize(size);
+    if (QFontInfo(font).fixedPitch())
+        return font;
+    // The system's fixed-pitch font is not there (a Windows without Courier New, Wine): the
+    // columns and frames of a report line up only in a fixed-pitch font, so any scalable one
+    // the system has is better than the proportional font that would stand in.
+    const QStringList families = QFontDatabase::families();
+    for (const QString &family : families) {
+        if (QFontDatabase::isFixedPitch(family) && QFontDatabase::isSmoothlyScalable(family)) {
+            QFont fixed(family);
+            fixed.setFixedPitch(true);
+            fixed.setPointSize(size);
+            return fixed;
+        }
     }
     return font;
 }

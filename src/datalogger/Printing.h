@@ -54,8 +54,8 @@ QList<PlacedLine> layoutLines(int lineCount, int pageHeight, int lineStep);
 bool readPrintLines(const QString &path, QList<QByteArray> &lines);
 
 // The printing font at that size: "Terminal" where the system has it, else the system's
-// fixed-pitch font. On Windows, "Courier New" (or "Lucida Console"): its "Terminal" does not
-// scale.
+// fixed-pitch font, else any scalable fixed-pitch font the system has. On Windows, "Courier
+// New" (or "Lucida Console") first: its "Terminal" does not scale.
 QFont printFont(int pointSize);
 
 // Renders page `page` (from 0) of the report onto the image as the printer would draw it, the
