@@ -64,43 +64,33 @@ bool readPrintLines(const QString &path, QList<QByteArray> &lines)
 
 QFont printFont(int pointSize)
 {
-    const int size = std::max(1, pointSize);
+    const auto atSize = [size = std::max(1, pointSize)](QFont font, bool typewriter) {
+        if (typewriter)
+            font.setStyleHint(QFont::TypeWriter);
+        font.setFixedPitch(true);
+        font.setPointSize(size);
+        return font;
+    };
 #ifdef Q_OS_WIN
     // Windows' "Terminal" is a bitmap font at a few sizes that no printer or PDF can scale;
     // the fixed-pitch outline font every Windows has takes its place there.
-    for (const QString &family : {QStringLiteral("Courier New"), QStringLiteral("Lucida Console")}) {
-        if (QFontDatabase::hasFamily(family) && QFontDatabase::isFixedPitch(family)) {
-            QFont font(family);
-            font.setStyleHint(QFont::TypeWriter);
-            font.setFixedPitch(true);
-            font.setPointSize(size);
-            return font;
-        }
-    }
+    for (const QString &family : {QStringLiteral("Courier New"), QStringLiteral("Lucida Console")})
+        if (QFontDatabase::hasFamily(family) && QFontDatabase::isFixedPitch(family))
+            return atSize(QFont(family), true);
 #endif
-    QFont font(QStringLiteral("Terminal"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    font.setPointSize(size);
+    QFont font = atSize(QFont(QStringLiteral("Terminal")), true);
     if (QFontInfo(font).fixedPitch())
         return font;
-    font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setFixedPitch(true);
-    font.setPointSize(size);
+    font = atSize(QFontDatabase::systemFont(QFontDatabase::FixedFont), false);
     if (QFontInfo(font).fixedPitch())
         return font;
     // The system's fixed-pitch font is not there (a Windows without Courier New, Wine): the
     // columns and frames of a report line up only in a fixed-pitch font, so any scalable one
     // the system has is better than the proportional font that would stand in.
     const QStringList families = QFontDatabase::families();
-    for (const QString &family : families) {
-        if (QFontDatabase::isFixedPitch(family) && QFontDatabase::isSmoothlyScalable(family)) {
-            QFont fixed(family);
-            fixed.setFixedPitch(true);
-            fixed.setPointSize(size);
-            return fixed;
-        }
-    }
+    for (const QString &family : families)
+        if (QFontDatabase::isFixedPitch(family) && QFontDatabase::isSmoothlyScalable(family))
+            return atSize(QFont(family), false);
     return font;
 }
 

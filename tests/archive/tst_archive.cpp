@@ -17,20 +17,11 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QtTest>
 
 using Archive::Store;
 
 namespace {
-
-// The tests that open the database "the way another program would" use SQLite's own
-// program (Debian: sqlite3, which install-deps installs); where it is missing they skip.
-#define KV_NEED_SQLITE3()                                                                                              \
-    do {                                                                                                               \
-        if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())                                       \
-            QSKIP("the sqlite3 program is not installed; scripts/install-deps installs it");                           \
-    } while (false)
 
 // Runs one statement on a database file the way another program would.
 bool sql(const QString &path, const QString &statement)
@@ -106,7 +97,7 @@ private Q_SLOTS:
     // kept; the open is also what brings it up to date, once.
     void olderSchemaIsMigrated()
     {
-        KV_NEED_SQLITE3();
+        KV_SKIP_WITHOUT("sqlite3", "sqlite3");
         {
             Store v1;
             QCOMPARE(v1.openAtVersion(dbPath(), 1), 0);
@@ -159,7 +150,7 @@ private Q_SLOTS:
     // renamed aside (never deleted) and a new archive begun in its place.
     void newerAndDamagedDatabases()
     {
-        KV_NEED_SQLITE3();
+        KV_SKIP_WITHOUT("sqlite3", "sqlite3");
         {
             Store s;
             QCOMPARE(s.open(dbPath()), 0);
@@ -269,7 +260,7 @@ private Q_SLOTS:
     // measurements and arrivals.
     void deletedEntriesGoAfterThirtyDays()
     {
-        KV_NEED_SQLITE3();
+        KV_SKIP_WITHOUT("sqlite3", "sqlite3");
         Store s;
         QCOMPARE(s.open(dbPath()), 0);
         qint64 a = 0, b = 0;

@@ -268,7 +268,6 @@ private Q_SLOTS:
 
     void tvMenuItemsWriteTheirFiles()
     {
-        KV_NEED_PDF_TOOLS();
         ScriptedPrompter prompter;
         TKv27Datalogger v;
         QVERIFY(showAndLoad(v, tv));
@@ -301,8 +300,7 @@ private Q_SLOTS:
             QFile::remove(keep);
             QFile::copy(ws->path(QStringLiteral("report.pdf")), keep);
         }
-        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
-            QSKIP("pdftotext (poppler-utils) is not installed; scripts/install-deps installs it");
+        KV_SKIP_WITHOUT("pdftotext", "poppler-utils");
         // The framed report as it prints, then a page with the chart and its summary.
         const QString text = pdfText(ws->path(QStringLiteral("report.pdf")));
         QVERIFY2(text.contains(QStringLiteral(":DATALOGGER")) && text.contains(QStringLiteral("LOCATION=ROOF A"))
@@ -465,7 +463,6 @@ private Q_SLOTS:
 
     void modemViewerExportsAndSavesPdf()
     {
-        KV_NEED_PDF_TOOLS();
         ScriptedPrompter prompter;
         TLoggerKv25 v;
         QVERIFY(showAndLoad(v, modem));
@@ -483,8 +480,7 @@ private Q_SLOTS:
         v.SavePdf1->trigger();
         QVERIFY(!prompter.unexpected);
         QVERIFY(prompter.messageTexts().isEmpty());
-        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
-            QSKIP("pdftotext (poppler-utils) is not installed; scripts/install-deps installs it");
+        KV_SKIP_WITHOUT("pdftotext", "poppler-utils");
         const QString text = pdfText(ws->path(QStringLiteral("modem.pdf")));
         QVERIFY2(text.contains(QStringLiteral("DOWNSTREAM")) && text.contains(QStringLiteral("PWR:5,2dBmV")),
                  qPrintable(text));

@@ -128,7 +128,6 @@ private Q_SLOTS:
     // next time; Cancel in the save dialog writes nothing.
     void installationReportRemembersTheSite()
     {
-        KV_NEED_PDF_TOOLS();
         ScriptedPrompter prompts;
         TvLoggerContents contents;
         QCOMPARE(TvLoggerFile::read(logger, contents), 0);
@@ -149,6 +148,7 @@ private Q_SLOTS:
             d.SavePdf->click();
             QCOMPARE(d.writtenPdf(), pdf);
         }
+        KV_SKIP_WITHOUT("pdftotext", "poppler-utils");
         const QString text = pdfText(pdf);
         QVERIFY2(text.contains(QStringLiteral("Mrs Test")) && text.contains(QStringLiteral("Living room"))
                      && text.contains(QStringLiteral("Antenes Girona"))

@@ -626,7 +626,6 @@ private Q_SLOTS:
     // for a TV logger, the chart page after it; Cancel fetches and writes nothing.
     void savesEveryMarkedLoggerAsPdf()
     {
-        KV_NEED_PDF_TOOLS();
         QVERIFY(startMeter());
         ScriptedPrompter prompter;
         TResumLogger w;
@@ -654,8 +653,7 @@ private Q_SLOTS:
             QVERIFY2(fileBytes(ws->path(QLatin1String(name))).startsWith("%PDF"), name);
         QCOMPARE(thePrinter().outputFileName(), printerFile);
         QCOMPARE(w.Missatge->text(), QStringLiteral("Status : Ready"));
-        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
-            QSKIP("pdftotext (poppler-utils) is not installed; scripts/install-deps installs it");
+        KV_SKIP_WITHOUT("pdftotext", "poppler-utils");
         const QString text = pdfText(ws->path(QStringLiteral("site_00.pdf")));
         QVERIFY2(text.contains(QStringLiteral("LOCATION=ROOF")), qPrintable(text));
         QVERIFY(text.contains(QStringLiteral("0 of 40 channels under the threshold (45 dBuV)")));

@@ -203,8 +203,7 @@ private Q_SLOTS:
 
     void chartIntoAPdf()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
-            QSKIP("pdftotext (poppler-utils) is not installed; scripts/install-deps installs it");
+        KV_SKIP_WITHOUT("pdftotext", "poppler-utils");
         const CliRun r = cli(ws->root(), {"chart", "Temp/temp03.lg27t", "chart.PDF"});
         QCOMPARE(r.status, 0);
         QVERIFY(fileBytes(ws->path(QStringLiteral("chart.PDF"))).startsWith("%PDF"));

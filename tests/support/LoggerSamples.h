@@ -76,7 +76,6 @@ inline const QByteArray kSampleModemLogger =
       "LOCATION=Amplifier \"B\" replaced\r\nsecond line\r\n";
 
 #include <QProcess>
-#include <QStandardPaths>
 #include <QRegularExpression>
 
 // Makes a file unchangeable even for the super-user, so that replacing it must fail.
@@ -86,14 +85,6 @@ inline bool setImmutable(const QString &path, bool on)
     p.start(QStringLiteral("chattr"), {on ? QStringLiteral("+i") : QStringLiteral("-i"), path});
     return p.waitForFinished(5000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
-
-// A test that reads PDF files with pdftotext and pdfinfo (poppler-utils, which install-deps
-// installs on Linux) skips where they are missing, saying so: on Windows, say.
-#define KV_NEED_PDF_TOOLS()                                                                                            \
-    do {                                                                                                               \
-        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())                                     \
-            QSKIP("pdftotext (poppler-utils) is not installed; scripts/install-deps installs it");                     \
-    } while (false)
 
 // The text of a PDF file as pdftotext (poppler-utils) reads it; empty when it cannot.
 inline QString pdfText(const QString &pdf)

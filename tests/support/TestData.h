@@ -4,7 +4,16 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStandardPaths>
 #include <QStringList>
+
+// Skips the rest of a test, saying so, where a program it reads its results with is not
+// installed: scripts/install-deps installs each on Debian; Windows has none of them.
+#define KV_SKIP_WITHOUT(program, package)                                                                              \
+    do {                                                                                                               \
+        if (QStandardPaths::findExecutable(QStringLiteral(program)).isEmpty())                                         \
+            QSKIP(program " (" package ") is not installed; scripts/install-deps installs it");                        \
+    } while (false)
 
 class QWidget;
 class SimulatedMeter;
